@@ -1,0 +1,1 @@
+// The embedded report server module; its parts live in this folder.

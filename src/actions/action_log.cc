@@ -1,0 +1,95 @@
+// The action log's single destination and its line format.
+#include "actions/action_log.h"
+
+#include <cstdarg>
+#include <mutex>
+#include <vector>
+
+#include "actions/status.h"
+
+namespace {
+
+std::mutex& logMutex() {
+  static std::mutex m;
+  return m;
+}
+
+FILE*& logStream() {
+  static FILE* stream = nullptr;
+  return stream;
+}
+
+const char* suffixFor(int status) {
+  if (status == kStatusOutOfMemory) return " Out of memory.";
+  if (status == kStatusSystem) return " System function failed.";
+  return "";
+}
+
+void writeLine(const char* suffix, const char* format, va_list args) {
+  std::string line = ActionLog::timeStamp(std::time(nullptr));
+  line += " - ";
+  va_list copy;
+  va_copy(copy, args);
+  char small[512];
+  int n = std::vsnprintf(small, sizeof small, format, copy);
+  va_end(copy);
+  if (n >= 0 && static_cast<size_t>(n) < sizeof small) {
+    line.append(small, n);
+  } else if (n >= 0) {
+    std::vector<char> big(static_cast<size_t>(n) + 1);
+    std::vsnprintf(big.data(), big.size(), format, args);
+    line.append(big.data(), n);
+  }
+  line += suffix;
+  line += '\n';
+  std::lock_guard<std::mutex> lock(logMutex());
+  FILE* out = logStream() ? logStream() : stdout;
+  // Write errors are ignored: the log must never stop a run.
+  std::fwrite(line.data(), 1, line.size(), out);
+  std::fflush(out);
+}
+
+}  // namespace
+
+void ActionLog::open(const char* path) {
+  std::lock_guard<std::mutex> lock(logMutex());
+  if (logStream()) {
+    std::fclose(logStream());
+    logStream() = nullptr;
+  }
+  if (path && *path) logStream() = std::fopen(path, "w");
+}
+
+void ActionLog::logLine(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  writeLine("", format, args);
+  va_end(args);
+}
+
+void ActionLog::logStatusLine(int status, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  writeLine(suffixFor(status), format, args);
+  va_end(args);
+}
+
+std::string ActionLog::timeStamp(std::time_t when) {
+  static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::tm local{};
+  {
+    // localtime's result is shared; copy it out under the lock.
+    static std::mutex m;
+    std::lock_guard<std::mutex> lock(m);
+    const std::tm* t = std::localtime(&when);
+    if (t) local = *t;
+  }
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%s %s %2d %02d:%02d:%02d %04d", kDays[local.tm_wday % 7],
+                kMonths[local.tm_mon % 12], local.tm_mday, local.tm_hour, local.tm_min,
+                local.tm_sec, local.tm_year + 1900);
+  return buf;
+}
+

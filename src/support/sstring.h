@@ -1,0 +1,217 @@
+// The support library's text types: SAnsiString (8-bit multibyte text),
+// SAnsiStringCI (the same, compared without regard to case) and SWCharString
+// (wide text, wchar_t code units).
+//
+// A value is one pointer to a shared, reference-counted SStringBuffer block;
+// copies share the block and the first change gives the value a private one
+// (copy on write). Empty values share a static empty block and never allocate.
+// All character handling goes through the C runtime's current locale; the
+// library never selects a locale itself.
+//
+// Thread-safety: values may be copied and destroyed on any thread (the block's
+// count changes atomically); one value must not be changed from two threads.
+// Ownership: each value owns one reference to its block.
+#ifndef KORVA_SUPPORT_SSTRING_H_
+#define KORVA_SUPPORT_SSTRING_H_
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+// One block of the C heap: header followed by the code units and a terminator.
+// nativeCharsAllocated == -1 marks a static empty block.
+template <typename CharT>
+struct SStringBuffer {
+  std::atomic<int32_t> refCount;
+  int32_t nativeCharsUsed;
+  int32_t nativeCharsAllocated;
+  CharT* chars() { return reinterpret_cast<CharT*>(this + 1); }
+  const CharT* chars() const { return reinterpret_cast<const CharT*>(this + 1); }
+  bool isStatic() const { return nativeCharsAllocated == -1; }
+};
+
+using SAnsiBuffer = SStringBuffer<char>;
+using SWideBuffer = SStringBuffer<wchar_t>;
+
+// The static empty blocks, set up before any string is built.
+SAnsiBuffer* emptyAnsiBuffer();
+SWideBuffer* emptyWideBuffer();
+
+// One multibyte character: 6 bytes, zero-filled, its first mblen bytes count.
+struct SAnsiChar {
+  char bytes[6] = {0, 0, 0, 0, 0, 0};
+  SAnsiChar() = default;
+  SAnsiChar(char c) { bytes[0] = c; }  // NOLINT: a single-byte character
+  explicit SAnsiChar(const char* mb);   // the character that starts at mb
+  int length() const;                   // mblen of the stored character, -1 if invalid
+  bool operator==(const SAnsiChar& o) const;
+  bool operator!=(const SAnsiChar& o) const { return !(*this == o); }
+};
+
+// Case helpers: map the multibyte character at dest in place, reporting its new
+// byte length through charSize. False when the character cannot be converted.
+bool MakeUpperCaseChar(char* dest, int* charSize);
+bool MakeLowerCaseChar(char* dest, int* charSize);
+
+class SAnsiString {
+ public:
+  static constexpr int npos = -1;
+
+  SAnsiString();
+  SAnsiString(const char* text);  // NOLINT: implicit, like the text it holds
+  SAnsiString(const char* text, int count);
+  SAnsiString(const SAnsiString& other);
+  SAnsiString(SAnsiString&& other) noexcept;
+  ~SAnsiString();
+
+  SAnsiString& operator=(const SAnsiString& other);
+  SAnsiString& operator=(SAnsiString&& other) noexcept;
+  SAnsiString& operator=(const char* text);
+  // From wide text through wcstombs. False (value unchanged) when the text
+  // cannot be converted; a null text leaves the value unchanged and answers true.
+  bool assign(const wchar_t* wide);
+
+  const char* getBuffer() const { return buffer_->chars(); }
+  int getNBytes() const { return buffer_->nativeCharsUsed; }
+  int getNChars() const;
+  bool isEmpty() const { return buffer_->nativeCharsUsed == 0; }
+  SAnsiChar getAt(int i) const;
+
+  // Character positions; npos when absent.
+  int find(const SAnsiChar& c) const;
+  int reverseFind(const SAnsiChar& c) const;
+  int findString(const char* s) const;
+
+  SAnsiString left(int n) const;
+  SAnsiString right(int n) const;
+  SAnsiString mid(int i) const;
+  SAnsiString mid(int i, int n) const;
+
+  int getWideSize() const;  // bytes of the wide form with terminator, -1 on failure
+  int getAnsiSize() const;  // nativeCharsUsed + 1
+  int copyTo(char* buffer, int bytes) const;
+  int copyTo(wchar_t* buffer, int bytes) const;
+  bool toInteger(long* out, int base = 10) const;
+
+  SAnsiString& operator+=(const SAnsiString& s);
+  SAnsiString& operator+=(const char* s);
+  SAnsiString& operator+=(char c);
+  SAnsiString& append(const char* s, int count);
+
+  void setAt(int i, const SAnsiChar& c);
+  void insertAt(int i, const SAnsiString& s);
+  void insertAt(int i, const SAnsiChar& c);
+  void deleteAt(int i, int n);
+  void trimLeft();
+  void trimRight();
+  void trim();
+  void makeUpper();
+  void makeLower();
+
+  // Makes the block private and able to hold n code units (plus terminator).
+  void makeWritable(int n);
+
+  // Ordering: locale collation, case significant; null is "".
+  int compare(const char* other) const;
+
+  // Introspection, for tests and benchmarks.
+  const SAnsiBuffer* block() const { return buffer_; }
+  int capacity() const { return buffer_->nativeCharsAllocated; }
+
+ protected:
+  SAnsiBuffer* buffer_;
+};
+
+SAnsiString operator+(const SAnsiString& a, const SAnsiString& b);
+SAnsiString operator+(const SAnsiString& a, const char* b);
+SAnsiString operator+(const char* a, const SAnsiString& b);
+
+inline bool operator==(const SAnsiString& a, const SAnsiString& b) { return a.compare(b.getBuffer()) == 0; }
+inline bool operator!=(const SAnsiString& a, const SAnsiString& b) { return a.compare(b.getBuffer()) != 0; }
+inline bool operator<(const SAnsiString& a, const SAnsiString& b) { return a.compare(b.getBuffer()) < 0; }
+inline bool operator<=(const SAnsiString& a, const SAnsiString& b) { return a.compare(b.getBuffer()) <= 0; }
+inline bool operator>(const SAnsiString& a, const SAnsiString& b) { return a.compare(b.getBuffer()) > 0; }
+inline bool operator>=(const SAnsiString& a, const SAnsiString& b) { return a.compare(b.getBuffer()) >= 0; }
+inline bool operator==(const SAnsiString& a, const char* b) { return a.compare(b) == 0; }
+inline bool operator!=(const SAnsiString& a, const char* b) { return a.compare(b) != 0; }
+
+// Same text type, compared with case-insensitive collation (-1, 0, 1).
+class SAnsiStringCI : public SAnsiString {
+ public:
+  using SAnsiString::SAnsiString;
+  SAnsiStringCI() = default;
+  SAnsiStringCI(const SAnsiString& s) : SAnsiString(s) {}  // NOLINT
+  SAnsiStringCI& operator=(const char* text) { SAnsiString::operator=(text); return *this; }
+  int compare(const char* other) const;
+};
+
+inline bool operator==(const SAnsiStringCI& a, const SAnsiStringCI& b) { return a.compare(b.getBuffer()) == 0; }
+inline bool operator!=(const SAnsiStringCI& a, const SAnsiStringCI& b) { return a.compare(b.getBuffer()) != 0; }
+inline bool operator<(const SAnsiStringCI& a, const SAnsiStringCI& b) { return a.compare(b.getBuffer()) < 0; }
+inline bool operator==(const SAnsiStringCI& a, const char* b) { return a.compare(b) == 0; }
+
+class SWCharString {
+ public:
+  static constexpr int npos = -1;
+
+  SWCharString();
+  SWCharString(const wchar_t* text);  // NOLINT
+  SWCharString(const wchar_t* text, int count);
+  SWCharString(const SWCharString& other);
+  SWCharString(SWCharString&& other) noexcept;
+  ~SWCharString();
+
+  SWCharString& operator=(const SWCharString& other);
+  SWCharString& operator=(SWCharString&& other) noexcept;
+  SWCharString& operator=(const wchar_t* text);
+  // From multibyte text through mbstowcs; false (value unchanged) on failure.
+  bool assign(const char* text);
+
+  const wchar_t* getBuffer() const { return buffer_->chars(); }
+  int getNBytes() const { return buffer_->nativeCharsUsed; }  // code units
+  int getNChars() const { return buffer_->nativeCharsUsed; }
+  bool isEmpty() const { return buffer_->nativeCharsUsed == 0; }
+  wchar_t getAt(int i) const { return buffer_->chars()[i]; }
+
+  int find(wchar_t c) const;
+  int reverseFind(wchar_t c) const;
+  int findString(const wchar_t* s) const;
+  SWCharString left(int n) const;
+  SWCharString right(int n) const;
+  SWCharString mid(int i) const;
+  SWCharString mid(int i, int n) const;
+
+  int getWideSize() const;
+  int getAnsiSize() const;  // -1 when the text cannot be converted
+  int copyTo(char* buffer, int bytes) const;
+  int copyTo(wchar_t* buffer, int bytes) const;
+  bool toInteger(long* out, int base = 10) const;
+
+  SWCharString& operator+=(const SWCharString& s);
+  SWCharString& operator+=(const wchar_t* s);
+  SWCharString& append(const wchar_t* s, int count);
+  void setAt(int i, wchar_t c);
+  void insertAt(int i, const SWCharString& s);
+  void deleteAt(int i, int n);
+  void trimLeft();
+  void trimRight();
+  void trim();
+  void makeUpper();
+  void makeLower();
+  void makeWritable(int n);
+
+  int compare(const wchar_t* other) const;  // wcscoll
+
+  const SWideBuffer* block() const { return buffer_; }
+  int capacity() const { return buffer_->nativeCharsAllocated; }
+
+ private:
+  SWideBuffer* buffer_;
+};
+
+SWCharString operator+(const SWCharString& a, const SWCharString& b);
+inline bool operator==(const SWCharString& a, const SWCharString& b) { return a.compare(b.getBuffer()) == 0; }
+inline bool operator!=(const SWCharString& a, const SWCharString& b) { return a.compare(b.getBuffer()) != 0; }
+inline bool operator<(const SWCharString& a, const SWCharString& b) { return a.compare(b.getBuffer()) < 0; }
+
+#endif  // KORVA_SUPPORT_SSTRING_H_
