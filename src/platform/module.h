@@ -1,0 +1,21 @@
+// Where the running code lives: the full path of the loaded module that
+// contains an address, and the system's directory for temporary files.
+//
+// Thread-safety: safe on any thread.
+#ifndef KORVA_PLATFORM_MODULE_H_
+#define KORVA_PLATFORM_MODULE_H_
+
+#include <string>
+
+namespace korva {
+
+// Full path of the executable or shared library holding address; "" when
+// it cannot be found.
+std::string modulePathOf(const void* address);
+// $TMPDIR when it names a directory, else "/tmp/"; always ends with the
+// separator; at most 260 characters.
+std::string temporaryDirectory();
+
+}  // namespace korva
+
+#endif  // KORVA_PLATFORM_MODULE_H_
