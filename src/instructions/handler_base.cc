@@ -1,0 +1,195 @@
+// CMAHandlerBase: do-nothing SAX callbacks, the reader set-up shared by both
+// parse operations, and attribute reading with defaults.
+//
+// Thread-safety and ownership: see handler_base.h.
+#include "instructions/handler_base.h"
+
+#include <cstring>
+#include <exception>
+#include <new>
+#include <string>
+
+#include "actions/action_log.h"
+#include "actions/status.h"
+
+using korva::E_FAIL;
+using korva::E_INVALIDARG;
+using korva::E_NOINTERFACE;
+using korva::E_OUTOFMEMORY;
+using korva::E_POINTER;
+using korva::HRESULT;
+using korva::Ref;
+using korva::S_OK;
+
+namespace {
+
+const char kUrlPrefix[] = "file:///";
+
+}  // namespace
+
+CMAHandlerBase::~CMAHandlerBase() = default;
+
+unsigned long CMAHandlerBase::addRef() { return 0; }
+unsigned long CMAHandlerBase::release() { return 0; }
+
+HRESULT CMAHandlerBase::queryInterface(const korva::Guid& iid, void** out) {
+  if (!out) return E_POINTER;
+  if (iid == korva::SaxContentHandler::iid()) {
+    *out = static_cast<korva::SaxContentHandler*>(this);
+  } else if (iid == korva::SaxErrorHandler::iid()) {
+    *out = static_cast<korva::SaxErrorHandler*>(this);
+  } else if (iid == korva::kIID_Unknown) {
+    *out = static_cast<korva::Unknown*>(this);
+  } else {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  return S_OK;
+}
+
+HRESULT CMAHandlerBase::putDocumentLocator(korva::SaxLocator*) { return S_OK; }
+HRESULT CMAHandlerBase::startDocument() { return S_OK; }
+HRESULT CMAHandlerBase::endDocument() { return S_OK; }
+HRESULT CMAHandlerBase::startPrefixMapping(const wchar_t*, int, const wchar_t*, int) {
+  return S_OK;
+}
+HRESULT CMAHandlerBase::endPrefixMapping(const wchar_t*, int) { return S_OK; }
+HRESULT CMAHandlerBase::startElement(const wchar_t*, int, const wchar_t*, int, const wchar_t*, int,
+                                     korva::SaxAttributes*) {
+  return S_OK;
+}
+HRESULT CMAHandlerBase::endElement(const wchar_t*, int, const wchar_t*, int, const wchar_t*, int) {
+  return S_OK;
+}
+HRESULT CMAHandlerBase::characters(const wchar_t*, int) { return S_OK; }
+HRESULT CMAHandlerBase::ignorableWhitespace(const wchar_t*, int) { return S_OK; }
+HRESULT CMAHandlerBase::processingInstruction(const wchar_t*, int, const wchar_t*, int) {
+  return S_OK;
+}
+HRESULT CMAHandlerBase::skippedEntity(const wchar_t*, int) { return S_OK; }
+
+HRESULT CMAHandlerBase::error(korva::SaxLocator*, const wchar_t*, HRESULT) { return S_OK; }
+HRESULT CMAHandlerBase::fatalError(korva::SaxLocator*, const wchar_t*, HRESULT) { return S_OK; }
+HRESULT CMAHandlerBase::ignorableWarning(korva::SaxLocator*, const wchar_t*, HRESULT) {
+  return S_OK;
+}
+
+int CMAHandlerBase::readAttribute(korva::SaxAttributes* attributes, const char* name,
+                                  const char* defaultValue, SAnsiString* out) {
+  if (!name) name = "";
+  if (!defaultValue) defaultValue = "";
+  int status = kStatusOk;
+  try {
+    SWCharString wideName;
+    if (!wideName.assign(name)) {
+      status = kStatusOutOfMemory;
+    } else if (!attributes || !out) {
+      status = kStatusSystem;
+    } else {
+      const wchar_t* value = nullptr;
+      int valueLen = 0;
+      const HRESULT hr =
+          attributes->getValueFromQName(wideName.getBuffer(), wideName.getNChars(), &value, &valueLen);
+      if (hr == E_INVALIDARG) {
+        // Not found: the default applies.
+        *out = defaultValue;
+      } else if (hr == E_OUTOFMEMORY) {
+        status = kStatusOutOfMemory;
+      } else if (korva::failed(hr)) {
+        // Any other failure is a failed lookup, never a silent default.
+        status = kStatusSystem;
+      } else if (!value || valueLen <= 0) {
+        *out = defaultValue;
+      } else {
+        // The value is not terminated: copy it, then convert to multibyte.
+        const SWCharString wideValue(value, valueLen);
+        SAnsiString converted;
+        if (!converted.assign(wideValue.getBuffer())) {
+          status = kStatusOutOfMemory;
+        } else {
+          *out = converted;
+        }
+      }
+    }
+  } catch (...) {
+    status = kStatusOutOfMemory;
+  }
+  if (status != kStatusOk) {
+    ActionLog::logStatusLine(status,
+                             KORVA_ERROR KORVA_CTX_CONFIG
+                             "Error occurred while reading the attribute \"%s\" from XML.",
+                             name);
+  }
+  return status;
+}
+
+int CMAHandlerBase::createReader(Ref<korva::SaxReader>* reader) {
+  Ref<korva::Unknown> object;
+  if (korva::failed(korva::createInstance(korva::kCLSID_SAXXMLReader, korva::kIID_Unknown,
+                                          object.putVoid())) ||
+      !object) {
+    return kStatusSystem;
+  }
+  if (korva::failed(korva::oleRun(object.get()))) return kStatusSystem;
+  const HRESULT hr = object.query(reader);
+  // The base reference goes whatever the answer.
+  object.reset();
+  if (korva::failed(hr) || !*reader) return kStatusSystem;
+  if (korva::failed((*reader)->putContentHandler(this)) ||
+      korva::failed((*reader)->putErrorHandler(this))) {
+    return kStatusSystem;
+  }
+  return kStatusOk;
+}
+
+int CMAHandlerBase::parseText(const wchar_t* text) {
+  int status = kStatusOk;
+  try {
+    Ref<korva::SaxReader> reader;
+    status = createReader(&reader);
+    if (status == kStatusOk) {
+      const korva::Variant document = korva::Variant::fromString(text ? text : L"");
+      if (korva::failed(reader->parse(document))) status = kStatusParse;
+    }
+  } catch (...) {
+    status = kStatusOutOfMemory;
+  }
+  if (status != kStatusOk) {
+    ActionLog::logStatusLine(status, KORVA_ERROR KORVA_CTX_CONFIG "Error occurred while parsing XML.");
+  }
+  return status;
+}
+
+int CMAHandlerBase::parseFile(const char* path) {
+  if (!path) path = "";
+  int status = kStatusOk;
+  try {
+    Ref<korva::SaxReader> reader;
+    status = createReader(&reader);
+    if (status == kStatusOk) {
+      char url[kUrlBufferSize];
+      const size_t prefixLen = sizeof kUrlPrefix - 1;
+      const size_t pathLen = std::strlen(path);
+      SWCharString wideUrl;
+      // A path whose URL would not fit is refused rather than cut short: a
+      // truncated path could name another file.
+      if (prefixLen + pathLen + 1 > sizeof url) {
+        status = kStatusOutOfMemory;
+      } else {
+        std::memcpy(url, kUrlPrefix, prefixLen);
+        std::memcpy(url + prefixLen, path, pathLen + 1);
+        if (!wideUrl.assign(url)) status = kStatusOutOfMemory;
+      }
+      if (status == kStatusOk && korva::failed(reader->parseURL(wideUrl.getBuffer()))) {
+        status = kStatusParse;
+      }
+    }
+  } catch (...) {
+    status = kStatusOutOfMemory;
+  }
+  if (status != kStatusOk) {
+    ActionLog::logStatusLine(
+        status, KORVA_ERROR KORVA_CTX_CONFIG "Error occurred while parsing the XML file %s.", path);
+  }
+  return status;
+}
