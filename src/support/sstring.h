@@ -37,6 +37,10 @@ using SWideBuffer = SStringBuffer<wchar_t>;
 SAnsiBuffer* emptyAnsiBuffer();
 SWideBuffer* emptyWideBuffer();
 
+// For tests: the count-th block allocation or reallocation from now (1 = the
+// next) fails as if the heap were exhausted; 0 turns the hook off.
+void sstringFailAllocationAt(int count);
+
 // One multibyte character: 6 bytes, zero-filled, its first mblen bytes count.
 struct SAnsiChar {
   char bytes[6] = {0, 0, 0, 0, 0, 0};

@@ -1,0 +1,523 @@
+// SAnsiString and SAnsiStringCI: 8-bit multibyte text on shared,
+// copy-on-write blocks; SAnsiChar and the case helpers.
+//
+// Character positions are counted in characters: a walk advances by the
+// length of each multibyte character (one byte over an invalid sequence) and
+// stops at the first zero byte or at the end of the used units.
+//
+// Thread-safety: see sstring.h. Ownership: each value holds one reference.
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <cwctype>
+#include <string>
+
+#include "support/mbcs.h"
+#include "support/sstring.h"
+#include "support/sstring_buffer.h"
+
+using namespace sstring_detail;
+
+namespace {
+
+// Units of text up to count or the first zero unit, whichever comes first.
+int boundedLength(const char* text, int count) {
+  const void* zero = std::memchr(text, 0, static_cast<size_t>(count));
+  return zero ? static_cast<int>(static_cast<const char*>(zero) - text) : count;
+}
+
+// Shared body of the two case helpers.
+bool mapCaseChar(char* dest, int* charSize, bool upper, const char* toWideFailure,
+                 const char* backFailure) {
+  wchar_t wc = 0;
+  if (!dest || !mbcs::toWide(dest, mbcs::kMaxCharBytes, &wc)) {
+    SSTRING_CHECK(false, "false", toWideFailure);
+    return false;
+  }
+  wc = static_cast<wchar_t>(upper ? std::towupper(static_cast<wint_t>(wc))
+                                  : std::towlower(static_cast<wint_t>(wc)));
+  char out[MB_LEN_MAX > 8 ? MB_LEN_MAX : 8];
+  std::mbstate_t state{};
+  size_t n = std::wcrtomb(out, wc, &state);
+  if (n == static_cast<size_t>(-1) || n > static_cast<size_t>(mbcs::kMaxCharBytes)) {
+    SSTRING_CHECK(false, "false", backFailure);
+    return false;
+  }
+  std::memcpy(dest, out, n);
+  if (charSize) *charSize = static_cast<int>(n);
+  return true;
+}
+
+}  // namespace
+
+bool MakeUpperCaseChar(char* dest, int* charSize) {
+  return mapCaseChar(dest, charSize, true, "MakeUpperCaseChar: Fail to convert to wchar_t",
+                     "MakeUpperCaseChar: Fail to convert back to MBCS");
+}
+
+bool MakeLowerCaseChar(char* dest, int* charSize) {
+  return mapCaseChar(dest, charSize, false, "MakeLowerCaseChar: Fail to convert to wchar_t",
+                     "MakeLowerCaseChar: Fail to convert back to MBCS");
+}
+
+// ---- SAnsiChar ----
+
+SAnsiChar::SAnsiChar(const char* mb) {
+  if (!mb) return;
+  int length = mbcs::charLength(mb);
+  int n = length > 0 ? length : (length == 0 ? 0 : 1);
+  std::memcpy(bytes, mb, static_cast<size_t>(n));
+}
+
+int SAnsiChar::length() const { return mbcs::charLength(bytes, sizeof bytes); }
+
+bool SAnsiChar::operator==(const SAnsiChar& o) const {
+  int la = length();
+  if (la != o.length()) return false;
+  size_t n = la > 0 ? static_cast<size_t>(la) : sizeof bytes;
+  return std::memcmp(bytes, o.bytes, n) == 0;
+}
+
+// ---- construction and assignment ----
+
+SAnsiString::SAnsiString() : buffer_(emptyAnsiBuffer()) {}
+
+SAnsiString::SAnsiString(const char* text) : buffer_(emptyAnsiBuffer()) {
+  if (text && *text) buffer_ = blockFromUnits(text, static_cast<int64_t>(std::strlen(text)));
+}
+
+SAnsiString::SAnsiString(const char* text, int count) : buffer_(emptyAnsiBuffer()) {
+  const char* r = text;
+  int nNativeChars = count;
+  SSTRING_CHECK(r != nullptr || nNativeChars == 0, "r!=NULL || nNativeChars==0", nullptr);
+  if (count < 0) count = 0;
+  SAnsiBuffer* b = allocateBlock<char>(static_cast<int64_t>(count) + 1);
+  int copied = text ? boundedLength(text, count) : 0;
+  std::memcpy(b->chars(), text ? text : "", static_cast<size_t>(copied));
+  std::memset(b->chars() + copied, 0, static_cast<size_t>(count - copied));
+  setUsed(b, count);
+  buffer_ = b;
+}
+
+SAnsiString::SAnsiString(const SAnsiString& other) : buffer_(other.buffer_) { addRef(buffer_); }
+
+SAnsiString::SAnsiString(SAnsiString&& other) noexcept : buffer_(other.buffer_) {
+  other.buffer_ = emptyAnsiBuffer();
+}
+
+SAnsiString::~SAnsiString() { release(buffer_); }
+
+SAnsiString& SAnsiString::operator=(const SAnsiString& other) {
+  if (buffer_ == other.buffer_) return *this;
+  addRef(other.buffer_);
+  release(buffer_);
+  buffer_ = other.buffer_;
+  return *this;
+}
+
+SAnsiString& SAnsiString::operator=(SAnsiString&& other) noexcept {
+  if (this != &other) {
+    release(buffer_);
+    buffer_ = other.buffer_;
+    other.buffer_ = emptyAnsiBuffer();
+  }
+  return *this;
+}
+
+SAnsiString& SAnsiString::operator=(const char* text) {
+  if (text == buffer_->chars()) return *this;
+  if (!text || !*text) {
+    makeEmpty(buffer_);
+    return *this;
+  }
+  assignUnits(buffer_, text, static_cast<int64_t>(std::strlen(text)));
+  return *this;
+}
+
+bool SAnsiString::assign(const wchar_t* wide) {
+  if (!wide) return true;
+  size_t length = std::wcstombs(nullptr, wide, 0);
+  if (length == static_cast<size_t>(-1)) return false;
+  if (length > static_cast<size_t>(INT32_MAX - 64)) throwBadAlloc();
+  SAnsiBuffer* b = allocateBlock<char>(static_cast<int64_t>(length) + 1);
+  size_t done = std::wcstombs(b->chars(), wide, length + 1);
+  if (done == static_cast<size_t>(-1)) {
+    release(b);
+    return false;
+  }
+  setUsed(b, static_cast<int64_t>(done));
+  release(buffer_);
+  buffer_ = b;
+  return true;
+}
+
+// ---- reading ----
+
+int SAnsiString::getNChars() const {
+  const char* p = buffer_->chars();
+  return mbcs::countChars(p, p + buffer_->nativeCharsUsed);
+}
+
+SAnsiChar SAnsiString::getAt(int i) const {
+  SAnsiChar c;
+  if (i < 0) return c;
+  const char* begin = buffer_->chars();
+  const char* end = begin + buffer_->nativeCharsUsed;
+  const char* p = mbcs::charAt(begin, end, i);
+  int s = mbcs::step(p, end);
+  std::memcpy(c.bytes, p, static_cast<size_t>(s));
+  return c;
+}
+
+int SAnsiString::find(const SAnsiChar& c) const {
+  int wanted = c.length();
+  if (wanted == 0) return npos;
+  if (wanted < 0) wanted = 1;
+  const char* p = buffer_->chars();
+  const char* end = p + buffer_->nativeCharsUsed;
+  int index = 0;
+  for (int s = mbcs::step(p, end); s > 0; p += s, s = mbcs::step(p, end), ++index) {
+    if (s == wanted && std::memcmp(p, c.bytes, static_cast<size_t>(s)) == 0) return index;
+  }
+  return npos;
+}
+
+int SAnsiString::reverseFind(const SAnsiChar& c) const {
+  int wanted = c.length();
+  if (wanted == 0) return npos;
+  if (wanted < 0) wanted = 1;
+  const char* p = buffer_->chars();
+  const char* end = p + buffer_->nativeCharsUsed;
+  int index = 0;
+  int found = npos;
+  for (int s = mbcs::step(p, end); s > 0; p += s, s = mbcs::step(p, end), ++index) {
+    if (s == wanted && std::memcmp(p, c.bytes, static_cast<size_t>(s)) == 0) found = index;
+  }
+  return found;
+}
+
+int SAnsiString::findString(const char* s) const {
+  const char* l = s;
+  SSTRING_CHECK(l != nullptr, "l != NULL", nullptr);
+  if (!s) return npos;
+  size_t wanted = std::strlen(s);
+  const char* p = buffer_->chars();
+  const char* end = p + buffer_->nativeCharsUsed;
+  int index = 0;
+  for (;; ++index) {
+    if (static_cast<size_t>(end - p) >= wanted && std::memcmp(p, s, wanted) == 0) return index;
+    int st = mbcs::step(p, end);
+    if (st == 0) return npos;
+    p += st;
+  }
+}
+
+SAnsiString SAnsiString::left(int n) const {
+  if (n <= 0) return SAnsiString();
+  const char* begin = buffer_->chars();
+  const char* p = mbcs::charAt(begin, begin + buffer_->nativeCharsUsed, n);
+  if (p == begin) return SAnsiString();
+  return SAnsiString(begin, static_cast<int>(p - begin));
+}
+
+SAnsiString SAnsiString::right(int n) const {
+  int total = getNChars();
+  if (n >= total) return *this;
+  if (n <= 0) return SAnsiString();
+  const char* begin = buffer_->chars();
+  return SAnsiString(mbcs::charAt(begin, begin + buffer_->nativeCharsUsed, total - n));
+}
+
+SAnsiString SAnsiString::mid(int i) const {
+  if (i < 0) i = 0;
+  const char* begin = buffer_->chars();
+  return SAnsiString(mbcs::charAt(begin, begin + buffer_->nativeCharsUsed, i));
+}
+
+SAnsiString SAnsiString::mid(int i, int n) const {
+  if (i < 0) i = 0;
+  if (n <= 0) return SAnsiString();
+  const char* begin = buffer_->chars();
+  const char* end = begin + buffer_->nativeCharsUsed;
+  const char* p = mbcs::charAt(begin, end, i);
+  const char* q = mbcs::charAt(p, end, n);
+  if (q == p) return SAnsiString();
+  return SAnsiString(p, static_cast<int>(q - p));
+}
+
+int SAnsiString::getWideSize() const {
+  size_t n = std::mbstowcs(nullptr, buffer_->chars(), 0);
+  if (n == static_cast<size_t>(-1)) return -1;
+  return static_cast<int>((n + 1) * sizeof(wchar_t));
+}
+
+int SAnsiString::getAnsiSize() const { return buffer_->nativeCharsUsed + 1; }
+
+int SAnsiString::copyTo(char* buffer, int bytes) const {
+  char* outBuffer = buffer;
+  SSTRING_CHECK(outBuffer != 0, "outBuffer != 0", nullptr);
+  if (!buffer) return -1;
+  int nBytesInBuffer = bytes;
+  int nBytesUsed = buffer_->nativeCharsUsed + 1;
+  SSTRING_CHECK(nBytesInBuffer >= nBytesUsed, "nBytesInBuffer >= nBytesUsed", nullptr);
+  if (nBytesInBuffer < nBytesUsed) return -1;
+  std::memcpy(buffer, buffer_->chars(), static_cast<size_t>(nBytesUsed));
+  return nBytesUsed;
+}
+
+// The whole text and its terminator, or -1 and an empty buffer: a conversion
+// cut off at the buffer's end would leave it unterminated.
+int SAnsiString::copyTo(wchar_t* buffer, int bytes) const {
+  wchar_t* outBuffer = buffer;
+  SSTRING_CHECK(outBuffer != NULL, "outBuffer!=NULL", nullptr);
+  if (!buffer || bytes < 0) return -1;
+  size_t units = static_cast<size_t>(bytes) / sizeof(wchar_t);
+  size_t needed = std::mbstowcs(nullptr, buffer_->chars(), 0);
+  if (needed == static_cast<size_t>(-1) || needed + 1 > units) {
+    if (units > 0) buffer[0] = 0;
+    return -1;
+  }
+  size_t done = std::mbstowcs(buffer, buffer_->chars(), units);
+  if (done == static_cast<size_t>(-1)) {
+    buffer[0] = 0;
+    return -1;
+  }
+  return static_cast<int>(done) + 1;
+}
+
+// Fails (out untouched) on an empty text, on characters left over and on a
+// value out of range, which strtol would clamp silently.
+bool SAnsiString::toInteger(long* out, int base) const {
+  if (!out || isEmpty()) return false;
+  const char* begin = buffer_->chars();
+  char* stop = nullptr;
+  errno = 0;
+  long value = std::strtol(begin, &stop, base);
+  if (errno == ERANGE || stop == begin || stop != begin + buffer_->nativeCharsUsed) return false;
+  *out = value;
+  return true;
+}
+
+// ---- changing ----
+
+SAnsiString& SAnsiString::operator+=(const SAnsiString& s) {
+  appendUnits(buffer_, s.buffer_->chars(), s.buffer_->nativeCharsUsed);
+  return *this;
+}
+
+SAnsiString& SAnsiString::operator+=(const char* s) {
+  if (s) appendUnits(buffer_, s, static_cast<int64_t>(std::strlen(s)));
+  return *this;
+}
+
+SAnsiString& SAnsiString::operator+=(char c) {
+  if (c) appendUnits(buffer_, &c, 1);
+  return *this;
+}
+
+// Copies up to count units, stopping at a zero unit.
+SAnsiString& SAnsiString::append(const char* s, int count) {
+  if (s && count > 0) appendUnits(buffer_, s, boundedLength(s, count));
+  return *this;
+}
+
+void SAnsiString::makeWritable(int n) {
+  sstring_detail::makeWritable(buffer_, n < 0 ? 0 : n);
+}
+
+void SAnsiString::setAt(int i, const SAnsiChar& c) {
+  const char* begin = buffer_->chars();
+  const char* end = begin + buffer_->nativeCharsUsed;
+  const char* p = i < 0 ? end : mbcs::charAt(begin, end, i);
+  SSTRING_CHECK(mbcs::step(p, end) > 0, "i < getNChars()", nullptr);
+  if (mbcs::step(p, end) == 0) return;
+  int oldLen = mbcs::charLength(p, static_cast<size_t>(end - p));
+  int newLen = c.length();
+  if (oldLen == newLen && oldLen > 0 && std::memcmp(p, c.bytes, static_cast<size_t>(oldLen)) == 0) {
+    return;
+  }
+  // A zero character would cut the text short; it is refused like an invalid one.
+  if (oldLen < 0 || newLen <= 0) {
+    SSTRING_CHECK(false, "false",
+                  "SString::setAt: Cannot set because c is not a valid character in this locale");
+    return;
+  }
+  const int64_t offset = p - begin;
+  const int64_t u = buffer_->nativeCharsUsed;
+  sstring_detail::makeWritable(buffer_, u + newLen - oldLen);
+  char* chars = buffer_->chars();
+  if (newLen != oldLen) {
+    int64_t nBytesToMove = u - offset - oldLen;
+    SSTRING_CHECK(nBytesToMove >= 0, "nBytesToMove >= 0", nullptr);
+    copyUnits(chars + offset + newLen, chars + offset + oldLen, nBytesToMove);
+    setUsed(buffer_, u + newLen - oldLen);
+  }
+  std::memcpy(chars + offset, c.bytes, static_cast<size_t>(newLen));
+}
+
+namespace {
+
+// Inserts m bytes at byte offset `at` of a value's block.
+void insertBytes(SAnsiBuffer*& b, int64_t at, const char* bytes, int64_t m) {
+  const int64_t u = b->nativeCharsUsed;
+  sstring_detail::makeWritable(b, u + m);
+  char* chars = b->chars();
+  copyUnits(chars + at + m, chars + at, u - at);
+  copyUnits(chars + at, bytes, m);
+  setUsed(b, u + m);
+}
+
+}  // namespace
+
+void SAnsiString::insertAt(int i, const SAnsiString& s) {
+  if (s.isEmpty()) return;
+  SAnsiString keep(s);  // s may be this value: its text must survive the change
+  const char* begin = buffer_->chars();
+  const char* p = mbcs::charAt(begin, begin + buffer_->nativeCharsUsed, i < 0 ? 0 : i);
+  insertBytes(buffer_, p - begin, keep.getBuffer(), keep.getNBytes());
+}
+
+void SAnsiString::insertAt(int i, const SAnsiChar& c) {
+  int charSize = c.length();
+  SSTRING_CHECK(charSize > 0, "charSize > 0", nullptr);
+  if (charSize <= 0) return;
+  const char* begin = buffer_->chars();
+  const char* p = mbcs::charAt(begin, begin + buffer_->nativeCharsUsed, i < 0 ? 0 : i);
+  insertBytes(buffer_, p - begin, c.bytes, charSize);
+}
+
+void SAnsiString::deleteAt(int i, int n) {
+  if (i < 0 || n <= 0) return;
+  const char* begin = buffer_->chars();
+  const char* end = begin + buffer_->nativeCharsUsed;
+  const char* p = mbcs::charAt(begin, end, i);
+  const char* q = mbcs::charAt(p, end, n);
+  const int64_t byteN = p - begin;
+  const int64_t nBytesToDelete = q - p;
+  const int64_t nBytesInString = buffer_->nativeCharsUsed;
+  if (nBytesToDelete == 0) return;
+  SSTRING_CHECK(byteN + nBytesToDelete <= nBytesInString,
+                "byteN + nBytesToDelete <= nBytesInString", nullptr);
+  sstring_detail::makeWritable(buffer_, nBytesInString);
+  char* chars = buffer_->chars();
+  copyUnits(chars + byteN, chars + byteN + nBytesToDelete, nBytesInString - byteN - nBytesToDelete);
+  setUsed(buffer_, nBytesInString - nBytesToDelete);
+}
+
+void SAnsiString::trimLeft() {
+  const char* begin = buffer_->chars();
+  const char* end = begin + buffer_->nativeCharsUsed;
+  const char* p = begin;
+  while (mbcs::isWhiteSpaceAt(p, end)) p += mbcs::step(p, end);
+  if (p == begin) return;
+  if (mbcs::step(p, end) == 0) {
+    makeEmpty(buffer_);
+    return;
+  }
+  const int64_t skipped = p - begin;
+  const int64_t u = buffer_->nativeCharsUsed;
+  sstring_detail::makeWritable(buffer_, u);
+  char* chars = buffer_->chars();
+  copyUnits(chars, chars + skipped, u - skipped);
+  setUsed(buffer_, u - skipped);
+}
+
+void SAnsiString::trimRight() {
+  const char* begin = buffer_->chars();
+  const char* end = begin + buffer_->nativeCharsUsed;
+  const char* keepEnd = nullptr;
+  for (const char* p = begin; mbcs::step(p, end) > 0; p += mbcs::step(p, end)) {
+    if (!mbcs::isWhiteSpaceAt(p, end)) keepEnd = p + mbcs::step(p, end);
+  }
+  if (!keepEnd) {
+    makeEmpty(buffer_);
+    return;
+  }
+  if (mbcs::step(keepEnd, end) == 0) return;
+  const int64_t kept = keepEnd - begin;
+  sstring_detail::makeWritable(buffer_, buffer_->nativeCharsUsed);
+  setUsed(buffer_, kept);
+}
+
+void SAnsiString::trim() {
+  trimRight();
+  trimLeft();
+}
+
+namespace {
+
+// Maps every character of the value's text. A character that cannot be
+// mapped, and a byte that starts no valid character, is kept as it is, so
+// that no text is lost; the failed mapping is reported.
+template <bool (*Map)(char*, int*)>
+void mapCase(SAnsiBuffer*& b, const char* failure) {
+  const char* begin = b->chars();
+  const char* end = begin + b->nativeCharsUsed;
+  std::string mapped;
+  mapped.reserve(static_cast<size_t>(b->nativeCharsUsed));
+  for (const char* p = begin; mbcs::step(p, end) > 0; p += mbcs::step(p, end)) {
+    int s = mbcs::step(p, end);
+    if (mbcs::charLength(p, static_cast<size_t>(end - p)) <= 0) {
+      mapped.append(p, static_cast<size_t>(s));
+      continue;
+    }
+    char dest[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    std::memcpy(dest, p, static_cast<size_t>(s));
+    int charSize = 0;
+    bool ok = Map(dest, &charSize);
+    if (!ok) {
+      SSTRING_CHECK(false, failure, nullptr);
+      mapped.append(p, static_cast<size_t>(s));
+    } else {
+      mapped.append(dest, static_cast<size_t>(charSize));
+    }
+  }
+  const size_t textBytes = static_cast<size_t>(mbcs::charAt(begin, end, INT_MAX) - begin);
+  if (mapped.size() == textBytes && std::memcmp(mapped.data(), begin, textBytes) == 0 &&
+      textBytes == static_cast<size_t>(b->nativeCharsUsed)) {
+    return;  // nothing changes: the block stays shared
+  }
+  if (mapped.empty()) {
+    makeEmpty(b);
+    return;
+  }
+  assignUnits(b, mapped.data(), static_cast<int64_t>(mapped.size()));
+}
+
+}  // namespace
+
+void SAnsiString::makeUpper() {
+  mapCase<MakeUpperCaseChar>(buffer_, "MakeUpperCaseChar(dest, &charSize)");
+}
+
+void SAnsiString::makeLower() {
+  mapCase<MakeLowerCaseChar>(buffer_, "MakeLowerCaseChar(dest, &charSize)");
+}
+
+// ---- comparison and concatenation ----
+
+int SAnsiString::compare(const char* other) const { return mbcs::collate(buffer_->chars(), other); }
+
+int SAnsiStringCI::compare(const char* other) const {
+  return mbcs::collateNoCase(getBuffer(), other);
+}
+
+SAnsiString operator+(const SAnsiString& a, const SAnsiString& b) {
+  SAnsiString r(a);
+  r += b;
+  return r;
+}
+
+SAnsiString operator+(const SAnsiString& a, const char* b) {
+  SAnsiString r(a);
+  r += b;
+  return r;
+}
+
+SAnsiString operator+(const char* a, const SAnsiString& b) {
+  SAnsiString r(a);
+  r += b;
+  return r;
+}
