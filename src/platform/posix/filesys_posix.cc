@@ -1,0 +1,102 @@
+// The POSIX file-system service: stat, access and opendir/readdir, with the
+// switch that lets tests install another service.
+//
+// Thread-safety: the service holds no state; the installed pointer is atomic.
+// Ownership: a DirectoryReader owns its DIR stream and closes it when destroyed.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/filesys.h"
+
+namespace korva {
+namespace {
+
+class PosixDirectoryReader : public DirectoryReader {
+ public:
+  explicit PosixDirectoryReader(DIR* dir) : dir_(dir) {}
+  ~PosixDirectoryReader() override { closedir(dir_); }
+  PosixDirectoryReader(const PosixDirectoryReader&) = delete;
+  PosixDirectoryReader& operator=(const PosixDirectoryReader&) = delete;
+
+  bool next(std::string* name, int* error) override {
+    // readdir leaves errno alone at the end of the stream, so a changed errno
+    // tells a failure from the end.
+    errno = 0;
+    struct dirent* entry = readdir(dir_);
+    if (entry == nullptr) {
+      if (error) *error = errno;
+      return false;
+    }
+    name->assign(entry->d_name);
+    if (error) *error = 0;
+    return true;
+  }
+
+ private:
+  DIR* dir_;
+};
+
+class PosixFileSystem : public FileSystem {
+ public:
+  int getStatus(const std::string& path, FileStatus* status) override {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return errno;
+    status->isDirectory = S_ISDIR(st.st_mode);
+    status->size = static_cast<int64_t>(st.st_size);
+    return 0;
+  }
+
+  int checkAccess(const std::string& path) override {
+    return access(path.c_str(), F_OK) == 0 ? 0 : errno;
+  }
+
+  int openDirectory(const std::string& path, std::unique_ptr<DirectoryReader>* reader) override {
+    DIR* dir = opendir(path.c_str());
+    if (dir == nullptr) return errno;
+    // Own the stream before anything else can fail.
+    std::unique_ptr<PosixDirectoryReader> owner;
+    try {
+      owner.reset(new PosixDirectoryReader(dir));
+    } catch (...) {
+      closedir(dir);
+      throw;
+    }
+    *reader = std::move(owner);
+    return 0;
+  }
+};
+
+std::atomic<FileSystem*> gInstalled{nullptr};
+
+}  // namespace
+
+FileSystem& defaultFileSystem() {
+  static PosixFileSystem service;
+  return service;
+}
+
+FileSystem& fileSystem() {
+  FileSystem* installed = gInstalled.load();
+  return installed ? *installed : defaultFileSystem();
+}
+
+FileSystem* setFileSystemForTesting(FileSystem* service) { return gInstalled.exchange(service); }
+
+std::string errorText(int error) {
+  char buffer[256];
+  buffer[0] = '\0';
+  // The GNU strerror_r answers a pointer (maybe to a static text), the XSI one
+  // an int with the text in the buffer; overloads take whichever this is.
+  struct Pick {
+    static const char* text(const char* answer, const char*) { return answer; }
+    static const char* text(int, const char* buf) { return buf; }
+  };
+  return Pick::text(strerror_r(error, buffer, sizeof buffer), buffer);
+}
+
+}  // namespace korva

@@ -1,0 +1,63 @@
+// The POSIX net service: the socket layer needs no start or stop, so both
+// succeed and do nothing; host names are resolved with getaddrinfo and its
+// canonical name. Also the switch that lets tests install another service.
+//
+// Thread-safety: getaddrinfo is safe on any thread; the installed pointer is
+// atomic.
+// Ownership: the resolver's result list is freed on every path.
+#include <netdb.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+
+#include "platform/net.h"
+
+namespace korva {
+namespace {
+
+class PosixNetService : public NetService {
+ public:
+  int startup(int, int) override { return 0; }
+  int cleanup() override { return 0; }
+  void cancelBlockingCall() override {}
+
+  bool officialHostName(const char* name, std::string* out) override {
+    if (name == nullptr || out == nullptr) return false;
+    struct addrinfo hints;
+    std::memset(&hints, 0, sizeof hints);
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_flags = AI_CANONNAME;
+    struct addrinfo* found = nullptr;
+    if (getaddrinfo(name, nullptr, &hints, &found) != 0 || found == nullptr) return false;
+    std::unique_ptr<struct addrinfo, void (*)(struct addrinfo*)> owner(found, freeaddrinfo);
+    // The canonical name comes with the first result; a resolver that has
+    // none to give knows the host by the name it was asked for.
+    const char* canonical = found->ai_canonname;
+    *out = (canonical != nullptr && *canonical != '\0') ? canonical : name;
+    return true;
+  }
+};
+
+std::atomic<NetService*> gInstalled{nullptr};
+
+}  // namespace
+
+NetService& defaultNetService() {
+  static PosixNetService service;
+  return service;
+}
+
+NetService& netService() {
+  NetService* installed = gInstalled.load();
+  return installed ? *installed : defaultNetService();
+}
+
+NetService* setNetServiceForTesting(NetService* service) { return gInstalled.exchange(service); }
+
+bool officialHostName(const char* name, std::string* out) {
+  return netService().officialHostName(name, out);
+}
+
+}  // namespace korva

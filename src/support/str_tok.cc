@@ -1,0 +1,26 @@
+// SStrTok over the character-aware search of SAnsiString.
+#include "support/str_tok.h"
+
+SStrTok::SStrTok(const SAnsiString& text, const SAnsiString& separator)
+    : separator_(separator), remaining_(text) {}
+
+SStrTok::SStrTok(const char* text, const char* separator)
+    : separator_(separator), remaining_(text) {}
+
+SStrTok::~SStrTok() = default;
+
+SAnsiString SStrTok::nextToken() {
+  if (remaining_.isEmpty()) return SAnsiString();
+  // An empty separator occurs nowhere: splitting at it would hand out empty
+  // tokens for ever and never shorten the text.
+  int at = separator_.isEmpty() ? SAnsiString::npos
+                                : remaining_.findString(separator_.getBuffer());
+  if (at == SAnsiString::npos) {
+    SAnsiString token = remaining_;
+    remaining_ = SAnsiString();
+    return token;
+  }
+  SAnsiString token = remaining_.left(at);
+  remaining_ = remaining_.mid(at + separator_.getNChars());
+  return token;
+}
