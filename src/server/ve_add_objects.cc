@@ -1,0 +1,361 @@
+// CMAVEObjV85's adding and updating: a user, a folder or a report is created,
+// or the existing one is updated when the caller allows it, and its id is
+// handed back. The overwrite flag comes back true for an update and false for
+// a new object; the runner counts the outcome from it.
+//
+// Fatal steps end the operation with their status; warning steps write their
+// WARN line and the server's detail text and go on, so the object is still
+// committed without the value that failed. Nothing reaches the server before
+// the commit.
+//
+// Thread-safety: as the class (one thread per instance).
+// Ownership: every reference taken here is a local Ref, dropped on every
+// path; dropping the collection uncommitted discards its pending changes.
+#include <cstring>
+
+#include "actions/action_log.h"
+#include "actions/status.h"
+#include "server/ve_obj_v85.h"
+
+using korva::InfoObject;
+using korva::InfoObjects;
+using korva::Ref;
+using korva::ReportFiles;
+using korva::ReportObject;
+using korva::Unknown;
+using korva::UserObject;
+using korva::Variant;
+using korva::failed;
+
+namespace {
+
+const char* text(const char* s) { return s ? s : ""; }
+bool given(const char* s) { return s && *s; }
+
+}  // namespace
+
+int CMAVEObjV85::addUser(const char* name, const char* fullName, const char* description,
+                         const char* password, const char* named, bool* overwrite,
+                         int32_t* id) {
+  const char* userName = text(name);
+  bool unused = false;
+  bool& updating = overwrite ? *overwrite : unused;
+  int status = kStatusOk;
+  try {
+    Ref<InfoObjects> users;
+    if (querySystemObjectsByType(userTypeId_, &users) != kStatusOk) {
+      fail(&status, kStatusLogical);
+    }
+    Ref<InfoObject> user;
+    if (findByName(userName, users.get(), &user) != kStatusOk) fail(&status, kStatusLogical);
+
+    if (user) {
+      if (!updating) {
+        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to add user %s as the user already exists.",
+                           userName);
+        fail(&status, kStatusLogical);
+      }
+      updating = true;
+    } else {
+      if (failed(users->add(userPlugin_.get(), &user)) || !user) {
+        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to add user %s to the user list.",
+                           userName);
+        fail(&status, kStatusServer);
+      }
+      if (failed(user->setTitle(toWide(userName).getBuffer()))) {
+        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to set the name of user %s.",
+                           userName);
+        fail(&status, kStatusServer);
+      }
+      updating = false;
+    }
+
+    Ref<UserObject> account;
+    if (failed(user.query(&account)) || !account) {
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                         "Failed to obtain user object interface while adding user %s.",
+                         userName);
+      fail(&status, kStatusLogical);
+    }
+
+    if (given(description) && failed(user->setDescription(toWide(description).getBuffer()))) {
+      ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH
+                         "Unable to set the description of user %s.", userName);
+      logErrorDetail();
+    }
+    if (given(fullName) && failed(account->setFullName(toWide(fullName).getBuffer()))) {
+      ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH "Unable to set the full name of user %s.",
+                         userName);
+      logErrorDetail();
+    }
+    if (given(password) && failed(account->setPassword(toWide(password).getBuffer()))) {
+      ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH "Unable to set the password of user %s.",
+                         userName);
+      logErrorDetail();
+    }
+    for (int option = 1; option <= 3; ++option) {
+      korva::HRESULT hr = option == 1   ? account->setPasswordOption1(false)
+                          : option == 2 ? account->setPasswordOption2(false)
+                                        : account->setPasswordOption3(false);
+      if (failed(hr)) {
+        ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH
+                           "Unable to set password property of user %s.", userName);
+        logErrorDetail();
+      }
+    }
+    // Only the text "1" marks a named user.
+    const int32_t licenseType = (named && std::strcmp(named, "1") == 0) ? 0 : 1;
+    if (failed(account->setLicenseType(licenseType))) {
+      ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH "Unable to set license property of user %s.",
+                         userName);
+      logErrorDetail();
+    }
+
+    if (failed(infoStore_->commit(users.get()))) {
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                         "Failed to commit user changes while adding user %s.",
+                         userName);
+      fail(&status, kStatusServer);
+    }
+    int32_t value = 0;
+    if (failed(user->id(&value))) {
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain id of the user %s.",
+                         userName);
+      fail(&status, kStatusServer);
+    }
+    if (id) *id = value;
+
+    if (updating) {
+      ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
+                         "Successfully updated user %s with id %d to Veltrane Enterprise.",
+                         userName, static_cast<int>(value));
+    } else {
+      ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
+                         "Successfully added user %s with id %d to Veltrane Enterprise.",
+                         userName, static_cast<int>(value));
+    }
+    return kStatusOk;
+  } catch (...) {
+  }
+  status = settle(status);
+  ActionLog::logStatusLine(status,
+                           KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to add user %s to Veltrane Enterprise.",
+                           userName);
+  return status;
+}
+
+int CMAVEObjV85::addFolder(const char* name, const char* description, bool* overwrite,
+                           int32_t parentId, int32_t* id) {
+  const char* folderName = text(name);
+  bool unused = false;
+  bool& updating = overwrite ? *overwrite : unused;
+  int status = kStatusOk;
+  try {
+    Ref<InfoObjects> folders;
+    if (queryChildren(folderTypeId_, parentId, &folders) != kStatusOk) {
+      fail(&status, kStatusLogical);
+    }
+    Ref<InfoObject> folder;
+    if (findByName(folderName, folders.get(), &folder) != kStatusOk) {
+      fail(&status, kStatusLogical);
+    }
+
+    if (folder) {
+      if (!updating) {
+        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to add folder %s as the folder already exists.",
+                           folderName);
+        fail(&status, kStatusLogical);
+      }
+      updating = true;
+    } else {
+      if (failed(folders->add(folderPlugin_.get(), &folder)) || !folder) {
+        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to add folder %s to the folder list.",
+                           folderName);
+        fail(&status, kStatusServer);
+      }
+      if (failed(folder->setTitle(toWide(folderName).getBuffer()))) {
+        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to set the name of folder %s.",
+                           folderName);
+        fail(&status, kStatusServer);
+      }
+      if (failed(folder->setProperty(L"SI_PARENTID", Variant::fromInt(parentId)))) {
+        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to set the parent id of folder %s to %d.",
+                           folderName, static_cast<int>(parentId));
+        fail(&status, kStatusServer);
+      }
+      updating = false;
+    }
+
+    if (given(description) && failed(folder->setDescription(toWide(description).getBuffer()))) {
+      ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH
+                         "Unable to set the description of folder %s.", folderName);
+      logErrorDetail();
+    }
+
+    if (failed(infoStore_->commit(folders.get()))) {
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                         "Failed to commit folder changes while adding folder %s.",
+                         folderName);
+      fail(&status, kStatusServer);
+    }
+    int32_t value = 0;
+    if (failed(folder->id(&value))) {
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain id of the folder %s.",
+                         folderName);
+      fail(&status, kStatusServer);
+    }
+    if (id) *id = value;
+
+    if (updating) {
+      ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
+                         "Successfully updated folder %s with id %d to Veltrane Enterprise.",
+                         folderName, static_cast<int>(value));
+    } else {
+      ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
+                         "Successfully added folder %s with id %d to Veltrane Enterprise.",
+                         folderName, static_cast<int>(value));
+    }
+    return kStatusOk;
+  } catch (...) {
+  }
+  status = settle(status);
+  ActionLog::logStatusLine(status,
+                           KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to add folder %s to Veltrane Enterprise.",
+                           folderName);
+  return status;
+}
+
+int CMAVEObjV85::addReport(const char* title, const char* description, const char* icon,
+                           const char* filePath, bool thumbnail, bool* overwrite,
+                           int32_t parentId, int32_t* id) {
+  // A report without a title is named by its file in every line.
+  const bool titled = given(title);
+  const char* path = text(filePath);
+  const char* reportName = titled ? title : path;
+  bool unused = false;
+  bool& updating = overwrite ? *overwrite : unused;
+  int status = kStatusOk;
+  try {
+    Ref<InfoObjects> reports;
+    if (queryChildren(reportTypeId_, parentId, &reports) != kStatusOk) {
+      fail(&status, kStatusLogical);
+    }
+    // Without a title there is nothing to look up: a new report is added.
+    Ref<InfoObject> report;
+    if (titled && findByName(title, reports.get(), &report) != kStatusOk) {
+      fail(&status, kStatusLogical);
+    }
+
+    if (report) {
+      if (!updating) {
+        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to add report %s as the report already exists.",
+                           reportName);
+        fail(&status, kStatusLogical);
+      }
+      updating = true;
+    } else {
+      if (failed(reports->add(reportPlugin_.get(), &report)) || !report) {
+        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to add report %s to the report list.",
+                           reportName);
+        fail(&status, kStatusServer);
+      }
+      if (failed(report->setProperty(L"SI_PARENTID", Variant::fromInt(parentId)))) {
+        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to set the parent id of report %s to %d.",
+                           reportName, static_cast<int>(parentId));
+        fail(&status, kStatusServer);
+      }
+      if (titled && failed(report->setTitle(toWide(title).getBuffer()))) {
+        ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH "Unable to set the name of report %s.",
+                           reportName);
+        logErrorDetail();
+      }
+      updating = false;
+    }
+
+    Ref<ReportFiles> files;
+    if (failed(report->files(&files)) || !files) {
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                         "Failed to obtain the list of files associated to report %s.",
+                         reportName);
+      fail(&status, kStatusServer);
+    }
+    {
+      // The file becomes the report's content, for new and updated reports.
+      Ref<Unknown> attached;
+      const SWCharString widePath = toWide(path);
+      if (failed(files->addFile(Variant::fromString(widePath.getBuffer()), 1, Variant(),
+                                &attached))) {
+        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to associate the file %s to report %s.",
+                           path, reportName);
+        fail(&status, kStatusServer);
+      }
+    }
+
+    Ref<ReportObject> content;
+    if (failed(report.query(&content)) || !content) {
+      // A missing interface is not a refusal of the server: no detail text.
+      ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH
+                         "Unable to obtain report object interface while adding report %s.",
+                         reportName);
+    } else if (failed(content->setThumbnail(thumbnail))) {
+      ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH
+                         "Unable to set thumbnail property of report %s.", reportName);
+      logErrorDetail();
+    }
+
+    if (given(description) && failed(report->setDescription(toWide(description).getBuffer()))) {
+      ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH
+                         "Unable to set the description of report %s.", reportName);
+      logErrorDetail();
+    }
+    if (given(icon) &&
+        failed(report->setProperty(L"SI_REPORTTYPE",
+                                   Variant::fromString(toWide(icon).getBuffer())))) {
+      ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH
+                         "Unable to set the icon property of report %s.", reportName);
+      logErrorDetail();
+    }
+
+    if (failed(infoStore_->commit(reports.get()))) {
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                         "Failed to commit report changes while adding report %s.",
+                         reportName);
+      fail(&status, kStatusServer);
+    }
+    int32_t value = 0;
+    if (failed(report->id(&value))) {
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain id of the report %s.",
+                         reportName);
+      fail(&status, kStatusServer);
+    }
+    if (id) *id = value;
+
+    if (updating) {
+      ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
+                         "Successfully updated report %s with id %d to Veltrane Enterprise.",
+                         reportName, static_cast<int>(value));
+    } else {
+      ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
+                         "Successfully added report %s with id %d to Veltrane Enterprise.",
+                         reportName, static_cast<int>(value));
+    }
+    return kStatusOk;
+  } catch (...) {
+  }
+  status = settle(status);
+  ActionLog::logStatusLine(status,
+                           KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to add report %s to Veltrane Enterprise.",
+                           reportName);
+  return status;
+}

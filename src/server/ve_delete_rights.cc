@@ -1,0 +1,196 @@
+// CMAVEObjV85's deleting and rights: removing one folder (with everything
+// under it) or one report, found by its title under a parent, and granting
+// one user one of five rights on one object.
+//
+// Thread-safety: as the class (one thread per instance).
+// Ownership: every reference taken here is a local Ref, dropped on every
+// path; setRight declares its references in the order it takes them, so they
+// are dropped in the reverse order.
+#include <cstring>
+
+#include "actions/action_log.h"
+#include "actions/status.h"
+#include "server/ve_obj_v85.h"
+
+using korva::InfoObject;
+using korva::InfoObjects;
+using korva::Ref;
+using korva::SecurityInfo;
+using korva::SecurityPrincipal;
+using korva::SecurityPrincipals;
+using korva::Variant;
+using korva::failed;
+
+namespace {
+
+const char* text(const char* s) { return s ? s : ""; }
+
+struct Right {
+  const char* name;
+  int32_t role;
+};
+
+// Compared in this order, case-sensitive.
+constexpr Right kRights[] = {
+    {"NoAccess", 1}, {"View", 2}, {"Schedule", 3}, {"ViewOnDemand", 4}, {"FullControl", 5}};
+
+}  // namespace
+
+int CMAVEObjV85::deleteFolder(const char* name, int32_t parentId) {
+  return deleteObject(true, name, parentId);
+}
+
+int CMAVEObjV85::deleteReport(const char* name, int32_t parentId) {
+  return deleteObject(false, name, parentId);
+}
+
+int CMAVEObjV85::deleteObject(bool folder, const char* name, int32_t parentId) {
+  const char* objectName = text(name);
+  int status = kStatusOk;
+  try {
+    Ref<InfoObjects> children;
+    if (queryChildren(folder ? folderTypeId_ : reportTypeId_, parentId, &children) !=
+        kStatusOk) {
+      fail(&status, kStatusLogical);
+    }
+    Ref<InfoObject> object;
+    if (findByName(objectName, children.get(), &object) != kStatusOk) {
+      fail(&status, kStatusLogical);
+    }
+    if (!object) {
+      if (folder) {
+        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to delete folder %s as the folder does not exist.",
+                           objectName);
+      } else {
+        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to delete report %s as the report does not exist.",
+                           objectName);
+      }
+      fail(&status, kStatusLogical);
+    }
+    // The variant holds its own reference to the object for the call.
+    if (failed(children->remove(Variant::fromObject(object.get())))) {
+      // A report, too, is removed from "the folder list".
+      if (folder) {
+        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to delete folder %s from the folder list.", objectName);
+      } else {
+        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to delete report %s from the folder list.", objectName);
+      }
+      fail(&status, kStatusServer);
+    }
+    if (failed(infoStore_->commit(children.get()))) {
+      if (folder) {
+        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to commit folder changes while deleting folder %s.",
+                           objectName);
+      } else {
+        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to commit report changes while deleting report %s.",
+                           objectName);
+      }
+      fail(&status, kStatusServer);
+    }
+    if (folder) {
+      ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
+                         "Successfully deleted folder %s from Veltrane Enterprise.", objectName);
+    } else {
+      ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
+                         "Successfully deleted report %s from Veltrane Enterprise.", objectName);
+    }
+    return kStatusOk;
+  } catch (...) {
+  }
+  status = settle(status);
+  // Written without the status suffix.
+  if (folder) {
+    ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                       "Failed to delete folder %s from Veltrane Enterprise.", objectName);
+  } else {
+    ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                       "Failed to delete report %s from Veltrane Enterprise.", objectName);
+  }
+  return status;
+}
+
+int CMAVEObjV85::setRight(int32_t objectId, int32_t userId, const char* rightName) {
+  const char* right = text(rightName);
+  int status = kStatusOk;
+  // In the order they are taken, so that they are dropped in reverse.
+  Ref<InfoObjects> objects;
+  Ref<InfoObject> object;
+  Ref<InfoObjects> users;
+  Ref<InfoObject> user;
+  Ref<SecurityInfo> security;
+  Ref<SecurityPrincipals> principals;
+  Ref<SecurityPrincipal> principal;
+  try {
+    int32_t role = 0;
+    for (const Right& r : kRights) {
+      if (std::strcmp(right, r.name) == 0) {
+        role = r.role;
+        break;
+      }
+    }
+    if (role == 0) {
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                         "Failed to set right as the specified right %s is not valid.",
+                         right);
+      fail(&status, kStatusLogical);
+    }
+
+    if (getInfoObjectById(objectId, &object, &objects) != kStatusOk) {
+      fail(&status, kStatusLogical);
+    }
+    // The user is only checked to exist.
+    if (getSystemObjectById(userId, &user, &users) != kStatusOk) fail(&status, kStatusLogical);
+
+    if (failed(object->securityInfo(&security)) || !security) {
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                         "Failed to obtain security information while setting the right for "
+                         "object %d.",
+                         static_cast<int>(objectId));
+      fail(&status, kStatusServer);
+    }
+    if (failed(security->principals(&principals)) || !principals) {
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                         "Failed to obtain security principals while setting the right for "
+                         "object %d.",
+                         static_cast<int>(objectId));
+      fail(&status, kStatusServer);
+    }
+    if (failed(principals->addPrincipal(userId, &principal)) || !principal) {
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                         "Failed to add security principal while setting the right for "
+                         "object %d.",
+                         static_cast<int>(objectId));
+      fail(&status, kStatusServer);
+    }
+    if (failed(principal->setRole(role))) {
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                         "Failed to set security principal role while setting the right for "
+                         "object %d.",
+                         static_cast<int>(objectId));
+      fail(&status, kStatusServer);
+    }
+    if (failed(infoStore_->commit(objects.get()))) {
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                         "Failed to commit changes while setting the right for object %d.",
+                         static_cast<int>(objectId));
+      fail(&status, kStatusServer);
+    }
+    ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
+                       "Successfully set the right to %s on object %d for user %d.",
+                       right, static_cast<int>(objectId), static_cast<int>(userId));
+    return kStatusOk;
+  } catch (...) {
+  }
+  status = settle(status);
+  ActionLog::logStatusLine(status,
+                           KORVA_ERROR KORVA_CTX_PUBLISH
+                           "Failed to set the right to %s on object %d for user %d.",
+                           right, static_cast<int>(objectId), static_cast<int>(userId));
+  return status;
+}

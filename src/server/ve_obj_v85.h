@@ -1,0 +1,106 @@
+// CMAVEObjV85: the engine's client of the report server. It holds one
+// logged-on session (the session manager, the session, the InfoStore and the
+// User, Folder and Report desktop plugins with their type ids) and offers the
+// runners every operation they perform on the server: queries and lookups,
+// adding or updating users, folders and reports, deleting folders and
+// reports, and granting rights.
+//
+// Every operation answers a status number (actions/status.h) and writes its
+// own log lines: a failing step records its status, writes its message and
+// unwinds to the operation's end, where the operation's closing line is
+// written. 600 means the server refused a call and its detailed error text
+// has been logged.
+//
+// Thread-safety: one instance is used by one thread, the one that initialised
+// the component runtime.
+// Ownership: the instance owns the six references it holds and releases them
+// in disconnect() or its destructor. References handed out through Ref<T> out
+// parameters belong to the caller.
+#ifndef KORVA_SERVER_VE_OBJ_V85_H_
+#define KORVA_SERVER_VE_OBJ_V85_H_
+
+#include <cstdint>
+
+#include "platform/com.h"
+#include "server/report_server.h"
+#include "support/sstring.h"
+
+class CMAVEObjV85 {
+ public:
+  CMAVEObjV85();
+  virtual ~CMAVEObjV85();  // disconnect(), then drops anything still held
+
+  CMAVEObjV85(const CMAVEObjV85&) = delete;
+  CMAVEObjV85& operator=(const CMAVEObjV85&) = delete;
+
+  int connect(const char* apsName, const char* userName, const char* password,
+              const char* authentication);
+  void disconnect();
+  void logErrorDetail();
+
+  int querySystemObjectsByType(int16_t type, korva::Ref<korva::InfoObjects>* out);
+  int queryChildren(int16_t type, int32_t parentId, korva::Ref<korva::InfoObjects>* out);
+  int getSystemObjectById(int32_t id, korva::Ref<korva::InfoObject>* object,
+                          korva::Ref<korva::InfoObjects>* collection);
+  int getInfoObjectById(int32_t id, korva::Ref<korva::InfoObject>* object,
+                        korva::Ref<korva::InfoObjects>* collection);
+  int findByName(const char* name, korva::InfoObjects* collection,
+                 korva::Ref<korva::InfoObject>* out);
+  int getFolder(const char* name, int32_t parentId, int32_t* id);
+  int getReport(const char* name, int32_t parentId, int32_t* id);
+
+  int addUser(const char* name, const char* fullName, const char* description,
+              const char* password, const char* named, bool* overwrite, int32_t* id);
+  int addFolder(const char* name, const char* description, bool* overwrite, int32_t parentId,
+                int32_t* id);
+  int addReport(const char* title, const char* description, const char* icon,
+                const char* filePath, bool thumbnail, bool* overwrite, int32_t parentId,
+                int32_t* id);
+
+  int deleteFolder(const char* name, int32_t parentId);
+  int deleteReport(const char* name, int32_t parentId);
+  int setRight(int32_t objectId, int32_t userId, const char* rightName);
+
+  int16_t userTypeId() const { return userTypeId_; }
+  int16_t folderTypeId() const { return folderTypeId_; }
+  int16_t reportTypeId() const { return reportTypeId_; }
+  // True while all six references of a session are held.
+  bool isConnected() const;
+
+  // 8-bit text -> wide, through the C runtime's multibyte conversion (the
+  // engine's wide text type). A null text gives the empty text. Throws
+  // std::invalid_argument when the text is not valid in the current locale,
+  // which ends the calling operation as an unexpected failure.
+  static SWCharString toWide(const char* text);
+
+ private:
+  int logon(const char* apsName, const char* userName, const char* password,
+            const char* authentication);
+  int loadPlugins();
+  // The shared end of a failed operation: a status still at 200 becomes 202,
+  // and 600 writes the server's detail text. Answers the new status.
+  int settle(int status);
+  // Shared bodies of the folder and report variants.
+  int getObject(bool folder, const char* name, int32_t parentId, int32_t* id);
+  int deleteObject(bool folder, const char* name, int32_t parentId);
+  int getObjectById(bool system, int32_t id, korva::Ref<korva::InfoObject>* object,
+                    korva::Ref<korva::InfoObjects>* collection);
+  // Ends the running operation with the given status: records it and unwinds
+  // to the operation's catch-all.
+  [[noreturn]] static void fail(int* status, int code) {
+    *status = code;
+    throw code;
+  }
+
+  korva::Ref<korva::SessionManager> sessionManager_;
+  korva::Ref<korva::Session> session_;
+  korva::Ref<korva::InfoStore> infoStore_;
+  korva::Ref<korva::DesktopPlugin> userPlugin_;
+  korva::Ref<korva::DesktopPlugin> folderPlugin_;
+  korva::Ref<korva::DesktopPlugin> reportPlugin_;
+  int16_t userTypeId_ = -1;
+  int16_t folderTypeId_ = -1;
+  int16_t reportTypeId_ = -1;
+};
+
+#endif  // KORVA_SERVER_VE_OBJ_V85_H_
