@@ -1,0 +1,96 @@
+// korvapush and korvadrop: one source, built twice. KORVA_TOOL_PUBLISH=1 gives
+// the publisher (doPublishA), 0 the remover (doDeleteA). The program loads the
+// engine library at run time, maps its options to the function's seven
+// arguments and exits with the function's result; every default and every
+// log line comes from the library.
+//
+// Thread-safety: single-threaded. Ownership: the library stays loaded until
+// the process ends.
+#include <clocale>
+#include <cstdio>
+#include <string>
+
+#include "platform/dynlib.h"
+#include "support/param_line_args.h"
+#include "support/sstring.h"
+
+#ifndef KORVA_TOOL_PUBLISH
+#error "build with KORVA_TOOL_PUBLISH=1 (korvapush) or KORVA_TOOL_PUBLISH=0 (korvadrop)"
+#endif
+
+namespace {
+
+constexpr int kArgumentCount = 7;
+constexpr int kLogFileArgument = 4;  // index of "logfile" in kOptions
+
+#if KORVA_TOOL_PUBLISH
+const char kFunctionName[] = "doPublishA";
+const char* const kOptions[kArgumentCount] = {"apsname", "apsuser", "apspass", "apsauth",
+                                              "logfile", "srcfile", "srcpath"};
+const char kUsage[] =
+    "Usage: korvapush [Options]\n"
+    "   -help      Print this message.\n"
+    "   -apsname   The destination APS name. Default to local computer name.\n"
+    "   -apsuser   The APS user name. Default to \"Administrator\".\n"
+    "   -apspass   The APS user password. Default to \"\".\n"
+    "   -apsauth   The APS authentication type. Default to \"secEnterprise\".\n"
+    "   -srcfile   The publish instructions XML file. Default to \"publish.xml\".\n"
+    "   -srcpath   The path whose contents are published. Default to current path.\n";
+#else
+const char kFunctionName[] = "doDeleteA";
+const char* const kOptions[kArgumentCount] = {"apsname", "apsuser", "apspass", "apsauth",
+                                              "logfile", "delfld",  "delrpt"};
+const char kUsage[] =
+    "Usage: korvadrop [Options]\n"
+    "   -help      Print this message.\n"
+    "   -apsname   The destination APS name. Default to local computer name.\n"
+    "   -apsuser   The APS user name. Default to \"Administrator\".\n"
+    "   -apspass   The APS user password. Default to \"\".\n"
+    "   -apsauth   The APS authentication type. Default to \"secEnterprise\".\n"
+    "   -delrpt    The report to be deleted. Separate folders with \"\\\".\n"
+    "   -delfld    The folder to be deleted. Separate folders with \"\\\".\n";
+#endif
+
+using EntryFunction = int (*)(const char*, const char*, const char*, const char*, const char*,
+                              const char*, const char*);
+
+// The exit status keeps only the result's low byte; a failure whose low byte
+// is zero would read as success, so it leaves as 1 instead.
+int exitCodeFor(int result) { return (result != 0 && (result & 0xFF) == 0) ? 1 : result; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Multibyte text follows the user's encoding; collation and time stay "C".
+  std::setlocale(LC_CTYPE, "");
+
+  const std::string libraryName = korva::sharedLibraryFileName("korvalink");
+  korva::LibraryHandle library = korva::loadLibrary(libraryName.c_str());
+  if (!library) {
+    std::printf("Failed to load %s from the current directory.\n", libraryName.c_str());
+    return 1;
+  }
+  auto function = reinterpret_cast<EntryFunction>(korva::lookupFunction(library, kFunctionName));
+  if (!function) {
+    std::printf("Failed to load required function from support library.\n");
+    return 1;
+  }
+
+  CParamLineArgs args(argc, argv);
+  SAnsiString values[kArgumentCount];
+  const char* arguments[kArgumentCount];
+  for (int i = 0; i < kArgumentCount; ++i) {
+    arguments[i] = args.getValue(kOptions[i], &values[i]) ? values[i].getBuffer() : nullptr;
+  }
+
+  SAnsiString help;
+  if (args.getValue("help", &help)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (!arguments[kLogFileArgument]) arguments[kLogFileArgument] = "stdout";
+
+  const int result = function(arguments[0], arguments[1], arguments[2], arguments[3],
+                              arguments[4], arguments[5], arguments[6]);
+  return exitCodeFor(result);
+}

@@ -1,0 +1,296 @@
+// korvapush and korvadrop as an administrator runs them: each test copies a
+// program into a fresh directory next to a stand-in engine library (or none),
+// runs it with LD_LIBRARY_PATH unset so only its RPATH finds the library, and
+// checks its output, its exit code and the seven arguments the library got.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kPushUsage[] =
+    "Usage: korvapush [Options]\n"
+    "   -help      Print this message.\n"
+    "   -apsname   The destination APS name. Default to local computer name.\n"
+    "   -apsuser   The APS user name. Default to \"Administrator\".\n"
+    "   -apspass   The APS user password. Default to \"\".\n"
+    "   -apsauth   The APS authentication type. Default to \"secEnterprise\".\n"
+    "   -srcfile   The publish instructions XML file. Default to \"publish.xml\".\n"
+    "   -srcpath   The path whose contents are published. Default to current path.\n";
+
+const char kDropUsage[] =
+    "Usage: korvadrop [Options]\n"
+    "   -help      Print this message.\n"
+    "   -apsname   The destination APS name. Default to local computer name.\n"
+    "   -apsuser   The APS user name. Default to \"Administrator\".\n"
+    "   -apspass   The APS user password. Default to \"\".\n"
+    "   -apsauth   The APS authentication type. Default to \"secEnterprise\".\n"
+    "   -delrpt    The report to be deleted. Separate folders with \"\\\".\n"
+    "   -delfld    The folder to be deleted. Separate folders with \"\\\".\n";
+
+const char kNoLibrary[] = "Failed to load libkorvalink.so from the current directory.\n";
+const char kNoFunction[] = "Failed to load required function from support library.\n";
+
+enum class Library { None, Entries, NoEntries };
+
+struct Run {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+  // The function the library was called through, then its seven arguments as
+  // "<null>" or "[text]"; empty when the library was not called.
+  std::vector<std::string> call;
+};
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> readLines(const fs::path& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path);
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
+}
+
+class ToolTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("korva_tools_" + std::to_string(::getpid()) + "_" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "bin");
+    fs::create_directories(root_ / "lib");
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  // Puts the program into bin/ and the chosen library, as libkorvalink.so,
+  // into bin/ (found through $ORIGIN) or lib/ (through $ORIGIN/../lib).
+  void install(const char* tool, Library library, const char* libraryDir = "bin") {
+    const fs::path program = root_ / "bin" / tool;
+    fs::remove(program);
+    fs::copy_file(fs::path(KORVA_BIN_DIR) / tool, program);
+    for (const char* dir : {"bin", "lib"}) fs::remove(root_ / dir / "libkorvalink.so");
+    if (library == Library::None) return;
+    fs::copy_file(library == Library::Entries ? KORVA_TOOLS_ENTRY_STUB : KORVA_TOOLS_EMPTY_STUB,
+                  root_ / libraryDir / "libkorvalink.so");
+  }
+
+  Run run(const char* tool, const std::vector<std::string>& options, int result = 0) {
+    const fs::path record = root_ / "call.txt";
+    const fs::path out = root_ / "out.txt";
+    const fs::path err = root_ / "err.txt";
+    fs::remove(record);
+
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+      const std::string entry = *e;
+      if (entry.rfind("LD_LIBRARY_PATH=", 0) == 0 || entry.rfind("KORVA_STUB_", 0) == 0) continue;
+      env.push_back(entry);
+    }
+    env.push_back("KORVA_STUB_RECORD=" + record.string());
+    env.push_back("KORVA_STUB_RESULT=" + std::to_string(result));
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    std::vector<std::string> args{(root_ / "bin" / tool).string()};
+    args.insert(args.end(), options.begin(), options.end());
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    Run r;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(spawned, 0) << std::strerror(spawned);
+    if (spawned != 0) return r;
+    int status = 0;
+    EXPECT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status)) << "the program did not exit normally";
+    if (WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
+    r.out = readFile(out);
+    r.err = readFile(err);
+    r.call = readLines(record);
+    return r;
+  }
+
+  fs::path root_;
+};
+
+// The exit status keeps the low byte of the function's result.
+constexpr int kExitOfFatal = 1603 & 0xFF;
+
+TEST_F(ToolTest, HelpPrintsTheUsageTextExactlyWithoutCallingTheLibrary) {
+  struct Case {
+    const char* tool;
+    std::vector<std::string> options;
+    const char* usage;
+  };
+  const Case cases[] = {
+      {"korvapush", {"-help"}, kPushUsage},
+      {"korvapush", {"-HELP"}, kPushUsage},
+      {"korvapush", {"--help"}, kPushUsage},
+      {"korvapush", {"stray", "-help"}, kPushUsage},
+      {"korvapush", {"-apsname", "server1", "-help", "me"}, kPushUsage},
+      {"korvadrop", {"-help"}, kDropUsage},
+      {"korvadrop", {"-delfld", "A\\B", "-Help"}, kDropUsage},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.tool) + " " + c.options.front());
+    install(c.tool, Library::Entries);
+    const Run r = run(c.tool, c.options, 1603);
+    EXPECT_EQ(r.out, c.usage);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.call.empty()) << "the library was called";
+  }
+}
+
+TEST_F(ToolTest, OptionsMapToTheSevenArgumentsInOrder) {
+  struct Case {
+    const char* name;
+    const char* tool;
+    std::vector<std::string> options;
+    std::vector<std::string> call;
+  };
+  const Case cases[] = {
+      {"no options at all",
+       "korvapush",
+       {},
+       {"doPublishA", "<null>", "<null>", "<null>", "<null>", "[stdout]", "<null>", "<null>"}},
+      {"every option",
+       "korvapush",
+       {"-apsname", "server1", "-apsuser", "admin", "-apspass", "secret", "-apsauth", "secLDAP",
+        "-logfile", "/var/log/p.log", "-srcfile", "my.xml", "-srcpath", "/data/reports"},
+       {"doPublishA", "[server1]", "[admin]", "[secret]", "[secLDAP]", "[/var/log/p.log]",
+        "[my.xml]", "[/data/reports]"}},
+      {"names in any case, values kept as given",
+       "korvapush",
+       {"-APSNAME", "Server1", "-ApsUser", "Admin", "--SrcPath", "/Data"},
+       {"doPublishA", "[Server1]", "[Admin]", "<null>", "<null>", "[stdout]", "<null>", "[/Data]"}},
+      {"an option given twice keeps its last value",
+       "korvapush",
+       {"-srcpath", "/first", "-apsname", "a", "-SRCPATH", "/second"},
+       {"doPublishA", "[a]", "<null>", "<null>", "<null>", "[stdout]", "<null>", "[/second]"}},
+      {"options without values pass empty strings",
+       "korvapush",
+       {"-apsname", "-apsuser", "admin", "-apspass"},
+       {"doPublishA", "[]", "[admin]", "[]", "<null>", "[stdout]", "<null>", "<null>"}},
+      {"a value starting with a dash is an option of its own",
+       "korvapush",
+       {"-apsuser", "-admin"},
+       {"doPublishA", "<null>", "[]", "<null>", "<null>", "[stdout]", "<null>", "<null>"}},
+      {"an empty value is a value",
+       "korvapush",
+       {"-apspass", "", "-apsname", "s"},
+       {"doPublishA", "[s]", "<null>", "[]", "<null>", "[stdout]", "<null>", "<null>"}},
+      {"logfile without a value is empty, not stdout",
+       "korvapush",
+       {"-logfile"},
+       {"doPublishA", "<null>", "<null>", "<null>", "<null>", "[]", "<null>", "<null>"}},
+      {"unknown options and stray words are ignored",
+       "korvapush",
+       {"stray", "-delfld", "X", "-verbose", "-apsname", "s", "loose"},
+       {"doPublishA", "[s]", "<null>", "<null>", "<null>", "[stdout]", "<null>", "<null>"}},
+      {"korvadrop without options",
+       "korvadrop",
+       {},
+       {"doDeleteA", "<null>", "<null>", "<null>", "<null>", "[stdout]", "<null>", "<null>"}},
+      {"korvadrop: folder sixth, report seventh",
+       "korvadrop",
+       {"-delrpt", "Sales\\2003\\Q1", "-delfld", "Sales\\Old", "-logfile", "d.log", "-srcfile",
+        "ignored.xml", "-apsname", "srv"},
+       {"doDeleteA", "[srv]", "<null>", "<null>", "<null>", "[d.log]", "[Sales\\Old]",
+        "[Sales\\2003\\Q1]"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    install(c.tool, Library::Entries);
+    const Run r = run(c.tool, c.options);
+    EXPECT_EQ(r.call, c.call);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.exitCode, 0);
+  }
+}
+
+TEST_F(ToolTest, LibraryIsFoundBesideTheProgramOrInItsLibDirectory) {
+  install("korvapush", Library::Entries, "lib");
+  const Run r = run("korvapush", {"-apsname", "s"});
+  EXPECT_EQ(r.exitCode, 0);
+  ASSERT_FALSE(r.call.empty());
+  EXPECT_EQ(r.call[1], "[s]");
+}
+
+TEST_F(ToolTest, MissingLibraryOrFunctionExitsWithOne) {
+  struct Case {
+    const char* tool;
+    Library library;
+    std::vector<std::string> options;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"korvapush", Library::None, {}, kNoLibrary},
+      {"korvapush", Library::None, {"-help"}, kNoLibrary},
+      {"korvadrop", Library::None, {"-delfld", "A"}, kNoLibrary},
+      {"korvadrop", Library::None, {"-help"}, kNoLibrary},
+      {"korvapush", Library::NoEntries, {}, kNoFunction},
+      {"korvapush", Library::NoEntries, {"-help"}, kNoFunction},
+      {"korvadrop", Library::NoEntries, {}, kNoFunction},
+      {"korvadrop", Library::NoEntries, {"-help"}, kNoFunction},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.tool) + (c.options.empty() ? "" : " " + c.options.front()) +
+                 (c.library == Library::None ? " without library" : " without function"));
+    install(c.tool, c.library);
+    const Run r = run(c.tool, c.options);
+    EXPECT_EQ(r.out, c.message);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.call.empty());
+  }
+}
+
+TEST_F(ToolTest, ExitCodeIsTheFunctionsResult) {
+  struct Case {
+    int result;
+    int exitCode;
+  };
+  // 256 would leave the process as 0, a failure reading as success: it exits 1.
+  const Case cases[] = {{0, 0}, {14, 14}, {1603, kExitOfFatal}, {256, 1}};
+  for (const char* tool : {"korvapush", "korvadrop"}) {
+    install(tool, Library::Entries);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(tool) + " " + std::to_string(c.result));
+      const Run r = run(tool, {"-apsname", "s"}, c.result);
+      EXPECT_EQ(r.exitCode, c.exitCode);
+      EXPECT_EQ(r.call.size(), 8u);
+    }
+  }
+}
+
+}  // namespace
