@@ -1,0 +1,137 @@
+// The exported functions' bodies: value maps, runners and result codes.
+#include "actions/action_entries.h"
+
+#include "actions/action_log.h"
+#include "actions/delete_runner.h"
+#include "actions/publish_runner.h"
+#include "actions/run_settings.h"
+#include "actions/status.h"
+
+namespace {
+
+constexpr int kArgumentCount = 7;
+
+const char* const kPublishKeys[kArgumentCount] = {kKeyApsName, kKeyApsUser, kKeyApsPass,
+                                                  kKeyApsAuth, kKeyLogFile, kKeySrcFile,
+                                                  kKeySrcPath};
+const char* const kDeleteKeys[kArgumentCount] = {kKeyApsName, kKeyApsUser, kKeyApsPass,
+                                                 kKeyApsAuth, kKeyLogFile, kKeyDelFld,
+                                                 kKeyDelRpt};
+constexpr int kLogFileArgument = 4;
+
+// Builds the value map and runs. Null arguments count as empty.
+int runWithArguments(CMARunnerBase& runner, const char* const keys[],
+                     const char* const arguments[]) {
+  CMARunValueMap values;
+  try {
+    for (int i = 0; i < kArgumentCount; ++i) {
+      values.setAt(SAnsiString(keys[i]), SAnsiString(arguments[i] ? arguments[i] : ""));
+    }
+  } catch (...) {
+    return toInstallerResult(kStatusOutOfMemory);
+  }
+  runner.readActionTexts(0);
+  return runner.runWithValues(values);
+}
+
+// Wide arguments become 8-bit text in the process's multibyte encoding. A
+// value that encoding cannot hold is not silently dropped (an empty password
+// or path would take a default and the run would do something else than
+// asked): the call fails and the log names the setting.
+int runWithWideArguments(CMARunnerBase& runner, const char* const keys[],
+                         const wchar_t* const arguments[], const char* logBaseName,
+                         const char* failureLine) {
+  SAnsiString converted[kArgumentCount];
+  const char* pointers[kArgumentCount];
+  int failed = -1;
+  try {
+    for (int i = 0; i < kArgumentCount; ++i) {
+      if (arguments[i] && !converted[i].assign(arguments[i]) && failed < 0) failed = i;
+      pointers[i] = converted[i].getBuffer();
+    }
+    if (failed >= 0) {
+      CMARunSettings settings;
+      if (failed != kLogFileArgument) settings.logFile = converted[kLogFileArgument];
+      applyCommonDefaults(&settings, logBaseName);
+      ActionLog::open(settings.logFile.getBuffer());
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_ACTION
+                         "The value of %s cannot be converted to the process's multibyte "
+                         "encoding.",
+                         keys[failed]);
+      ActionLog::logStatusLine(kStatusSystem, "%s", failureLine);
+      return toInstallerResult(kStatusSystem);
+    }
+  } catch (...) {
+    return toInstallerResult(kStatusOutOfMemory);
+  }
+  return runWithArguments(runner, keys, pointers);
+}
+
+}  // namespace
+
+unsigned runPublishInstallerAction(MSIHANDLE hInstall) {
+  try {
+    CMARunnerPublish runner;
+    runner.readActionTexts(hInstall);
+    runner.runAsInstallerAction(hInstall);
+  } catch (...) {
+    // The installer is never told of a failure; the log holds what happened.
+  }
+  return 0;
+}
+
+int runPublishA(const char* apsName, const char* apsUser, const char* apsPass,
+                const char* apsAuth, const char* logFile, const char* srcFile,
+                const char* srcPath) {
+  const char* const arguments[kArgumentCount] = {apsName, apsUser, apsPass, apsAuth,
+                                                 logFile, srcFile, srcPath};
+  try {
+    CMARunnerPublish runner;
+    return runWithArguments(runner, kPublishKeys, arguments);
+  } catch (...) {
+    return toInstallerResult(kStatusOutOfMemory);
+  }
+}
+
+int runPublishW(const wchar_t* apsName, const wchar_t* apsUser, const wchar_t* apsPass,
+                const wchar_t* apsAuth, const wchar_t* logFile, const wchar_t* srcFile,
+                const wchar_t* srcPath) {
+  const wchar_t* const arguments[kArgumentCount] = {apsName, apsUser, apsPass, apsAuth,
+                                                    logFile, srcFile, srcPath};
+  try {
+    CMARunnerPublish runner;
+    return runWithWideArguments(runner, kPublishKeys, arguments, "publish",
+                                KORVA_ERROR KORVA_CTX_ACTION
+                                "Failed to publish Veltrane Enterprise objects.");
+  } catch (...) {
+    return toInstallerResult(kStatusOutOfMemory);
+  }
+}
+
+int runDeleteA(const char* apsName, const char* apsUser, const char* apsPass,
+               const char* apsAuth, const char* logFile, const char* folderPath,
+               const char* reportPath) {
+  const char* const arguments[kArgumentCount] = {apsName, apsUser, apsPass, apsAuth,
+                                                 logFile, folderPath, reportPath};
+  try {
+    CMARunnerDelete runner;
+    return runWithArguments(runner, kDeleteKeys, arguments);
+  } catch (...) {
+    return toInstallerResult(kStatusOutOfMemory);
+  }
+}
+
+int runDeleteW(const wchar_t* apsName, const wchar_t* apsUser, const wchar_t* apsPass,
+               const wchar_t* apsAuth, const wchar_t* logFile, const wchar_t* folderPath,
+               const wchar_t* reportPath) {
+  const wchar_t* const arguments[kArgumentCount] = {apsName, apsUser, apsPass, apsAuth,
+                                                    logFile, folderPath, reportPath};
+  try {
+    CMARunnerDelete runner;
+    return runWithWideArguments(runner, kDeleteKeys, arguments, "delete",
+                                KORVA_ERROR KORVA_CTX_ACTION
+                                "Failed to delete Veltrane Enterprise objects.");
+  } catch (...) {
+    return toInstallerResult(kStatusOutOfMemory);
+  }
+}

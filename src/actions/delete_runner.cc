@@ -1,0 +1,162 @@
+// The delete run: logon, the report path, then the folder path, and the
+// summary, with one log line per step.
+#include "actions/delete_runner.h"
+
+#include "actions/action_log.h"
+#include "actions/framework.h"
+#include "actions/status.h"
+#include "support/str_tok.h"
+
+namespace {
+
+// Server object paths separate folder names with "\" on every platform.
+const char kObjectPathSeparator[] = "\\";
+
+}  // namespace
+
+CMARunnerDelete::CMARunnerDelete() = default;
+CMARunnerDelete::~CMARunnerDelete() = default;
+
+void CMARunnerDelete::readActionTexts(MSIHANDLE) { counters_ = CMADeleteCounters(); }
+
+unsigned CMARunnerDelete::runAsInstallerAction(MSIHANDLE) { return 0; }
+
+void CMARunnerDelete::applyDeleteDefaults(CMARunSettings* settings) {
+  applyCommonDefaults(settings, "delete");
+}
+
+int CMARunnerDelete::runWithValues(const CMARunValueMap& values) {
+  CMARunSettings settings;
+  try {
+    settings.apsName = runValue(values, kKeyApsName);
+    settings.apsUser = runValue(values, kKeyApsUser);
+    settings.apsPass = runValue(values, kKeyApsPass);
+    settings.apsAuth = runValue(values, kKeyApsAuth);
+    settings.logFile = runValue(values, kKeyLogFile);
+    settings.first = runValue(values, kKeyDelFld);
+    settings.second = runValue(values, kKeyDelRpt);
+    applyDeleteDefaults(&settings);
+  } catch (...) {
+    return toInstallerResult(kStatusOutOfMemory);
+  }
+  int status = deleteRun(settings.apsName.getBuffer(), settings.apsUser.getBuffer(),
+                         settings.apsPass.getBuffer(), settings.apsAuth.getBuffer(),
+                         settings.logFile.getBuffer(), settings.first.getBuffer(),
+                         settings.second.getBuffer());
+  return toInstallerResult(status);
+}
+
+int CMARunnerDelete::deleteRun(const char* apsName, const char* apsUser, const char* apsPass,
+                               const char* apsAuth, const char* logFile, const char* folderPath,
+                               const char* reportPath) {
+  ActionLog::open(logFile);
+  CMAFramework& framework = CMAFramework::instance();
+  int status = framework.initialize();
+  if (status != kStatusOk) {
+    ActionLog::logStatusLine(status,
+                             KORVA_ERROR KORVA_CTX_ACTION "Failed to initialize the publisher module.");
+    return status;
+  }
+  status = deleteConnected(apsName, apsUser, apsPass, apsAuth, folderPath, reportPath);
+  server_.disconnect();
+  framework.uninitialize();
+  return status;
+}
+
+int CMARunnerDelete::deleteConnected(const char* apsName, const char* apsUser,
+                                     const char* apsPass, const char* apsAuth,
+                                     const char* folderPath, const char* reportPath) {
+  int status = kStatusOk;
+  try {
+    SAnsiString aps = (apsName && *apsName) ? SAnsiString(apsName) : CMAFramework::localHostName();
+    status = server_.connect(aps.getBuffer(), apsUser, apsPass, apsAuth);
+    // The report goes first: when it fails, the folder that may hold it stays.
+    if (status == kStatusOk) status = deleteReportPath(SAnsiString(reportPath));
+    if (status == kStatusOk) status = deleteFolderPath(SAnsiString(folderPath));
+    if (status == kStatusOk) {
+      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "Successfully deleted folder and/or report.");
+      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders deleted.", counters_.foldersDeleted);
+      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders skipped.", counters_.foldersSkipped);
+      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports deleted.", counters_.reportsDeleted);
+      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports skipped.", counters_.reportsSkipped);
+      return kStatusOk;
+    }
+  } catch (...) {
+    status = kStatusOutOfMemory;
+  }
+  ActionLog::logStatusLine(status,
+                           KORVA_ERROR KORVA_CTX_ACTION "Failed to delete Veltrane Enterprise objects.");
+  return status;
+}
+
+bool CMARunnerDelete::splitPathList(SIArray<SAnsiString>& parts, const SAnsiString& text,
+                                    const SAnsiString& separator) {
+  try {
+    parts.removeAll();
+    SStrTok tokens(text, separator);
+    for (;;) {
+      SAnsiString part = tokens.nextToken();
+      // Leading, trailing and doubled separators leave empty parts behind.
+      if (!part.isEmpty()) parts.add(part);
+      if (tokens.getRemaining().isEmpty()) break;
+    }
+  } catch (...) {
+    return false;
+  }
+  return true;
+}
+
+bool CMARunnerDelete::resolveParent(const SIArray<SAnsiString>& parts, int32_t* parentId) {
+  int32_t parent = 0;
+  for (int i = 0; i + 1 < parts.getCount(); ++i) {
+    int32_t id = -1;
+    if (server_.getFolder(parts[i].getBuffer(), parent, &id) != kStatusOk) return false;
+    parent = id;
+  }
+  *parentId = parent;
+  return true;
+}
+
+int CMARunnerDelete::deleteFolderPath(const SAnsiString& path) {
+  SIArray<SAnsiString> parts;
+  if (!splitPathList(parts, path, SAnsiString(kObjectPathSeparator))) {
+    ActionLog::logStatusLine(kStatusOk, KORVA_ERROR KORVA_CTX_ACTION
+                             "Failed to delete folder with path %s.",
+                             path.getBuffer());
+    return kStatusOutOfMemory;
+  }
+  if (parts.getCount() == 0) return kStatusOk;
+  int32_t parentId = 0;
+  if (!resolveParent(parts, &parentId)) {
+    ++counters_.foldersSkipped;
+    return kStatusOk;
+  }
+  if (server_.deleteFolder(parts[parts.getCount() - 1].getBuffer(), parentId) == kStatusOk) {
+    ++counters_.foldersDeleted;
+  } else {
+    ++counters_.foldersSkipped;
+  }
+  return kStatusOk;
+}
+
+int CMARunnerDelete::deleteReportPath(const SAnsiString& path) {
+  SIArray<SAnsiString> parts;
+  if (!splitPathList(parts, path, SAnsiString(kObjectPathSeparator))) {
+    ActionLog::logStatusLine(kStatusOk, KORVA_ERROR KORVA_CTX_ACTION
+                             "Failed to delete report with path %s.",
+                             path.getBuffer());
+    return kStatusOutOfMemory;
+  }
+  if (parts.getCount() == 0) return kStatusOk;
+  int32_t parentId = 0;
+  if (!resolveParent(parts, &parentId)) {
+    ++counters_.reportsSkipped;
+    return kStatusOk;
+  }
+  if (server_.deleteReport(parts[parts.getCount() - 1].getBuffer(), parentId) == kStatusOk) {
+    ++counters_.reportsDeleted;
+  } else {
+    ++counters_.reportsSkipped;
+  }
+  return kStatusOk;
+}

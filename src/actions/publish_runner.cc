@@ -1,0 +1,458 @@
+// The publish run: instructions, logon, users, the directory walk, rights and
+// the summary, with one log line per step.
+#include "actions/publish_runner.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "actions/action_log.h"
+#include "actions/framework.h"
+#include "actions/status.h"
+#include "support/file_sys.h"
+#include "support/path_util.h"
+
+namespace {
+
+const char kDefaultActionName[] = "Publish Custom Action";
+const char kDefaultActionDescription[] = "Publishing Veltrane Enterprise Objects...";
+const char kDefaultActionTemplate[] = "Publishing the [1] object [2]...";
+const char kDefaultUserWord[] = "user";
+const char kDefaultFolderWord[] = "folder";
+const char kDefaultReportWord[] = "report";
+
+// Installer properties are read into a buffer of this many characters; a
+// value that does not fit counts as absent.
+constexpr unsigned long kPropertyBufferSize = 512;
+
+// "1" and nothing else permits overwriting (and marks a named user).
+bool isOne(const SAnsiString& value) { return std::strcmp(value.getBuffer(), "1") == 0; }
+
+// True when the property could be read; *out then holds its value.
+bool readProperty(MSIHANDLE hInstall, const char* name, SAnsiString* out) {
+  char buffer[kPropertyBufferSize];
+  buffer[0] = '\0';
+  unsigned long length = kPropertyBufferSize;
+  if (MsiGetPropertyA(hInstall, name, buffer, &length) != ERROR_SUCCESS) return false;
+  buffer[kPropertyBufferSize - 1] = '\0';
+  *out = buffer;
+  return true;
+}
+
+// An action text: the property's value when it can be read and is not empty.
+SAnsiString actionText(MSIHANDLE hInstall, const char* property, const char* defaultText) {
+  SAnsiString value;
+  if (hInstall && readProperty(hInstall, property, &value) && !value.isEmpty()) return value;
+  return SAnsiString(defaultText);
+}
+
+// True for a file name whose extension is ".rpt" in any letter case; *baseName
+// then holds the name without it.
+bool isReportFile(const SAnsiString& fileName, SAnsiString* baseName) {
+  SAnsiString drive;
+  SAnsiString dir;
+  SAnsiString name;
+  SAnsiString ext;
+  splitPath(fileName, &drive, &dir, &name, &ext);
+  if (!(SAnsiStringCI(ext) == ".rpt")) return false;
+  *baseName = name;
+  return true;
+}
+
+CMAWalkFrame frameFor(const SAnsiString& path, const CMAWalkFrame* parent) {
+  CMAWalkFrame frame;
+  frame.parent = parent;
+  frame.known = korva::directoryIdentity(path.getBuffer(), &frame.identity) == 0;
+  return frame;
+}
+
+// The users of the instructions in ascending name order; the array belongs
+// to the caller. False when they cannot be had.
+struct UserList {
+  std::unique_ptr<CMAMetaObj*[]> items;
+  int count = 0;
+
+  bool load(const CMAMetaObjMap& map) {
+    CMAMetaObj** values = nullptr;
+    int n = 0;
+    if (!map.getValues(&values, &n)) return false;
+    items.reset(values);
+    count = n;
+    return true;
+  }
+  CMAMetaUserObj* at(int i) const { return dynamic_cast<CMAMetaUserObj*>(items[i]); }
+};
+
+}  // namespace
+
+bool CMAWalkFrame::leadsBackTo(const korva::DirectoryIdentity& other) const {
+  for (const CMAWalkFrame* frame = this; frame; frame = frame->parent) {
+    if (frame->known && frame->identity == other) return true;
+  }
+  return false;
+}
+
+CMARunnerPublish::CMARunnerPublish() = default;
+CMARunnerPublish::~CMARunnerPublish() = default;
+
+void CMARunnerPublish::readActionTexts(MSIHANDLE hInstall) {
+  counters_ = CMAPublishCounters();
+  actionName_ = actionText(hInstall, "CA_VR_ACTNAME", kDefaultActionName);
+  actionDescription_ = actionText(hInstall, "CA_VR_ACTDESC", kDefaultActionDescription);
+  actionTemplate_ = actionText(hInstall, "CA_VR_ACTTMPL", kDefaultActionTemplate);
+  userWord_ = actionText(hInstall, "CA_VR_ACTUSRTAG", kDefaultUserWord);
+  folderWord_ = actionText(hInstall, "CA_VR_ACTFLDTAG", kDefaultFolderWord);
+  reportWord_ = actionText(hInstall, "CA_VR_ACTRPTTAG", kDefaultReportWord);
+}
+
+void CMARunnerPublish::applyPublishDefaults(CMARunSettings* settings) {
+  applyCommonDefaults(settings, "publish");
+  if (settings->first.isEmpty() || settings->second.isEmpty()) {
+    SAnsiString libraryDir = engineLibraryDirectory();
+    if (settings->first.isEmpty()) {
+      settings->first = makePath(nullptr, libraryDir.getBuffer(), "publish", ".xml");
+    }
+    if (settings->second.isEmpty()) settings->second = libraryDir;
+  }
+}
+
+int CMARunnerPublish::runWithValues(const CMARunValueMap& values) {
+  CMARunSettings settings;
+  try {
+    settings.apsName = runValue(values, kKeyApsName);
+    settings.apsUser = runValue(values, kKeyApsUser);
+    settings.apsPass = runValue(values, kKeyApsPass);
+    settings.apsAuth = runValue(values, kKeyApsAuth);
+    settings.logFile = runValue(values, kKeyLogFile);
+    settings.first = runValue(values, kKeySrcFile);
+    settings.second = runValue(values, kKeySrcPath);
+    applyPublishDefaults(&settings);
+  } catch (...) {
+    return toInstallerResult(kStatusOutOfMemory);
+  }
+  int status = publishRun(0, settings.apsName.getBuffer(), settings.apsUser.getBuffer(),
+                          settings.apsPass.getBuffer(), settings.apsAuth.getBuffer(),
+                          settings.logFile.getBuffer(), settings.first.getBuffer(),
+                          settings.second.getBuffer());
+  return toInstallerResult(status);
+}
+
+int CMARunnerPublish::readInstallerValues(MSIHANDLE hInstall, CMARunSettings* settings) {
+  try {
+    SAnsiString* const targets[] = {&settings->apsName, &settings->apsUser, &settings->apsPass,
+                                    &settings->apsAuth, &settings->logFile, &settings->first,
+                                    &settings->second};
+    const char* const keys[] = {kKeyApsName, kKeyApsUser, kKeyApsPass, kKeyApsAuth,
+                                kKeyLogFile, kKeySrcFile, kKeySrcPath};
+    for (int i = 0; i < 7; ++i) {
+      SAnsiString value;
+      if (readProperty(hInstall, keys[i], &value)) *targets[i] = value;
+    }
+    applyPublishDefaults(settings);
+  } catch (...) {
+    return kStatusOutOfMemory;
+  }
+  return kStatusOk;
+}
+
+unsigned CMARunnerPublish::runAsInstallerAction(MSIHANDLE hInstall) {
+  // Publishing belongs to the forward run of a first installation only.
+  if (MsiGetMode(hInstall, MSIRUNMODE_ROLLBACK) || MsiGetMode(hInstall, MSIRUNMODE_MAINTENANCE) ||
+      MsiGetMode(hInstall, MSIRUNMODE_SCHEDULED)) {
+    return 0;
+  }
+  CMARunSettings settings;
+  if (readInstallerValues(hInstall, &settings) != kStatusOk) return 0;
+
+  // The installer is never told of a failure; the log is where an
+  // administrator looks, so a run that cannot even start says why there.
+  int itemCount = 0;
+  int status = countItems(settings.second, &itemCount);
+  bool counted = status == kStatusOk;
+  if (counted && !CMAInstallerProgress::sendProgressTotal(hInstall, itemCount)) {
+    status = kStatusSystem;
+  }
+  if (status != kStatusOk) {
+    ActionLog::open(settings.logFile.getBuffer());
+    if (!counted) {
+      ActionLog::logStatusLine(status,
+                               KORVA_ERROR KORVA_CTX_ACTION
+                               "Failed to publish content of %s to Veltrane Enterprise.",
+                               settings.second.getBuffer());
+    }
+    ActionLog::logStatusLine(status,
+                             KORVA_ERROR KORVA_CTX_ACTION
+                             "Failed to publish Veltrane Enterprise objects.");
+    return 0;
+  }
+  publishRun(hInstall, settings.apsName.getBuffer(), settings.apsUser.getBuffer(),
+             settings.apsPass.getBuffer(), settings.apsAuth.getBuffer(),
+             settings.logFile.getBuffer(), settings.first.getBuffer(),
+             settings.second.getBuffer());
+  return 0;
+}
+
+int CMARunnerPublish::publishRun(MSIHANDLE hInstall, const char* apsName, const char* apsUser,
+                                 const char* apsPass, const char* apsAuth, const char* logFile,
+                                 const char* srcFile, const char* srcPath) {
+  ActionLog::open(logFile);
+  CMAFramework& framework = CMAFramework::instance();
+  int status = framework.initialize();
+  if (status != kStatusOk) {
+    ActionLog::logStatusLine(status,
+                             KORVA_ERROR KORVA_CTX_ACTION "Failed to initialize the publisher module.");
+    return status;
+  }
+  status = publishConnected(hInstall, apsName, apsUser, apsPass, apsAuth, srcFile, srcPath);
+  server_.disconnect();
+  framework.uninitialize();
+  return status;
+}
+
+int CMARunnerPublish::publishConnected(MSIHANDLE hInstall, const char* apsName,
+                                       const char* apsUser, const char* apsPass,
+                                       const char* apsAuth, const char* srcFile,
+                                       const char* srcPath) {
+  int status = kStatusOk;
+  try {
+    SAnsiString aps = (apsName && *apsName) ? SAnsiString(apsName) : CMAFramework::localHostName();
+    status = handler_.initialize(aps.getBuffer(), apsUser, apsPass, apsAuth);
+    if (status == kStatusOk) status = handler_.parseFile(srcFile);
+    if (status == kStatusOk) {
+      status = server_.connect(handler_.apsName.getBuffer(), handler_.apsUser.getBuffer(),
+                               handler_.apsPass.getBuffer(), handler_.apsAuth.getBuffer());
+    }
+    if (status == kStatusOk) {
+      // The records live for the rest of the run and are closed on every path.
+      CMAInstallerProgress progress(hInstall, actionName_, actionDescription_, actionTemplate_);
+      status = publishUsers(progress);
+      if (status == kStatusOk) status = publishDirectory(progress, SAnsiString(srcPath), 0);
+      if (status == kStatusOk) {
+        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION
+                           "Successfully added/updated users, folders, and reports based on %s.",
+                           srcFile ? srcFile : "");
+        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d users added.", counters_.usersAdded);
+        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d users updated.", counters_.usersUpdated);
+        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d users skipped.", counters_.usersSkipped);
+        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders added.", counters_.foldersAdded);
+        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders updated.",
+                           counters_.foldersUpdated);
+        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders skipped.",
+                           counters_.foldersSkipped);
+        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports added.", counters_.reportsAdded);
+        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports updated.",
+                           counters_.reportsUpdated);
+        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports skipped.",
+                           counters_.reportsSkipped);
+        progress.close();
+        return kStatusOk;
+      }
+    }
+  } catch (...) {
+    // Memory ran out somewhere between the steps.
+    status = kStatusOutOfMemory;
+  }
+  ActionLog::logStatusLine(status,
+                           KORVA_ERROR KORVA_CTX_ACTION "Failed to publish Veltrane Enterprise objects.");
+  return status;
+}
+
+int CMARunnerPublish::publishUsers(CMAInstallerProgress& progress) {
+  UserList users;
+  if (!users.load(handler_.userMap)) {
+    ActionLog::logStatusLine(kStatusOk,
+                             KORVA_ERROR KORVA_CTX_ACTION "Failed to publish users to Veltrane Enterprise.");
+    return kStatusOutOfMemory;
+  }
+  for (int i = 0; i < users.count; ++i) {
+    CMAMetaUserObj* user = users.at(i);
+    if (!user) continue;
+    progress.userItem(userWord_, user->name);
+    bool overwrite = isOne(user->overwrite);
+    int32_t id = -1;
+    int status = server_.addUser(user->name.getBuffer(), user->full.getBuffer(),
+                                 user->desc.getBuffer(), user->pass.getBuffer(),
+                                 user->named.getBuffer(), &overwrite, &id);
+    if (status == kStatusOk) {
+      user->id = id;
+      if (overwrite) {
+        ++counters_.usersUpdated;
+      } else {
+        ++counters_.usersAdded;
+      }
+    } else {
+      // A user that failed gets no rights later in the run.
+      user->id = -1;
+      ++counters_.usersSkipped;
+    }
+  }
+  return kStatusOk;
+}
+
+int CMARunnerPublish::publishDirectory(CMAInstallerProgress& progress, const SAnsiString& path,
+                                       int32_t parentId) {
+  CMAWalkFrame top = frameFor(path, nullptr);
+  return walkDirectory(progress, path, parentId, top);
+}
+
+int CMARunnerPublish::walkDirectory(CMAInstallerProgress& progress, const SAnsiString& path,
+                                    int32_t parentId, const CMAWalkFrame& here) {
+  try {
+    SIArray<FileProp> entries;
+    SFileSys::listing(path, SAnsiString("*"), entries);
+    for (int i = 0; i < entries.getCount(); ++i) {
+      const FileProp& entry = entries[i];
+      SAnsiString fullPath = joinPath(path, entry.name);
+      if (entry.isDirectory) {
+        CMAWalkFrame child = frameFor(fullPath, &here);
+        int32_t folderId = -1;
+        int status = (child.known && here.leadsBackTo(child.identity))
+                         ? skipLoopingFolder(progress, entry.name, fullPath)
+                         : publishFolder(progress, entry.name, parentId, &folderId);
+        if (status != kStatusOk || folderId < 0) {
+          ActionLog::logStatusLine(status,
+                                   KORVA_ERROR KORVA_CTX_ACTION
+                                   "Failed to add folder %s. All reports and folders within it "
+                                   "would be skipped.",
+                                   entry.name.getBuffer());
+          continue;
+        }
+        // Rights are granted on the top-level folders only; the server
+        // passes them on to what the folders hold.
+        if (parentId == 0) setUserRights(folderId);
+        // A sub-directory reports its own failure; the walk goes on.
+        walkDirectory(progress, fullPath, folderId, child);
+      } else {
+        SAnsiString baseName;
+        if (isReportFile(entry.name, &baseName)) {
+          publishReport(progress, baseName, fullPath, parentId);
+        }
+      }
+    }
+  } catch (...) {
+    ActionLog::logStatusLine(kStatusSystem,
+                             KORVA_ERROR KORVA_CTX_ACTION
+                             "Failed to publish content of %s to Veltrane Enterprise.",
+                             path.getBuffer());
+    return kStatusSystem;
+  }
+  return kStatusOk;
+}
+
+int CMARunnerPublish::skipLoopingFolder(CMAInstallerProgress& progress, const SAnsiString& name,
+                                        const SAnsiString& path) {
+  // Sent and counted like any folder, so the progress bar and the counters
+  // agree with countItems, which counts this directory without entering it.
+  progress.folderItem(folderWord_, name);
+  ++counters_.foldersSkipped;
+  ActionLog::logLine(KORVA_ERROR KORVA_CTX_ACTION
+                     "The directory %s leads back to a directory that contains it.",
+                     path.getBuffer());
+  return kStatusLogical;
+}
+
+int CMARunnerPublish::publishFolder(CMAInstallerProgress& progress, const SAnsiString& name,
+                                    int32_t parentId, int32_t* id) {
+  progress.folderItem(folderWord_, name);
+  SAnsiString description = handler_.foldersDesc;
+  SAnsiString overwriteValue = handler_.foldersOverwrite;
+  CMAMetaObj* found = nullptr;
+  if (handler_.folderMap.lookup(name, &found)) {
+    if (auto* folder = dynamic_cast<CMAMetaFolderObj*>(found)) {
+      description = folder->desc;
+      overwriteValue = folder->overwrite;
+    }
+  }
+  bool overwrite = isOne(overwriteValue);
+  *id = -1;
+  int status = server_.addFolder(name.getBuffer(), description.getBuffer(), &overwrite, parentId, id);
+  if (status == kStatusOk) {
+    if (overwrite) {
+      ++counters_.foldersUpdated;
+    } else {
+      ++counters_.foldersAdded;
+    }
+  } else {
+    *id = -1;
+    ++counters_.foldersSkipped;
+  }
+  return kStatusOk;
+}
+
+int CMARunnerPublish::publishReport(CMAInstallerProgress& progress, const SAnsiString& baseName,
+                                    const SAnsiString& fullPath, int32_t parentId) {
+  progress.reportItem(reportWord_, baseName);
+  SAnsiString title;
+  SAnsiString description = handler_.reportsDesc;
+  SAnsiString icon = handler_.reportsIcon;
+  SAnsiString overwriteValue = handler_.reportsOverwrite;
+  CMAMetaObj* found = nullptr;
+  if (handler_.reportMap.lookup(baseName, &found)) {
+    if (auto* report = dynamic_cast<CMAMetaReportObj*>(found)) {
+      title = report->title;
+      description = report->desc;
+      icon = report->icon;
+      overwriteValue = report->overwrite;
+    }
+  }
+  if (title.isEmpty()) title = baseName;
+  bool overwrite = isOne(overwriteValue);
+  int32_t id = -1;
+  int status = server_.addReport(title.getBuffer(), description.getBuffer(), icon.getBuffer(),
+                                 fullPath.getBuffer(), true, &overwrite, parentId, &id);
+  if (status == kStatusOk) {
+    if (overwrite) {
+      ++counters_.reportsUpdated;
+    } else {
+      ++counters_.reportsAdded;
+    }
+  } else {
+    ++counters_.reportsSkipped;
+  }
+  return kStatusOk;
+}
+
+int CMARunnerPublish::setUserRights(int32_t folderId) {
+  UserList users;
+  if (!users.load(handler_.userMap)) {
+    ActionLog::logStatusLine(kStatusOk,
+                             KORVA_ERROR KORVA_CTX_ACTION
+                             "Failed to update user rights to Veltrane Enterprise objects.");
+    return kStatusOutOfMemory;
+  }
+  for (int i = 0; i < users.count; ++i) {
+    CMAMetaUserObj* user = users.at(i);
+    // The server client logs its own lines; one user's failure stops nobody.
+    if (user && user->id >= 0) server_.setRight(folderId, user->id, user->right.getBuffer());
+  }
+  return kStatusOk;
+}
+
+int CMARunnerPublish::countItems(const SAnsiString& path, int* counter) {
+  CMAWalkFrame top = frameFor(path, nullptr);
+  return countInto(path, top, counter);
+}
+
+int CMARunnerPublish::countInto(const SAnsiString& path, const CMAWalkFrame& here, int* counter) {
+  try {
+    SIArray<FileProp> entries;
+    SFileSys::listing(path, SAnsiString("*"), entries);
+    for (int i = 0; i < entries.getCount(); ++i) {
+      const FileProp& entry = entries[i];
+      if (entry.isDirectory) {
+        ++*counter;
+        SAnsiString fullPath = joinPath(path, entry.name);
+        CMAWalkFrame child = frameFor(fullPath, &here);
+        if (child.known && here.leadsBackTo(child.identity)) continue;
+        countInto(fullPath, child, counter);
+      } else {
+        SAnsiString baseName;
+        if (isReportFile(entry.name, &baseName)) ++*counter;
+      }
+    }
+  } catch (...) {
+    return kStatusSystem;
+  }
+  return kStatusOk;
+}

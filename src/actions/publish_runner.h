@@ -1,0 +1,139 @@
+// CMARunnerPublish: the publish action. It reads the publish instructions
+// file, logs on to the report server, adds or updates the users the file
+// lists, then walks the source directory depth first and mirrors it on the
+// server: every sub-directory becomes a folder, every ".rpt" file a report,
+// and the users receive their rights on the top-level folders. Every step is
+// logged; the run ends with nine counters of what was added, updated and
+// skipped. Run as an installer action it also reports progress.
+//
+// The walk remembers the directories it is inside (their identity, not their
+// path): a sub-directory that leads back to one of them through a symbolic
+// link is reported and skipped like a folder that could not be added, so a
+// looping tree neither runs forever nor exhausts the stack.
+//
+// Thread-safety: one runner serves one run on the caller's thread.
+// Ownership: the runner owns its instructions reader (with the meta objects)
+// and its report server client; the entry point owns the runner.
+#ifndef KORVA_ACTIONS_PUBLISH_RUNNER_H_
+#define KORVA_ACTIONS_PUBLISH_RUNNER_H_
+
+#include <cstdint>
+
+#include "actions/installer_progress.h"
+#include "actions/run_settings.h"
+#include "actions/runner_base.h"
+#include "instructions/handler_publish.h"
+#include "platform/dir_identity.h"
+#include "server/ve_obj_v85.h"
+#include "support/sstring.h"
+
+// What a publish run did, counted per kind of object.
+struct CMAPublishCounters {
+  int32_t usersAdded = 0;
+  int32_t usersUpdated = 0;
+  int32_t usersSkipped = 0;
+  int32_t foldersAdded = 0;
+  int32_t foldersUpdated = 0;
+  int32_t foldersSkipped = 0;
+  int32_t reportsAdded = 0;
+  int32_t reportsUpdated = 0;
+  int32_t reportsSkipped = 0;
+};
+
+// One directory the walk is inside, linked to the one that holds it.
+struct CMAWalkFrame {
+  korva::DirectoryIdentity identity;
+  bool known = false;  // false when the identity could not be had
+  const CMAWalkFrame* parent = nullptr;
+
+  // True when this directory or one that holds it has the identity.
+  bool leadsBackTo(const korva::DirectoryIdentity& other) const;
+};
+
+class CMARunnerPublish : public CMARunnerBase {
+ public:
+  CMARunnerPublish();
+  ~CMARunnerPublish() override;
+  CMARunnerPublish(const CMARunnerPublish&) = delete;
+  CMARunnerPublish& operator=(const CMARunnerPublish&) = delete;
+
+  // Zeroes the counters and reads the six action texts from the installer
+  // properties ("CA_VR_ACTNAME"...); without a handle (0), or for a property
+  // that cannot be read or is empty, the default text.
+  void readActionTexts(MSIHANDLE hInstall) override;
+  // Reads the seven publish settings from the map, fills in the defaults and
+  // runs; answers toInstallerResult of the run's status.
+  int runWithValues(const CMARunValueMap& values) override;
+  // Does nothing in a rollback, maintenance or scheduled run. Otherwise reads
+  // the settings from the installer properties, counts the items for the
+  // progress bar, sends the progress total and runs with the handle. Always 0.
+  unsigned runAsInstallerAction(MSIHANDLE hInstall) override;
+
+  // The whole run; the seven values have their defaults already. A null or
+  // empty APS name is replaced by the local host's name.
+  int publishRun(MSIHANDLE hInstall, const char* apsName, const char* apsUser,
+                 const char* apsPass, const char* apsAuth, const char* logFile,
+                 const char* srcFile, const char* srcPath);
+
+  // Adds to *counter the sub-directories at every depth and the ".rpt" files
+  // under path: 200, or 204 on any exception. A sub-directory that leads back
+  // to one it lies in counts once and is not entered.
+  static int countItems(const SAnsiString& path, int* counter);
+
+  // Steps of the run, public for tests. `progress` sends the installer
+  // messages (nothing without an installer handle).
+  int publishUsers(CMAInstallerProgress& progress);
+  int publishDirectory(CMAInstallerProgress& progress, const SAnsiString& path,
+                       int32_t parentId);
+  // Adds or updates the folder for a directory entry; 200 with *id, which is
+  // -1 when the folder could not be added (counted as skipped).
+  int publishFolder(CMAInstallerProgress& progress, const SAnsiString& name, int32_t parentId,
+                    int32_t* id);
+  // Adds or updates the report for a ".rpt" file; 200.
+  int publishReport(CMAInstallerProgress& progress, const SAnsiString& baseName,
+                    const SAnsiString& fullPath, int32_t parentId);
+  // Grants every user published in this run its right on the folder; 200, or
+  // 203 when the users cannot be had.
+  int setUserRights(int32_t folderId);
+
+  // The settings as the installer gives them, defaults applied: 200, or 203
+  // on an exception.
+  static int readInstallerValues(MSIHANDLE hInstall, CMARunSettings* settings);
+  // Fills in the publish defaults (shared ones, then the instructions file
+  // and the source directory beside the engine library).
+  static void applyPublishDefaults(CMARunSettings* settings);
+
+  const CMAPublishCounters& counters() const { return counters_; }
+  const SAnsiString& actionName() const { return actionName_; }
+  const SAnsiString& actionDescription() const { return actionDescription_; }
+  const SAnsiString& actionTemplate() const { return actionTemplate_; }
+  const SAnsiString& userWord() const { return userWord_; }
+  const SAnsiString& folderWord() const { return folderWord_; }
+  const SAnsiString& reportWord() const { return reportWord_; }
+
+ private:
+  // Steps 3 to 10 of the run, between initialising and uninitialising the
+  // framework; writes the failure line itself.
+  int publishConnected(MSIHANDLE hInstall, const char* apsName, const char* apsUser,
+                       const char* apsPass, const char* apsAuth, const char* srcFile,
+                       const char* srcPath);
+  int walkDirectory(CMAInstallerProgress& progress, const SAnsiString& path, int32_t parentId,
+                    const CMAWalkFrame& here);
+  // A directory that leads back to one the walk is inside: sent and counted
+  // like a folder that failed; answers the status for the skip line.
+  int skipLoopingFolder(CMAInstallerProgress& progress, const SAnsiString& name,
+                        const SAnsiString& path);
+  static int countInto(const SAnsiString& path, const CMAWalkFrame& here, int* counter);
+
+  CMAHandlerPublish handler_;
+  CMAVEObjV85 server_;
+  CMAPublishCounters counters_;
+  SAnsiString actionName_;
+  SAnsiString actionDescription_;
+  SAnsiString actionTemplate_;
+  SAnsiString userWord_;
+  SAnsiString folderWord_;
+  SAnsiString reportWord_;
+};
+
+#endif  // KORVA_ACTIONS_PUBLISH_RUNNER_H_
