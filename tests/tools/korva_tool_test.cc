@@ -48,7 +48,7 @@ const char kNoFunction[] = "Failed to load required function from support librar
 
 enum class Library { None, Entries, NoEntries };
 
-struct Run {
+struct ToolRun {
   int exitCode = -1;
   std::string out;
   std::string err;
@@ -96,7 +96,7 @@ class ToolTest : public ::testing::Test {
                   root_ / libraryDir / "libkorvalink.so");
   }
 
-  Run run(const char* tool, const std::vector<std::string>& options, int result = 0) {
+  ToolRun run(const char* tool, const std::vector<std::string>& options, int result = 0) {
     const fs::path record = root_ / "call.txt";
     const fs::path out = root_ / "out.txt";
     const fs::path err = root_ / "err.txt";
@@ -125,7 +125,7 @@ class ToolTest : public ::testing::Test {
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = 0;
-    Run r;
+    ToolRun r;
     const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     EXPECT_EQ(spawned, 0) << std::strerror(spawned);
@@ -164,7 +164,7 @@ TEST_F(ToolTest, HelpPrintsTheUsageTextExactlyWithoutCallingTheLibrary) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.tool) + " " + c.options.front());
     install(c.tool, Library::Entries);
-    const Run r = run(c.tool, c.options, 1603);
+    const ToolRun r = run(c.tool, c.options, 1603);
     EXPECT_EQ(r.out, c.usage);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.exitCode, 0);
@@ -232,7 +232,7 @@ TEST_F(ToolTest, OptionsMapToTheSevenArgumentsInOrder) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     install(c.tool, Library::Entries);
-    const Run r = run(c.tool, c.options);
+    const ToolRun r = run(c.tool, c.options);
     EXPECT_EQ(r.call, c.call);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.exitCode, 0);
@@ -241,7 +241,7 @@ TEST_F(ToolTest, OptionsMapToTheSevenArgumentsInOrder) {
 
 TEST_F(ToolTest, LibraryIsFoundBesideTheProgramOrInItsLibDirectory) {
   install("korvapush", Library::Entries, "lib");
-  const Run r = run("korvapush", {"-apsname", "s"});
+  const ToolRun r = run("korvapush", {"-apsname", "s"});
   EXPECT_EQ(r.exitCode, 0);
   ASSERT_FALSE(r.call.empty());
   EXPECT_EQ(r.call[1], "[s]");
@@ -268,7 +268,7 @@ TEST_F(ToolTest, MissingLibraryOrFunctionExitsWithOne) {
     SCOPED_TRACE(std::string(c.tool) + (c.options.empty() ? "" : " " + c.options.front()) +
                  (c.library == Library::None ? " without library" : " without function"));
     install(c.tool, c.library);
-    const Run r = run(c.tool, c.options);
+    const ToolRun r = run(c.tool, c.options);
     EXPECT_EQ(r.out, c.message);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.call.empty());
@@ -286,7 +286,7 @@ TEST_F(ToolTest, ExitCodeIsTheFunctionsResult) {
     install(tool, Library::Entries);
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(tool) + " " + std::to_string(c.result));
-      const Run r = run(tool, {"-apsname", "s"}, c.result);
+      const ToolRun r = run(tool, {"-apsname", "s"}, c.result);
       EXPECT_EQ(r.exitCode, c.exitCode);
       EXPECT_EQ(r.call.size(), 8u);
     }
