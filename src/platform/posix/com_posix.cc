@@ -7,6 +7,8 @@
 #include <mutex>
 
 #include "platform/com.h"
+#include "platform/posix/platform_classes.h"
+#include "platform/sax.h"
 
 namespace korva {
 namespace {
@@ -19,8 +21,15 @@ std::mutex& registryMutex() {
   return m;
 }
 
+// The platform's own classes are entered when the table is first built.
+std::map<Guid, ClassFactory>* newRegistryTable() {
+  auto* table = new std::map<Guid, ClassFactory>();
+  (*table)[kCLSID_SAXXMLReader] = &posix::createSaxXmlReader;
+  return table;
+}
+
 std::map<Guid, ClassFactory>& registry() {
-  static std::map<Guid, ClassFactory>* table = new std::map<Guid, ClassFactory>();
+  static std::map<Guid, ClassFactory>* table = newRegistryTable();
   return *table;
 }
 

@@ -1,0 +1,564 @@
+// Tests of the XML reader over expat: callbacks and answers the instructions
+// reader relies on, failures of every kind, and hostile documents (external
+// entities, entity bombs, very large files).
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/sax.h"
+
+namespace korva {
+namespace {
+
+std::wstring widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+// Records every callback as a line of text; consecutive character runs are
+// joined, since the parser may split them anywhere.
+class Recorder final : public SaxContentHandler,
+                       public SaxErrorHandler,
+                       public RefCountedObject<Recorder> {
+ public:
+  unsigned long addRef() override { return addRefImpl(); }
+  unsigned long release() override { return releaseImpl(); }
+  HRESULT queryInterface(const Guid& iid, void** out) override {
+    if (iid == kIID_Unknown || iid == kIID_SAXContentHandler) {
+      *out = static_cast<SaxContentHandler*>(this);
+    } else if (iid == kIID_SAXErrorHandler) {
+      *out = static_cast<SaxErrorHandler*>(this);
+    } else {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    addRef();
+    return S_OK;
+  }
+
+  HRESULT putDocumentLocator(SaxLocator* l) override {
+    locator = l;
+    return event(L"locator");
+  }
+  HRESULT startDocument() override { return event(L"startDocument"); }
+  HRESULT endDocument() override { return event(L"endDocument"); }
+  HRESULT startPrefixMapping(const wchar_t* p, int pl, const wchar_t*, int) override {
+    return event(L"prefix " + std::wstring(p, pl));
+  }
+  HRESULT endPrefixMapping(const wchar_t* p, int pl) override {
+    return event(L"endPrefix " + std::wstring(p, pl));
+  }
+  HRESULT startElement(const wchar_t* uri, int uriLen, const wchar_t* local, int localLen,
+                       const wchar_t* qName, int qNameLen, SaxAttributes* attributes) override {
+    ++elements;
+    std::wstring name(qName, qNameLen);
+    if (uriLen != 0 || std::wstring(local, localLen) != name) namesAsQualified = false;
+    (void)uri;
+    if (onStart) {
+      HRESULT hr = onStart(name, attributes);
+      if (failed(hr)) return hr;
+    }
+    return event(L"start " + name);
+  }
+  HRESULT endElement(const wchar_t* uri, int uriLen, const wchar_t* local, int localLen,
+                     const wchar_t* qName, int qNameLen) override {
+    std::wstring name(qName, qNameLen);
+    if (uriLen != 0 || std::wstring(local, localLen) != name) namesAsQualified = false;
+    (void)uri;
+    if (onEnd) onEnd();
+    return event(L"end " + name);
+  }
+  HRESULT characters(const wchar_t* chars, int length) override {
+    characterCount += static_cast<size_t>(length);
+    if (!recordEvents) return S_OK;
+    text.append(chars, length);
+    if (!events.empty() && events.back().compare(0, 6, L"chars ") == 0) {
+      events.back().append(chars, length);
+    } else {
+      events.push_back(L"chars " + std::wstring(chars, length));
+    }
+    return failOn == L"chars" ? failWith : S_OK;
+  }
+  HRESULT ignorableWhitespace(const wchar_t*, int) override { return event(L"whitespace"); }
+  HRESULT processingInstruction(const wchar_t* t, int tl, const wchar_t* d, int dl) override {
+    return event(L"pi " + std::wstring(t, tl) + L"|" + std::wstring(d, dl));
+  }
+  HRESULT skippedEntity(const wchar_t* name, int length) override {
+    return event(L"skipped " + std::wstring(name, length));
+  }
+
+  HRESULT error(SaxLocator*, const wchar_t* message, HRESULT) override {
+    errors.push_back(message);
+    return S_OK;
+  }
+  HRESULT fatalError(SaxLocator*, const wchar_t* message, HRESULT) override {
+    fatalErrors.push_back(message);
+    return S_OK;
+  }
+  HRESULT ignorableWarning(SaxLocator*, const wchar_t* message, HRESULT) override {
+    errors.push_back(message);
+    return S_OK;
+  }
+
+  std::vector<std::wstring> events;
+  std::vector<std::wstring> fatalErrors;
+  std::vector<std::wstring> errors;
+  std::wstring text;
+  SaxLocator* locator = nullptr;
+  bool recordEvents = true;
+  bool namesAsQualified = true;
+  long elements = 0;
+  size_t characterCount = 0;
+  // The event (its recorded text, or "chars") that answers failWith.
+  std::wstring failOn;
+  HRESULT failWith = E_FAIL;
+  std::function<HRESULT(const std::wstring&, SaxAttributes*)> onStart;
+  std::function<void()> onEnd;
+
+ private:
+  ~Recorder() override = default;
+  friend class RefCountedObject<Recorder>;
+
+  HRESULT event(const std::wstring& e) {
+    if (!recordEvents) return S_OK;
+    events.push_back(e);
+    return e == failOn ? failWith : S_OK;
+  }
+};
+
+long peakResidentKiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+class SaxExpatTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    comInitialize();
+    char pattern[] = "/tmp/korva-sax-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    recorder_ = Ref<Recorder>(new Recorder());
+  }
+  void TearDown() override {
+    recorder_ = nullptr;
+    std::string command = "rm -rf '" + dir_ + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    comUninitialize();
+  }
+
+  Ref<SaxReader> newReader() {
+    Ref<Unknown> object;
+    EXPECT_EQ(createInstance(kCLSID_SAXXMLReader, kIID_Unknown, object.putVoid()), S_OK);
+    EXPECT_EQ(oleRun(object.get()), S_OK);
+    Ref<SaxReader> reader;
+    EXPECT_EQ(object.query(&reader), S_OK);
+    if (!reader) return reader;
+    EXPECT_EQ(reader->putContentHandler(recorder_.get()), S_OK);
+    EXPECT_EQ(reader->putErrorHandler(recorder_.get()), S_OK);
+    return reader;
+  }
+
+  std::string writeFile(const std::string& name, const std::string& content) {
+    std::string path = dir_ + "/" + name;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    EXPECT_NE(f, nullptr);
+    if (!f) return path;
+    std::fwrite(content.data(), 1, content.size(), f);
+    std::fclose(f);
+    return path;
+  }
+
+  HRESULT parsePath(const std::string& path) {
+    Ref<SaxReader> reader = newReader();
+    if (!reader) return E_FAIL;
+    return reader->parseURL((L"file:///" + widen(path)).c_str());
+  }
+  HRESULT parseDocument(const std::string& name, const std::string& content) {
+    return parsePath(writeFile(name, content));
+  }
+
+  std::string dir_;
+  Ref<Recorder> recorder_;
+};
+
+TEST_F(SaxExpatTest, ReaderComesFromTheClassRegistry) {
+  Ref<Unknown> object;
+  ASSERT_EQ(createInstance(kCLSID_SAXXMLReader, kIID_Unknown, object.putVoid()), S_OK);
+  EXPECT_EQ(oleRun(object.get()), S_OK);
+  Ref<SaxReader> reader;
+  EXPECT_EQ(object.query(&reader), S_OK);
+  EXPECT_TRUE(reader);
+  Ref<SaxContentHandler> notOffered;
+  EXPECT_EQ(object.query(&notOffered), E_NOINTERFACE);
+  EXPECT_FALSE(notOffered);
+  Ref<SaxReader> direct;
+  EXPECT_EQ(createInstance(kCLSID_SAXXMLReader, &direct), S_OK);
+}
+
+TEST_F(SaxExpatTest, CallbacksArriveInDocumentOrderWithQualifiedNames) {
+  const char* doc =
+      "<?xml version=\"1.0\"?>\n"
+      "<publish apsname=\"x\"><users>Ann &amp; Bob<![CDATA[<raw>]]></users>"
+      "<?marker some data?><v:folder xmlns:v=\"urn:v\"/></publish>";
+  ASSERT_EQ(parseDocument("order.xml", doc), S_OK);
+  std::vector<std::wstring> expected = {L"locator",
+                                        L"startDocument",
+                                        L"start publish",
+                                        L"start users",
+                                        L"chars Ann & Bob<raw>",
+                                        L"end users",
+                                        L"pi marker|some data",
+                                        L"start v:folder",
+                                        L"end v:folder",
+                                        L"end publish",
+                                        L"endDocument"};
+  EXPECT_EQ(recorder_->events, expected);
+  EXPECT_TRUE(recorder_->namesAsQualified);
+  EXPECT_TRUE(recorder_->fatalErrors.empty());
+}
+
+TEST_F(SaxExpatTest, AttributesAnswerByQualifiedName) {
+  struct Lookup {
+    std::wstring name;
+    HRESULT result;
+    std::wstring value;
+  };
+  const std::vector<Lookup> lookups = {
+      {L"name", S_OK, L"Ann"},     {L"desc", S_OK, L""},         {L"v:x", S_OK, L"prefixed"},
+      {L"xmlns:v", S_OK, L"urn:v"}, {L"missing", E_INVALIDARG, L""}, {L"Name", E_INVALIDARG, L""},
+      {L"nam", E_INVALIDARG, L""},  {L"names", E_INVALIDARG, L""},  {L"", E_INVALIDARG, L""},
+  };
+  SaxAttributes* kept = nullptr;
+  int length = -1;
+  std::vector<HRESULT> results;
+  std::vector<std::wstring> values;
+  recorder_->onStart = [&](const std::wstring&, SaxAttributes* attributes) {
+    kept = attributes;
+    length = attributes->getLength();
+    for (const Lookup& l : lookups) {
+      const wchar_t* value = reinterpret_cast<const wchar_t*>(1);
+      int valueLen = -1;
+      results.push_back(attributes->getValueFromQName(l.name.data(),
+                                                      static_cast<int>(l.name.size()), &value,
+                                                      &valueLen));
+      values.push_back(valueLen > 0 ? std::wstring(value, valueLen) : std::wstring());
+      if (results.back() != S_OK) {
+        EXPECT_EQ(valueLen, 0) << "lookup of a missing attribute";
+      }
+    }
+    return S_OK;
+  };
+  // The list is only valid during its callback; later it answers failure.
+  HRESULT stale = S_OK;
+  recorder_->onEnd = [&] {
+    const wchar_t* value = nullptr;
+    int valueLen = 0;
+    stale = kept->getValueFromQName(L"name", 4, &value, &valueLen);
+    if (kept->getLength() != 0) stale = S_OK;
+  };
+  ASSERT_EQ(parseDocument("attrs.xml",
+                          "<user name=\"Ann\" desc=\"\" v:x=\"prefixed\" xmlns:v=\"urn:v\"/>"),
+            S_OK);
+  EXPECT_EQ(length, 4);
+  ASSERT_EQ(results.size(), lookups.size());
+  for (size_t i = 0; i < lookups.size(); ++i) {
+    EXPECT_EQ(results[i], lookups[i].result) << "lookup of " << i;
+    EXPECT_EQ(values[i], lookups[i].value) << "lookup of " << i;
+  }
+  EXPECT_EQ(stale, E_FAIL);
+}
+
+TEST_F(SaxExpatTest, NonAsciiTextDecodesToTheRightCharacters) {
+  std::wstring seen;
+  recorder_->onStart = [&](const std::wstring&, SaxAttributes* attributes) {
+    const wchar_t* value = nullptr;
+    int valueLen = 0;
+    if (attributes->getValueFromQName(L"name", 4, &value, &valueLen) == S_OK) {
+      seen.assign(value, valueLen);
+    }
+    return S_OK;
+  };
+  // UTF-8: u-umlaut, euro sign, a character outside the basic plane.
+  ASSERT_EQ(parseDocument("utf8.xml", "<user name=\"J\xC3\xBCrgen \xE2\x82\xAC \xF0\x9D\x84\x9E\"/>"),
+            S_OK);
+  EXPECT_EQ(seen, std::wstring(L"J\u00FCrgen \u20AC \U0001D11E"));
+  // A declared single-byte encoding that expat knows.
+  ASSERT_EQ(parseDocument("latin1.xml",
+                          "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><user name=\"J\xFCrgen\"/>"),
+            S_OK);
+  EXPECT_EQ(seen, std::wstring(L"J\u00FCrgen"));
+}
+
+TEST_F(SaxExpatTest, FailingCallbackStopsAndFailsTheParse) {
+  struct Case {
+    std::wstring failOn;
+    std::vector<std::wstring> lastEvents;  // the events up to the failure
+  };
+  const HRESULT code = static_cast<HRESULT>(0x80041234u);
+  const std::vector<Case> cases = {
+      {L"startDocument", {L"locator", L"startDocument"}},
+      {L"start b", {L"locator", L"startDocument", L"start a", L"start b"}},
+      {L"end b", {L"locator", L"startDocument", L"start a", L"start b", L"end b"}},
+      {L"chars", {L"locator", L"startDocument", L"start a", L"start b", L"end b", L"start c",
+                  L"chars text"}},
+      {L"endDocument",
+       {L"locator", L"startDocument", L"start a", L"start b", L"end b", L"start c", L"chars text",
+        L"end c", L"start d", L"end d", L"end a", L"endDocument"}},
+  };
+  for (const Case& c : cases) {
+    recorder_ = Ref<Recorder>(new Recorder());
+    recorder_->failOn = c.failOn;
+    recorder_->failWith = code;
+    EXPECT_EQ(parseDocument("stop.xml", "<a><b/><c>text</c><d/></a>"), code);
+    EXPECT_EQ(recorder_->events, c.lastEvents) << "failing on " << std::string(c.failOn.begin(), c.failOn.end());
+  }
+}
+
+TEST_F(SaxExpatTest, UnreadableOrBrokenInputFails) {
+  struct Case {
+    const char* what;
+    std::string content;
+  };
+  const std::vector<Case> cases = {
+      {"malformed", "<a><b></a>"},
+      {"truncated", "<publish><users><user name=\"x\"/>"},
+      {"truncated in a tag", "<publish><users name=\"x"},
+      {"empty", ""},
+      {"only a declaration", "<?xml version=\"1.0\"?>"},
+      {"unknown encoding", "<?xml version=\"1.0\" encoding=\"x-korva-unknown\"?><a/>"},
+      {"declared UTF-16, written in 8 bits", "<?xml version=\"1.0\" encoding=\"UTF-16\"?><a/>"},
+      {"not UTF-8", "<a name=\"J\xFCrgen\"/>"},
+      {"binary", std::string("\x00\x01\x02\xFF", 4)},
+      {"two roots", "<a/><b/>"},
+  };
+  for (const Case& c : cases) {
+    recorder_ = Ref<Recorder>(new Recorder());
+    EXPECT_TRUE(failed(parseDocument("bad.xml", c.content))) << c.what;
+    EXPECT_EQ(recorder_->fatalErrors.size(), 1u) << c.what;
+    if (!recorder_->fatalErrors.empty()) {
+      EXPECT_FALSE(recorder_->fatalErrors[0].empty()) << c.what;
+    }
+    for (const std::wstring& e : recorder_->events) EXPECT_NE(e, L"endDocument") << c.what;
+  }
+}
+
+TEST_F(SaxExpatTest, MissingOrUnusablePathsFail) {
+  const std::vector<std::string> paths = {
+      dir_ + "/missing.xml",
+      dir_ + "/no/such/dir/file.xml",
+      dir_,                // a directory
+      "/dev/null",         // not a regular file
+      "/proc/self/mem",    // opens, but reading it fails
+  };
+  for (const std::string& path : paths) {
+    recorder_ = Ref<Recorder>(new Recorder());
+    EXPECT_TRUE(failed(parsePath(path))) << path;
+    EXPECT_EQ(recorder_->fatalErrors.size(), 1u) << path;
+    for (const std::wstring& e : recorder_->events) EXPECT_NE(e, L"endDocument") << path;
+  }
+}
+
+TEST_F(SaxExpatTest, FileWithoutReadPermissionFails) {
+  std::string path = writeFile("locked.xml", "<a/>");
+  ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+  ASSERT_EQ(chmod(path.c_str(), 0), 0);
+  if (geteuid() != 0) {
+    EXPECT_EQ(parsePath(path), E_ACCESSDENIED);
+    return;
+  }
+  // Permissions do not stop root: read as an ordinary user in a child.
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    _exit(parsePath(path) == E_ACCESSDENIED && recorder_->fatalErrors.size() == 1 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(SaxExpatTest, UrlMustBeAFileUrl) {
+  std::string path = writeFile("ok.xml", "<a/>");
+  Ref<SaxReader> reader = newReader();
+  EXPECT_TRUE(failed(reader->parseURL(widen(path).c_str())));
+  EXPECT_TRUE(failed(reader->parseURL((L"http://host" + widen(path)).c_str())));
+  EXPECT_TRUE(failed(reader->parseURL(L"file:///")));
+  EXPECT_TRUE(failed(reader->parseURL(nullptr)));
+  EXPECT_EQ(reader->parseURL((L"file:///" + widen(path)).c_str()), S_OK);
+  // Relative to the current directory: the text after the prefix is the path.
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(chdir(dir_.c_str()), 0);
+  HRESULT relative = reader->parseURL(L"file:///ok.xml");
+  ASSERT_EQ(chdir(cwd), 0);
+  EXPECT_EQ(relative, S_OK);
+}
+
+TEST_F(SaxExpatTest, ExternalEntitiesAreNeverLoaded) {
+  std::string secret = writeFile("secret.txt", "TOPSECRET<leak/>");
+  std::string secretDtd = writeFile("secret.dtd", "<!ENTITY leak \"TOPSECRET\">");
+  struct Case {
+    const char* what;
+    std::string doc;
+    HRESULT result;
+    std::vector<std::wstring> events;
+  };
+  const std::vector<Case> cases = {
+      {"general entity with an absolute URL",
+       "<!DOCTYPE x [<!ENTITY e SYSTEM \"file://" + secret + "\">]><x>&e;</x>",
+       E_FAIL,
+       {L"locator", L"startDocument", L"start x"}},
+      {"general entity with a relative path",
+       "<!DOCTYPE x [<!ENTITY e SYSTEM \"secret.txt\">]><x>&e;</x>",
+       E_FAIL,
+       {L"locator", L"startDocument", L"start x"}},
+      {"external DTD", "<!DOCTYPE x SYSTEM \"" + secretDtd + "\"><x>&leak;</x>",
+       S_OK,
+       {L"locator", L"startDocument", L"start x", L"skipped leak", L"end x", L"endDocument"}},
+      {"external parameter entity",
+       "<!DOCTYPE x [<!ENTITY % p SYSTEM \"" + secretDtd + "\"> %p;]><x>&leak;</x>",
+       S_OK,
+       {L"locator", L"startDocument", L"start x", L"skipped leak", L"end x", L"endDocument"}},
+  };
+  for (const Case& c : cases) {
+    recorder_ = Ref<Recorder>(new Recorder());
+    EXPECT_EQ(parseDocument("hostile.xml", c.doc), c.result) << c.what;
+    EXPECT_EQ(recorder_->events, c.events) << c.what;
+    EXPECT_EQ(recorder_->text.find(L"TOPSECRET"), std::wstring::npos) << c.what;
+  }
+}
+
+TEST_F(SaxExpatTest, EntityBombFailsWithoutExhaustingMemory) {
+  std::string doc = "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\">";
+  doc += "<!ENTITY lol1 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">";
+  for (int i = 2; i <= 9; ++i) {
+    std::string prev = "&lol" + std::to_string(i - 1) + ";";
+    doc += "<!ENTITY lol" + std::to_string(i) + " \"";
+    for (int k = 0; k < 10; ++k) doc += prev;
+    doc += "\">";
+  }
+  doc += "]><lolz>&lol9;</lolz>";
+  recorder_->recordEvents = false;
+  long before = peakResidentKiB();
+  EXPECT_TRUE(failed(parseDocument("bomb.xml", doc)));
+  long growthKiB = peakResidentKiB() - before;
+  // Fully expanded it would be three billion characters.
+  EXPECT_LT(recorder_->characterCount, 16u * 1024 * 1024);
+  EXPECT_LT(growthKiB, 64 * 1024);
+  EXPECT_EQ(recorder_->fatalErrors.size(), 1u);
+}
+
+TEST_F(SaxExpatTest, LargeDocumentReadsFullyInBoundedMemory) {
+  // About 24 MB, written in pieces so that the test itself stays small.
+  std::string path = dir_ + "/large.xml";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fputs("<publish><reports>", f);
+  const long entries = 200000;
+  for (long i = 0; i < entries; ++i) {
+    std::fprintf(f,
+                 "<report name=\"report-%06ld.rpt\" title=\"Quarterly figures %ld\" "
+                 "desc=\"A report that is described at some length, entry %ld\"/>\n",
+                 i, i, i);
+  }
+  std::fputs("</reports></publish>", f);
+  std::fclose(f);
+  struct stat st;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  ASSERT_GT(st.st_size, 20L * 1024 * 1024);
+
+  long lastSeen = -1;
+  bool inOrder = true;
+  recorder_->recordEvents = false;
+  recorder_->onStart = [&](const std::wstring& name, SaxAttributes* attributes) {
+    if (name != L"report") return S_OK;
+    const wchar_t* value = nullptr;
+    int valueLen = 0;
+    HRESULT hr = attributes->getValueFromQName(L"name", 4, &value, &valueLen);
+    if (hr != S_OK || valueLen != 17) return E_FAIL;
+    long number = std::wcstol(value + 7, nullptr, 10);
+    if (number != lastSeen + 1) inOrder = false;
+    lastSeen = number;
+    return S_OK;
+  };
+  long before = peakResidentKiB();
+  EXPECT_EQ(parsePath(path), S_OK);
+  long growthKiB = peakResidentKiB() - before;
+  EXPECT_EQ(recorder_->elements, entries + 2);
+  EXPECT_EQ(lastSeen, entries - 1);
+  EXPECT_TRUE(inOrder);
+  // Holding the file would take more than 20 MB, its wide text four times that.
+  EXPECT_LT(growthKiB, 8 * 1024);
+}
+
+TEST_F(SaxExpatTest, InMemoryDocumentParses) {
+  std::wstring seen;
+  recorder_->onStart = [&](const std::wstring&, SaxAttributes* attributes) {
+    const wchar_t* value = nullptr;
+    int valueLen = 0;
+    if (attributes->getValueFromQName(L"name", 4, &value, &valueLen) == S_OK) {
+      seen.assign(value, valueLen);
+    }
+    return S_OK;
+  };
+  Ref<SaxReader> reader = newReader();
+  ASSERT_TRUE(reader);
+  // The text is already characters: its encoding declaration does not apply.
+  EXPECT_EQ(reader->parse(Variant::fromString(
+                L"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><user name=\"J\u00FCrgen \u20AC\"/>")),
+            S_OK);
+  EXPECT_EQ(seen, std::wstring(L"J\u00FCrgen \u20AC"));
+  EXPECT_EQ(recorder_->events.back(), L"endDocument");
+
+  EXPECT_TRUE(failed(reader->parse(Variant::fromString(L""))));
+  EXPECT_TRUE(failed(reader->parse(Variant::fromString(L"<a><b></a>"))));
+  EXPECT_TRUE(failed(reader->parse(Variant::fromString(std::wstring(L"<a>") + wchar_t(0xD800) + L"</a>"))));
+  EXPECT_EQ(reader->parse(Variant::fromInt(1)), E_INVALIDARG);
+  EXPECT_EQ(reader->parse(Variant()), E_INVALIDARG);
+}
+
+TEST_F(SaxExpatTest, LargeInMemoryDocumentParsesAcrossChunks) {
+  std::wstring doc = L"<r>";
+  for (int i = 0; i < 20000; ++i) doc += L"<e n=\"\u00E9" + std::to_wstring(i) + L"\"/>";
+  doc += L"</r>";
+  recorder_->recordEvents = false;
+  Ref<SaxReader> reader = newReader();
+  ASSERT_TRUE(reader);
+  EXPECT_EQ(reader->parse(Variant::fromString(doc)), S_OK);
+  EXPECT_EQ(recorder_->elements, 20001);
+}
+
+TEST_F(SaxExpatTest, ParseStartedFromACallbackIsRefused) {
+  Ref<SaxReader> reader = newReader();
+  ASSERT_TRUE(reader);
+  SaxReader* raw = reader.get();  // not a Ref: the reader holds the recorder
+  HRESULT nested = S_OK;
+  recorder_->onStart = [&](const std::wstring&, SaxAttributes*) {
+    nested = raw->parse(Variant::fromString(L"<b/>"));
+    return S_OK;
+  };
+  EXPECT_EQ(reader->parse(Variant::fromString(L"<a/>")), S_OK);
+  EXPECT_TRUE(failed(nested));
+  recorder_->onStart = nullptr;
+}
+
+TEST_F(SaxExpatTest, ParsesWithoutHandlers) {
+  Ref<SaxReader> reader;
+  ASSERT_EQ(createInstance(kCLSID_SAXXMLReader, &reader), S_OK);
+  EXPECT_EQ(reader->parse(Variant::fromString(L"<a><b>x</b></a>")), S_OK);
+  EXPECT_TRUE(failed(reader->parse(Variant::fromString(L"<a>"))));
+}
+
+}  // namespace
+}  // namespace korva
