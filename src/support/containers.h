@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <utility>
 #include <vector>
 
 template <typename T>
@@ -23,11 +24,16 @@ class SIArray {
 
   // Appends a copy and answers its index. Storage grows to
   // size + max(size, 1), so appending one at a time doubles it.
+  // The value may be one of this array's own elements: it is copied before
+  // the storage moves.
   int add(const T& value) {
     if (items_.size() == items_.capacity()) {
+      T copy(value);
       items_.reserve(items_.size() + std::max<size_t>(items_.size(), 1));
+      items_.push_back(std::move(copy));
+    } else {
+      items_.push_back(value);
     }
-    items_.push_back(value);
     return static_cast<int>(items_.size()) - 1;
   }
   int getCount() const { return static_cast<int>(items_.size()); }
