@@ -1,0 +1,86 @@
+// The shared fixture of the end-to-end tests (see e2e_fixture.h).
+#include "e2e/e2e_fixture.h"
+
+namespace e2e {
+
+void E2ETest::SetUp() {
+  fs::create_directories(work() / "servers");
+  fs::create_directories(work() / "tmp");
+  ProgramRun init = server_.init(kAps);
+  ASSERT_EQ(init.exitCode, 0) << init.out << init.err;
+  copyExampleTree(tree());
+}
+
+std::vector<std::string> E2ETest::environment(const std::vector<std::string>& env) const {
+  std::vector<std::string> all = {server_.homeEnv(), "TMPDIR=" + (work() / "tmp").string(),
+                                  "KORVA_SERVER_FAULTS", "KORVA_SERVER_PLUGINS"};
+  all.insert(all.end(), env.begin(), env.end());
+  return all;
+}
+
+ProgramRun E2ETest::push(const std::string& srcFile, const std::string& srcPath,
+                         const std::vector<std::string>& more,
+                         const std::vector<std::string>& env) const {
+  std::vector<std::string> args = {"-apsname", kAps, "-srcfile", srcFile, "-srcpath", srcPath};
+  args.insert(args.end(), more.begin(), more.end());
+  return runProgram(binPath("korvapush"), args, environment(env));
+}
+
+ProgramRun E2ETest::drop(const std::vector<std::string>& more,
+                         const std::vector<std::string>& env) const {
+  std::vector<std::string> args = {"-apsname", kAps};
+  args.insert(args.end(), more.begin(), more.end());
+  return runProgram(binPath("korvadrop"), args, environment(env));
+}
+
+void appendWalkLines(std::vector<std::string>* out, const fs::path& top,
+                     const std::function<std::vector<std::string>(const std::string&)>& lines,
+                     const std::function<bool(const std::string&)>& enter,
+                     const std::string& relative) {
+  fs::path dir = relative.empty() ? top : top / relative;
+  for (const std::string& name : listingOrder(dir)) {
+    std::string path = relative.empty() ? name : relative + "/" + name;
+    append(out, lines(path));
+    if (fs::is_directory(dir / name) && enter(path)) {
+      appendWalkLines(out, top, lines, enter, path);
+    }
+  }
+}
+
+std::vector<std::string> publishSummary(const std::string& srcFile, int usersAdded,
+                                        int usersUpdated, int usersSkipped, int foldersAdded,
+                                        int foldersUpdated, int foldersSkipped, int reportsAdded,
+                                        int reportsUpdated, int reportsSkipped) {
+  auto n = [](int v) { return std::to_string(v); };
+  return {
+      E2E_INFO_ACT "Successfully added/updated users, folders, and reports based on " + srcFile +
+          ".",
+      E2E_INFO_ACT + n(usersAdded) + " users added.",
+      E2E_INFO_ACT + n(usersUpdated) + " users updated.",
+      E2E_INFO_ACT + n(usersSkipped) + " users skipped.",
+      E2E_INFO_ACT + n(foldersAdded) + " folders added.",
+      E2E_INFO_ACT + n(foldersUpdated) + " folders updated.",
+      E2E_INFO_ACT + n(foldersSkipped) + " folders skipped.",
+      E2E_INFO_ACT + n(reportsAdded) + " reports added.",
+      E2E_INFO_ACT + n(reportsUpdated) + " reports updated.",
+      E2E_INFO_ACT + n(reportsSkipped) + " reports skipped.",
+  };
+}
+
+std::vector<std::string> deleteSummary(int foldersDeleted, int foldersSkipped,
+                                       int reportsDeleted, int reportsSkipped) {
+  auto n = [](int v) { return std::to_string(v); };
+  return {
+      E2E_INFO_ACT "Successfully deleted folder and/or report.",
+      E2E_INFO_ACT + n(foldersDeleted) + " folders deleted.",
+      E2E_INFO_ACT + n(foldersSkipped) + " folders skipped.",
+      E2E_INFO_ACT + n(reportsDeleted) + " reports deleted.",
+      E2E_INFO_ACT + n(reportsSkipped) + " reports skipped.",
+  };
+}
+
+void append(std::vector<std::string>* a, const std::vector<std::string>& b) {
+  a->insert(a->end(), b.begin(), b.end());
+}
+
+}  // namespace e2e

@@ -1,0 +1,81 @@
+// The shared fixture of the end-to-end tests: a temporary work directory, an
+// embedded server home in it with one initialised repository, a copy of the
+// example report tree, and the calls that run korvapush and korvadrop
+// against that server with the log on standard output.
+//
+// Thread-safety: one test at a time. Ownership: the fixture owns its
+// temporary directory and everything in it.
+#ifndef KORVA_TESTS_E2E_E2E_FIXTURE_H_
+#define KORVA_TESTS_E2E_E2E_FIXTURE_H_
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "e2e/e2e_util.h"
+
+namespace e2e {
+
+// The APS name the tests publish to.
+constexpr char kAps[] = "korva-e2e";
+
+// Level and context prefixes, as the log writes them.
+#define E2E_INFO_PUB "--- INFO  --- (publish): "
+#define E2E_ERROR_PUB "--- ERROR --- (publish): "
+#define E2E_INFO_ACT "--- INFO  --- (action): "
+#define E2E_ERROR_ACT "--- ERROR --- (action): "
+#define E2E_DETAIL "                         "
+
+class E2ETest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+
+  fs::path work() const { return work_.path(); }
+  fs::path tree() const { return work_.path() / "reports"; }
+  const ServerHome& server() const { return server_; }
+  Json dump() const { return server_.dump(kAps); }
+
+  // korvapush -apsname korva-e2e -srcfile <srcFile> -srcpath <srcPath> ...
+  ProgramRun push(const std::string& srcFile, const std::string& srcPath,
+                  const std::vector<std::string>& more = {},
+                  const std::vector<std::string>& env = {}) const;
+  // korvadrop -apsname korva-e2e ...
+  ProgramRun drop(const std::vector<std::string>& more,
+                  const std::vector<std::string>& env = {}) const;
+  std::vector<std::string> environment(const std::vector<std::string>& env) const;
+
+  // The example instructions file.
+  static std::string examplePublishXml() { return sourcePath("examples/publish.xml"); }
+
+ private:
+  TempDir work_;
+  ServerHome server_{work_.path() / "servers"};
+};
+
+// Builds lines in the order the walk takes: for every entry of dir (in the
+// listing's order) the lines that `lines` gives for its path relative to the
+// top ("HR", "Finance/Archive", "HR/staff.rpt"), then, for a directory whose
+// entry answered `enter`, the lines of its own entries.
+void appendWalkLines(std::vector<std::string>* out, const fs::path& top,
+                     const std::function<std::vector<std::string>(const std::string&)>& lines,
+                     const std::function<bool(const std::string&)>& enter,
+                     const std::string& relative = "");
+
+// The nine summary lines after a successful publish.
+std::vector<std::string> publishSummary(const std::string& srcFile, int usersAdded,
+                                        int usersUpdated, int usersSkipped, int foldersAdded,
+                                        int foldersUpdated, int foldersSkipped, int reportsAdded,
+                                        int reportsUpdated, int reportsSkipped);
+// The five summary lines after a successful delete.
+std::vector<std::string> deleteSummary(int foldersDeleted, int foldersSkipped,
+                                       int reportsDeleted, int reportsSkipped);
+
+// Appends b to a.
+void append(std::vector<std::string>* a, const std::vector<std::string>& b);
+
+}  // namespace e2e
+
+#endif  // KORVA_TESTS_E2E_E2E_FIXTURE_H_

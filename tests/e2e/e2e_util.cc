@@ -1,0 +1,477 @@
+// Helpers of the end-to-end tests (see e2e_util.h).
+#include "e2e/e2e_util.h"
+
+#include <fcntl.h>
+#include <openssl/evp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+
+#include <gtest/gtest.h>
+
+#include "support/file_sys.h"
+
+extern char** environ;
+
+namespace e2e {
+
+TempDir::TempDir() {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/korva-e2e-XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (!mkdtemp(buffer.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = buffer.data();
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+namespace {
+
+std::vector<std::string> mergedEnvironment(const std::vector<std::string>& changes) {
+  std::vector<std::string> result;
+  for (char** e = environ; *e; ++e) result.emplace_back(*e);
+  for (const std::string& change : changes) {
+    std::string name = change.substr(0, change.find('='));
+    for (auto it = result.begin(); it != result.end();) {
+      if (it->compare(0, name.size() + 1, name + "=") == 0) {
+        it = result.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    if (change.find('=') != std::string::npos) result.push_back(change);
+  }
+  return result;
+}
+
+}  // namespace
+
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::vector<std::string>& env, const std::string& cwd) {
+  ProgramRun run;
+  std::vector<std::string> environment = mergedEnvironment(env);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (std::string& e : environment) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
+  int outPipe[2];
+  int errPipe[2];
+  if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    dup2(outPipe[1], 1);
+    dup2(errPipe[1], 2);
+    close(outPipe[0]);
+    close(outPipe[1]);
+    close(errPipe[0]);
+    close(errPipe[1]);
+    if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
+    execve(program.c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+  close(outPipe[1]);
+  close(errPipe[1]);
+  // Both pipes are drained together so that neither can fill and block.
+  fd_set fds;
+  bool outOpen = true;
+  bool errOpen = true;
+  char buffer[4096];
+  while (outOpen || errOpen) {
+    FD_ZERO(&fds);
+    if (outOpen) FD_SET(outPipe[0], &fds);
+    if (errOpen) FD_SET(errPipe[0], &fds);
+    int top = std::max(outOpen ? outPipe[0] : -1, errOpen ? errPipe[0] : -1);
+    if (select(top + 1, &fds, nullptr, nullptr, nullptr) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (outOpen && FD_ISSET(outPipe[0], &fds)) {
+      ssize_t n = read(outPipe[0], buffer, sizeof buffer);
+      if (n > 0) run.out.append(buffer, static_cast<size_t>(n));
+      else outOpen = false;
+    }
+    if (errOpen && FD_ISSET(errPipe[0], &fds)) {
+      ssize_t n = read(errPipe[0], buffer, sizeof buffer);
+      if (n > 0) run.err.append(buffer, static_cast<size_t>(n));
+      else errOpen = false;
+    }
+  }
+  close(outPipe[0]);
+  close(errPipe[0]);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return run;
+}
+
+std::string binPath(const char* name) { return std::string(KORVA_BIN_DIR) + "/" + name; }
+std::string sourcePath(const char* relative) {
+  return std::string(KORVA_SOURCE_DIR) + "/" + relative;
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string::size_type start = 0;
+  while (start < text.size()) {
+    std::string::size_type end = text.find('\n', start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::vector<std::string> maskedLines(const std::string& text) {
+  static const std::regex stamp(
+      "(Sun|Mon|Tue|Wed|Thu|Fri|Sat) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
+      "[ 123][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}");
+  std::vector<std::string> result;
+  for (const std::string& line : splitLines(text)) {
+    if (line.size() >= 27 && std::regex_match(line.substr(0, 24), stamp) &&
+        line.compare(24, 3, " - ") == 0) {
+      result.push_back(line.substr(27));
+    } else {
+      result.push_back("UNSTAMPED: " + line);
+    }
+  }
+  return result;
+}
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void writeFile(const fs::path& path, const std::string& content) {
+  fs::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
+
+std::string sha256OfFile(const fs::path& path) {
+  std::string data = readFile(path);
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  EVP_Digest(data.data(), data.size(), digest, &length, EVP_sha256(), nullptr);
+  static const char hex[] = "0123456789abcdef";
+  std::string text;
+  for (unsigned int i = 0; i < length; ++i) {
+    text += hex[digest[i] >> 4];
+    text += hex[digest[i] & 15];
+  }
+  return text;
+}
+
+// ---- JSON -----------------------------------------------------------------
+
+namespace {
+
+class JsonReader {
+ public:
+  explicit JsonReader(const std::string& text) : text_(text) {}
+
+  Json document() {
+    Json value = parseValue();
+    skipSpace();
+    if (pos_ != text_.size()) fail("trailing text");
+    return value;
+  }
+
+ private:
+  [[noreturn]] void fail(const char* what) {
+    throw std::runtime_error(std::string("JSON: ") + what + " at " + std::to_string(pos_));
+  }
+  void skipSpace() {
+    while (pos_ < text_.size() && std::strchr(" \t\r\n", text_[pos_])) ++pos_;
+  }
+  bool consume(const char* word) {
+    size_t n = std::strlen(word);
+    if (text_.compare(pos_, n, word) != 0) return false;
+    pos_ += n;
+    return true;
+  }
+  void expect(char c) {
+    skipSpace();
+    if (pos_ >= text_.size() || text_[pos_] != c) fail("unexpected character");
+    ++pos_;
+  }
+
+  static void appendUtf8(std::string& out, unsigned long cp) {
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+
+  unsigned long hex4() {
+    if (pos_ + 4 > text_.size()) fail("short escape");
+    unsigned long v = std::stoul(text_.substr(pos_, 4), nullptr, 16);
+    pos_ += 4;
+    return v;
+  }
+
+  std::string parseString() {
+    expect('"');
+    std::string out;
+    while (true) {
+      if (pos_ >= text_.size()) fail("unterminated string");
+      char c = text_[pos_++];
+      if (c == '"') break;
+      if (c != '\\') {
+        out += c;
+        continue;
+      }
+      if (pos_ >= text_.size()) fail("bad escape");
+      char e = text_[pos_++];
+      switch (e) {
+        case '"': out += '"'; break;
+        case '\\': out += '\\'; break;
+        case '/': out += '/'; break;
+        case 'b': out += '\b'; break;
+        case 'f': out += '\f'; break;
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        case 'u': {
+          unsigned long cp = hex4();
+          if (cp >= 0xD800 && cp < 0xDC00 && consume("\\u")) {
+            unsigned long low = hex4();
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+          }
+          appendUtf8(out, cp);
+          break;
+        }
+        default: fail("bad escape");
+      }
+    }
+    return out;
+  }
+
+  Json parseValue() {
+    skipSpace();
+    if (pos_ >= text_.size()) fail("value expected");
+    Json value;
+    char c = text_[pos_];
+    if (c == '{') {
+      value.kind = Json::Kind::Object;
+      ++pos_;
+      skipSpace();
+      if (pos_ < text_.size() && text_[pos_] == '}') {
+        ++pos_;
+        return value;
+      }
+      while (true) {
+        std::string name = parseString();
+        expect(':');
+        value.members.emplace_back(name, parseValue());
+        skipSpace();
+        if (pos_ < text_.size() && text_[pos_] == ',') {
+          ++pos_;
+          continue;
+        }
+        expect('}');
+        return value;
+      }
+    }
+    if (c == '[') {
+      value.kind = Json::Kind::Array;
+      ++pos_;
+      skipSpace();
+      if (pos_ < text_.size() && text_[pos_] == ']') {
+        ++pos_;
+        return value;
+      }
+      while (true) {
+        value.items.push_back(parseValue());
+        skipSpace();
+        if (pos_ < text_.size() && text_[pos_] == ',') {
+          ++pos_;
+          continue;
+        }
+        expect(']');
+        return value;
+      }
+    }
+    if (c == '"') {
+      value.kind = Json::Kind::String;
+      value.text = parseString();
+      return value;
+    }
+    if (consume("true")) {
+      value.kind = Json::Kind::Bool;
+      value.boolean = true;
+      return value;
+    }
+    if (consume("false")) {
+      value.kind = Json::Kind::Bool;
+      return value;
+    }
+    if (consume("null")) return value;
+    size_t used = 0;
+    value.kind = Json::Kind::Number;
+    value.number = std::stod(text_.substr(pos_, 40), &used);
+    if (used == 0) fail("bad number");
+    pos_ += used;
+    return value;
+  }
+
+  const std::string& text_;
+  size_t pos_ = 0;
+};
+
+const Json& nullJson() {
+  static const Json value;
+  return value;
+}
+
+}  // namespace
+
+const Json& Json::operator[](const char* name) const {
+  for (const auto& member : members) {
+    if (member.first == name) return member.second;
+  }
+  return nullJson();
+}
+
+bool Json::has(const char* name) const {
+  for (const auto& member : members) {
+    if (member.first == name) return true;
+  }
+  return false;
+}
+
+Json parseJson(const std::string& text) { return JsonReader(text).document(); }
+
+// ---- the server -------------------------------------------------------------
+
+ProgramRun ServerHome::tool(const std::vector<std::string>& args) const {
+  return runProgram(binPath("korvaserver"), args, {homeEnv(), "KORVA_SERVER_FAULTS"});
+}
+
+ProgramRun ServerHome::init(const std::string& apsName, const std::string& password) const {
+  std::vector<std::string> args = {"init"};
+  if (!apsName.empty()) {
+    args.push_back("-apsname");
+    args.push_back(apsName);
+  }
+  if (!password.empty()) {
+    args.push_back("-password");
+    args.push_back(password);
+  }
+  return tool(args);
+}
+
+Json ServerHome::dump(const std::string& apsName) const {
+  std::vector<std::string> args = {"dump"};
+  if (!apsName.empty()) {
+    args.push_back("-apsname");
+    args.push_back(apsName);
+  }
+  ProgramRun run = tool(args);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  try {
+    return parseJson(run.out);
+  } catch (const std::exception& e) {
+    ADD_FAILURE() << e.what() << "\n" << run.out;
+    return Json();
+  }
+}
+
+const Json* findUser(const Json& dump, const std::string& name) {
+  for (const Json& user : dump["users"].items) {
+    if (user["name"].text == name) return &user;
+  }
+  return nullptr;
+}
+
+const Json* findObject(const Json& dump, const std::string& type, const std::string& title,
+                       int64_t parentId) {
+  for (const Json& object : dump["objects"].items) {
+    if (object["type"].text == type && object["title"].text == title &&
+        object["parentId"].integer() == parentId) {
+      return &object;
+    }
+  }
+  return nullptr;
+}
+
+int64_t folderIdAt(const Json& dump, const std::string& path) {
+  int64_t id = 0;
+  std::string rest = path;
+  while (!rest.empty()) {
+    std::string::size_type slash = rest.find('/');
+    std::string name = rest.substr(0, slash);
+    rest = slash == std::string::npos ? "" : rest.substr(slash + 1);
+    const Json* folder = findObject(dump, "Folder", name, id);
+    if (!folder) return -1;
+    id = (*folder)["id"].integer();
+  }
+  return id;
+}
+
+int64_t reportIdAt(const Json& dump, const std::string& folderPath, const std::string& title) {
+  int64_t parent = folderIdAt(dump, folderPath);
+  const Json* report = parent < 0 ? nullptr : findObject(dump, "Report", title, parent);
+  return report ? (*report)["id"].integer() : -1;
+}
+
+int64_t userIdOf(const Json& dump, const std::string& name) {
+  const Json* user = findUser(dump, name);
+  return user ? (*user)["id"].integer() : -1;
+}
+
+std::vector<std::pair<int64_t, int64_t>> rightsOf(const Json& object) {
+  std::vector<std::pair<int64_t, int64_t>> rights;
+  for (const Json& right : object["rights"].items) {
+    rights.emplace_back(right["userId"].integer(), right["role"].integer());
+  }
+  return rights;
+}
+
+std::vector<std::string> listingOrder(const fs::path& dir) {
+  SIArray<FileProp> entries;
+  SFileSys::listing(SAnsiString(dir.string().c_str()), SAnsiString("*"), entries);
+  std::vector<std::string> names;
+  for (int i = 0; i < entries.getCount(); ++i) names.emplace_back(entries[i].name.getBuffer());
+  return names;
+}
+
+void copyExampleTree(const fs::path& dir) {
+  fs::create_directories(dir);
+  fs::copy(sourcePath("examples/reports"), dir, fs::copy_options::recursive);
+}
+
+}  // namespace e2e

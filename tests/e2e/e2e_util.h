@@ -1,0 +1,124 @@
+// Helpers of the end-to-end tests: temporary directories, running the real
+// programs (korvapush, korvadrop, korvaserver) with a chosen environment and
+// working directory, masking the time stamps of log lines, reading the JSON
+// that `korvaserver dump` prints, and file digests.
+//
+// Thread-safety: the tests run on one thread; runProgram forks.
+// Ownership: a TempDir removes its tree when destroyed.
+#ifndef KORVA_TESTS_E2E_E2E_UTIL_H_
+#define KORVA_TESTS_E2E_E2E_UTIL_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+
+// A fresh directory under the system's temporary directory.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const fs::path& path() const { return path_; }
+  std::string str() const { return path_.string(); }
+
+ private:
+  fs::path path_;
+};
+
+struct ProgramRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs a program with arguments. `env` entries ("NAME=value") are added to
+// (or replace those of) the test's own environment; "NAME" alone removes a
+// variable. `cwd` empty: the test's directory.
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::vector<std::string>& env = {}, const std::string& cwd = "");
+
+// Paths of the build's products.
+std::string binPath(const char* name);
+std::string sourcePath(const char* relative);
+
+// The lines of a text; a final line without "\n" is kept.
+std::vector<std::string> splitLines(const std::string& text);
+// Log lines without their time stamp: a line that starts with a well-formed
+// 24-character stamp and " - " is answered from its message on; any other
+// line is answered as "UNSTAMPED: " + line, so that it shows in a failure.
+std::vector<std::string> maskedLines(const std::string& text);
+
+std::string readFile(const fs::path& path);
+void writeFile(const fs::path& path, const std::string& content);
+// Hex SHA-256 of a file's bytes.
+std::string sha256OfFile(const fs::path& path);
+
+// A parsed JSON value, enough for `korvaserver dump`.
+struct Json {
+  enum class Kind { Null, Bool, Number, String, Array, Object } kind = Kind::Null;
+  bool boolean = false;
+  double number = 0;
+  std::string text;
+  std::vector<Json> items;                            // Array
+  std::vector<std::pair<std::string, Json>> members;  // Object, in order
+
+  // The member of an object; a Null value when absent.
+  const Json& operator[](const char* name) const;
+  const Json& operator[](size_t i) const { return items.at(i); }
+  bool has(const char* name) const;
+  int64_t integer() const { return static_cast<int64_t>(number); }
+  size_t size() const { return kind == Kind::Array ? items.size() : members.size(); }
+};
+
+// Parses a whole document; throws std::runtime_error on malformed input.
+Json parseJson(const std::string& text);
+
+// The embedded server in a home of its own: `korvaserver` runs with
+// KORVA_SERVER_HOME set to that home.
+class ServerHome {
+ public:
+  explicit ServerHome(const fs::path& home) : home_(home) {}
+  std::string homeEnv() const { return "KORVA_SERVER_HOME=" + home_.string(); }
+  // `korvaserver init`; an empty apsName uses the program's default name.
+  ProgramRun init(const std::string& apsName, const std::string& password = "") const;
+  // `korvaserver dump`, parsed; fails the test when the program fails.
+  Json dump(const std::string& apsName) const;
+  ProgramRun tool(const std::vector<std::string>& args) const;
+
+ private:
+  fs::path home_;
+};
+
+// In a dump: the objects (folders and reports) and users.
+const Json* findUser(const Json& dump, const std::string& name);
+const Json* findObject(const Json& dump, const std::string& type, const std::string& title,
+                       int64_t parentId);
+// The id of the folder at a "/"-separated path from the top ("" is 0); -1
+// when a folder on the way is missing.
+int64_t folderIdAt(const Json& dump, const std::string& path);
+// The id of the report of that title in the folder at path; -1 when missing.
+int64_t reportIdAt(const Json& dump, const std::string& folderPath, const std::string& title);
+// The id of a user; -1 when missing.
+int64_t userIdOf(const Json& dump, const std::string& name);
+// The rights of an object as (user id, role) pairs.
+std::vector<std::pair<int64_t, int64_t>> rightsOf(const Json& object);
+
+// Names in a directory in the order the system lists them (the order the
+// publish walk takes), "." and ".." left out.
+std::vector<std::string> listingOrder(const fs::path& dir);
+
+// Copies the example report tree (examples/reports) into dir.
+void copyExampleTree(const fs::path& dir);
+
+}  // namespace e2e
+
+#endif  // KORVA_TESTS_E2E_E2E_UTIL_H_

@@ -1,0 +1,234 @@
+// The worked example end to end: korvapush publishes examples/publish.xml and
+// the example tree to a fresh embedded server, then publishes it again. The
+// log is checked line by line (time stamps masked), and `korvaserver dump`
+// shows what the server holds.
+#include <algorithm>
+
+#include "e2e/e2e_fixture.h"
+
+namespace e2e {
+namespace {
+
+using Lines = std::vector<std::string>;
+using Rights = std::vector<std::pair<int64_t, int64_t>>;
+
+const char kWarnNoName[] =
+    "--- WARN  --- (config): The element \"user\", which misses the \"name\" attribute, is "
+    "skipped.";
+const char kWarnOutside[] =
+    "--- WARN  --- (config): The element \"user\", which does not appear within \"users\", is "
+    "skipped.";
+
+std::string connected() {
+  return std::string(E2E_INFO_PUB "Successfully initialized connection to APS ") + kAps +
+         " as Administrator.";
+}
+
+std::string id(int64_t value) { return std::to_string(value); }
+
+Rights sorted(Rights rights) {
+  std::sort(rights.begin(), rights.end());
+  return rights;
+}
+
+// Ids of what the example puts on the server, read from a dump.
+struct ExampleIds {
+  int64_t audit1 = -1;
+  int64_t sales1 = -1;
+  int64_t finance = -1;
+  int64_t archive = -1;
+  int64_t hr = -1;
+  int64_t financeReport = -1;
+  int64_t archiveReport = -1;
+  int64_t staff = -1;
+
+  explicit ExampleIds(const Json& dump) {
+    if (const Json* u = findUser(dump, "audit1")) audit1 = (*u)["id"].integer();
+    if (const Json* u = findUser(dump, "sales1")) sales1 = (*u)["id"].integer();
+    if (const Json* o = findObject(dump, "Folder", "Finance", 0)) finance = (*o)["id"].integer();
+    if (const Json* o = findObject(dump, "Folder", "HR", 0)) hr = (*o)["id"].integer();
+    if (const Json* o = findObject(dump, "Folder", "Archive", finance)) {
+      archive = (*o)["id"].integer();
+    }
+    if (const Json* o = findObject(dump, "Report", "First Quarter Summary", finance)) {
+      financeReport = (*o)["id"].integer();
+    }
+    if (const Json* o = findObject(dump, "Report", "First Quarter Summary", archive)) {
+      archiveReport = (*o)["id"].integer();
+    }
+    if (const Json* o = findObject(dump, "Report", "staff", hr)) staff = (*o)["id"].integer();
+  }
+};
+
+class PublishExampleTest : public E2ETest {
+ protected:
+  ProgramRun publishExample() const { return push(examplePublishXml(), tree().string()); }
+};
+
+TEST_F(PublishExampleTest, FirstRunAddsEverythingTheExampleDescribes) {
+  ProgramRun run = publishExample();
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.err, "");
+
+  Json server = dump();
+  ExampleIds ids(server);
+
+  // Users: audit1 and sales1 only; the nameless and the misplaced entries
+  // were skipped by the reader.
+  const Json* audit1 = findUser(server, "audit1");
+  const Json* sales1 = findUser(server, "sales1");
+  ASSERT_TRUE(audit1 && sales1);
+  EXPECT_EQ(findUser(server, "late"), nullptr);
+  EXPECT_EQ((*audit1)["fullName"].text, "");
+  EXPECT_EQ((*audit1)["licenseType"].integer(), 1);
+  EXPECT_FALSE((*audit1)["hasPassword"].boolean);
+  EXPECT_EQ((*sales1)["fullName"].text, "Sales Lead");
+  EXPECT_EQ((*sales1)["licenseType"].integer(), 0);
+
+  // Folders: Finance with its own entry, Archive and HR with the defaults;
+  // rights on the top-level folders only.
+  const Json* finance = findObject(server, "Folder", "Finance", 0);
+  const Json* hr = findObject(server, "Folder", "HR", 0);
+  const Json* archive = findObject(server, "Folder", "Archive", ids.finance);
+  ASSERT_TRUE(finance && hr && archive);
+  EXPECT_EQ((*finance)["description"].text, "Finance department");
+  EXPECT_EQ((*hr)["description"].text, "Published reports");
+  EXPECT_EQ((*archive)["description"].text, "Published reports");
+  Rights expectedRights = sorted({{ids.audit1, 5}, {ids.sales1, 2}});
+  EXPECT_EQ(sorted(rightsOf(*finance)), expectedRights);
+  EXPECT_EQ(sorted(rightsOf(*hr)), expectedRights);
+  EXPECT_TRUE(rightsOf(*archive).empty());
+
+  // Reports: both Q1 Summary files under their entry's title, staff under
+  // its base name; each holds its own file.
+  struct Expected {
+    const char* title;
+    int64_t parent;
+    const char* file;
+  } reports[] = {
+      {"First Quarter Summary", ids.finance, "Finance/Q1 Summary.rpt"},
+      {"First Quarter Summary", ids.archive, "Finance/Archive/Q1 Summary.rpt"},
+      {"staff", ids.hr, "HR/staff.rpt"},
+  };
+  for (const Expected& e : reports) {
+    SCOPED_TRACE(e.file);
+    const Json* report = findObject(server, "Report", e.title, e.parent);
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ((*report)["description"].text, "");
+    EXPECT_EQ((*report)["reportType"].text, "");
+    EXPECT_TRUE((*report)["thumbnail"].boolean);
+    EXPECT_EQ((*report)["file"]["sha256"].text, sha256OfFile(tree() / e.file));
+    EXPECT_EQ((*report)["file"]["size"].integer(),
+              static_cast<int64_t>(fs::file_size(tree() / e.file)));
+  }
+  EXPECT_EQ(server["objects"].size(), 6u);
+
+  Lines expected = {kWarnNoName, kWarnOutside, connected(),
+                    E2E_INFO_PUB "Successfully added user audit1 with id " + id(ids.audit1) +
+                        " to Veltrane Enterprise.",
+                    E2E_INFO_PUB "Successfully added user sales1 with id " + id(ids.sales1) +
+                        " to Veltrane Enterprise."};
+  auto rightsLines = [&](int64_t folder) {
+    return Lines{E2E_INFO_PUB "Successfully set the right to FullControl on object " + id(folder) +
+                     " for user " + id(ids.audit1) + ".",
+                 E2E_INFO_PUB "Successfully set the right to View on object " + id(folder) +
+                     " for user " + id(ids.sales1) + "."};
+  };
+  appendWalkLines(
+      &expected, tree(),
+      [&](const std::string& path) -> Lines {
+        if (path == "Finance") {
+          Lines l = {E2E_INFO_PUB "Successfully added folder Finance with id " + id(ids.finance) +
+                     " to Veltrane Enterprise."};
+          append(&l, rightsLines(ids.finance));
+          return l;
+        }
+        if (path == "HR") {
+          Lines l = {E2E_INFO_PUB "Successfully added folder HR with id " + id(ids.hr) +
+                     " to Veltrane Enterprise."};
+          append(&l, rightsLines(ids.hr));
+          return l;
+        }
+        if (path == "Finance/Archive") {
+          return {E2E_INFO_PUB "Successfully added folder Archive with id " + id(ids.archive) +
+                  " to Veltrane Enterprise."};
+        }
+        if (path == "Finance/Q1 Summary.rpt") {
+          return {E2E_INFO_PUB "Successfully added report First Quarter Summary with id " +
+                  id(ids.financeReport) + " to Veltrane Enterprise."};
+        }
+        if (path == "Finance/Archive/Q1 Summary.rpt") {
+          return {E2E_INFO_PUB "Successfully added report First Quarter Summary with id " +
+                  id(ids.archiveReport) + " to Veltrane Enterprise."};
+        }
+        if (path == "HR/staff.rpt") {
+          return {E2E_INFO_PUB "Successfully added report staff with id " + id(ids.staff) +
+                  " to Veltrane Enterprise."};
+        }
+        return {"unexpected entry " + path};
+      },
+      [](const std::string&) { return true; });
+  append(&expected, publishSummary(examplePublishXml(), 2, 0, 0, 3, 0, 0, 3, 0, 0));
+  EXPECT_EQ(maskedLines(run.out), expected);
+}
+
+TEST_F(PublishExampleTest, SecondRunUpdatesWhatMayBeOverwrittenAndSkipsTheRest) {
+  ASSERT_EQ(publishExample().exitCode, 0);
+  Json before = dump();
+  ExampleIds ids(before);
+
+  ProgramRun run = publishExample();
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.err, "");
+
+  // audit1 may not be overwritten: skipped, and so it gets no rights in this
+  // run; sales1 is updated and gets its right again.
+  Lines expected = {kWarnNoName, kWarnOutside, connected(),
+                    E2E_ERROR_PUB "Failed to add user audit1 as the user already exists.",
+                    E2E_ERROR_PUB "Failed to add user audit1 to Veltrane Enterprise.",
+                    E2E_INFO_PUB "Successfully updated user sales1 with id " + id(ids.sales1) +
+                        " to Veltrane Enterprise."};
+  auto reportExists = [](const char* title) {
+    return Lines{E2E_ERROR_PUB "Failed to add report " + std::string(title) +
+                     " as the report already exists.",
+                 E2E_ERROR_PUB "Failed to add report " + std::string(title) +
+                     " to Veltrane Enterprise."};
+  };
+  auto topFolder = [&](const char* name, int64_t folder) {
+    return Lines{E2E_INFO_PUB "Successfully updated folder " + std::string(name) + " with id " +
+                     id(folder) + " to Veltrane Enterprise.",
+                 E2E_INFO_PUB "Successfully set the right to View on object " + id(folder) +
+                     " for user " + id(ids.sales1) + "."};
+  };
+  appendWalkLines(
+      &expected, tree(),
+      [&](const std::string& path) -> Lines {
+        if (path == "Finance") return topFolder("Finance", ids.finance);
+        if (path == "HR") return topFolder("HR", ids.hr);
+        if (path == "Finance/Archive") {
+          return {E2E_INFO_PUB "Successfully updated folder Archive with id " + id(ids.archive) +
+                  " to Veltrane Enterprise."};
+        }
+        if (path == "Finance/Q1 Summary.rpt" || path == "Finance/Archive/Q1 Summary.rpt") {
+          return reportExists("First Quarter Summary");
+        }
+        if (path == "HR/staff.rpt") return reportExists("staff");
+        return {"unexpected entry " + path};
+      },
+      [](const std::string&) { return true; });
+  append(&expected, publishSummary(examplePublishXml(), 0, 1, 1, 0, 3, 0, 0, 0, 3));
+  EXPECT_EQ(maskedLines(run.out), expected);
+
+  // Nothing new on the server; the same objects under the same ids.
+  Json after = dump();
+  EXPECT_EQ(after["objects"].size(), before["objects"].size());
+  EXPECT_EQ(after["users"].size(), before["users"].size());
+  ExampleIds again(after);
+  EXPECT_EQ(again.finance, ids.finance);
+  EXPECT_EQ(again.archive, ids.archive);
+  EXPECT_EQ(again.staff, ids.staff);
+  EXPECT_EQ(again.sales1, ids.sales1);
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,221 @@
+// korvapush when things go wrong: a refused logon, a missing instructions
+// file, a missing source directory, a folder that cannot be added, a right
+// that does not exist, and a commit that the server fails.
+#include "e2e/e2e_fixture.h"
+
+namespace e2e {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const char kWarnNoName[] =
+    "--- WARN  --- (config): The element \"user\", which misses the \"name\" attribute, is "
+    "skipped.";
+const char kWarnOutside[] =
+    "--- WARN  --- (config): The element \"user\", which does not appear within \"users\", is "
+    "skipped.";
+const char kPublishFailed[] = E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects.";
+
+std::string connected() {
+  return std::string(E2E_INFO_PUB "Successfully initialized connection to APS ") + kAps +
+         " as Administrator.";
+}
+std::string id(int64_t value) { return std::to_string(value); }
+
+using PublishFailureTest = E2ETest;
+
+TEST_F(PublishFailureTest, WrongPasswordEndsTheRunWithTheServersReason) {
+  ProgramRun run = push(examplePublishXml(), tree().string(), {"-apspass", "wrong"});
+  EXPECT_EQ(run.exitCode, 1603);
+  std::string logon = std::string("Failed to logon to APS ") + kAps +
+                      " as Administrator with secEnterprise authentication.";
+  Lines expected = {
+      kWarnNoName,
+      kWarnOutside,
+      E2E_ERROR_PUB + logon,
+      E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
+      E2E_DETAIL "Logon failed: the password for user Administrator is not correct.",
+      E2E_ERROR_PUB "Failed to establish connection to APS " + std::string(kAps) +
+          " as Administrator with secEnterprise authentication.",
+      kPublishFailed,
+  };
+  EXPECT_EQ(maskedLines(run.out), expected);
+  Json server = dump();
+  EXPECT_EQ(server["objects"].size(), 0u);
+  EXPECT_EQ(findUser(server, "sales1"), nullptr);
+}
+
+TEST_F(PublishFailureTest, MissingInstructionsFileStopsBeforeLogon) {
+  std::string missing = (work() / "missing.xml").string();
+  ProgramRun run = push(missing, tree().string());
+  EXPECT_EQ(run.exitCode, 1603);
+  Lines expected = {
+      "--- ERROR --- (config): Error occurred while parsing the XML file " + missing + ".",
+      kPublishFailed,
+  };
+  EXPECT_EQ(maskedLines(run.out), expected);
+  EXPECT_EQ(dump()["objects"].size(), 0u);
+}
+
+TEST_F(PublishFailureTest, MissingSourceDirectoryPublishesTheUsersThenFails) {
+  std::string missing = (work() / "nowhere").string();
+  ProgramRun run = push(examplePublishXml(), missing);
+  EXPECT_EQ(run.exitCode, 1603);
+  Json server = dump();
+  Lines expected = {
+      kWarnNoName,
+      kWarnOutside,
+      connected(),
+      E2E_INFO_PUB "Successfully added user audit1 with id " + id(userIdOf(server, "audit1")) +
+          " to Veltrane Enterprise.",
+      E2E_INFO_PUB "Successfully added user sales1 with id " + id(userIdOf(server, "sales1")) +
+          " to Veltrane Enterprise.",
+      E2E_ERROR_ACT "Failed to publish content of " + missing +
+          " to Veltrane Enterprise. System function failed.",
+      std::string(kPublishFailed) + " System function failed.",
+  };
+  EXPECT_EQ(maskedLines(run.out), expected);
+  EXPECT_EQ(server["objects"].size(), 0u);
+}
+
+TEST_F(PublishFailureTest, FolderThatCannotBeAddedSkipsItsWholeSubtree) {
+  // Finance may not be overwritten; everything else may.
+  fs::path instructions = work() / "keep-finance.xml";
+  writeFile(instructions,
+            "<publish><users/>"
+            "<folders overwrite=\"1\"><folder name=\"Finance\" overwrite=\"0\"/></folders>"
+            "<reports overwrite=\"1\"/></publish>");
+  ASSERT_EQ(push(instructions.string(), tree().string()).exitCode, 0);
+  Json server = dump();
+  int64_t hr = folderIdAt(server, "HR");
+  const Json* staff = findObject(server, "Report", "staff", hr);
+  ASSERT_NE(staff, nullptr);
+
+  ProgramRun run = push(instructions.string(), tree().string());
+  EXPECT_EQ(run.exitCode, 0);
+  Lines expected = {connected()};
+  appendWalkLines(
+      &expected, tree(),
+      [&](const std::string& path) -> Lines {
+        if (path == "Finance") {
+          return {E2E_ERROR_PUB "Failed to add folder Finance as the folder already exists.",
+                  E2E_ERROR_PUB "Failed to add folder Finance to Veltrane Enterprise.",
+                  E2E_ERROR_ACT "Failed to add folder Finance. All reports and folders within "
+                                "it would be skipped."};
+        }
+        if (path == "HR") {
+          return {E2E_INFO_PUB "Successfully updated folder HR with id " + id(hr) +
+                  " to Veltrane Enterprise."};
+        }
+        if (path == "HR/staff.rpt") {
+          return {E2E_INFO_PUB "Successfully updated report staff with id " +
+                  id((*staff)["id"].integer()) + " to Veltrane Enterprise."};
+        }
+        return {"unexpected entry " + path};
+      },
+      [](const std::string& path) { return path != "Finance"; });
+  // Nothing inside Finance is counted: not added, not updated, not skipped.
+  append(&expected, publishSummary(instructions.string(), 0, 0, 0, 0, 1, 1, 0, 1, 0));
+  EXPECT_EQ(maskedLines(run.out), expected);
+}
+
+TEST_F(PublishFailureTest, UnknownRightIsReportedOnEveryTopLevelFolder) {
+  fs::path instructions = work() / "bad-right.xml";
+  writeFile(instructions,
+            "<publish><users right=\"Admin\"><user name=\"viewer\"/></users>"
+            "<folders/><reports/></publish>");
+  ProgramRun run = push(instructions.string(), tree().string());
+  EXPECT_EQ(run.exitCode, 0);
+  Json server = dump();
+  int64_t viewer = userIdOf(server, "viewer");
+  Lines expected = {connected(), E2E_INFO_PUB "Successfully added user viewer with id " +
+                                     id(viewer) + " to Veltrane Enterprise."};
+  appendWalkLines(
+      &expected, tree(),
+      [&](const std::string& path) -> Lines {
+        fs::path p(path);
+        if (fs::is_directory(tree() / path)) {
+          int64_t folder = folderIdAt(server, path);
+          Lines l = {E2E_INFO_PUB "Successfully added folder " + p.filename().string() +
+                     " with id " + id(folder) + " to Veltrane Enterprise."};
+          if (p.parent_path().empty()) {
+            l.push_back(E2E_ERROR_PUB "Failed to set right as the specified right Admin is not "
+                                      "valid.");
+            l.push_back(E2E_ERROR_PUB "Failed to set the right to Admin on object " + id(folder) +
+                        " for user " + id(viewer) + ".");
+          }
+          return l;
+        }
+        std::string base = p.stem().string();
+        return {E2E_INFO_PUB "Successfully added report " + base + " with id " +
+                id(reportIdAt(server, p.parent_path().string(), base)) +
+                " to Veltrane Enterprise."};
+      },
+      [](const std::string&) { return true; });
+  append(&expected, publishSummary(instructions.string(), 1, 0, 0, 3, 0, 0, 3, 0, 0));
+  EXPECT_EQ(maskedLines(run.out), expected);
+  for (const Json& object : server["objects"].items) EXPECT_TRUE(rightsOf(object).empty());
+}
+
+TEST_F(PublishFailureTest, FailingFolderCommitSkipsThatFolderAndGoesOn) {
+  // Commits 1 and 2 store the two users; the third is the first top-level
+  // folder the walk meets.
+  ProgramRun run = push(examplePublishXml(), tree().string(), {}, {"KORVA_SERVER_FAULTS=commit#3"});
+  EXPECT_EQ(run.exitCode, 0);
+  std::vector<std::string> top = listingOrder(tree());
+  ASSERT_EQ(top.size(), 2u);
+  const std::string failed = top[0];
+  const std::string kept = top[1];
+
+  Json server = dump();
+  EXPECT_EQ(findObject(server, "Folder", failed, 0), nullptr);
+  int64_t keptId = folderIdAt(server, kept);
+  ASSERT_GE(keptId, 0);
+  int64_t audit1 = userIdOf(server, "audit1");
+  int64_t sales1 = userIdOf(server, "sales1");
+
+  Lines expected = {kWarnNoName, kWarnOutside, connected(),
+                    E2E_INFO_PUB "Successfully added user audit1 with id " + id(audit1) +
+                        " to Veltrane Enterprise.",
+                    E2E_INFO_PUB "Successfully added user sales1 with id " + id(sales1) +
+                        " to Veltrane Enterprise.",
+                    E2E_ERROR_PUB "Failed to commit folder changes while adding folder " + failed +
+                        ".",
+                    E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
+                    E2E_DETAIL "Injected fault in commit.",
+                    E2E_ERROR_PUB "Failed to add folder " + failed + " to Veltrane Enterprise.",
+                    E2E_ERROR_ACT "Failed to add folder " + failed +
+                        ". All reports and folders within it would be skipped.",
+                    E2E_INFO_PUB "Successfully added folder " + kept + " with id " + id(keptId) +
+                        " to Veltrane Enterprise.",
+                    E2E_INFO_PUB "Successfully set the right to FullControl on object " +
+                        id(keptId) + " for user " + id(audit1) + ".",
+                    E2E_INFO_PUB "Successfully set the right to View on object " + id(keptId) +
+                        " for user " + id(sales1) + "."};
+  // The rest of the kept folder's lines, in the walk's order.
+  int foldersAdded = 1;
+  int reportsAdded = 0;
+  appendWalkLines(
+      &expected, tree() / kept,
+      [&](const std::string& path) -> Lines {
+        fs::path p(path);
+        if (fs::is_directory(tree() / kept / path)) {
+          ++foldersAdded;
+          return {E2E_INFO_PUB "Successfully added folder " + p.filename().string() + " with id " +
+                  id(folderIdAt(server, kept + "/" + path)) + " to Veltrane Enterprise."};
+        }
+        ++reportsAdded;
+        std::string title = p.stem().string() == "Q1 Summary" ? "First Quarter Summary"
+                                                               : p.stem().string();
+        std::string folder = p.parent_path().empty() ? kept : kept + "/" + p.parent_path().string();
+        return {E2E_INFO_PUB "Successfully added report " + title + " with id " +
+                id(reportIdAt(server, folder, title)) + " to Veltrane Enterprise."};
+      },
+      [](const std::string&) { return true; });
+  append(&expected, publishSummary(examplePublishXml(), 2, 0, 0, foldersAdded, 0, 1,
+                                   reportsAdded, 0, 0));
+  EXPECT_EQ(maskedLines(run.out), expected);
+}
+
+}  // namespace
+}  // namespace e2e
