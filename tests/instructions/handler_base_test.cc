@@ -1,0 +1,174 @@
+// The generic handler: its identity answers, attribute reading with defaults
+// and failures, and a parse attempted without COM on the thread.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "instructions/handler_base.h"
+#include "instructions_test_util.h"
+
+namespace {
+
+using korva_test::ComFixture;
+using korva_test::CtypeLocale;
+using korva_test::LogCapture;
+using korva_test::TempDir;
+
+// An attribute list answering from a table, or a fixed failure.
+class FakeAttributes : public korva::SaxAttributes {
+ public:
+  std::map<std::wstring, std::wstring> values;
+  korva::HRESULT failWith = korva::S_OK;
+  bool nullEmptyValue = false;
+  std::wstring lastName;
+
+  int getLength() override { return static_cast<int>(values.size()); }
+  korva::HRESULT getValueFromQName(const wchar_t* qName, int qNameLen, const wchar_t** value,
+                                   int* valueLen) override {
+    lastName.assign(qName, qNameLen);
+    if (korva::failed(failWith)) return failWith;
+    auto it = values.find(lastName);
+    if (it == values.end()) return korva::E_INVALIDARG;
+    *value = (nullEmptyValue && it->second.empty()) ? nullptr : it->second.data();
+    *valueLen = static_cast<int>(it->second.size());
+    return korva::S_OK;
+  }
+};
+
+class HandlerBaseTest : public ComFixture {
+ protected:
+  TempDir dir;
+  CMAHandlerBase handler;
+};
+
+TEST_F(HandlerBaseTest, IdentityAnswersTheTwoHandlersAndUnknownWithoutCounting) {
+  EXPECT_EQ(handler.addRef(), 0u);
+  EXPECT_EQ(handler.release(), 0u);
+  EXPECT_EQ(handler.release(), 0u);  // nothing is freed, however often
+
+  void* out = nullptr;
+  ASSERT_EQ(handler.queryInterface(korva::kIID_SAXContentHandler, &out), korva::S_OK);
+  EXPECT_EQ(out, static_cast<korva::SaxContentHandler*>(&handler));
+  ASSERT_EQ(handler.queryInterface(korva::kIID_SAXErrorHandler, &out), korva::S_OK);
+  EXPECT_EQ(out, static_cast<korva::SaxErrorHandler*>(&handler));
+  ASSERT_EQ(handler.queryInterface(korva::kIID_Unknown, &out), korva::S_OK);
+  EXPECT_EQ(out, static_cast<korva::Unknown*>(&handler));
+
+  out = &handler;
+  EXPECT_EQ(handler.queryInterface(korva::kIID_SAXXMLReader, &out), korva::E_NOINTERFACE);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(handler.queryInterface(korva::kIID_Unknown, nullptr), korva::E_POINTER);
+
+  // A Ref held by someone else (as the reader does) neither frees nor counts.
+  { korva::Ref<korva::SaxContentHandler> held(&handler); }
+  EXPECT_EQ(handler.addRef(), 0u);
+}
+
+TEST_F(HandlerBaseTest, ReadAttributeTakesTheValueOrTheDefault) {
+  LogCapture log(dir);
+  FakeAttributes attrs;
+  attrs.values[L"desc"] = L"  Sales &  more ";
+  attrs.values[L"empty"] = L"";
+  attrs.values[L"Name"] = L"upper";
+
+  SAnsiString out = "old";
+  EXPECT_EQ(handler.readAttribute(&attrs, "desc", "dflt", &out), 200);
+  EXPECT_STREQ(out.getBuffer(), "  Sales &  more ");  // as delivered: no trimming
+  EXPECT_EQ(attrs.lastName, L"desc");
+
+  EXPECT_EQ(handler.readAttribute(&attrs, "empty", "dflt", &out), 200);
+  EXPECT_STREQ(out.getBuffer(), "dflt");
+  attrs.nullEmptyValue = true;
+  out = "old";
+  EXPECT_EQ(handler.readAttribute(&attrs, "empty", "dflt", &out), 200);
+  EXPECT_STREQ(out.getBuffer(), "dflt");
+
+  EXPECT_EQ(handler.readAttribute(&attrs, "name", "dflt", &out), 200);  // names match exactly
+  EXPECT_STREQ(out.getBuffer(), "dflt");
+  EXPECT_EQ(handler.readAttribute(&attrs, "missing", nullptr, &out), 200);
+  EXPECT_STREQ(out.getBuffer(), "");
+  EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(HandlerBaseTest, ReadAttributeFailures) {
+  struct Case {
+    korva::HRESULT lookup;
+    int status;
+    const char* line;
+  } cases[] = {
+      {korva::E_FAIL, 204,
+       " - --- ERROR --- (config): Error occurred while reading the attribute \"desc\" from XML."
+       " System function failed."},
+      {korva::E_ACCESSDENIED, 204,
+       " - --- ERROR --- (config): Error occurred while reading the attribute \"desc\" from XML."
+       " System function failed."},
+      {korva::E_OUTOFMEMORY, 203,
+       " - --- ERROR --- (config): Error occurred while reading the attribute \"desc\" from XML."
+       " Out of memory."},
+  };
+  for (const Case& c : cases) {
+    LogCapture log(dir);
+    FakeAttributes attrs;
+    attrs.values[L"desc"] = L"x";
+    attrs.failWith = c.lookup;
+    SAnsiString out = "kept";
+    EXPECT_EQ(handler.readAttribute(&attrs, "desc", "dflt", &out), c.status);
+    EXPECT_STREQ(out.getBuffer(), "kept");
+    EXPECT_EQ(log.lines(), std::vector<std::string>{c.line});
+  }
+}
+
+TEST_F(HandlerBaseTest, ReadAttributeFailsOnTextTheEncodingCannotHold) {
+  LogCapture log(dir);
+  FakeAttributes attrs;
+  attrs.values[L"desc"] = L"caf\u00e9";
+  SAnsiString out = "kept";
+  // The "C" locale holds ASCII only.
+  EXPECT_EQ(handler.readAttribute(&attrs, "desc", "dflt", &out), 203);
+  EXPECT_STREQ(out.getBuffer(), "kept");
+  // An attribute name that cannot be made wide fails the same way.
+  EXPECT_EQ(handler.readAttribute(&attrs, "d\xc3\xa9sc", "dflt", &out), 203);
+  EXPECT_EQ(log.lines(),
+            (std::vector<std::string>{
+                " - --- ERROR --- (config): Error occurred while reading the attribute \"desc\""
+                " from XML. Out of memory.",
+                " - --- ERROR --- (config): Error occurred while reading the attribute"
+                " \"d\xc3\xa9sc\" from XML. Out of memory."}));
+
+  CtypeLocale utf8("C.UTF-8");
+  ASSERT_TRUE(utf8.ok());
+  EXPECT_EQ(handler.readAttribute(&attrs, "desc", "dflt", &out), 200);
+  EXPECT_STREQ(out.getBuffer(), "caf\xc3\xa9");
+}
+
+TEST_F(HandlerBaseTest, ParseWithoutComOnTheThreadFailsAsASystemFailure) {
+  LogCapture log(dir);
+  const std::string path = dir.write("publish.xml", "<publish/>");
+  korva::comUninitialize();
+  EXPECT_EQ(handler.parseFile(path.c_str()), 204);
+  EXPECT_EQ(handler.parseText(L"<publish/>"), 204);
+  korva::comInitialize();
+  EXPECT_EQ(log.lines(),
+            (std::vector<std::string>{
+                " - --- ERROR --- (config): Error occurred while parsing the XML file " + path +
+                    ". System function failed.",
+                " - --- ERROR --- (config): Error occurred while parsing XML. System function "
+                "failed."}));
+}
+
+TEST_F(HandlerBaseTest, TheBaseHandlerReadsAnyWellFormedDocument) {
+  LogCapture log(dir);
+  const std::string path =
+      dir.write("any.xml", "<?xml version=\"1.0\"?><!-- c --><a x='1'><?pi d?>text<b/></a>");
+  EXPECT_EQ(handler.parseFile(path.c_str()), 200);
+  EXPECT_EQ(handler.parseText(L"<a><b/></a>"), 200);
+  EXPECT_EQ(handler.parseText(L"<a><b></a>"), 1031);
+  EXPECT_EQ(handler.parseText(nullptr), 1031);
+  EXPECT_EQ(log.lines(),
+            (std::vector<std::string>{
+                " - --- ERROR --- (config): Error occurred while parsing XML.",
+                " - --- ERROR --- (config): Error occurred while parsing XML."}));
+}
+
+}  // namespace

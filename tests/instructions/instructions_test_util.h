@@ -1,0 +1,117 @@
+// Helpers shared by the instructions reader tests: a private temporary
+// directory, files written into it, the action log captured into a file and
+// read back with the time stamps masked, and a locale guard.
+//
+// Thread-safety: test-only, one thread. Ownership: a TempDir removes its tree.
+#ifndef KORVA_TESTS_INSTRUCTIONS_TEST_UTIL_H_
+#define KORVA_TESTS_INSTRUCTIONS_TEST_UTIL_H_
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "actions/action_log.h"
+#include "platform/com.h"
+
+namespace korva_test {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+ public:
+  TempDir() {
+    std::random_device rd;
+    for (int i = 0; i < 100; ++i) {
+      fs::path p = fs::temp_directory_path() / ("korva-reader-" + std::to_string(rd()));
+      if (fs::create_directory(p)) {
+        path_ = p;
+        return;
+      }
+    }
+    ADD_FAILURE() << "cannot create a temporary directory";
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const fs::path& path() const { return path_; }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+  // Writes `content` as it stands (bytes) and answers the full path.
+  std::string write(const std::string& name, const std::string& content) const {
+    std::string p = file(name);
+    std::ofstream out(p, std::ios::binary);
+    out << content;
+    return p;
+  }
+
+ private:
+  fs::path path_;
+};
+
+inline std::string readWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Sends the action log to a file of its own while alive; lines() answers what
+// was written, each line without its 24-character time stamp (so every line
+// starts with " - ").
+class LogCapture {
+ public:
+  explicit LogCapture(const TempDir& dir) : path_(dir.file("action.log")) {
+    ActionLog::open(path_.c_str());
+  }
+  ~LogCapture() { ActionLog::open(nullptr); }
+
+  std::vector<std::string> lines() const {
+    std::vector<std::string> out;
+    std::istringstream in(readWhole(path_));
+    std::string line;
+    while (std::getline(in, line)) {
+      EXPECT_GE(line.size(), 27u) << line;
+      if (line.size() < 27) continue;
+      EXPECT_EQ(line.substr(24, 3), " - ") << line;
+      out.push_back(line.substr(24));
+    }
+    return out;
+  }
+  std::string raw() const { return readWhole(path_); }
+
+ private:
+  std::string path_;
+};
+
+// Sets LC_CTYPE for a scope and puts "C" back afterwards.
+class CtypeLocale {
+ public:
+  explicit CtypeLocale(const char* name) { ok_ = std::setlocale(LC_CTYPE, name) != nullptr; }
+  ~CtypeLocale() { std::setlocale(LC_CTYPE, "C"); }
+  bool ok() const { return ok_; }
+
+ private:
+  bool ok_ = false;
+};
+
+// COM on the test thread for the whole test.
+class ComFixture : public ::testing::Test {
+ protected:
+  void SetUp() override { korva::comInitialize(); }
+  void TearDown() override { korva::comUninitialize(); }
+};
+
+}  // namespace korva_test
+
+#endif  // KORVA_TESTS_INSTRUCTIONS_TEST_UTIL_H_
