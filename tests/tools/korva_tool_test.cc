@@ -96,7 +96,10 @@ class ToolTest : public ::testing::Test {
                   root_ / libraryDir / "libkorvalink.so");
   }
 
-  ToolRun run(const char* tool, const std::vector<std::string>& options, int result = 0) {
+  // Runs the program from bin/ with the given options in the working
+  // directory cwd (the test's own when empty).
+  ToolRun run(const char* tool, const std::vector<std::string>& options, int result = 0,
+              const fs::path& cwd = {}) {
     const fs::path record = root_ / "call.txt";
     const fs::path out = root_ / "out.txt";
     const fs::path err = root_ / "err.txt";
@@ -124,6 +127,7 @@ class ToolTest : public ::testing::Test {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     pid_t pid = 0;
     ToolRun r;
     const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
@@ -245,6 +249,19 @@ TEST_F(ToolTest, LibraryIsFoundBesideTheProgramOrInItsLibDirectory) {
   EXPECT_EQ(r.exitCode, 0);
   ASSERT_FALSE(r.call.empty());
   EXPECT_EQ(r.call[1], "[s]");
+}
+
+// Only the program's own directories are searched, never the directory the
+// administrator happens to run it from.
+TEST_F(ToolTest, LibraryInTheCurrentDirectoryIsNotLoaded) {
+  install("korvapush", Library::None);
+  const fs::path cwd = root_ / "cwd";
+  fs::create_directories(cwd);
+  fs::copy_file(KORVA_TOOLS_ENTRY_STUB, cwd / "libkorvalink.so");
+  const ToolRun r = run("korvapush", {"-apsname", "s"}, 0, cwd);
+  EXPECT_EQ(r.out, kNoLibrary);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.call.empty());
 }
 
 TEST_F(ToolTest, MissingLibraryOrFunctionExitsWithOne) {
