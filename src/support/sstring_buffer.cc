@@ -30,9 +30,11 @@ static_assert(offsetof(StaticEmptyBlock<wchar_t>, terminator) == sizeof(SWideBuf
               "terminator follows the header");
 
 // Constant-initialised: in place before any dynamic initialiser runs, so a
-// string built during static initialisation already finds them.
-StaticEmptyBlock<char> gEmptyAnsi = {{{-1}, 0, -1}, {0, 0, 0, 0}};
-StaticEmptyBlock<wchar_t> gEmptyWide = {{{-1}, 0, -1}, {0, 0, 0, 0}};
+// string built during static initialisation already finds them. Const, so
+// that a stray write to an empty block faults at once instead of corrupting
+// every empty string.
+const StaticEmptyBlock<char> gEmptyAnsi = {{{-1}, 0, -1}, {0, 0, 0, 0}};
+const StaticEmptyBlock<wchar_t> gEmptyWide = {{{-1}, 0, -1}, {0, 0, 0, 0}};
 
 std::atomic<int> gFailCountdown{0};
 
@@ -43,8 +45,9 @@ class BadAllocation : public std::bad_alloc {
 
 }  // namespace
 
-SAnsiBuffer* emptyAnsiBuffer() { return &gEmptyAnsi.header; }
-SWideBuffer* emptyWideBuffer() { return &gEmptyWide.header; }
+// Never written through: every change first checks isStatic().
+SAnsiBuffer* emptyAnsiBuffer() { return const_cast<SAnsiBuffer*>(&gEmptyAnsi.header); }
+SWideBuffer* emptyWideBuffer() { return const_cast<SWideBuffer*>(&gEmptyWide.header); }
 
 void sstringFailAllocationAt(int count) { gFailCountdown.store(count < 0 ? 0 : count); }
 

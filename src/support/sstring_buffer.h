@@ -101,6 +101,8 @@ inline bool isUnique(const SStringBuffer<CharT>* b) {
 // Sets the used count and writes the terminator (needs a writable block).
 template <typename CharT>
 inline void setUsed(SStringBuffer<CharT>* b, int64_t used) {
+  SSTRING_CHECK(used < b->nativeCharsAllocated, "nativeCharsUsed < buffer->nativeCharsAllocated",
+                nullptr);
   b->nativeCharsUsed = static_cast<int32_t>(used);
   b->chars()[used] = CharT(0);
 }
