@@ -58,22 +58,23 @@ class Recorder final : public SaxContentHandler,
   HRESULT startElement(const wchar_t* uri, int uriLen, const wchar_t* local, int localLen,
                        const wchar_t* qName, int qNameLen, SaxAttributes* attributes) override {
     ++elements;
-    std::wstring name(qName, qNameLen);
-    if (uriLen != 0 || std::wstring(local, localLen) != name) namesAsQualified = false;
-    (void)uri;
+    // Reused buffer: in counting mode a callback allocates nothing.
+    std::wstring& name = currentName_;
+    name.assign(qName, qNameLen);
+    checkNames(uri, uriLen, local, localLen);
     if (onStart) {
       HRESULT hr = onStart(name, attributes);
       if (failed(hr)) return hr;
     }
-    return event(L"start " + name);
+    return recordEvents ? event(L"start " + name) : S_OK;
   }
   HRESULT endElement(const wchar_t* uri, int uriLen, const wchar_t* local, int localLen,
                      const wchar_t* qName, int qNameLen) override {
-    std::wstring name(qName, qNameLen);
-    if (uriLen != 0 || std::wstring(local, localLen) != name) namesAsQualified = false;
-    (void)uri;
+    std::wstring& name = currentName_;
+    name.assign(qName, qNameLen);
+    checkNames(uri, uriLen, local, localLen);
     if (onEnd) onEnd();
-    return event(L"end " + name);
+    return recordEvents ? event(L"end " + name) : S_OK;
   }
   HRESULT characters(const wchar_t* chars, int length) override {
     characterCount += static_cast<size_t>(length);
@@ -125,6 +126,16 @@ class Recorder final : public SaxContentHandler,
  private:
   ~Recorder() override = default;
   friend class RefCountedObject<Recorder>;
+
+  // Without namespace processing the local name is the qualified name.
+  void checkNames(const wchar_t* uri, int uriLen, const wchar_t* local, int localLen) {
+    if (uriLen != 0 || !uri || static_cast<size_t>(localLen) != currentName_.size() ||
+        currentName_.compare(0, currentName_.size(), local, localLen) != 0) {
+      namesAsQualified = false;
+    }
+  }
+
+  std::wstring currentName_;
 
   HRESULT event(const std::wstring& e) {
     if (!recordEvents) return S_OK;
