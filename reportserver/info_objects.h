@@ -1,0 +1,53 @@
+// A collection handed out by a query (stored objects, plus the ones added
+// to it) or by the plugin manager (the desktop plugins). Changes made through
+// a query collection's objects wait for InfoStore::commit of the collection;
+// releasing the collection discards them.
+//
+// Thread-safety: one thread at a time, like the session.
+// Ownership: holds its objects; they keep a plain back pointer that the
+// destructor clears.
+#ifndef KORVA_REPORTSERVER_INFO_OBJECTS_H_
+#define KORVA_REPORTSERVER_INFO_OBJECTS_H_
+
+#include <vector>
+
+#include "reportserver/com_support.h"
+#include "reportserver/info_object.h"
+#include "reportserver/session_context.h"
+#include "server/report_server.h"
+
+namespace korva {
+
+class InfoObjectsImpl : public InfoObjects, public RefCountedObject<InfoObjectsImpl> {
+ public:
+  // A query's answer.
+  InfoObjectsImpl(SessionContextPtr ctx, const std::vector<ObjectRecord>& records);
+  // The Desktop plugin list.
+  InfoObjectsImpl(SessionContextPtr ctx, const std::vector<PluginInfo>& plugins);
+
+  KORVA_REFCOUNTED_UNKNOWN
+  HRESULT queryInterface(const Guid& iid, void** out) override;
+  HRESULT count(int32_t* out) override;
+  HRESULT item(const Variant& index, Ref<InfoObject>* out) override;
+  HRESULT add(DesktopPlugin* plugin, Ref<InfoObject>* out) override;
+  HRESULT remove(const Variant& object) override;
+
+  bool isPluginList() const { return pluginList_; }
+  SessionContext* context() const { return ctx_.get(); }
+  const std::vector<Ref<ObjectImpl>>& objects() const { return objects_; }
+  // After a successful commit: objects removed for good leave the collection.
+  void dropRemoved();
+
+ private:
+  ~InfoObjectsImpl() override;
+  friend class RefCountedObject<InfoObjectsImpl>;
+
+  SessionContextPtr ctx_;
+  bool pluginList_;
+  std::vector<Ref<ObjectImpl>> objects_;
+  std::vector<Ref<PluginObjectImpl>> plugins_;
+};
+
+}  // namespace korva
+
+#endif  // KORVA_REPORTSERVER_INFO_OBJECTS_H_

@@ -1,0 +1,18 @@
+// JSON string literals for korvaserver's output: quotes, backslashes and
+// control characters escaped, everything else (UTF-8 included) passed
+// through as it is.
+//
+// Thread-safety: pure functions.
+#ifndef KORVA_REPORTSERVER_JSON_TEXT_H_
+#define KORVA_REPORTSERVER_JSON_TEXT_H_
+
+#include <string>
+
+namespace korva {
+
+// The text as a JSON string literal, with its quotes.
+std::string jsonString(const std::string& utf8);
+
+}  // namespace korva
+
+#endif  // KORVA_REPORTSERVER_JSON_TEXT_H_

@@ -1,0 +1,45 @@
+// The in-process administration API of the embedded server, used by
+// korvaserver and by tests: create a repository, and show or check what one
+// holds. APS names follow the logon's rules (a host name, lower-cased) and
+// the home is the one logon uses (see server_home.h).
+//
+// Every function answers false with *error set (a full sentence) on failure.
+// Thread-safety: each call opens its own connection.
+#ifndef KORVA_REPORTSERVER_REPOSITORY_ADMIN_H_
+#define KORVA_REPORTSERVER_REPOSITORY_ADMIN_H_
+
+#include <cstdint>
+#include <string>
+
+namespace korva {
+
+// Creates <home>/<name>.db with the desktop plugins and the account
+// "Administrator" (with adminPassword; "" for none). Never overwrites: an
+// existing repository is refused.
+bool initRepository(const std::string& apsName, const std::string& adminPassword,
+                    std::string* error);
+
+// The folders and reports as an indented tree: one line per object,
+//   Folder 8 "Finance": "Quarterly numbers"
+//     Report 9 "Q1", file Q1.rpt, 1234 bytes
+// two blanks per level, the description after ": " when there is one, and for
+// reports the file or ", no file". "(no folders or reports)" when empty.
+bool describeTree(const std::string& apsName, std::string* text, std::string* error);
+
+// The users in id order with full name, licence type, whether a password is
+// set, and their rights:
+//   User 7 "Administrator", full name "", licence 1 (concurrent), password no
+//     View (2) on Folder 8 "Finance"
+bool describeUsers(const std::string& apsName, std::string* text, std::string* error);
+
+// The whole repository as JSON: APS name, plugins, users and objects in id
+// order, with rights and report files (name, size, SHA-256).
+bool dumpRepository(const std::string& apsName, std::string* json, std::string* error);
+
+// Writes the stored content of a report to a new file (for checks).
+bool exportReportContent(const std::string& apsName, int32_t reportId,
+                         const std::string& destPath, std::string* error);
+
+}  // namespace korva
+
+#endif  // KORVA_REPORTSERVER_REPOSITORY_ADMIN_H_

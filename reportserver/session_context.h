@@ -1,0 +1,43 @@
+// What one logged-on session shares with every object it hands out: its own
+// connection to the repository, who is logged on, and the plugins. Objects
+// hold it through shared_ptr, so a session lives as long as anything of it.
+//
+// Thread-safety: used by one thread at a time, like the session.
+#ifndef KORVA_REPORTSERVER_SESSION_CONTEXT_H_
+#define KORVA_REPORTSERVER_SESSION_CONTEXT_H_
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "reportserver/repository.h"
+#include "reportserver/sqlite_db.h"
+
+namespace korva {
+
+struct SessionContext {
+  Database db;
+  std::string apsName;  // lower-cased
+  std::string path;
+  int32_t userId = 0;
+  std::string userName;
+  bool administrator = false;
+  int32_t administratorId = 0;
+  std::vector<PluginInfo> plugins;        // every plugin of the repository, in list order
+  std::map<std::string, int> pluginPlan;  // test control: how often each is listed
+
+  const PluginInfo* pluginByType(int16_t typeId) const {
+    for (const PluginInfo& p : plugins) {
+      if (p.typeId == typeId) return &p;
+    }
+    return nullptr;
+  }
+};
+
+using SessionContextPtr = std::shared_ptr<SessionContext>;
+
+}  // namespace korva
+
+#endif  // KORVA_REPORTSERVER_SESSION_CONTEXT_H_

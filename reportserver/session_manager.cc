@@ -1,0 +1,103 @@
+// Logon: from the four texts to a session on the APS's repository, with a
+// clear description for every refusal.
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "reportserver/fault_injection.h"
+#include "reportserver/password_hash.h"
+#include "reportserver/repository.h"
+#include "reportserver/server_home.h"
+#include "reportserver/session_objects.h"
+#include "reportserver/utf8.h"
+
+namespace korva {
+
+void* SessionManagerImpl::interfaceFor(const Guid& iid) {
+  if (iid == kIID_Unknown) return static_cast<Unknown*>(this);
+  if (iid == kIID_SessionManager) return static_cast<SessionManager*>(this);
+  return nullptr;
+}
+
+HRESULT SessionManagerImpl::queryInterface(const Guid& iid, void** out) {
+  HRESULT hr = beginQueryInterface(iid, out);
+  if (failed(hr)) return hr;
+  void* p = interfaceFor(iid);
+  if (!p) return E_NOINTERFACE;
+  addRef();
+  *out = p;
+  return S_OK;
+}
+
+HRESULT SessionManagerImpl::logon(const wchar_t* user, const wchar_t* password,
+                                  const wchar_t* apsName, const wchar_t* authentication,
+                                  Ref<Session>* session) {
+  if (injectFault("logon")) return E_FAIL;
+  if (!user || !password || !apsName || !authentication || !session) {
+    return nullArgument("logon");
+  }
+  session->reset();
+
+  const std::string aps = toUtf8(apsName);
+  std::string name, path, error;
+  if (!repositoryLocation(aps, &name, &path, &error)) {
+    return failWith(isValidApsName(aps) ? E_FAIL : E_INVALIDARG, error);
+  }
+  if (std::wstring(authentication) != L"secEnterprise") {
+    return failWith(E_INVALIDARG, "The authentication type \"" + toUtf8(authentication) +
+                                      "\" is not supported; use \"secEnterprise\".");
+  }
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) {
+    return failWith(E_FAIL, "There is no repository for APS \"" + name + "\" (" + path +
+                                "); create it with \"korvaserver init -apsname " + name + "\".");
+  }
+
+  auto ctx = std::make_shared<SessionContext>();
+  if (!openRepository(path, &ctx->db, &error)) return failWith(E_FAIL, error);
+  ctx->apsName = name;
+  ctx->path = path;
+  ctx->pluginPlan = pluginPlan_;
+  std::string adminId;
+  if (!loadPlugins(ctx->db, &ctx->plugins, &error) ||
+      !readSetting(ctx->db, "administrator_id", &adminId, &error)) {
+    return failWith(E_FAIL, error);
+  }
+  ctx->administratorId = static_cast<int32_t>(std::strtol(adminId.c_str(), nullptr, 10));
+
+  const std::string userName = toUtf8(user);
+  bool found = false;
+  std::string record;
+  if (!findUserForLogon(ctx->db, userName, &ctx->userId, &found, &record, &error)) {
+    return failWith(E_FAIL, error);
+  }
+  if (!found) {
+    return failWith(E_ACCESSDENIED, "Logon refused: there is no user \"" + userName +
+                                        "\" on APS \"" + name + "\".");
+  }
+  const std::string given = toUtf8(password);
+  bool matches = record.empty() ? given.empty() : verifyPassword(given, record);
+  if (!matches) {
+    return failWith(E_ACCESSDENIED,
+                    "Logon refused: the password of user \"" + userName + "\" is wrong.");
+  }
+  ctx->userName = userName;
+  ctx->administrator = ctx->userId == ctx->administratorId;
+  *session = Ref<Session>(new SessionImpl(ctx));
+  return S_OK;
+}
+
+HRESULT createSessionManager(const Guid& iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  refreshPlansFromEnvironment();
+  if (injectFault("create:SessionManager")) return E_FAIL;
+  Ref<SessionManagerImpl> manager(new SessionManagerImpl(currentPluginPlan()));
+  void* p = manager->interfaceFor(iid);
+  if (!p) return E_NOINTERFACE;
+  manager->addRef();
+  *out = p;
+  return S_OK;
+}
+
+}  // namespace korva
