@@ -2,17 +2,18 @@
 // enumeration.
 #include "support/file_search.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "support/diagnostics.h"
+#include "support/mbcs.h"
 #include "support/path_util.h"
 
 namespace {
 
-// Bytes of the character at p; an invalid sequence counts as one byte.
+// Bytes of the character at p (not the terminator); an invalid sequence
+// counts as one byte.
 int charLength(const char* p) {
-  int n = std::mblen(p, 6);
+  int n = mbcs::step(p, p + mbcs::kMaxCharBytes);
   return n < 1 ? 1 : n;
 }
 

@@ -11,12 +11,13 @@
 namespace {
 
 SFileSysException notFound(const SAnsiString& path, const char* operation) {
-  return SFileSysException(SFileSysException::kTypeFileNotFound, SFileSysException::kNotFound,
-                           path, SAnsiString(korva::errorText(ENOENT).c_str()),
-                           SAnsiString(operation));
+  return SFileSysException(SFileSysException::kTypeFileNotFound, SFileSysException::kNotFound, path,
+                           SAnsiString(korva::errorText(ENOENT).c_str()), SAnsiString(operation));
 }
 
-bool isDots(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
+bool isDots(const char* name) {
+  return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
 
 }  // namespace
 
@@ -43,8 +44,7 @@ bool SFileSys::isDir(const SAnsiString& path) {
   korva::FileStatus status;
   int error = korva::fileSystem().getStatus(checked.getBuffer(), &status);
   if (error != 0) {
-    throw SFileSysException::fromErrno(SFileSysException::kTypeGetAttributes, error, path,
-                                       "isDir");
+    throw SFileSysException::fromErrno(SFileSysException::kTypeGetAttributes, error, path, "isDir");
   }
   return status.isDirectory;
 }

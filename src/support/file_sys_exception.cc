@@ -117,16 +117,16 @@ int SFileSysException::codeFromErrno(int error) {
 
 int SFileSysException::codeFromSystemError(unsigned long error) {
   switch (error) {
-    case 2:     // file not found
-    case 3:     // path not found
-    case 15:    // invalid drive
-    case 18:    // no more files
-    case 53:    // bad network path
-    case 67:    // bad network name
-    case 161:   // bad path name
-    case 206:   // file name too long
+    case 2:    // file not found
+    case 3:    // path not found
+    case 15:   // invalid drive
+    case 18:   // no more files
+    case 53:   // bad network path
+    case 67:   // bad network name
+    case 161:  // bad path name
+    case 206:  // file name too long
       return kNotFound;
-    case 5:     // access denied
+    case 5:  // access denied
       return kAccessDenied;
     case 1816:  // not enough quota
       return kOutOfMemory;

@@ -3,8 +3,9 @@
 // encodings in use, so the scans below work on bytes.
 #include "support/path_util.h"
 
-#include <cstdlib>
 #include <cstring>
+
+#include "support/mbcs.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ void copyPart(char* buffer, int size, const char* text, int count) {
   if (buffer == nullptr) return;
   int used = 0;
   while (used < count) {
-    int step = std::mblen(text + used, count - used);
+    int step = mbcs::step(text + used, text + count);
     if (step < 1) step = 1;
     if (used + step > size - 1) break;
     used += step;
@@ -64,8 +65,8 @@ void splitPath(const char* path, char* drive, char* dir, char* name, char* ext) 
   copyPart(ext, kMaxExt, path + parts.nameEnd, parts.length - parts.nameEnd);
 }
 
-void splitPath(const SAnsiString& path, SAnsiString* /*drive*/, SAnsiString* dir,
-               SAnsiString* name, SAnsiString* ext) {
+void splitPath(const SAnsiString& path, SAnsiString* /*drive*/, SAnsiString* dir, SAnsiString* name,
+               SAnsiString* ext) {
   // A copy keeps the text alive should an output be the path itself.
   SAnsiString source(path);
   const char* text = source.getBuffer();

@@ -13,8 +13,7 @@ SAnsiString SStrTok::nextToken() {
   if (remaining_.isEmpty()) return SAnsiString();
   // An empty separator occurs nowhere: splitting at it would hand out empty
   // tokens for ever and never shorten the text.
-  int at = separator_.isEmpty() ? SAnsiString::npos
-                                : remaining_.findString(separator_.getBuffer());
+  int at = separator_.isEmpty() ? SAnsiString::npos : remaining_.findString(separator_.getBuffer());
   if (at == SAnsiString::npos) {
     SAnsiString token = remaining_;
     remaining_ = SAnsiString();

@@ -21,8 +21,8 @@ namespace fs = std::filesystem;
 class FileSystemServiceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("korva-fsservice-" + std::to_string(std::random_device{}()));
+    root_ =
+        fs::temp_directory_path() / ("korva-fsservice-" + std::to_string(std::random_device{}()));
     fs::create_directories(root_ / "dir");
     std::ofstream(root_ / "file") << "1234567";
   }

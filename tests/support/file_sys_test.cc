@@ -1,6 +1,8 @@
 // SFileSys, SSFileSearch and SFileSysException: existence and directory
 // questions, listing (with failures injected through the platform service),
 // the wildcard rule, the multi-directory search and the message templates.
+#include "support/file_sys.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,7 +18,6 @@
 #include "platform/filesys.h"
 #include "support/diagnostics.h"
 #include "support/file_search.h"
-#include "support/file_sys.h"
 
 namespace {
 
@@ -28,8 +29,8 @@ class FileSysTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = fs::temp_directory_path() /
-            (std::string("korva-filesys-") + info->name() + "-" + std::to_string(std::random_device{}()));
+    root_ = fs::temp_directory_path() / (std::string("korva-filesys-") + info->name() + "-" +
+                                         std::to_string(std::random_device{}()));
     fs::remove_all(root_);
     fs::create_directories(root_ / "sub");
     write(root_ / "a.rpt", "12345");
@@ -205,7 +206,8 @@ TEST_F(FileSysTest, AStatusFailureThrowsAndLeavesTheEntriesListedSoFar) {
     expectException(e, 3, 4, SAnsiString(failing.failedPath_.c_str()), EACCES, "listing");
     EXPECT_EQ(std::string(e.message().getBuffer()),
               "Fail to get file attributes from operating system in file system operation on "
-              "file " + failing.failedPath_ + ".  Reason given: " + std::strerror(EACCES));
+              "file " +
+                  failing.failedPath_ + ".  Reason given: " + std::strerror(EACCES));
   }
   ASSERT_EQ(entries.getCount(), 1);
   EXPECT_NE(root_.string() + "/" + entries[0].name.getBuffer(), failing.failedPath_);
@@ -261,12 +263,12 @@ TEST(FileSysPattern, WildcardsMatchRunsAndSingleCharacters) {
     const char* name;
     bool matches;
   } cases[] = {
-      {"*", "anything", true},      {"*", "", true},         {"*.*", "noext", true},
-      {"*.rpt", "a.rpt", true},     {"*.rpt", "a.RPT", false}, {"*.rpt", "a.rpt.bak", false},
-      {"a?c", "abc", true},         {"a?c", "ac", false},    {"a*b*c", "aXXbYYc", true},
-      {"a*b*c", "aXXbYY", false},   {"**x", "abx", true},    {"", "", true},
-      {"", "a", false},             {"abc", "abc", true},    {"ab", "abc", false},
-      {"*ab", "aab", true},         {"?", ".", true},        {"??", "..", true},
+      {"*", "anything", true},    {"*", "", true},           {"*.*", "noext", true},
+      {"*.rpt", "a.rpt", true},   {"*.rpt", "a.RPT", false}, {"*.rpt", "a.rpt.bak", false},
+      {"a?c", "abc", true},       {"a?c", "ac", false},      {"a*b*c", "aXXbYYc", true},
+      {"a*b*c", "aXXbYY", false}, {"**x", "abx", true},      {"", "", true},
+      {"", "a", false},           {"abc", "abc", true},      {"ab", "abc", false},
+      {"*ab", "aab", true},       {"?", ".", true},          {"??", "..", true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(matchesPattern(c.pattern, c.name), c.matches) << c.pattern << " / " << c.name;
@@ -316,8 +318,9 @@ TEST_F(FileSysTest, FindFirstOnAnOpenSearchReportsOnlyWhileCheckingIsOn) {
   SDiagnostics::stop();
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_TRUE(std::regex_match(
-      reports[0], std::regex(R"(assert failure: \(.*file_search\.cc:[0-9]+\)\. \(false : )"
-                             R"(Search stream is already open in SSFileSearch::FindFirst\(\)\)\.)")))
+      reports[0],
+      std::regex(R"(assert failure: \(.*file_search\.cc:[0-9]+\)\. \(false : )"
+                 R"(Search stream is already open in SSFileSearch::FindFirst\(\)\)\.)")))
       << reports[0];
   search.close();
   EXPECT_FALSE(search.FindFirst(path("missing"), &name));
@@ -330,19 +333,25 @@ TEST(FileSysException, MessagesFollowTheTemplateOfTheirType) {
     const char* message;
   } cases[] = {
       {0, "System is out of memory."},
-      {1, "Fail to create directory structure in file system operation on file /p.  Reason given: R"},
+      {1,
+       "Fail to create directory structure in file system operation on file /p.  Reason given: R"},
       {2, "File not found"},
-      {3, "Fail to get file attributes from operating system in file system operation on file /p."
-          "  Reason given: R"},
-      {4, "Failed to remove the file /p in a file system operation. Please check access rights or "
-          "for a sharing violation.  Reason: R"},
-      {5, "Failed to copy the file /p to /q in file system operation. Please check access rights. "
-          "Reason given: R"},
+      {3,
+       "Fail to get file attributes from operating system in file system operation on file /p."
+       "  Reason given: R"},
+      {4,
+       "Failed to remove the file /p in a file system operation. Please check access rights or "
+       "for a sharing violation.  Reason: R"},
+      {5,
+       "Failed to copy the file /p to /q in file system operation. Please check access rights. "
+       "Reason given: R"},
       {6, "The file /p does not exist.  File system operation failed. Reason give: R"},
-      {7, "Fail to get status of file from operating system in file system operation on file /p."
-          "  Reason given: R"},
-      {8, "Failed to remove the file /p in a file system operation. Please check access rights or "
-          "for a sharing violation.  Reason: R"},
+      {7,
+       "Fail to get status of file from operating system in file system operation on file /p."
+       "  Reason given: R"},
+      {8,
+       "Failed to remove the file /p in a file system operation. Please check access rights or "
+       "for a sharing violation.  Reason: R"},
       {9, "Fail to set file attributes in file system operation on file /p.  Reason given: R"},
       {10, "Failed to determine the size of the file /p in file system operation. Reason: R"},
       {11, "Failed to generate a unique filename in dir /p. Reason: R"},
@@ -367,15 +376,15 @@ TEST(FileSysException, MessagesFollowTheTemplateOfTheirType) {
 }
 
 TEST(FileSysException, CategoriesComeFromErrorNumbersAndSystemCodes) {
-  const std::pair<int, int> fromErrno[] = {{EPERM, 4},  {EACCES, 4},       {ENOENT, 1},
-                                           {ENOMEM, 0}, {EINVAL, 2},       {ENAMETOOLONG, 2},
-                                           {EIO, 6},    {ENOTDIR, 6},      {0, 6}};
+  const std::pair<int, int> fromErrno[] = {{EPERM, 4},  {EACCES, 4},  {ENOENT, 1},
+                                           {ENOMEM, 0}, {EINVAL, 2},  {ENAMETOOLONG, 2},
+                                           {EIO, 6},    {ENOTDIR, 6}, {0, 6}};
   for (const auto& c : fromErrno) {
     EXPECT_EQ(SFileSysException::codeFromErrno(c.first), c.second) << c.first;
   }
-  const std::pair<unsigned long, int> fromSystem[] = {
-      {2, 1}, {3, 1}, {15, 1}, {18, 1}, {53, 1}, {67, 1}, {161, 1},
-      {206, 1}, {5, 4}, {1816, 0}, {32, 6}, {0, 6}};
+  const std::pair<unsigned long, int> fromSystem[] = {{2, 1},  {3, 1},    {15, 1},  {18, 1},
+                                                      {53, 1}, {67, 1},   {161, 1}, {206, 1},
+                                                      {5, 4},  {1816, 0}, {32, 6},  {0, 6}};
   for (const auto& c : fromSystem) {
     EXPECT_EQ(SFileSysException::codeFromSystemError(c.first), c.second) << c.first;
   }

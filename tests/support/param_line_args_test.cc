@@ -1,12 +1,12 @@
 // CParamLineArgs: option tables from argument vectors and from one command
 // line, case-insensitive lookup, repeated options, values and the rebuilds.
+#include "support/param_line_args.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "support/param_line_args.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Path helpers: building, splitting, separators and joining, "/" separated.
+#include "support/path_util.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
-
-#include "support/path_util.h"
 
 namespace {
 
@@ -150,9 +150,12 @@ TEST(PathUtil, JoinPathPutsExactlyOneSeparatorBetween) {
     const char* name;
     const char* expected;
   } cases[] = {
-      {"/src", "a.rpt", "/src/a.rpt"}, {"/src/", "a.rpt", "/src/a.rpt"},
-      {"/src//", "/a.rpt", "/src/a.rpt"}, {"/", "a", "/a"},
-      {"", "a", "a"},                  {"rel", "sub", "rel/sub"},
+      {"/src", "a.rpt", "/src/a.rpt"},
+      {"/src/", "a.rpt", "/src/a.rpt"},
+      {"/src//", "/a.rpt", "/src/a.rpt"},
+      {"/", "a", "/a"},
+      {"", "a", "a"},
+      {"rel", "sub", "rel/sub"},
       {"/src", "", "/src/"},
   };
   for (const Case& c : cases) {

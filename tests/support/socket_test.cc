@@ -1,6 +1,8 @@
 // CSISocket over a scripted net service: the version fallback of start-up and
 // its internal-log lines, the stop loop's handling of error codes, and the
 // official host name.
+#include "support/socket.h"
+
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -11,7 +13,6 @@
 
 #include "platform/net.h"
 #include "support/diagnostics.h"
-#include "support/socket.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // SStrTok: tokens, empty tokens from doubled separators, the remaining text.
+#include "support/str_tok.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "support/str_tok.h"
 
 namespace {
 
