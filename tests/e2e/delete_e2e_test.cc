@@ -97,7 +97,7 @@ TEST_F(DeleteTest, TopLevelFolderGoesWithEverythingInIt) {
 
 TEST_F(DeleteTest, RefusedLogonDeletesNothing) {
   ProgramRun run = drop({"-apspass", "wrong", "-delfld", "Finance"});
-  EXPECT_EQ(run.exitCode, 1603);
+  EXPECT_EQ(run.exitCode, kExitFatal);
   Lines lines = maskedLines(run.out);
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), E2E_ERROR_ACT "Failed to delete Veltrane Enterprise objects.");

@@ -19,6 +19,10 @@
 
 namespace e2e {
 
+// What a program's exit status shows of the result 1603: POSIX keeps the low
+// eight bits.
+constexpr int kExitFatal = 1603 & 0xFF;
+
 // The APS name the tests publish to.
 constexpr char kAps[] = "korva-e2e";
 

@@ -28,6 +28,15 @@ const char kWarnOutside[] =
     "--- WARN  --- (config): The element \"user\", which does not appear within \"users\", is "
     "skipped.";
 
+// Multibyte text in the process's current character type, as wide text.
+std::wstring wide(const std::string& text) {
+  std::wstring out(text.size() + 1, L'\0');
+  size_t n = std::mbstowcs(out.data(), text.c_str(), out.size());
+  EXPECT_NE(n, static_cast<size_t>(-1)) << text;
+  out.resize(n == static_cast<size_t>(-1) ? 0 : n);
+  return out;
+}
+
 // Sets an environment variable for the test's lifetime, then restores it.
 class ScopedEnv {
  public:
@@ -163,8 +172,8 @@ TEST_F(EntryPointsTest, WideEntryPointsCarryNonAsciiNames) {
   auto publish = function<PublishW>("doPublishW");
   ASSERT_NE(publish, nullptr);
   std::wstring aps(kAps, kAps + sizeof kAps - 1);
-  EXPECT_EQ(publish(aps.c_str(), L"Administrator", L"", L"secEnterprise", log.wstring().c_str(),
-                    instructions.wstring().c_str(), source.wstring().c_str()),
+  EXPECT_EQ(publish(aps.c_str(), L"Administrator", L"", L"secEnterprise", wide(log.string()).c_str(),
+                    wide(instructions.string()).c_str(), wide(source.string()).c_str()),
             0);
 
   Json server = server_.dump(kAps);
@@ -197,7 +206,7 @@ TEST_F(EntryPointsTest, WideEntryPointsCarryNonAsciiNames) {
   auto remove = function<PublishW>("doDeleteW");
   ASSERT_NE(remove, nullptr);
   fs::path deleteLog = work_.path() / u8"l\u00f6schen.log";
-  EXPECT_EQ(remove(aps.c_str(), nullptr, nullptr, nullptr, deleteLog.wstring().c_str(),
+  EXPECT_EQ(remove(aps.c_str(), nullptr, nullptr, nullptr, wide(deleteLog.string()).c_str(),
                    L"B\u00fccher", L"B\u00fccher\\Jahres\u00fcbersicht"),
             0);
   Lines deleted = {

@@ -26,7 +26,7 @@ using PublishFailureTest = E2ETest;
 
 TEST_F(PublishFailureTest, WrongPasswordEndsTheRunWithTheServersReason) {
   ProgramRun run = push(examplePublishXml(), tree().string(), {"-apspass", "wrong"});
-  EXPECT_EQ(run.exitCode, 1603);
+  EXPECT_EQ(run.exitCode, kExitFatal);
   std::string logon = std::string("Failed to logon to APS ") + kAps +
                       " as Administrator with secEnterprise authentication.";
   Lines expected = {
@@ -34,7 +34,7 @@ TEST_F(PublishFailureTest, WrongPasswordEndsTheRunWithTheServersReason) {
       kWarnOutside,
       E2E_ERROR_PUB + logon,
       E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
-      E2E_DETAIL "Logon failed: the password for user Administrator is not correct.",
+      E2E_DETAIL "Logon refused: the password of user \"Administrator\" is wrong.",
       E2E_ERROR_PUB "Failed to establish connection to APS " + std::string(kAps) +
           " as Administrator with secEnterprise authentication.",
       kPublishFailed,
@@ -48,7 +48,7 @@ TEST_F(PublishFailureTest, WrongPasswordEndsTheRunWithTheServersReason) {
 TEST_F(PublishFailureTest, MissingInstructionsFileStopsBeforeLogon) {
   std::string missing = (work() / "missing.xml").string();
   ProgramRun run = push(missing, tree().string());
-  EXPECT_EQ(run.exitCode, 1603);
+  EXPECT_EQ(run.exitCode, kExitFatal);
   Lines expected = {
       "--- ERROR --- (config): Error occurred while parsing the XML file " + missing + ".",
       kPublishFailed,
@@ -60,7 +60,7 @@ TEST_F(PublishFailureTest, MissingInstructionsFileStopsBeforeLogon) {
 TEST_F(PublishFailureTest, MissingSourceDirectoryPublishesTheUsersThenFails) {
   std::string missing = (work() / "nowhere").string();
   ProgramRun run = push(examplePublishXml(), missing);
-  EXPECT_EQ(run.exitCode, 1603);
+  EXPECT_EQ(run.exitCode, kExitFatal);
   Json server = dump();
   Lines expected = {
       kWarnNoName,
