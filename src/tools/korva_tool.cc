@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
   }
   if (!arguments[kLogFileArgument]) arguments[kLogFileArgument] = "stdout";
 
-  const int result = function(arguments[0], arguments[1], arguments[2], arguments[3],
-                              arguments[4], arguments[5], arguments[6]);
+  const int result = function(arguments[0], arguments[1], arguments[2], arguments[3], arguments[4],
+                              arguments[5], arguments[6]);
   return exitCodeFor(result);
 }

@@ -49,9 +49,10 @@ std::string readFile(const fs::path& path) {
 class ActionLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("korva_action_log_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ =
+        fs::temp_directory_path() /
+        ("korva_action_log_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -161,9 +162,9 @@ TEST_F(ActionLogTest, LinesGoToStandardOutputWhenTheLogCannotBeOpened) {
     ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "to the console");
     ActionLog::logStatusLine(kStatusSystem, KORVA_ERROR KORVA_CTX_ACTION "failed");
     const std::string out = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(maskedLines(out),
-              (std::vector<std::string>{" - --- INFO  --- (action): to the console",
-                                        " - --- ERROR --- (action): failed System function failed."}));
+    EXPECT_EQ(maskedLines(out), (std::vector<std::string>{
+                                    " - --- INFO  --- (action): to the console",
+                                    " - --- ERROR --- (action): failed System function failed."}));
   }
   EXPECT_FALSE(fs::exists(missing));
   EXPECT_EQ(readFile(other), "");

@@ -59,8 +59,8 @@ const SAnsiString kTemplate = "Publishing the [1] object [2]...";
 TEST_F(InstallerProgressTest, ProgressTotalIsOneFourFieldRecordOfHundredTicksPerItem) {
   EXPECT_TRUE(CMAInstallerProgress::sendProgressTotal(session_, 7));
   EXPECT_TRUE(CMAInstallerProgress::sendProgressTotal(session_, 0));
-  EXPECT_EQ(messages(), (std::vector<std::string>{"0A000000 I:0 I:700 I:0 I:0",
-                                                  "0A000000 I:0 I:0 I:0 I:0"}));
+  EXPECT_EQ(messages(),
+            (std::vector<std::string>{"0A000000 I:0 I:700 I:0 I:0", "0A000000 I:0 I:0 I:0 I:0"}));
 }
 
 TEST_F(InstallerProgressTest, ProgressTotalTooLargeForTheBarIsCappedNotWrapped) {

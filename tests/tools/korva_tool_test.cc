@@ -2,9 +2,8 @@
 // program into a fresh directory next to a stand-in engine library (or none),
 // runs it with LD_LIBRARY_PATH unset so only its RPATH finds the library, and
 // checks its output, its exit code and the seven arguments the library got.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>

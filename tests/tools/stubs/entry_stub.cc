@@ -30,16 +30,18 @@ int record(const char* function, const char* const* args) {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) int doPublishA(
-    const char* a1, const char* a2, const char* a3, const char* a4, const char* a5,
-    const char* a6, const char* a7) {
+extern "C" __attribute__((visibility("default"))) int doPublishA(const char* a1, const char* a2,
+                                                                 const char* a3, const char* a4,
+                                                                 const char* a5, const char* a6,
+                                                                 const char* a7) {
   const char* const args[] = {a1, a2, a3, a4, a5, a6, a7};
   return record("doPublishA", args);
 }
 
-extern "C" __attribute__((visibility("default"))) int doDeleteA(
-    const char* a1, const char* a2, const char* a3, const char* a4, const char* a5,
-    const char* a6, const char* a7) {
+extern "C" __attribute__((visibility("default"))) int doDeleteA(const char* a1, const char* a2,
+                                                                const char* a3, const char* a4,
+                                                                const char* a5, const char* a6,
+                                                                const char* a7) {
   const char* const args[] = {a1, a2, a3, a4, a5, a6, a7};
   return record("doDeleteA", args);
 }
