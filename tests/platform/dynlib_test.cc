@@ -1,11 +1,12 @@
 // Tests of library loading: the platform's file name, loading by name through
 // the ordinary search, and lookups that fail cleanly.
-#include <cmath>
-#include <string>
+#include "platform/dynlib.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/dynlib.h"
+#include <cmath>
+#include <string>
+
 #include "platform/module.h"
 
 namespace {

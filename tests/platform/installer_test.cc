@@ -1,15 +1,15 @@
 // Tests of the installer functions over the in-process session table: every
 // answer, including bad and closed handles, buffer sizes and message records.
+#include "platform/installer.h"
+
+#include <gtest/gtest.h>
+
 #include <climits>
 #include <cstring>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <gtest/gtest.h>
-
-#include "platform/installer.h"
 
 namespace {
 
@@ -61,10 +61,8 @@ bool sameFields(const std::vector<InstallerField>& a, const std::vector<Installe
 TEST_F(InstallerTest, GetPropertyCopiesWhatFitsAndReportsTheLength) {
   const std::string v511(511, 'a');
   const std::string v512(512, 'b');
-  MSIHANDLE h = open({{"CA_VR_APSNAME", "server-1"},
-                      {"LONG511", v511},
-                      {"LONG512", v512},
-                      {"EMPTY", ""}});
+  MSIHANDLE h =
+      open({{"CA_VR_APSNAME", "server-1"}, {"LONG511", v511}, {"LONG512", v512}, {"EMPTY", ""}});
   struct Case {
     const char* name;
     unsigned long size;
@@ -112,8 +110,9 @@ TEST_F(InstallerTest, GetPropertyCopiesWhatFitsAndReportsTheLength) {
 TEST_F(InstallerTest, GetModeAnswersTheModesInForce) {
   MSIHANDLE rollback = open({}, {MSIRUNMODE_ROLLBACK, MSIRUNMODE_SCHEDULED});
   MSIHANDLE plain = open({});
-  const MSIRUNMODE all[] = {MSIRUNMODE_ADMIN,       MSIRUNMODE_ADVERTISE, MSIRUNMODE_MAINTENANCE,
-                            MSIRUNMODE_ROLLBACKENABLED, MSIRUNMODE_SCHEDULED, MSIRUNMODE_ROLLBACK,
+  const MSIRUNMODE all[] = {MSIRUNMODE_ADMIN,       MSIRUNMODE_ADVERTISE,
+                            MSIRUNMODE_MAINTENANCE, MSIRUNMODE_ROLLBACKENABLED,
+                            MSIRUNMODE_SCHEDULED,   MSIRUNMODE_ROLLBACK,
                             MSIRUNMODE_COMMIT};
   for (MSIRUNMODE m : all) {
     bool inForce = m == MSIRUNMODE_ROLLBACK || m == MSIRUNMODE_SCHEDULED;

@@ -1,18 +1,17 @@
 // Tests of module paths and the temporary directory.
+#include "platform/module.h"
+
+#include <gtest/gtest.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
-#include <algorithm>
-
-#include <gtest/gtest.h>
-
-#include "platform/module.h"
 
 namespace {
 

@@ -2,18 +2,18 @@
 // reader relies on, failures of every kind, and hostile documents (external
 // entities, entity bombs, very large files).
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "platform/sax.h"
 
@@ -244,9 +244,11 @@ TEST_F(SaxExpatTest, AttributesAnswerByQualifiedName) {
     std::wstring value;
   };
   const std::vector<Lookup> lookups = {
-      {L"name", S_OK, L"Ann"},     {L"desc", S_OK, L""},         {L"v:x", S_OK, L"prefixed"},
-      {L"xmlns:v", S_OK, L"urn:v"}, {L"missing", E_INVALIDARG, L""}, {L"Name", E_INVALIDARG, L""},
-      {L"nam", E_INVALIDARG, L""},  {L"names", E_INVALIDARG, L""},  {L"", E_INVALIDARG, L""},
+      {L"name", S_OK, L"Ann"},         {L"desc", S_OK, L""},
+      {L"v:x", S_OK, L"prefixed"},     {L"xmlns:v", S_OK, L"urn:v"},
+      {L"missing", E_INVALIDARG, L""}, {L"Name", E_INVALIDARG, L""},
+      {L"nam", E_INVALIDARG, L""},     {L"names", E_INVALIDARG, L""},
+      {L"", E_INVALIDARG, L""},
   };
   SaxAttributes* kept = nullptr;
   int length = -1;
@@ -258,9 +260,8 @@ TEST_F(SaxExpatTest, AttributesAnswerByQualifiedName) {
     for (const Lookup& l : lookups) {
       const wchar_t* value = reinterpret_cast<const wchar_t*>(1);
       int valueLen = -1;
-      results.push_back(attributes->getValueFromQName(l.name.data(),
-                                                      static_cast<int>(l.name.size()), &value,
-                                                      &valueLen));
+      results.push_back(attributes->getValueFromQName(
+          l.name.data(), static_cast<int>(l.name.size()), &value, &valueLen));
       values.push_back(valueLen > 0 ? std::wstring(value, valueLen) : std::wstring());
       if (results.back() != S_OK) {
         EXPECT_EQ(valueLen, 0) << "lookup of a missing attribute";
@@ -299,13 +300,15 @@ TEST_F(SaxExpatTest, NonAsciiTextDecodesToTheRightCharacters) {
     return S_OK;
   };
   // UTF-8: u-umlaut, euro sign, a character outside the basic plane.
-  ASSERT_EQ(parseDocument("utf8.xml", "<user name=\"J\xC3\xBCrgen \xE2\x82\xAC \xF0\x9D\x84\x9E\"/>"),
-            S_OK);
+  ASSERT_EQ(
+      parseDocument("utf8.xml", "<user name=\"J\xC3\xBCrgen \xE2\x82\xAC \xF0\x9D\x84\x9E\"/>"),
+      S_OK);
   EXPECT_EQ(seen, std::wstring(L"J\u00FCrgen \u20AC \U0001D11E"));
   // A declared single-byte encoding that expat knows.
-  ASSERT_EQ(parseDocument("latin1.xml",
-                          "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><user name=\"J\xFCrgen\"/>"),
-            S_OK);
+  ASSERT_EQ(
+      parseDocument("latin1.xml",
+                    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><user name=\"J\xFCrgen\"/>"),
+      S_OK);
   EXPECT_EQ(seen, std::wstring(L"J\u00FCrgen"));
 }
 
@@ -319,8 +322,8 @@ TEST_F(SaxExpatTest, FailingCallbackStopsAndFailsTheParse) {
       {L"startDocument", {L"locator", L"startDocument"}},
       {L"start b", {L"locator", L"startDocument", L"start a", L"start b"}},
       {L"end b", {L"locator", L"startDocument", L"start a", L"start b", L"end b"}},
-      {L"chars", {L"locator", L"startDocument", L"start a", L"start b", L"end b", L"start c",
-                  L"chars text"}},
+      {L"chars",
+       {L"locator", L"startDocument", L"start a", L"start b", L"end b", L"start c", L"chars text"}},
       {L"endDocument",
        {L"locator", L"startDocument", L"start a", L"start b", L"end b", L"start c", L"chars text",
         L"end c", L"start d", L"end d", L"end a", L"endDocument"}},
@@ -330,7 +333,8 @@ TEST_F(SaxExpatTest, FailingCallbackStopsAndFailsTheParse) {
     recorder_->failOn = c.failOn;
     recorder_->failWith = code;
     EXPECT_EQ(parseDocument("stop.xml", "<a><b/><c>text</c><d/></a>"), code);
-    EXPECT_EQ(recorder_->events, c.lastEvents) << "failing on " << std::string(c.failOn.begin(), c.failOn.end());
+    EXPECT_EQ(recorder_->events, c.lastEvents)
+        << "failing on " << std::string(c.failOn.begin(), c.failOn.end());
   }
 }
 
@@ -363,12 +367,15 @@ TEST_F(SaxExpatTest, UnreadableOrBrokenInputFails) {
 }
 
 TEST_F(SaxExpatTest, MissingOrUnusablePathsFail) {
+  std::string fifo = dir_ + "/pipe.xml";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const std::vector<std::string> paths = {
+      fifo,  // would block until a writer came
       dir_ + "/missing.xml",
       dir_ + "/no/such/dir/file.xml",
-      dir_,                // a directory
-      "/dev/null",         // not a regular file
-      "/proc/self/mem",    // opens, but reading it fails
+      dir_,              // a directory
+      "/dev/null",       // not a regular file
+      "/proc/self/mem",  // opens, but reading it fails
   };
   for (const std::string& path : paths) {
     recorder_ = Ref<Recorder>(new Recorder());
@@ -416,6 +423,18 @@ TEST_F(SaxExpatTest, UrlMustBeAFileUrl) {
   EXPECT_EQ(relative, S_OK);
 }
 
+TEST_F(SaxExpatTest, PathIsConvertedWithTheUsersEncoding) {
+  std::string saved = setlocale(LC_CTYPE, nullptr);
+  if (!setlocale(LC_CTYPE, "C.UTF-8")) GTEST_SKIP() << "no UTF-8 locale";
+  writeFile("j\xC3\xBCrgen.xml", "<a/>");
+  Ref<SaxReader> reader = newReader();
+  HRESULT hr = reader->parseURL((L"file:///" + widen(dir_) + L"/j\u00FCrgen.xml").c_str());
+  setlocale(LC_CTYPE, saved.c_str());
+  EXPECT_EQ(hr, S_OK);
+  // In the "C" locale the name cannot be converted: refused, nothing opened.
+  EXPECT_TRUE(failed(reader->parseURL((L"file:///" + widen(dir_) + L"/j\u00FCrgen.xml").c_str())));
+}
+
 TEST_F(SaxExpatTest, ExternalEntitiesAreNeverLoaded) {
   std::string secret = writeFile("secret.txt", "TOPSECRET<leak/>");
   std::string secretDtd = writeFile("secret.dtd", "<!ENTITY leak \"TOPSECRET\">");
@@ -434,7 +453,8 @@ TEST_F(SaxExpatTest, ExternalEntitiesAreNeverLoaded) {
        "<!DOCTYPE x [<!ENTITY e SYSTEM \"secret.txt\">]><x>&e;</x>",
        E_FAIL,
        {L"locator", L"startDocument", L"start x"}},
-      {"external DTD", "<!DOCTYPE x SYSTEM \"" + secretDtd + "\"><x>&leak;</x>",
+      {"external DTD",
+       "<!DOCTYPE x SYSTEM \"" + secretDtd + "\"><x>&leak;</x>",
        S_OK,
        {L"locator", L"startDocument", L"start x", L"skipped leak", L"end x", L"endDocument"}},
       {"external parameter entity",
@@ -526,15 +546,17 @@ TEST_F(SaxExpatTest, InMemoryDocumentParses) {
   Ref<SaxReader> reader = newReader();
   ASSERT_TRUE(reader);
   // The text is already characters: its encoding declaration does not apply.
-  EXPECT_EQ(reader->parse(Variant::fromString(
-                L"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><user name=\"J\u00FCrgen \u20AC\"/>")),
-            S_OK);
+  EXPECT_EQ(
+      reader->parse(Variant::fromString(
+          L"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><user name=\"J\u00FCrgen \u20AC\"/>")),
+      S_OK);
   EXPECT_EQ(seen, std::wstring(L"J\u00FCrgen \u20AC"));
   EXPECT_EQ(recorder_->events.back(), L"endDocument");
 
   EXPECT_TRUE(failed(reader->parse(Variant::fromString(L""))));
   EXPECT_TRUE(failed(reader->parse(Variant::fromString(L"<a><b></a>"))));
-  EXPECT_TRUE(failed(reader->parse(Variant::fromString(std::wstring(L"<a>") + wchar_t(0xD800) + L"</a>"))));
+  EXPECT_TRUE(
+      failed(reader->parse(Variant::fromString(std::wstring(L"<a>") + wchar_t(0xD800) + L"</a>"))));
   EXPECT_EQ(reader->parse(Variant::fromInt(1)), E_INVALIDARG);
   EXPECT_EQ(reader->parse(Variant()), E_INVALIDARG);
 }

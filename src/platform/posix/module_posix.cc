@@ -6,8 +6,8 @@
 // Thread-safety: safe on any thread (reads the environment, which the caller
 // must not change at the same time).
 #include <dlfcn.h>
-#include <link.h>
 #include <limits.h>
+#include <link.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
