@@ -88,8 +88,8 @@ int CMAHandlerBase::readAttribute(korva::SaxAttributes* attributes, const char* 
     } else {
       const wchar_t* value = nullptr;
       int valueLen = 0;
-      const HRESULT hr =
-          attributes->getValueFromQName(wideName.getBuffer(), wideName.getNChars(), &value, &valueLen);
+      const HRESULT hr = attributes->getValueFromQName(wideName.getBuffer(), wideName.getNChars(),
+                                                       &value, &valueLen);
       if (hr == E_INVALIDARG) {
         // Not found: the default applies.
         *out = defaultValue;
@@ -155,7 +155,8 @@ int CMAHandlerBase::parseText(const wchar_t* text) {
     status = kStatusOutOfMemory;
   }
   if (status != kStatusOk) {
-    ActionLog::logStatusLine(status, KORVA_ERROR KORVA_CTX_CONFIG "Error occurred while parsing XML.");
+    ActionLog::logStatusLine(status,
+                             KORVA_ERROR KORVA_CTX_CONFIG "Error occurred while parsing XML.");
   }
   return status;
 }

@@ -113,7 +113,7 @@ int CMAHandlerPublish::onPublish(SaxAttributes* attributes) {
 int CMAHandlerPublish::onUsers(SaxAttributes* attributes) {
   section = SectionUsers;
   const AttributeSpec specs[] = {
-      {"pass", "", &usersPass},   {"full", "", &usersFull},   {"desc", "", &usersDesc},
+      {"pass", "", &usersPass},    {"full", "", &usersFull},   {"desc", "", &usersDesc},
       {"named", "0", &usersNamed}, {"right", "", &usersRight}, {"overwrite", "1", &usersOverwrite},
   };
   return readAttributes(attributes, specs, static_cast<int>(std::size(specs)));
@@ -186,8 +186,7 @@ int CMAHandlerPublish::onReport(SaxAttributes* attributes) {
   return storeEntry(std::move(report), reportMap, "report");
 }
 
-bool CMAHandlerPublish::inSection(int32_t wanted, const char* element,
-                                  const char* sectionElement) {
+bool CMAHandlerPublish::inSection(int32_t wanted, const char* element, const char* sectionElement) {
   if (section == wanted) return true;
   ActionLog::logLine(KORVA_WARN KORVA_CTX_CONFIG
                      "The element \"%s\", which does not appear within \"%s\", is skipped.",
@@ -209,8 +208,8 @@ int CMAHandlerPublish::storeEntry(std::unique_ptr<CMAMetaObj> object, CMAMetaObj
 }
 
 int CMAHandlerPublish::elementFailed(const char* element) {
-  ActionLog::logStatusLine(kStatusOutOfMemory, KORVA_ERROR KORVA_CTX_CONFIG
-                           "Error occurred while parsing the element \"%s\".",
-                           element);
+  ActionLog::logStatusLine(
+      kStatusOutOfMemory,
+      KORVA_ERROR KORVA_CTX_CONFIG "Error occurred while parsing the element \"%s\".", element);
   return kStatusOutOfMemory;
 }

@@ -43,8 +43,8 @@ std::string everything(const CMAHandlerPublish& h) {
     EXPECT_TRUE(map->getValues(&values, &count));
     for (int i = 0; i < count; ++i) {
       if (auto* u = dynamic_cast<CMAMetaUserObj*>(values[i])) {
-        for (const SAnsiString* s : {&u->name, &u->pass, &u->full, &u->desc, &u->named, &u->right,
-                                     &u->overwrite}) {
+        for (const SAnsiString* s :
+             {&u->name, &u->pass, &u->full, &u->desc, &u->named, &u->right, &u->overwrite}) {
           all += s->getBuffer();
         }
       } else if (auto* f = dynamic_cast<CMAMetaFolderObj*>(values[i])) {
@@ -149,19 +149,29 @@ TEST_F(HandlerBadInputTest, ExternalEntitiesAndDocumentTypesAreNeverRead) {
       {"external entity in content",
        "<!DOCTYPE publish [<!ENTITY x SYSTEM \"file://" + secretText +
            "\">]><publish apsuser='u'><users desc='&#x20;'/>&x;</publish>",
-       1031, "u", {}},
+       1031,
+       "u",
+       {}},
       {"external entity by relative name",
        "<!DOCTYPE publish [<!ENTITY x SYSTEM \"secret.txt\">]><publish><users/>&x;</publish>",
-       1031, "runuser", {}},
+       1031,
+       "runuser",
+       {}},
       {"external entity in an attribute",
-       "<!DOCTYPE publish [<!ENTITY x SYSTEM \"secret.txt\">]><publish apsuser='&x;'/>", 1031,
-       "", {}},
+       "<!DOCTYPE publish [<!ENTITY x SYSTEM \"secret.txt\">]><publish apsuser='&x;'/>",
+       1031,
+       "",
+       {}},
       {"external document type",
-       "<!DOCTYPE publish SYSTEM \"" + secretDtd + "\"><publish apsuser='a&s;b'/>", 200, "ab", {}},
+       "<!DOCTYPE publish SYSTEM \"" + secretDtd + "\"><publish apsuser='a&s;b'/>",
+       200,
+       "ab",
+       {}},
       {"parameter entity",
        "<!DOCTYPE publish [<!ENTITY % p SYSTEM \"" + secretDtd +
            "\"> %p;]><publish apsuser='&s;'><users/><user name='&s;'/></publish>",
-       200, "runuser",
+       200,
+       "runuser",
        {" - --- WARN  --- (config): The element \"user\", which misses the \"name\" attribute, "
         "is skipped."}},
   };
@@ -198,9 +208,10 @@ TEST_F(HandlerBadInputTest, EntityBombFailsTheParse) {
 }
 
 TEST_F(HandlerBadInputTest, ValueTheEncodingCannotHoldFailsTheRead) {
-  const std::string path = dir.write(
-      "accents.xml", "<publish><users><user name='plain'/><user name='caf\xc3\xa9'/></users>"
-                     "<folders><folder name='never'/></folders></publish>");
+  const std::string path =
+      dir.write("accents.xml",
+                "<publish><users><user name='plain'/><user name='caf\xc3\xa9'/></users>"
+                "<folders><folder name='never'/></folders></publish>");
   // The "C" locale holds ASCII only.
   EXPECT_EQ(read(path), 1031);
   EXPECT_EQ(lines,
@@ -299,7 +310,8 @@ TEST_F(HandlerBadInputTest, LargeFileIsReadFully) {
   ASSERT_TRUE(handler.userMap.getValues(&values, &count));
   ASSERT_EQ(count, kEach);
   bool ordered = true;
-  for (int i = 1; i < count; ++i) ordered = ordered && values[i - 1]->getName() < values[i]->getName();
+  for (int i = 1; i < count; ++i)
+    ordered = ordered && values[i - 1]->getName() < values[i]->getName();
   delete[] values;
   EXPECT_TRUE(ordered);
 }

@@ -1,11 +1,12 @@
 // The generic handler: its identity answers, attribute reading with defaults
 // and failures, and a parse attempted without COM on the thread.
+#include "instructions/handler_base.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 #include <string>
 
-#include "instructions/handler_base.h"
 #include "instructions_test_util.h"
 
 namespace {
@@ -165,10 +166,9 @@ TEST_F(HandlerBaseTest, TheBaseHandlerReadsAnyWellFormedDocument) {
   EXPECT_EQ(handler.parseText(L"<a><b/></a>"), 200);
   EXPECT_EQ(handler.parseText(L"<a><b></a>"), 1031);
   EXPECT_EQ(handler.parseText(nullptr), 1031);
-  EXPECT_EQ(log.lines(),
-            (std::vector<std::string>{
-                " - --- ERROR --- (config): Error occurred while parsing XML.",
-                " - --- ERROR --- (config): Error occurred while parsing XML."}));
+  EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                             " - --- ERROR --- (config): Error occurred while parsing XML.",
+                             " - --- ERROR --- (config): Error occurred while parsing XML."}));
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
 // The publish handler on real instructions files: the worked example, the
 // section rule, defaults, replacement of entries and a second initialize.
+#include "instructions/handler_publish.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "instructions/handler_publish.h"
 #include "instructions/meta_objects.h"
 #include "instructions_test_util.h"
 
@@ -145,26 +146,51 @@ TEST_F(HandlerPublishTest, EntriesFollowTheLastSectionStarted) {
     std::string reportR;
   } cases[] = {
       {"user after the end of users, before another section, is accepted",
-       "<publish><users/><user name='u'/></publish>", {}, {"u||||0||1|-1"}, "-", "-"},
+       "<publish><users/><user name='u'/></publish>",
+       {},
+       {"u||||0||1|-1"},
+       "-",
+       "-"},
       {"user after a folders start is skipped",
-       "<publish><users/><folders/><user name='u'/></publish>", {kUserOutside}, {}, "-", "-"},
+       "<publish><users/><folders/><user name='u'/></publish>",
+       {kUserOutside},
+       {},
+       "-",
+       "-"},
       {"report after folders is skipped",
-       "<publish><folders/><report name='r'/></publish>", {kReportOutside}, {}, "-", "-"},
+       "<publish><folders/><report name='r'/></publish>",
+       {kReportOutside},
+       {},
+       "-",
+       "-"},
       {"folder with no section at all is skipped",
-       "<publish><folder name='f'/></publish>", {kFolderOutside}, {}, "-", "-"},
+       "<publish><folder name='f'/></publish>",
+       {kFolderOutside},
+       {},
+       "-",
+       "-"},
       {"entries before any section are skipped, section elements may stand anywhere",
        "<root><user name='early'/><x><y><folders desc='d'/></y></x><folder name='f'/>"
        "<z><reports icon='i'/></z><report name='r'/></root>",
-       {kUserOutside}, {}, "d|1", "||i|1"},
+       {kUserOutside},
+       {},
+       "d|1",
+       "||i|1"},
       {"a users element inside reports makes the following entries users",
        "<publish><reports><users named='1'/><user name='u'/><report name='r'/></reports>"
        "</publish>",
-       {kReportOutside}, {"u||||1||1|-1"}, "-", "-"},
+       {kReportOutside},
+       {"u||||1||1|-1"},
+       "-",
+       "-"},
       {"elements whose names merely resemble the recognised ones are ignored",
        "<publish><users right='View'><Users/><USERS/><USER name='a'/><userx name='b'/>"
        "<user2 name='c'/><us name='d'/><k:user xmlns:k='urn:k' name='e'/><user name='u'/>"
        "<Folders/><folder name='f'/></users></publish>",
-       {kFolderOutside}, {"u||||0|View|1|-1"}, "-", "-"},
+       {kFolderOutside},
+       {"u||||0|View|1|-1"},
+       "-",
+       "-"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -203,8 +229,8 @@ TEST_F(HandlerPublishTest, EmptyAttributesTakeTheDefaults) {
   EXPECT_EQ(connection(handler), "aps.example|runuser|runpass|secEnterprise");
   EXPECT_EQ(usersDefaults(handler), "secret||Staff|0||1");
   // Values are kept as written: nothing is trimmed or interpreted.
-  EXPECT_EQ(users(handler), (std::vector<std::string>{"u|secret||Staff|0||1|-1",
-                                                      "v|own||Staff| 1|view|true|-1"}));
+  EXPECT_EQ(users(handler),
+            (std::vector<std::string>{"u|secret||Staff|0||1|-1", "v|own||Staff| 1|view|true|-1"}));
   EXPECT_EQ(folder(handler, "f"), "|1");
   EXPECT_EQ(foldersDefaults(handler), "|1");
   EXPECT_EQ(report(handler, "r"), "|||1");

@@ -1,12 +1,13 @@
 // The owning meta-object map: order, replacement, lookup, the values array and
 // emptying, with objects that count how many of them are alive.
+#include "instructions/meta_obj_map.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "instructions/meta_obj_map.h"
 #include "instructions/meta_objects.h"
 
 namespace {
