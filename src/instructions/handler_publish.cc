@@ -89,11 +89,11 @@ HRESULT CMAHandlerPublish::endElement(const wchar_t*, int, const wchar_t*, int, 
   return S_OK;
 }
 
-int CMAHandlerPublish::readAttributes(SaxAttributes* attributes, const AttributeSpec* specs,
+int CMAHandlerPublish::readAttributes(SaxAttributes* attributes, const AttributeField* fields,
                                       int count) {
   for (int i = 0; i < count; ++i) {
     const int status =
-        readAttribute(attributes, specs[i].name, specs[i].defaultValue, specs[i].out);
+        readAttribute(attributes, fields[i].name, fields[i].defaultValue, fields[i].out);
     if (status != kStatusOk) return status;
   }
   return kStatusOk;
@@ -101,48 +101,48 @@ int CMAHandlerPublish::readAttributes(SaxAttributes* attributes, const Attribute
 
 int CMAHandlerPublish::onPublish(SaxAttributes* attributes) {
   section = SectionPublish;
-  const AttributeSpec specs[] = {
+  const AttributeField fields[] = {
       {"apsname", defApsName.getBuffer(), &apsName},
       {"apsuser", defApsUser.getBuffer(), &apsUser},
       {"apspass", defApsPass.getBuffer(), &apsPass},
       {"apsauth", defApsAuth.getBuffer(), &apsAuth},
   };
-  return readAttributes(attributes, specs, static_cast<int>(std::size(specs)));
+  return readAttributes(attributes, fields, static_cast<int>(std::size(fields)));
 }
 
 int CMAHandlerPublish::onUsers(SaxAttributes* attributes) {
   section = SectionUsers;
-  const AttributeSpec specs[] = {
+  const AttributeField fields[] = {
       {"pass", "", &usersPass},    {"full", "", &usersFull},   {"desc", "", &usersDesc},
       {"named", "0", &usersNamed}, {"right", "", &usersRight}, {"overwrite", "1", &usersOverwrite},
   };
-  return readAttributes(attributes, specs, static_cast<int>(std::size(specs)));
+  return readAttributes(attributes, fields, static_cast<int>(std::size(fields)));
 }
 
 int CMAHandlerPublish::onFolders(SaxAttributes* attributes) {
   section = SectionFolders;
-  const AttributeSpec specs[] = {
+  const AttributeField fields[] = {
       {"desc", "", &foldersDesc},
       {"overwrite", "1", &foldersOverwrite},
   };
-  return readAttributes(attributes, specs, static_cast<int>(std::size(specs)));
+  return readAttributes(attributes, fields, static_cast<int>(std::size(fields)));
 }
 
 int CMAHandlerPublish::onReports(SaxAttributes* attributes) {
   section = SectionReports;
-  const AttributeSpec specs[] = {
+  const AttributeField fields[] = {
       {"desc", "", &reportsDesc},
       {"icon", "", &reportsIcon},
       {"overwrite", "1", &reportsOverwrite},
   };
-  return readAttributes(attributes, specs, static_cast<int>(std::size(specs)));
+  return readAttributes(attributes, fields, static_cast<int>(std::size(fields)));
 }
 
 int CMAHandlerPublish::onUser(SaxAttributes* attributes) {
   if (!inSection(SectionUsers, "user", "users")) return kStatusOk;
   std::unique_ptr<CMAMetaUserObj> user(new (std::nothrow) CMAMetaUserObj);
   if (!user) return elementFailed("user");
-  const AttributeSpec specs[] = {
+  const AttributeField fields[] = {
       {"name", "", &user->name},
       {"pass", usersPass.getBuffer(), &user->pass},
       {"full", usersFull.getBuffer(), &user->full},
@@ -151,7 +151,7 @@ int CMAHandlerPublish::onUser(SaxAttributes* attributes) {
       {"right", usersRight.getBuffer(), &user->right},
       {"overwrite", usersOverwrite.getBuffer(), &user->overwrite},
   };
-  const int status = readAttributes(attributes, specs, static_cast<int>(std::size(specs)));
+  const int status = readAttributes(attributes, fields, static_cast<int>(std::size(fields)));
   if (status != kStatusOk) return status;
   return storeEntry(std::move(user), userMap, "user");
 }
@@ -160,12 +160,12 @@ int CMAHandlerPublish::onFolder(SaxAttributes* attributes) {
   if (!inSection(SectionFolders, "folder", "folders")) return kStatusOk;
   std::unique_ptr<CMAMetaFolderObj> folder(new (std::nothrow) CMAMetaFolderObj);
   if (!folder) return elementFailed("folder");
-  const AttributeSpec specs[] = {
+  const AttributeField fields[] = {
       {"name", "", &folder->name},
       {"desc", foldersDesc.getBuffer(), &folder->desc},
       {"overwrite", foldersOverwrite.getBuffer(), &folder->overwrite},
   };
-  const int status = readAttributes(attributes, specs, static_cast<int>(std::size(specs)));
+  const int status = readAttributes(attributes, fields, static_cast<int>(std::size(fields)));
   if (status != kStatusOk) return status;
   return storeEntry(std::move(folder), folderMap, "folder");
 }
@@ -174,14 +174,14 @@ int CMAHandlerPublish::onReport(SaxAttributes* attributes) {
   if (!inSection(SectionReports, "report", "reports")) return kStatusOk;
   std::unique_ptr<CMAMetaReportObj> report(new (std::nothrow) CMAMetaReportObj);
   if (!report) return elementFailed("report");
-  const AttributeSpec specs[] = {
+  const AttributeField fields[] = {
       {"name", "", &report->name},
       {"title", "", &report->title},
       {"desc", reportsDesc.getBuffer(), &report->desc},
       {"icon", reportsIcon.getBuffer(), &report->icon},
       {"overwrite", reportsOverwrite.getBuffer(), &report->overwrite},
   };
-  const int status = readAttributes(attributes, specs, static_cast<int>(std::size(specs)));
+  const int status = readAttributes(attributes, fields, static_cast<int>(std::size(fields)));
   if (status != kStatusOk) return status;
   return storeEntry(std::move(report), reportMap, "report");
 }

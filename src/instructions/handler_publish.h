@@ -92,13 +92,13 @@ class CMAHandlerPublish : public CMAHandlerBase {
   CMAMetaObjMap reportMap;
 
  private:
-  struct AttributeSpec {
+  struct AttributeField {
     const char* name;
     const char* defaultValue;
     SAnsiString* out;
   };
   // Reads the attributes in order; the first status other than 200 ends it.
-  int readAttributes(korva::SaxAttributes* attributes, const AttributeSpec* specs, int count);
+  int readAttributes(korva::SaxAttributes* attributes, const AttributeField* fields, int count);
   // True when the section is `wanted`; otherwise writes the "does not appear
   // within" warning.
   bool inSection(int32_t wanted, const char* element, const char* sectionElement);
