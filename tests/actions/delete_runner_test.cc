@@ -1,0 +1,66 @@
+// The delete runner in-process: how a "\"-separated path is split, and the
+// counters of a run that finds nothing to delete.
+#include "actions/delete_runner.h"
+
+#include <gtest/gtest.h>
+
+#include "actions/runner_test_util.h"
+
+namespace runner_test {
+namespace {
+
+TEST(DeletePathSplitTest, EmptyPartsAreDroppedAndTheArrayStartsEmpty) {
+  const struct {
+    const char* text;
+    std::vector<std::string> parts;
+  } cases[] = {
+      {"\\Sales\\\\2002\\", {"Sales", "2002"}},
+      {"Monthly", {"Monthly"}},
+      {"", {}},
+      {"\\\\\\", {}},
+      {"a\\b\\c", {"a", "b", "c"}},
+      {"with blank\\and.dot", {"with blank", "and.dot"}},
+  };
+  for (const auto& c : cases) {
+    SIArray<SAnsiString> parts;
+    parts.add(SAnsiString("left over"));
+    EXPECT_TRUE(CMARunnerDelete::splitPathList(parts, SAnsiString(c.text), SAnsiString("\\")));
+    std::vector<std::string> got;
+    for (int i = 0; i < parts.getCount(); ++i) got.emplace_back(parts[i].getBuffer());
+    EXPECT_EQ(got, c.parts) << c.text;
+  }
+}
+
+using DeleteRunnerTest = RunnerTest;
+
+TEST_F(DeleteRunnerTest, MissingObjectsAreCountedAsSkippedAndTheRunSucceeds) {
+  CMARunnerDelete runner;
+  runner.readActionTexts(0);
+  EXPECT_EQ(runner.deleteRun(kAps, "Administrator", "", "secEnterprise", logPath().c_str(),
+                             "Missing\\Child", "Monthly"),
+            kStatusOk);
+  EXPECT_EQ(runner.counters().foldersDeleted, 0);
+  EXPECT_EQ(runner.counters().foldersSkipped, 1);
+  EXPECT_EQ(runner.counters().reportsDeleted, 0);
+  EXPECT_EQ(runner.counters().reportsSkipped, 1);
+  std::vector<std::string> expected = {
+      connectedLine(),
+      RT_ERROR_PUB "Failed to delete report Monthly as the report does not exist.",
+      RT_ERROR_PUB "Failed to delete report Monthly from Veltrane Enterprise.",
+      RT_ERROR_PUB "Failed to get folder Missing as the folder does not exist.",
+      RT_ERROR_PUB "Failed to get folder Missing from Veltrane Enterprise.",
+      RT_INFO_ACT "Successfully deleted folder and/or report.",
+      RT_INFO_ACT "0 folders deleted.",
+      RT_INFO_ACT "1 folders skipped.",
+      RT_INFO_ACT "0 reports deleted.",
+      RT_INFO_ACT "1 reports skipped.",
+  };
+  EXPECT_EQ(logLines(), expected);
+  // A second run starts from zero again.
+  runner.readActionTexts(0);
+  EXPECT_EQ(runner.counters().foldersSkipped, 0);
+  EXPECT_EQ(runner.counters().reportsSkipped, 0);
+}
+
+}  // namespace
+}  // namespace runner_test

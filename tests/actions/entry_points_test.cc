@@ -1,0 +1,230 @@
+// The installer custom action (the body of doPublish) through the installer
+// stand-in: the modes in which it does nothing, properties too long for the
+// installer buffer, the progress total and every message in order, the action
+// texts, a source directory that cannot be counted; and the defaults the
+// string entry points fill in.
+#include "actions/action_entries.h"
+
+#include <gtest/gtest.h>
+
+#include "actions/delete_runner.h"
+#include "actions/publish_runner.h"
+#include "actions/runner_test_util.h"
+#include "platform/module.h"
+
+namespace runner_test {
+namespace {
+
+using Lines = std::vector<std::string>;
+using Properties = std::map<std::string, std::string>;
+
+class InstallerActionTest : public RunnerTest {
+ protected:
+  void SetUp() override {
+    RunnerTest::SetUp();
+    if (HasFatalFailure()) return;
+    writeFile(src() / "F" / "x.rpt", "x");
+    fs::create_directories(src() / "G");
+    xml_ = instructions("<users><user name=\"u2\"/><user name=\"u1\"/></users><folders/><reports/>");
+  }
+  void TearDown() override {
+    if (session_) korva::closeInstallerSession(session_);
+  }
+
+  // The properties of a run that publishes src() with xml_ into the log.
+  Properties baseProperties() const {
+    return {{"CA_VR_APSNAME", kAps},
+            {"CA_VR_SRCFILE", xml_.string()},
+            {"CA_VR_SRCPATH", src().string()},
+            {"CA_VR_LOGFILE", logPath().string()}};
+  }
+  unsigned run(const Properties& properties, const std::vector<MSIRUNMODE>& modes = {}) {
+    session_ = korva::openInstallerSession(properties, modes);
+    EXPECT_NE(session_, 0u);
+    return runPublishInstallerAction(session_);
+  }
+  Lines messages() const {
+    Lines out;
+    for (const auto& m : korva::installerMessages(session_)) out.push_back(describeMessage(m));
+    return out;
+  }
+  // The messages of the walk of src() in listing order, with the given words.
+  Lines walkMessages(const std::string& folderWord, const std::string& reportWord) const {
+    const std::string tick = "0A000000 I:2 I:100 I:0";
+    Lines out;
+    for (const std::string& name : listingOrder(src())) {
+      out.push_back("09000000 S:" + folderWord + " S:" + name + " I:0");
+      out.push_back(tick);
+      if (name == "F") {
+        out.push_back("09000000 S:" + reportWord + " S:x I:0");
+        out.push_back(tick);
+      }
+    }
+    return out;
+  }
+
+  fs::path xml_;
+  MSIHANDLE session_ = 0;
+};
+
+TEST_F(InstallerActionTest, SendsTheTotalThenStartDataAndTicksInOrder) {
+  EXPECT_EQ(run(baseProperties()), 0u);
+  Lines expected = {
+      "0A000000 I:0 I:300 I:0 I:0",  // F, G and x.rpt
+      "08000000 S:Publish Custom Action S:Publishing Veltrane Enterprise Objects... "
+      "S:Publishing the [1] object [2]...",
+      "0A000000 I:1 I:0 I:0",
+      "09000000 S:user S:u1 I:0",
+      "09000000 S:user S:u2 I:0",
+  };
+  for (const std::string& m : walkMessages("folder", "report")) expected.push_back(m);
+  EXPECT_EQ(messages(), expected);
+  Lines lines = logLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.front(), connectedLine());
+  EXPECT_EQ(lines.back(), RT_INFO_ACT "0 reports skipped.");
+  EXPECT_EQ(korva::openInstallerRecordCount(), 0);
+}
+
+TEST_F(InstallerActionTest, ActionTextsComeFromTheirPropertiesWhenNotEmpty) {
+  Properties properties = baseProperties();
+  properties["CA_VR_ACTNAME"] = "Install reports";
+  properties["CA_VR_ACTDESC"] = "";  // empty: the default
+  properties["CA_VR_ACTTMPL"] = "[1]: [2]";
+  properties["CA_VR_ACTUSRTAG"] = "account";
+  properties["CA_VR_ACTFLDTAG"] = "directory";
+  properties["CA_VR_ACTRPTTAG"] = "document";
+  EXPECT_EQ(run(properties), 0u);
+  Lines expected = {
+      "0A000000 I:0 I:300 I:0 I:0",
+      "08000000 S:Install reports S:Publishing Veltrane Enterprise Objects... S:[1]: [2]",
+      "0A000000 I:1 I:0 I:0",
+      "09000000 S:account S:u1 I:0",
+      "09000000 S:account S:u2 I:0",
+  };
+  for (const std::string& m : walkMessages("directory", "document")) expected.push_back(m);
+  EXPECT_EQ(messages(), expected);
+}
+
+TEST_F(InstallerActionTest, DoesNothingInRollbackMaintenanceOrScheduledRuns) {
+  for (MSIRUNMODE mode : {MSIRUNMODE_ROLLBACK, MSIRUNMODE_MAINTENANCE, MSIRUNMODE_SCHEDULED}) {
+    SCOPED_TRACE(mode);
+    EXPECT_EQ(run(baseProperties(), {mode}), 0u);
+    EXPECT_TRUE(messages().empty());
+    EXPECT_FALSE(fs::exists(logPath()));
+    korva::closeInstallerSession(session_);
+    session_ = 0;
+  }
+  EXPECT_EQ(tree(), "(no folders or reports)\n");
+}
+
+TEST_F(InstallerActionTest, PropertiesOf512CharactersOrMoreTakeTheirDefaults) {
+  Properties properties = baseProperties();
+  // The log file and the action name do not fit the installer buffer: the
+  // default log in the temporary directory and the default name are used.
+  properties["CA_VR_LOGFILE"] = (work() / std::string(200, 'l')).string() + std::string(512, 'x');
+  properties["CA_VR_ACTNAME"] = std::string(512, 'n');
+  properties["CA_VR_APSUSER"] = std::string(600, 'u');
+  // 511 characters still fit and are taken.
+  std::string description(511, 'd');
+  properties["CA_VR_ACTDESC"] = description;
+  EXPECT_EQ(run(properties), 0u);
+  Lines msgs = messages();
+  ASSERT_GE(msgs.size(), 2u);
+  EXPECT_EQ(msgs[1], "08000000 S:Publish Custom Action S:" + description +
+                         " S:Publishing the [1] object [2]...");
+  Lines lines = logLinesOf(work() / "tmp" / "publish.log");
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.front(), connectedLine());  // as Administrator
+  EXPECT_EQ(lines.back(), RT_INFO_ACT "0 reports skipped.");
+}
+
+TEST_F(InstallerActionTest, SourceThatCannotBeCountedPublishesNothingAndSaysSoInTheLog) {
+  Properties properties = baseProperties();
+  std::string missing = (work() / "missing").string();
+  properties["CA_VR_SRCPATH"] = missing;
+  EXPECT_EQ(run(properties), 0u);
+  EXPECT_TRUE(messages().empty());
+  EXPECT_EQ(logLines(),
+            (Lines{RT_ERROR_ACT "Failed to publish content of " + missing +
+                       " to Veltrane Enterprise. System function failed.",
+                   RT_ERROR_ACT "Failed to publish Veltrane Enterprise objects. System function "
+                                "failed."}));
+  EXPECT_EQ(userId("u1"), -1);
+}
+
+TEST_F(InstallerActionTest, FailedRunStillAnswersZero) {
+  Properties properties = baseProperties();
+  properties["CA_VR_APSPASS"] = "wrong";
+  EXPECT_EQ(run(properties), 0u);
+  Lines lines = logLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), RT_ERROR_ACT "Failed to publish Veltrane Enterprise objects.");
+  EXPECT_EQ(korva::openInstallerRecordCount(), 0);
+}
+
+// ---- defaults of the string entry points ---------------------------------
+
+class RunDefaultsTest : public RunnerTest {};
+
+TEST_F(RunDefaultsTest, EmptySettingsTakeTheDefaults) {
+  std::string libraryDir = fs::path(korva::modulePathOf(reinterpret_cast<const void*>(
+                                        &engineLibraryDirectory)))
+                               .parent_path()
+                               .string() +
+                           "/";
+  std::string tmp = (work() / "tmp").string() + "/";
+  EXPECT_EQ(engineLibraryDirectory().getBuffer(), libraryDir);
+
+  CMARunSettings publish;
+  CMARunnerPublish::applyPublishDefaults(&publish);
+  EXPECT_STREQ(publish.apsName.getBuffer(), "");  // the run uses the local host's name
+  EXPECT_STREQ(publish.apsUser.getBuffer(), "Administrator");
+  EXPECT_STREQ(publish.apsPass.getBuffer(), "");
+  EXPECT_STREQ(publish.apsAuth.getBuffer(), "secEnterprise");
+  EXPECT_EQ(publish.logFile.getBuffer(), tmp + "publish.log");
+  EXPECT_EQ(publish.first.getBuffer(), libraryDir + "publish.xml");
+  EXPECT_EQ(publish.second.getBuffer(), libraryDir);
+
+  CMARunSettings remove;
+  CMARunnerDelete::applyDeleteDefaults(&remove);
+  EXPECT_STREQ(remove.apsUser.getBuffer(), "Administrator");
+  EXPECT_STREQ(remove.apsAuth.getBuffer(), "secEnterprise");
+  EXPECT_EQ(remove.logFile.getBuffer(), tmp + "delete.log");
+  EXPECT_STREQ(remove.first.getBuffer(), "");
+  EXPECT_STREQ(remove.second.getBuffer(), "");
+}
+
+TEST_F(RunDefaultsTest, OnlyTheExactWordStdoutMeansStandardOutput) {
+  const struct {
+    const char* given;
+    const char* used;
+  } cases[] = {{"stdout", ""}, {"STDOUT", "STDOUT"}, {"Stdout", "Stdout"}, {"stdout ", "stdout "},
+               {"/var/log/x.log", "/var/log/x.log"}};
+  for (const auto& c : cases) {
+    CMARunSettings settings;
+    settings.logFile = c.given;
+    CMARunnerPublish::applyPublishDefaults(&settings);
+    EXPECT_STREQ(settings.logFile.getBuffer(), c.used) << c.given;
+  }
+}
+
+TEST_F(RunDefaultsTest, GivenSettingsAreKept) {
+  CMARunSettings settings;
+  settings.apsName = "aps";
+  settings.apsUser = "someone";
+  settings.apsPass = "secret";
+  settings.apsAuth = "secOther";
+  settings.first = "/x/i.xml";
+  settings.second = "/x/src";
+  CMARunnerPublish::applyPublishDefaults(&settings);
+  EXPECT_STREQ(settings.apsName.getBuffer(), "aps");
+  EXPECT_STREQ(settings.apsUser.getBuffer(), "someone");
+  EXPECT_STREQ(settings.apsPass.getBuffer(), "secret");
+  EXPECT_STREQ(settings.apsAuth.getBuffer(), "secOther");
+  EXPECT_STREQ(settings.first.getBuffer(), "/x/i.xml");
+  EXPECT_STREQ(settings.second.getBuffer(), "/x/src");
+}
+
+}  // namespace
+}  // namespace runner_test
