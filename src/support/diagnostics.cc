@@ -3,9 +3,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <set>
+#include <string_view>
 
 namespace {
 
@@ -15,7 +18,7 @@ struct Logger {
   bool trace0 = false;
   bool trace1 = false;
   bool filtered = false;
-  std::set<std::string> filter;
+  std::set<std::string, std::less<>> filter;  // looked up without allocating
   std::vector<std::string> reports;
 };
 
@@ -29,15 +32,25 @@ std::unique_ptr<Logger>& logger() {
 }
 thread_local bool tInside = false;
 
-std::string baseName(const char* unit) {
+const char* baseName(const char* unit) {
   const char* slash = std::strrchr(unit ? unit : "", '/');
   return slash ? slash + 1 : (unit ? unit : "");
 }
 
 bool passesFilter(const Logger& l, const char* unit, bool byBaseName) {
   if (!l.filtered) return true;
-  return l.filter.count(byBaseName ? baseName(unit) : std::string(unit ? unit : "")) > 0;
+  std::string_view name = byBaseName ? baseName(unit) : (unit ? unit : "");
+  return l.filter.find(name) != l.filter.end();
 }
+
+// Marks this thread as inside a write until the scope ends, on every path.
+class InsideWrite {
+ public:
+  InsideWrite() { tInside = true; }
+  ~InsideWrite() { tInside = false; }
+  InsideWrite(const InsideWrite&) = delete;
+  InsideWrite& operator=(const InsideWrite&) = delete;
+};
 
 void write(Logger& l, const std::string& text) {
   l.reports.push_back(text);
@@ -50,24 +63,31 @@ bool SDiagnostics::start(const std::vector<std::string>& words) {
   std::lock_guard<std::mutex> g(lock());
   auto& l = logger();
   if (!l) {
-    l.reset(new (std::nothrow) Logger());
-    if (!l) return false;
-    for (const std::string& w : words) {
-      if (w == "noassert") l->checking = false;
-      if (w == "trace") l->trace0 = true;
-      if (w == "reqTrace") l->trace1 = true;
-      if (w.rfind("fileLogFilter=", 0) == 0) {
-        l->filtered = true;
-        std::string list = w.substr(14);
-        size_t pos = 0;
-        while (pos <= list.size()) {
-          size_t comma = list.find(',', pos);
-          if (comma == std::string::npos) comma = list.size();
-          if (comma > pos) l->filter.insert(list.substr(pos, comma - pos));
-          pos = comma + 1;
+    // Built aside and installed whole: running out of memory part-way leaves
+    // the logger absent, as if never started.
+    std::unique_ptr<Logger> fresh(new (std::nothrow) Logger());
+    if (!fresh) return false;
+    try {
+      for (const std::string& w : words) {
+        if (w == "noassert") fresh->checking = false;
+        if (w == "trace") fresh->trace0 = true;
+        if (w == "reqTrace") fresh->trace1 = true;
+        if (w.rfind("fileLogFilter=", 0) == 0) {
+          fresh->filtered = true;
+          std::string list = w.substr(14);
+          size_t pos = 0;
+          while (pos <= list.size()) {
+            size_t comma = list.find(',', pos);
+            if (comma == std::string::npos) comma = list.size();
+            if (comma > pos) fresh->filter.insert(list.substr(pos, comma - pos));
+            pos = comma + 1;
+          }
         }
       }
+    } catch (const std::bad_alloc&) {
+      return false;
     }
+    l = std::move(fresh);
   }
   ++l->uses;
   return true;
@@ -106,25 +126,32 @@ void SDiagnostics::reportAssertion(const char* unit, int line, const char* condi
   std::lock_guard<std::mutex> g(lock());
   auto& l = logger();
   if (!l) return;
-  tInside = true;
-  char head[64];
-  std::snprintf(head, sizeof head, "%d", line);
-  write(*l, std::string("assert failure: (") + (unit ? unit : "") + ":" + head + "). (" +
-                (condition ? condition : "false") + " : " + (message ? message : "no message") +
-                ").");
-  tInside = false;
+  InsideWrite inside;
+  try {
+    char head[64];
+    std::snprintf(head, sizeof head, "%d", line);
+    write(*l, std::string("assert failure: (") + (unit ? unit : "") + ":" + head + "). (" +
+                  (condition ? condition : "false") + " : " +
+                  (message ? message : "no message") + ").");
+  } catch (const std::bad_alloc&) {
+    // A report never stops the program: without memory it is dropped.
+  }
 }
 
 void SDiagnostics::trace(const char* unit, int line, const char* text) {
   if (tInside) return;
   std::lock_guard<std::mutex> g(lock());
   auto& l = logger();
-  if (!l || !l->trace0 || !passesFilter(*l, unit, true)) return;
-  tInside = true;
-  std::string out;
-  if (unit && line > 0) out = "(" + baseName(unit) + ":" + std::to_string(line) + "): ";
-  write(*l, out + "trace message: " + (text ? text : ""));
-  tInside = false;
+  if (!l || !l->trace0) return;
+  InsideWrite inside;
+  try {
+    if (!passesFilter(*l, unit, true)) return;
+    std::string out;
+    if (unit && line > 0) out = std::string("(") + baseName(unit) + ":" + std::to_string(line) + "): ";
+    write(*l, out + "trace message: " + (text ? text : ""));
+  } catch (const std::bad_alloc&) {
+    // Dropped, like every write that cannot be made.
+  }
 }
 
 std::vector<std::string> SDiagnostics::takeReports() {
