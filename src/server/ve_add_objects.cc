@@ -17,6 +17,7 @@
 #include "actions/status.h"
 #include "server/ve_obj_v85.h"
 
+using korva::failed;
 using korva::InfoObject;
 using korva::InfoObjects;
 using korva::Ref;
@@ -25,7 +26,6 @@ using korva::ReportObject;
 using korva::Unknown;
 using korva::UserObject;
 using korva::Variant;
-using korva::failed;
 
 namespace {
 
@@ -35,8 +35,7 @@ bool given(const char* s) { return s && *s; }
 }  // namespace
 
 int CMAVEObjV85::addUser(const char* name, const char* fullName, const char* description,
-                         const char* password, const char* named, bool* overwrite,
-                         int32_t* id) {
+                         const char* password, const char* named, bool* overwrite, int32_t* id) {
   const char* userName = text(name);
   bool unused = false;
   bool& updating = overwrite ? *overwrite : unused;
@@ -80,8 +79,8 @@ int CMAVEObjV85::addUser(const char* name, const char* fullName, const char* des
     }
 
     if (given(description) && failed(user->setDescription(toWide(description).getBuffer()))) {
-      ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH
-                         "Unable to set the description of user %s.", userName);
+      ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH "Unable to set the description of user %s.",
+                         userName);
       logErrorDetail();
     }
     if (given(fullName) && failed(account->setFullName(toWide(fullName).getBuffer()))) {
@@ -99,8 +98,8 @@ int CMAVEObjV85::addUser(const char* name, const char* fullName, const char* des
                           : option == 2 ? account->setPasswordOption2(false)
                                         : account->setPasswordOption3(false);
       if (failed(hr)) {
-        ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH
-                           "Unable to set password property of user %s.", userName);
+        ActionLog::logLine(
+            KORVA_WARN KORVA_CTX_PUBLISH "Unable to set password property of user %s.", userName);
         logErrorDetail();
       }
     }
@@ -139,10 +138,9 @@ int CMAVEObjV85::addUser(const char* name, const char* fullName, const char* des
   } catch (...) {
   }
   status = settle(status);
-  ActionLog::logStatusLine(status,
-                           KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to add user %s to Veltrane Enterprise.",
-                           userName);
+  ActionLog::logStatusLine(
+      status, KORVA_ERROR KORVA_CTX_PUBLISH "Failed to add user %s to Veltrane Enterprise.",
+      userName);
   return status;
 }
 
@@ -192,8 +190,8 @@ int CMAVEObjV85::addFolder(const char* name, const char* description, bool* over
     }
 
     if (given(description) && failed(folder->setDescription(toWide(description).getBuffer()))) {
-      ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH
-                         "Unable to set the description of folder %s.", folderName);
+      ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH "Unable to set the description of folder %s.",
+                         folderName);
       logErrorDetail();
     }
 
@@ -224,16 +222,15 @@ int CMAVEObjV85::addFolder(const char* name, const char* description, bool* over
   } catch (...) {
   }
   status = settle(status);
-  ActionLog::logStatusLine(status,
-                           KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to add folder %s to Veltrane Enterprise.",
-                           folderName);
+  ActionLog::logStatusLine(
+      status, KORVA_ERROR KORVA_CTX_PUBLISH "Failed to add folder %s to Veltrane Enterprise.",
+      folderName);
   return status;
 }
 
 int CMAVEObjV85::addReport(const char* title, const char* description, const char* icon,
-                           const char* filePath, bool thumbnail, bool* overwrite,
-                           int32_t parentId, int32_t* id) {
+                           const char* filePath, bool thumbnail, bool* overwrite, int32_t parentId,
+                           int32_t* id) {
   // A report without a title is named by its file in every line.
   const bool titled = given(title);
   const char* path = text(filePath);
@@ -292,8 +289,8 @@ int CMAVEObjV85::addReport(const char* title, const char* description, const cha
       // The file becomes the report's content, for new and updated reports.
       Ref<Unknown> attached;
       const SWCharString widePath = toWide(path);
-      if (failed(files->addFile(Variant::fromString(widePath.getBuffer()), 1, Variant(),
-                                &attached))) {
+      if (failed(
+              files->addFile(Variant::fromString(widePath.getBuffer()), 1, Variant(), &attached))) {
         ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                            "Failed to associate the file %s to report %s.",
                            path, reportName);
@@ -309,20 +306,20 @@ int CMAVEObjV85::addReport(const char* title, const char* description, const cha
                          reportName);
     } else if (failed(content->setThumbnail(thumbnail))) {
       ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH
-                         "Unable to set thumbnail property of report %s.", reportName);
+                         "Unable to set thumbnail property of report %s.",
+                         reportName);
       logErrorDetail();
     }
 
     if (given(description) && failed(report->setDescription(toWide(description).getBuffer()))) {
-      ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH
-                         "Unable to set the description of report %s.", reportName);
+      ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH "Unable to set the description of report %s.",
+                         reportName);
       logErrorDetail();
     }
-    if (given(icon) &&
-        failed(report->setProperty(L"SI_REPORTTYPE",
-                                   Variant::fromString(toWide(icon).getBuffer())))) {
-      ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH
-                         "Unable to set the icon property of report %s.", reportName);
+    if (given(icon) && failed(report->setProperty(L"SI_REPORTTYPE",
+                                                  Variant::fromString(toWide(icon).getBuffer())))) {
+      ActionLog::logLine(
+          KORVA_WARN KORVA_CTX_PUBLISH "Unable to set the icon property of report %s.", reportName);
       logErrorDetail();
     }
 
@@ -353,9 +350,8 @@ int CMAVEObjV85::addReport(const char* title, const char* description, const cha
   } catch (...) {
   }
   status = settle(status);
-  ActionLog::logStatusLine(status,
-                           KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to add report %s to Veltrane Enterprise.",
-                           reportName);
+  ActionLog::logStatusLine(
+      status, KORVA_ERROR KORVA_CTX_PUBLISH "Failed to add report %s to Veltrane Enterprise.",
+      reportName);
   return status;
 }

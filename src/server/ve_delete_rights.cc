@@ -12,6 +12,7 @@
 #include "actions/status.h"
 #include "server/ve_obj_v85.h"
 
+using korva::failed;
 using korva::InfoObject;
 using korva::InfoObjects;
 using korva::Ref;
@@ -19,7 +20,6 @@ using korva::SecurityInfo;
 using korva::SecurityPrincipal;
 using korva::SecurityPrincipals;
 using korva::Variant;
-using korva::failed;
 
 namespace {
 
@@ -49,8 +49,7 @@ int CMAVEObjV85::deleteObject(bool folder, const char* name, int32_t parentId) {
   int status = kStatusOk;
   try {
     Ref<InfoObjects> children;
-    if (queryChildren(folder ? folderTypeId_ : reportTypeId_, parentId, &children) !=
-        kStatusOk) {
+    if (queryChildren(folder ? folderTypeId_ : reportTypeId_, parentId, &children) != kStatusOk) {
       fail(&status, kStatusLogical);
     }
     Ref<InfoObject> object;
@@ -74,10 +73,12 @@ int CMAVEObjV85::deleteObject(bool folder, const char* name, int32_t parentId) {
       // A report, too, is removed from "the folder list".
       if (folder) {
         ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to delete folder %s from the folder list.", objectName);
+                           "Failed to delete folder %s from the folder list.",
+                           objectName);
       } else {
         ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to delete report %s from the folder list.", objectName);
+                           "Failed to delete report %s from the folder list.",
+                           objectName);
       }
       fail(&status, kStatusServer);
     }
@@ -95,10 +96,12 @@ int CMAVEObjV85::deleteObject(bool folder, const char* name, int32_t parentId) {
     }
     if (folder) {
       ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
-                         "Successfully deleted folder %s from Veltrane Enterprise.", objectName);
+                         "Successfully deleted folder %s from Veltrane Enterprise.",
+                         objectName);
     } else {
       ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
-                         "Successfully deleted report %s from Veltrane Enterprise.", objectName);
+                         "Successfully deleted report %s from Veltrane Enterprise.",
+                         objectName);
     }
     return kStatusOk;
   } catch (...) {
@@ -107,10 +110,12 @@ int CMAVEObjV85::deleteObject(bool folder, const char* name, int32_t parentId) {
   // Written without the status suffix.
   if (folder) {
     ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                       "Failed to delete folder %s from Veltrane Enterprise.", objectName);
+                       "Failed to delete folder %s from Veltrane Enterprise.",
+                       objectName);
   } else {
     ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                       "Failed to delete report %s from Veltrane Enterprise.", objectName);
+                       "Failed to delete report %s from Veltrane Enterprise.",
+                       objectName);
   }
   return status;
 }

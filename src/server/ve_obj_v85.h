@@ -49,13 +49,12 @@ class CMAVEObjV85 {
   int getFolder(const char* name, int32_t parentId, int32_t* id);
   int getReport(const char* name, int32_t parentId, int32_t* id);
 
-  int addUser(const char* name, const char* fullName, const char* description,
-              const char* password, const char* named, bool* overwrite, int32_t* id);
+  int addUser(const char* name, const char* fullName, const char* description, const char* password,
+              const char* named, bool* overwrite, int32_t* id);
   int addFolder(const char* name, const char* description, bool* overwrite, int32_t parentId,
                 int32_t* id);
-  int addReport(const char* title, const char* description, const char* icon,
-                const char* filePath, bool thumbnail, bool* overwrite, int32_t parentId,
-                int32_t* id);
+  int addReport(const char* title, const char* description, const char* icon, const char* filePath,
+                bool thumbnail, bool* overwrite, int32_t parentId, int32_t* id);
 
   int deleteFolder(const char* name, int32_t parentId);
   int deleteReport(const char* name, int32_t parentId);

@@ -19,11 +19,11 @@
 #include "actions/status.h"
 #include "server/ve_obj_v85.h"
 
+using korva::failed;
 using korva::InfoObject;
 using korva::InfoObjects;
 using korva::Ref;
 using korva::Variant;
-using korva::failed;
 
 namespace {
 
@@ -140,15 +140,13 @@ int CMAVEObjV85::getObjectById(bool system, int32_t id, Ref<InfoObject>* object,
   } catch (...) {
   }
   if (system) {
-    ActionLog::logStatusLine(status,
-                             KORVA_ERROR KORVA_CTX_PUBLISH
-                             "Failed to obtain the system object with id %d.",
-                             static_cast<int>(id));
+    ActionLog::logStatusLine(
+        status, KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain the system object with id %d.",
+        static_cast<int>(id));
   } else {
-    ActionLog::logStatusLine(status,
-                             KORVA_ERROR KORVA_CTX_PUBLISH
-                             "Failed to obtain the info object with id %d.",
-                             static_cast<int>(id));
+    ActionLog::logStatusLine(
+        status, KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain the info object with id %d.",
+        static_cast<int>(id));
   }
   return settle(status);
 }
@@ -179,10 +177,9 @@ int CMAVEObjV85::findByName(const char* name, InfoObjects* collection, Ref<InfoO
     return kStatusOk;
   } catch (...) {
   }
-  ActionLog::logStatusLine(status,
-                           KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to obtain the info object with name %s.",
-                           text(name));
+  ActionLog::logStatusLine(
+      status, KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain the info object with name %s.",
+      text(name));
   return settle(status);
 }
 
@@ -198,8 +195,7 @@ int CMAVEObjV85::getObject(bool folder, const char* name, int32_t parentId, int3
   int status = kStatusOk;
   try {
     Ref<InfoObjects> children;
-    if (queryChildren(folder ? folderTypeId_ : reportTypeId_, parentId, &children) !=
-        kStatusOk) {
+    if (queryChildren(folder ? folderTypeId_ : reportTypeId_, parentId, &children) != kStatusOk) {
       fail(&status, kStatusLogical);
     }
     Ref<InfoObject> object;
@@ -207,10 +203,12 @@ int CMAVEObjV85::getObject(bool folder, const char* name, int32_t parentId, int3
     if (!object) {
       if (folder) {
         ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to get folder %s as the folder does not exist.", text(name));
+                           "Failed to get folder %s as the folder does not exist.",
+                           text(name));
       } else {
         ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to get report %s as the report does not exist.", text(name));
+                           "Failed to get report %s as the report does not exist.",
+                           text(name));
       }
       fail(&status, kStatusLogical);
     }
@@ -233,10 +231,12 @@ int CMAVEObjV85::getObject(bool folder, const char* name, int32_t parentId, int3
   // Written without the status suffix.
   if (folder) {
     ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                       "Failed to get folder %s from Veltrane Enterprise.", text(name));
+                       "Failed to get folder %s from Veltrane Enterprise.",
+                       text(name));
   } else {
     ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                       "Failed to get report %s from Veltrane Enterprise.", text(name));
+                       "Failed to get report %s from Veltrane Enterprise.",
+                       text(name));
   }
   return status;
 }

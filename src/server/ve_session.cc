@@ -14,13 +14,13 @@
 #include "server/ve_obj_v85.h"
 
 using korva::DesktopPlugin;
+using korva::failed;
 using korva::InfoObject;
 using korva::InfoObjects;
 using korva::PluginManager;
 using korva::Ref;
 using korva::Unknown;
 using korva::Variant;
-using korva::failed;
 
 namespace {
 
@@ -53,8 +53,7 @@ CMAVEObjV85::~CMAVEObjV85() {
 }
 
 bool CMAVEObjV85::isConnected() const {
-  return sessionManager_ && session_ && infoStore_ && userPlugin_ && folderPlugin_ &&
-         reportPlugin_;
+  return sessionManager_ && session_ && infoStore_ && userPlugin_ && folderPlugin_ && reportPlugin_;
 }
 
 SWCharString CMAVEObjV85::toWide(const char* text) {
@@ -77,18 +76,19 @@ void CMAVEObjV85::logErrorDetail() {
     Ref<korva::ErrorInfo> error;
     std::wstring description;
     if (!failed(korva::createInstance(korva::kCLSID_ErrorSource, &source)) && source &&
-        !failed(source->lastError(&error)) && error &&
-        !failed(error->description(&description))) {
+        !failed(source->lastError(&error)) && error && !failed(error->description(&description))) {
       SAnsiString detail = toAnsi(description);
-      ActionLog::logLine("                         "
-                         "The following error is returned from Veltrane Enterprise:");
+      ActionLog::logLine(
+          "                         "
+          "The following error is returned from Veltrane Enterprise:");
       ActionLog::logLine("                         %s", detail.getBuffer());
       return;
     }
   } catch (...) {
   }
-  ActionLog::logLine("                         "
-                     "Failed to retrieve detailed error from Veltrane Enterprise.");
+  ActionLog::logLine(
+      "                         "
+      "Failed to retrieve detailed error from Veltrane Enterprise.");
 }
 
 int CMAVEObjV85::connect(const char* apsName, const char* userName, const char* password,
@@ -127,8 +127,7 @@ int CMAVEObjV85::logon(const char* apsName, const char* userName, const char* pa
       SWCharString wideAps = toWide(apsName);
       SWCharString wideAuthentication = toWide(authentication);
       hr = sessionManager_->logon(wideUser.getBuffer(), widePassword.getBuffer(),
-                                  wideAps.getBuffer(), wideAuthentication.getBuffer(),
-                                  &session_);
+                                  wideAps.getBuffer(), wideAuthentication.getBuffer(), &session_);
     }
     if (failed(hr) || !session_) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
@@ -210,9 +209,8 @@ int CMAVEObjV85::loadPlugins() {
       }
       std::wstring name;
       if (failed(plugin->name(&name))) {
-        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to obtain the name of desktop plugin %d.",
-                           i);
+        ActionLog::logLine(
+            KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain the name of desktop plugin %d.", i);
         fail(&status, kStatusServer);
       }
       // Exact, case-sensitive names; a later entry replaces an earlier one.
@@ -255,8 +253,7 @@ int CMAVEObjV85::loadPlugins() {
   } catch (...) {
   }
   status = settle(status);
-  ActionLog::logStatusLine(status,
-                           KORVA_ERROR KORVA_CTX_PUBLISH
+  ActionLog::logStatusLine(status, KORVA_ERROR KORVA_CTX_PUBLISH
                            "Failed to obtain required desktop plugin interfaces for "
                            "publishing objects");
   return status;

@@ -1,0 +1,229 @@
+// Deleting folders and reports and granting rights on the embedded server:
+// a folder goes with its subtree, a name not under the given parent does not
+// exist, right names are exact, and every failing step gives its exact lines
+// and status.
+#include <string>
+
+#include "server_test_util.h"
+
+namespace {
+
+using korva::InfoObject;
+using korva::InfoObjects;
+using korva::Ref;
+using korva_test::detail;
+using korva_test::E;
+using korva_test::FaultCase;
+using korva_test::I;
+using korva_test::join;
+using korva_test::Lines;
+using korva_test::num;
+
+class DeleteRightsTest : public korva_test::ServerClientTest {
+ protected:
+  void SetUp() override {
+    ServerClientTest::SetUp();
+    if (HasFatalFailure()) return;
+    connect();
+    if (HasFatalFailure()) return;
+    bool overwrite = false;
+    ASSERT_EQ(client().addFolder("Top", "", &overwrite, 0, &top), kStatusOk);
+    ASSERT_EQ(client().addFolder("Sub", "", &overwrite, top, &sub), kStatusOk);
+    ASSERT_EQ(client().addReport("R", "", "", reportFile("r.rpt").c_str(), true, &overwrite, sub,
+                                 &report),
+              kStatusOk);
+    ASSERT_EQ(client().addUser("Ann", "", "", "", "1", &overwrite, &ann), kStatusOk);
+    takeLines();
+  }
+
+  bool exists(int32_t id) {
+    korva::ObjectRecord record;
+    return stored(false, id, &record);
+  }
+
+  int32_t top = -1;
+  int32_t sub = -1;
+  int32_t report = -1;
+  int32_t ann = -1;
+};
+
+TEST_F(DeleteRightsTest, AFolderIsDeletedWithItsSubtree) {
+  EXPECT_EQ(client().deleteFolder("Top", 0), kStatusOk);
+  EXPECT_EQ(takeLines(), Lines{I("Successfully deleted folder Top from Veltrane Enterprise.")});
+  EXPECT_FALSE(exists(top));
+  EXPECT_FALSE(exists(sub));
+  EXPECT_FALSE(exists(report));
+
+  // Gone: a second delete finds nothing.
+  EXPECT_EQ(client().deleteFolder("Top", 0), kStatusLogical);
+  EXPECT_EQ(takeLines(), (Lines{E("Failed to delete folder Top as the folder does not exist."),
+                                E("Failed to delete folder Top from Veltrane Enterprise.")}));
+}
+
+TEST_F(DeleteRightsTest, AReportIsDeletedOnlyUnderItsParent) {
+  EXPECT_EQ(client().deleteReport("R", top), kStatusLogical);
+  EXPECT_EQ(client().deleteReport("r", sub), kStatusLogical);
+  EXPECT_EQ(client().deleteFolder("Sub", 0), kStatusLogical);
+  EXPECT_EQ(takeLines(), (Lines{E("Failed to delete report R as the report does not exist."),
+                                E("Failed to delete report R from Veltrane Enterprise."),
+                                E("Failed to delete report r as the report does not exist."),
+                                E("Failed to delete report r from Veltrane Enterprise."),
+                                E("Failed to delete folder Sub as the folder does not exist."),
+                                E("Failed to delete folder Sub from Veltrane Enterprise.")}));
+  EXPECT_TRUE(exists(report));
+
+  EXPECT_EQ(client().deleteReport("R", sub), kStatusOk);
+  EXPECT_EQ(takeLines(), Lines{I("Successfully deleted report R from Veltrane Enterprise.")});
+  EXPECT_FALSE(exists(report));
+  EXPECT_TRUE(exists(sub));
+}
+
+TEST_F(DeleteRightsTest, DeleteFailuresLeaveTheObjectInPlace) {
+  auto folder = [this] { return client().deleteFolder("Sub", top); };
+  auto rpt = [this] { return client().deleteReport("R", sub); };
+  const std::string folderClosing = E("Failed to delete folder Sub from Veltrane Enterprise.");
+  const std::string reportClosing = E("Failed to delete report R from Veltrane Enterprise.");
+  runCases({
+      {"deleteFolder", "query", folder,
+       join({{E("Failed to obtain the list of info objects of type " + folderType() +
+                " belonging to parent " + num(top) + ".")},
+             detail("query"),
+             {folderClosing}}),
+       kStatusLogical},
+      {"deleteFolder", "count", folder,
+       join({{E("Failed to obtain the info object with name Sub.")},
+             detail("count"),
+             {folderClosing}}),
+       kStatusLogical},
+      {"deleteFolder", "remove", folder,
+       join({{E("Failed to delete folder Sub from the folder list.")},
+             detail("remove"),
+             {folderClosing}}),
+       kStatusServer},
+      {"deleteFolder", "commit", folder,
+       join({{E("Failed to commit folder changes while deleting folder Sub.")},
+             detail("commit"),
+             {folderClosing}}),
+       kStatusServer},
+      {"deleteReport", "query", rpt,
+       join({{E("Failed to obtain the list of info objects of type " + reportType() +
+                " belonging to parent " + num(sub) + ".")},
+             detail("query"),
+             {reportClosing}}),
+       kStatusLogical},
+      {"deleteReport", "item", rpt,
+       join(
+           {{E("Failed to obtain the info object with name R.")}, detail("item"), {reportClosing}}),
+       kStatusLogical},
+      {"deleteReport", "remove", rpt,
+       join({{E("Failed to delete report R from the folder list.")},
+             detail("remove"),
+             {reportClosing}}),
+       kStatusServer},
+      {"deleteReport", "commit", rpt,
+       join({{E("Failed to commit report changes while deleting report R.")},
+             detail("commit"),
+             {reportClosing}}),
+       kStatusServer},
+  });
+  EXPECT_TRUE(exists(sub));
+  EXPECT_TRUE(exists(report));
+}
+
+TEST_F(DeleteRightsTest, EachRightNameGivesItsRole) {
+  struct Row {
+    const char* right;
+    int32_t role;
+    int32_t object;
+  };
+  const Row rows[] = {{"NoAccess", 1, top},
+                      {"View", 2, sub},
+                      {"Schedule", 3, report},
+                      {"ViewOnDemand", 4, top},
+                      {"FullControl", 5, sub}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.right);
+    EXPECT_EQ(client().setRight(row.object, ann, row.right), kStatusOk);
+    EXPECT_EQ(takeLines(),
+              Lines{I(std::string("Successfully set the right to ") + row.right + " on object " +
+                      num(row.object) + " for user " + num(ann) + ".")});
+    bool found = false;
+    for (const korva::RightRecord& r : storedRights(row.object)) {
+      if (r.userId == ann) {
+        found = true;
+        EXPECT_EQ(r.role, row.role);
+      }
+    }
+    EXPECT_TRUE(found);
+  }
+}
+
+TEST_F(DeleteRightsTest, AnInvalidRightNameIsRefusedWithoutTouchingTheServer) {
+  // Every call the operation could make would fail and write lines of its own.
+  const std::string everything =
+      "query,count,item,securityInfo,principals,addPrincipal,setRole,commit";
+  for (const char* right : {"view", "VIEW", "Full Control", "Viewer", "", "NoAccess "}) {
+    runCases(
+        {{"setRight",
+          everything,
+          [&] { return client().setRight(top, ann, right); },
+          {E(std::string("Failed to set right as the specified right ") + right + " is not valid."),
+           E(std::string("Failed to set the right to ") + right + " on object " + num(top) +
+             " for user " + num(ann) + ".")},
+          kStatusLogical}});
+  }
+  EXPECT_TRUE(storedRights(top).empty());
+}
+
+TEST_F(DeleteRightsTest, SetRightFailures) {
+  auto right = [this] { return client().setRight(top, ann, "View"); };
+  const std::string closing =
+      E("Failed to set the right to View on object " + num(top) + " for user " + num(ann) + ".");
+  const std::string object = "while setting the right for object " + num(top) + ".";
+  runCases({
+      {"setRight",
+       "",
+       [this] { return client().setRight(999999, ann, "View"); },
+       {E("Failed to obtain the info object with id 999999."),
+        E("Failed to set the right to View on object 999999 for user " + num(ann) + ".")},
+       kStatusLogical},
+      {"setRight",
+       "",
+       [this] { return client().setRight(top, 888888, "View"); },
+       {E("Failed to obtain the system object with id 888888."),
+        E("Failed to set the right to View on object " + num(top) + " for user 888888.")},
+       kStatusLogical},
+      {"setRight", "query#1", right,
+       join({{E("Failed to obtain the info object with id " + num(top) + ".")},
+             detail("query"),
+             {closing}}),
+       kStatusLogical},
+      {"setRight", "query#2", right,
+       join({{E("Failed to obtain the system object with id " + num(ann) + ".")},
+             detail("query"),
+             {closing}}),
+       kStatusLogical},
+      {"setRight", "securityInfo", right,
+       join({{E("Failed to obtain security information " + object)},
+             detail("securityInfo"),
+             {closing}}),
+       kStatusServer},
+      {"setRight", "principals", right,
+       join({{E("Failed to obtain security principals " + object)},
+             detail("principals"),
+             {closing}}),
+       kStatusServer},
+      {"setRight", "addPrincipal", right,
+       join({{E("Failed to add security principal " + object)}, detail("addPrincipal"), {closing}}),
+       kStatusServer},
+      {"setRight", "setRole", right,
+       join({{E("Failed to set security principal role " + object)}, detail("setRole"), {closing}}),
+       kStatusServer},
+      {"setRight", "commit", right,
+       join({{E("Failed to commit changes " + object)}, detail("commit"), {closing}}),
+       kStatusServer},
+  });
+  EXPECT_TRUE(storedRights(top).empty());
+}
+
+}  // namespace

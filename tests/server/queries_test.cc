@@ -1,0 +1,310 @@
+// The client's queries and lookups against the embedded server: the closing
+// line before the detail text, 202 for a count other than one, 203 for a
+// query text that cannot be built, case-sensitive first-match lookups, and
+// the folder and report lookups by name under a parent.
+#include <string>
+
+#include "server_test_util.h"
+
+namespace {
+
+using korva::InfoObject;
+using korva::InfoObjects;
+using korva::Ref;
+using korva_test::detail;
+using korva_test::E;
+using korva_test::FaultCase;
+using korva_test::join;
+using korva_test::Lines;
+using korva_test::num;
+
+class QueriesTest : public korva_test::ServerClientTest {
+ protected:
+  void SetUp() override {
+    ServerClientTest::SetUp();
+    if (HasFatalFailure()) return;
+    connect();
+    if (HasFatalFailure()) return;
+    bool overwrite = false;
+    ASSERT_EQ(client().addFolder("Sales", "", &overwrite, 0, &salesId), kStatusOk);
+    ASSERT_EQ(client().addReport("Q1", "", "", reportFile("q1.rpt").c_str(), true, &overwrite,
+                                 salesId, &q1Id),
+              kStatusOk);
+    Ref<InfoObject> admin;
+    Ref<InfoObjects> users;
+    ASSERT_EQ(client().querySystemObjectsByType(client().userTypeId(), &users), kStatusOk);
+    ASSERT_EQ(client().findByName(korva_test::kAdmin, users.get(), &admin), kStatusOk);
+    ASSERT_TRUE(admin);
+    ASSERT_GE(admin->id(&adminId), 0);
+    takeLines();
+  }
+
+  // Adds a folder through a session of its own, bypassing the client's
+  // lookup, so that two folders under one parent can share a title.
+  int32_t addFolderDirectly(const std::wstring& title, int32_t parent) {
+    using namespace korva;
+    Ref<SessionManager> manager;
+    Ref<Session> session;
+    Ref<Unknown> service;
+    Ref<InfoStore> store;
+    Ref<PluginManager> plugins;
+    Ref<InfoObjects> list;
+    int32_t count = 0;
+    EXPECT_GE(createInstance(kCLSID_SessionManager, &manager), 0);
+    EXPECT_GE(manager->logon(L"Administrator", L"s3cret", L"testaps", L"secEnterprise", &session),
+              0);
+    EXPECT_GE(session->getService(L"", L"InfoStore", &service), 0);
+    EXPECT_GE(service.query(&store), 0);
+    EXPECT_GE(session->getPluginManager(&plugins), 0);
+    EXPECT_GE(plugins->getPlugins(L"Desktop", &list), 0);
+    EXPECT_GE(list->count(&count), 0);
+    Ref<DesktopPlugin> folderPlugin;
+    for (int32_t i = 1; i <= count; ++i) {
+      Ref<InfoObject> item;
+      Ref<DesktopPlugin> plugin;
+      std::wstring name;
+      EXPECT_GE(list->item(Variant::fromInt(i), &item), 0);
+      EXPECT_GE(item.query(&plugin), 0);
+      EXPECT_GE(plugin->name(&name), 0);
+      if (name == L"Folder") folderPlugin = plugin;
+    }
+    Ref<InfoObjects> folders;
+    Ref<InfoObject> folder;
+    int32_t id = -1;
+    EXPECT_GE(store->query(L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=0", &folders), 0);
+    EXPECT_GE(folders->add(folderPlugin.get(), &folder), 0);
+    EXPECT_GE(folder->setTitle(title.c_str()), 0);
+    EXPECT_GE(folder->setProperty(L"SI_PARENTID", Variant::fromInt(parent)), 0);
+    EXPECT_GE(store->commit(folders.get()), 0);
+    EXPECT_GE(folder->id(&id), 0);
+    return id;
+  }
+
+  int32_t salesId = -1;
+  int32_t q1Id = -1;
+  int32_t adminId = -1;
+};
+
+TEST_F(QueriesTest, QueryFailuresWriteTheClosingLineBeforeTheDetailText) {
+  const std::string folderType = this->folderType();
+  const std::string userType = this->userType();
+  Ref<InfoObjects> list;
+  Ref<InfoObject> object;
+  auto bySystemType = [&] {
+    return client().querySystemObjectsByType(client().userTypeId(), &list);
+  };
+  auto children = [&] { return client().queryChildren(client().folderTypeId(), 0, &list); };
+  auto negativeParent = [&] { return client().queryChildren(client().folderTypeId(), -5, &list); };
+  auto infoById = [&] { return client().getInfoObjectById(salesId, &object, &list); };
+  auto systemById = [&] { return client().getSystemObjectById(adminId, &object, &list); };
+  const std::string infoClosing =
+      E("Failed to obtain the info object with id " + num(salesId) + ".");
+  const std::string systemClosing =
+      E("Failed to obtain the system object with id " + num(adminId) + ".");
+  runCases({
+      {"querySystemObjectsByType", "query", bySystemType,
+       join({{E("Failed to obtain the list of system objects of type " + userType + ".")},
+             detail("query")}),
+       kStatusServer},
+      {"queryChildren", "query", children,
+       join({{E("Failed to obtain the list of info objects of type " + folderType +
+                " belonging to parent 0.")},
+             detail("query")}),
+       kStatusServer},
+      {"queryChildren", "query", negativeParent,
+       join({{E("Failed to obtain the list of info objects of type " + folderType +
+                " belonging to parent -5.")},
+             detail("query")}),
+       kStatusServer},
+      {"getInfoObjectById", "query", infoById, join({{infoClosing}, detail("query")}),
+       kStatusServer},
+      {"getInfoObjectById", "count", infoById, join({{infoClosing}, detail("count")}),
+       kStatusServer},
+      {"getInfoObjectById", "item", infoById, join({{infoClosing}, detail("item")}), kStatusServer},
+      {"getSystemObjectById", "query", systemById, join({{systemClosing}, detail("query")}),
+       kStatusServer},
+      {"getSystemObjectById", "count", systemById, join({{systemClosing}, detail("count")}),
+       kStatusServer},
+      {"getSystemObjectById", "item", systemById, join({{systemClosing}, detail("item")}),
+       kStatusServer},
+  });
+  EXPECT_FALSE(object);
+}
+
+TEST_F(QueriesTest, AnIdThatIsNotThereIsALogicalFailureWithoutDetail) {
+  Ref<InfoObjects> list;
+  Ref<InfoObject> object;
+  runCases({
+      {"getInfoObjectById",
+       "",
+       [&] { return client().getInfoObjectById(999999, &object, &list); },
+       {E("Failed to obtain the info object with id 999999.")},
+       kStatusLogical},
+      // A user is a system object, not an info object, and the other way round.
+      {"getInfoObjectById",
+       "",
+       [&] { return client().getInfoObjectById(adminId, &object, &list); },
+       {E("Failed to obtain the info object with id " + num(adminId) + ".")},
+       kStatusLogical},
+      {"getSystemObjectById",
+       "",
+       [&] { return client().getSystemObjectById(-3, &object, &list); },
+       {E("Failed to obtain the system object with id -3.")},
+       kStatusLogical},
+  });
+  EXPECT_FALSE(object);
+}
+
+TEST_F(QueriesTest, ObjectsByIdComeBackWithTheirCollection) {
+  Ref<InfoObjects> list;
+  Ref<InfoObject> object;
+  ASSERT_EQ(client().getInfoObjectById(q1Id, &object, &list), kStatusOk);
+  ASSERT_TRUE(object);
+  ASSERT_TRUE(list);
+  std::wstring title;
+  ASSERT_GE(object->title(&title), 0);
+  EXPECT_EQ(title, L"Q1");
+  int32_t count = 0;
+  ASSERT_GE(list->count(&count), 0);
+  EXPECT_EQ(count, 1);
+
+  ASSERT_EQ(client().getSystemObjectById(adminId, &object, &list), kStatusOk);
+  ASSERT_GE(object->title(&title), 0);
+  EXPECT_EQ(title, L"Administrator");
+  EXPECT_EQ(takeLines(), Lines{});
+}
+
+TEST_F(QueriesTest, AQueryTextThatCannotBeBuiltIsOutOfMemory) {
+  Ref<InfoObjects> list;
+  Ref<InfoObject> object;
+  struct Row {
+    std::function<int()> run;
+    std::string closing;
+  };
+  const Row rows[] = {
+      {[&] { return client().querySystemObjectsByType(client().userTypeId(), &list); },
+       E("Failed to obtain the list of system objects of type " + userType() + ".")},
+      {[&] { return client().queryChildren(client().folderTypeId(), 0, &list); },
+       E("Failed to obtain the list of info objects of type " + folderType() +
+         " belonging to parent 0.")},
+      {[&] { return client().getSystemObjectById(adminId, &object, &list); },
+       E("Failed to obtain the system object with id " + num(adminId) + ".")},
+      {[&] { return client().getInfoObjectById(salesId, &object, &list); },
+       E("Failed to obtain the info object with id " + num(salesId) + ".")},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.closing);
+    sstringFailAllocationAt(1);
+    const int status = row.run();
+    sstringFailAllocationAt(0);
+    EXPECT_EQ(status, kStatusOutOfMemory);
+    EXPECT_EQ(takeLines(), Lines{row.closing + " Out of memory."});
+  }
+}
+
+TEST_F(QueriesTest, NegativeNumbersKeepTheirSign) {
+  Ref<InfoObjects> list;
+  ASSERT_EQ(client().queryChildren(client().folderTypeId(), -5, &list), kStatusOk);
+  int32_t count = -1;
+  ASSERT_GE(list->count(&count), 0);
+  EXPECT_EQ(count, 0);
+  ASSERT_EQ(client().queryChildren(client().folderTypeId(), 0, &list), kStatusOk);
+  ASSERT_GE(list->count(&count), 0);
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(takeLines(), Lines{});
+}
+
+TEST_F(QueriesTest, FindByNameIsExactCaseSensitiveAndTakesTheFirstMatch) {
+  const int32_t first = addFolderDirectly(L"Twin", 0);
+  const int32_t second = addFolderDirectly(L"Twin", 0);
+  ASSERT_LT(first, second);
+  Ref<InfoObjects> folders;
+  ASSERT_EQ(client().queryChildren(client().folderTypeId(), 0, &folders), kStatusOk);
+
+  Ref<InfoObject> found;
+  ASSERT_EQ(client().findByName("Twin", folders.get(), &found), kStatusOk);
+  ASSERT_TRUE(found);
+  int32_t id = -1;
+  ASSERT_GE(found->id(&id), 0);
+  EXPECT_EQ(id, first);
+
+  for (const char* other : {"twin", "TWIN", "Twi", "Twin ", "Sale", ""}) {
+    SCOPED_TRACE(other);
+    EXPECT_EQ(client().findByName(other, folders.get(), &found), kStatusOk);
+    EXPECT_FALSE(found);
+  }
+
+  Ref<InfoObjects> empty;
+  ASSERT_EQ(client().queryChildren(client().folderTypeId(), -5, &empty), kStatusOk);
+  EXPECT_EQ(client().findByName("Sales", empty.get(), &found), kStatusOk);
+  EXPECT_FALSE(found);
+
+  EXPECT_EQ(client().getFolder("Twin", 0, &id), kStatusOk);
+  EXPECT_EQ(id, first);
+  EXPECT_EQ(takeLines(), Lines{});
+}
+
+TEST_F(QueriesTest, FindByNameFailures) {
+  Ref<InfoObjects> folders;
+  ASSERT_EQ(client().queryChildren(client().folderTypeId(), 0, &folders), kStatusOk);
+  Ref<InfoObject> found;
+  auto run = [&] { return client().findByName("Sales", folders.get(), &found); };
+  const std::string closing = E("Failed to obtain the info object with name Sales.");
+  runCases({
+      {"findByName", "count", run, join({{closing}, detail("count")}), kStatusServer},
+      {"findByName", "item", run, join({{closing}, detail("item")}), kStatusServer},
+      {"findByName", "title", run, join({{closing}, detail("title")}), kStatusServer},
+  });
+  EXPECT_FALSE(found);
+}
+
+TEST_F(QueriesTest, GetFolderAndGetReportAnswerTheIdUnderTheParent) {
+  int32_t id = -1;
+  EXPECT_EQ(client().getFolder("Sales", 0, &id), kStatusOk);
+  EXPECT_EQ(id, salesId);
+  EXPECT_EQ(client().getReport("Q1", salesId, &id), kStatusOk);
+  EXPECT_EQ(id, q1Id);
+  EXPECT_EQ(takeLines(), Lines{});
+
+  id = 42;
+  EXPECT_EQ(client().getReport("Q1", 0, &id), kStatusLogical);
+  EXPECT_EQ(client().getFolder("sales", 0, &id), kStatusLogical);
+  EXPECT_EQ(id, 42);
+  EXPECT_EQ(takeLines(), (Lines{E("Failed to get report Q1 as the report does not exist."),
+                                E("Failed to get report Q1 from Veltrane Enterprise."),
+                                E("Failed to get folder sales as the folder does not exist."),
+                                E("Failed to get folder sales from Veltrane Enterprise.")}));
+}
+
+TEST_F(QueriesTest, GetFolderAndGetReportFailures) {
+  int32_t id = -1;
+  auto folder = [&] { return client().getFolder("Sales", 0, &id); };
+  auto report = [&] { return client().getReport("Q1", salesId, &id); };
+  const std::string folderClosing = E("Failed to get folder Sales from Veltrane Enterprise.");
+  const std::string reportClosing = E("Failed to get report Q1 from Veltrane Enterprise.");
+  const std::string folderList = E("Failed to obtain the list of info objects of type " +
+                                   folderType() + " belonging to parent 0.");
+  const std::string reportList = E("Failed to obtain the list of info objects of type " +
+                                   reportType() + " belonging to parent " + num(salesId) + ".");
+  const std::string folderName = E("Failed to obtain the info object with name Sales.");
+  const std::string reportName = E("Failed to obtain the info object with name Q1.");
+  runCases({
+      {"getFolder", "query", folder, join({{folderList}, detail("query"), {folderClosing}}),
+       kStatusLogical},
+      {"getFolder", "count", folder, join({{folderName}, detail("count"), {folderClosing}}),
+       kStatusLogical},
+      {"getFolder", "id", folder,
+       join({{E("Failed to obtain id of the folder Sales.")}, detail("id"), {folderClosing}}),
+       kStatusServer},
+      {"getReport", "query", report, join({{reportList}, detail("query"), {reportClosing}}),
+       kStatusLogical},
+      {"getReport", "title", report, join({{reportName}, detail("title"), {reportClosing}}),
+       kStatusLogical},
+      {"getReport", "id", report,
+       join({{E("Failed to obtain id of the report Q1.")}, detail("id"), {reportClosing}}),
+       kStatusServer},
+  });
+  EXPECT_EQ(id, -1);
+}
+
+}  // namespace

@@ -1,0 +1,271 @@
+// The client's session against the embedded server: connecting, every way the
+// logon and the plugin search can fail (with the exact lines and status), the
+// detail text and its fallbacks, disconnecting, and the text conversion.
+#include <clocale>
+#include <stdexcept>
+#include <string>
+
+#include "server_test_util.h"
+
+namespace {
+
+using korva_test::detail;
+using korva_test::E;
+using korva_test::FaultCase;
+using korva_test::I;
+using korva_test::join;
+using korva_test::Lines;
+using korva_test::noDetail;
+
+class SessionTest : public korva_test::ServerClientTest {
+ protected:
+  int connectAdmin() {
+    return client().connect(korva_test::kAps, korva_test::kAdmin, korva_test::kPassword,
+                            korva_test::kAuth);
+  }
+};
+
+const std::string kEstablish =
+    E("Failed to establish connection to APS testaps as Administrator with secEnterprise "
+      "authentication.");
+const std::string kLogonLine =
+    E("Failed to logon to APS testaps as Administrator with secEnterprise authentication.");
+const std::string kPluginsClosing =
+    E("Failed to obtain required desktop plugin interfaces for publishing objects");
+
+TEST_F(SessionTest, ConnectLogsOnReadsTheTypeIdsAndWritesOneLine) {
+  ASSERT_EQ(connectAdmin(), kStatusOk);
+  EXPECT_EQ(takeLines(),
+            Lines{I("Successfully initialized connection to APS testaps as Administrator.")});
+  EXPECT_TRUE(client().isConnected());
+  EXPECT_NE(client().userTypeId(), -1);
+  EXPECT_NE(client().folderTypeId(), -1);
+  EXPECT_NE(client().reportTypeId(), -1);
+  EXPECT_NE(client().userTypeId(), client().folderTypeId());
+  EXPECT_NE(client().folderTypeId(), client().reportTypeId());
+}
+
+TEST_F(SessionTest, LogonFailuresLeaveTheClientUnconnected) {
+  auto run = [this] { return connectAdmin(); };
+  runCases({
+      {"connect",
+       "create:SessionManager",
+       run,
+       {E("Failed to create an instance of Veltrane Enterprise session manager."),
+        kEstablish + " System function failed."},
+       kStatusSystem},
+      {"connect", "logon", run, join({{kLogonLine}, detail("logon"), {kEstablish}}), kStatusServer},
+      {"connect", "getService", run,
+       join({{E("Failed to obtain InfoStore service from current session.")},
+             detail("getService"),
+             {kEstablish}}),
+       kStatusServer},
+      {"connect",
+       "queryInterface:InfoStore",
+       run,
+       {E("Failed to obtain proper interface from the InfoStore service."), kEstablish},
+       kStatusLogical},
+      // The detail text cannot be read: one line says so instead.
+      {"connect", "logon,create:ErrorSource", run, join({{kLogonLine}, noDetail(), {kEstablish}}),
+       kStatusServer},
+      {"connect", "logon,lastError", run, join({{kLogonLine}, noDetail(), {kEstablish}}),
+       kStatusServer},
+      {"connect", "logon,description", run, join({{kLogonLine}, noDetail(), {kEstablish}}),
+       kStatusServer},
+  });
+  EXPECT_FALSE(client().isConnected());
+  EXPECT_EQ(client().userTypeId(), -1);
+}
+
+TEST_F(SessionTest, PluginSearchFailuresLeaveTheClientUnconnected) {
+  auto run = [this] {
+    const int status = connectAdmin();
+    EXPECT_FALSE(client().isConnected());
+    return status;
+  };
+  runCases({
+      {"connect", "getPluginManager", run,
+       join({{E("Failed to obtain plugin manager from current session.")},
+             detail("getPluginManager"),
+             {kPluginsClosing}}),
+       kStatusServer},
+      {"connect", "getPlugins", run,
+       join({{E("Failed to obtain the list of desktop plugins from plugin manager.")},
+             detail("getPlugins"),
+             {kPluginsClosing}}),
+       kStatusServer},
+      {"connect", "count", run,
+       join({{E("Failed to obtain item count from the list of desktop plugins.")},
+             detail("count"),
+             {kPluginsClosing}}),
+       kStatusServer},
+      {"connect", "item#2", run,
+       join({{E("Failed to obtain plugin 2 from the list of desktop plugins.")},
+             detail("item"),
+             {kPluginsClosing}}),
+       kStatusServer},
+      {"connect", "name#3", run,
+       join({{E("Failed to obtain the name of desktop plugin 3.")},
+             detail("name"),
+             {kPluginsClosing}}),
+       kStatusServer},
+      {"connect", "typeId#1", run,
+       join({{E("Failed to obtain the type id of the user desktop plugin.")},
+             detail("typeId"),
+             {kPluginsClosing}}),
+       kStatusServer},
+      {"connect", "typeId#2", run,
+       join({{E("Failed to obtain the type id of the folder desktop plugin.")},
+             detail("typeId"),
+             {kPluginsClosing}}),
+       kStatusServer},
+      {"connect", "typeId#3", run,
+       join({{E("Failed to obtain the type id of the report desktop plugin.")},
+             detail("typeId"),
+             {kPluginsClosing}}),
+       kStatusServer},
+      // An entry that is not a desktop plugin: an interface missing, no detail.
+      {"connect",
+       "queryInterface:DesktopPlugin#1",
+       run,
+       {E("Failed to obtain plugin 1 from the list of desktop plugins."), kPluginsClosing},
+       kStatusLogical},
+  });
+}
+
+TEST_F(SessionTest, AMissingPluginIsNamedWithoutDetailText) {
+  struct Row {
+    std::string plugins;
+    std::string word;
+  };
+  for (const Row& row : {Row{"User", "user"}, Row{"Folder", "folder"}, Row{"Report", "report"},
+                         Row{"Report,Folder", "folder"}, Row{"User,Folder,Report", "user"}}) {
+    SCOPED_TRACE("plugins left out: " + row.plugins);
+    korva::setServerPluginPlan(row.plugins);
+    EXPECT_EQ(connectAdmin(), kStatusLogical);
+    EXPECT_EQ(
+        takeLines(),
+        (Lines{E("Failed to obtain the " + row.word + " plugin from the list of desktop plugin."),
+               kPluginsClosing}));
+    EXPECT_FALSE(client().isConnected());
+    korva::clearServerPluginPlan();
+  }
+}
+
+TEST_F(SessionTest, APluginListedTwiceStillConnects) {
+  ASSERT_EQ(connectAdmin(), kStatusOk);
+  const int16_t reportType = client().reportTypeId();
+  client().disconnect();
+  takeLines();
+
+  korva::setServerPluginPlan("Report*2,Folder*3");
+  ASSERT_EQ(connectAdmin(), kStatusOk);
+  EXPECT_EQ(takeLines(),
+            Lines{I("Successfully initialized connection to APS testaps as Administrator.")});
+  EXPECT_EQ(client().reportTypeId(), reportType);
+}
+
+TEST_F(SessionTest, AWrongPasswordGivesTheServersOwnReason) {
+  EXPECT_EQ(client().connect(korva_test::kAps, korva_test::kAdmin, "wrong", korva_test::kAuth),
+            kStatusServer);
+  Lines lines = takeLines();
+  ASSERT_EQ(lines.size(), 4u) << dump(lines);
+  EXPECT_EQ(lines[0], kLogonLine);
+  EXPECT_EQ(lines[1],
+            korva_test::blanks() + "The following error is returned from Veltrane Enterprise:");
+  EXPECT_EQ(lines[2].compare(0, 25, korva_test::blanks()), 0);
+  EXPECT_GT(lines[2].size(), 25u);
+  EXPECT_NE(lines[2][25], ' ');
+  EXPECT_EQ(lines[3], kEstablish);
+  EXPECT_FALSE(client().isConnected());
+}
+
+TEST_F(SessionTest, WithoutTheComponentRuntimeTheSessionManagerCannotBeCreated) {
+  korva::comUninitialize();
+  const int status = connectAdmin();
+  ASSERT_EQ(korva::comInitialize(), korva::S_OK);
+  EXPECT_EQ(status, kStatusSystem);
+  EXPECT_EQ(takeLines(),
+            (Lines{E("Failed to create an instance of Veltrane Enterprise session manager."),
+                   kEstablish + " System function failed."}));
+}
+
+TEST_F(SessionTest, DisconnectDropsTheSessionKeepsTheTypeIdsAndCanBeRepeated) {
+  ASSERT_EQ(connectAdmin(), kStatusOk);
+  const int16_t folderType = client().folderTypeId();
+  takeLines();
+
+  client().disconnect();
+  EXPECT_FALSE(client().isConnected());
+  EXPECT_EQ(client().folderTypeId(), folderType);
+  client().disconnect();
+  EXPECT_FALSE(client().isConnected());
+  EXPECT_EQ(takeLines(), Lines{});
+
+  // An unconnected client refuses work cleanly instead of touching nothing.
+  int32_t id = 7;
+  EXPECT_EQ(client().getFolder("Sales", 0, &id), kStatusLogical);
+  EXPECT_EQ(id, 7);
+  EXPECT_EQ(takeLines(), (Lines{E("Failed to obtain the list of info objects of type " +
+                                  std::to_string(folderType) + " belonging to parent 0."),
+                                E("Failed to get folder Sales from Veltrane Enterprise.")}));
+
+  ASSERT_EQ(connectAdmin(), kStatusOk);
+  EXPECT_TRUE(client().isConnected());
+}
+
+TEST_F(SessionTest, DetailTextIsReadFromTheErrorSource) {
+  ASSERT_EQ(connectAdmin(), kStatusOk);
+  takeLines();
+  korva::setServerFaultPlan("commit");
+  bool overwrite = false;
+  int32_t id = -1;
+  EXPECT_EQ(client().addFolder("Sales", "", &overwrite, 0, &id), kStatusServer);
+  takeLines();
+  // The last error is still the commit's.
+  client().logErrorDetail();
+  EXPECT_EQ(takeLines(), detail("commit"));
+}
+
+TEST_F(SessionTest, DetailTextKeepsWhatTheLocaleCannotShowAsQuestionMarks) {
+  const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+  const std::string heading =
+      korva_test::blanks() + "The following error is returned from Veltrane Enterprise:";
+  ASSERT_NE(std::setlocale(LC_CTYPE, "C"), nullptr);
+  korva::setLastErrorDescription(L"Caf\u00E9 \u00BBSales\u00AB is locked.");
+  client().logErrorDetail();
+  ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
+  korva::setLastErrorDescription(L"Caf\u00E9 is locked.");
+  client().logErrorDetail();
+  std::setlocale(LC_CTYPE, saved.c_str());
+  EXPECT_EQ(takeLines(), (Lines{heading, korva_test::blanks() + "Caf? ?Sales? is locked.", heading,
+                                korva_test::blanks() + "Caf\xC3\xA9 is locked."}));
+}
+
+TEST_F(SessionTest, ToWideConvertsThroughTheLocaleAndRefusesInvalidText) {
+  EXPECT_EQ(std::wstring(CMAVEObjV85::toWide("Sales 2003").getBuffer()), L"Sales 2003");
+  EXPECT_EQ(std::wstring(CMAVEObjV85::toWide("").getBuffer()), L"");
+  EXPECT_EQ(std::wstring(CMAVEObjV85::toWide(nullptr).getBuffer()), L"");
+
+  const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+  ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
+  EXPECT_EQ(std::wstring(CMAVEObjV85::toWide("Caf\xC3\xA9").getBuffer()), L"Caf\u00E9");
+  EXPECT_THROW(CMAVEObjV85::toWide("Caf\xC3"), std::invalid_argument);
+  std::setlocale(LC_CTYPE, saved.c_str());
+}
+
+TEST_F(SessionTest, ATextTheLocaleCannotConvertFailsTheOperationCleanly) {
+  ASSERT_EQ(connectAdmin(), kStatusOk);
+  takeLines();
+  const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+  ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
+  bool overwrite = false;
+  int32_t id = -1;
+  const int status = client().addFolder("Bad\xFF", "", &overwrite, 0, &id);
+  std::setlocale(LC_CTYPE, saved.c_str());
+  EXPECT_EQ(status, kStatusLogical);
+  EXPECT_EQ(takeLines(), (Lines{E("Failed to obtain the info object with name Bad\xFF."),
+                                E("Failed to add folder Bad\xFF to Veltrane Enterprise.")}));
+}
+
+}  // namespace
