@@ -44,7 +44,7 @@ HRESULT ObjectImpl::queryInterface(const Guid& iid, void** out) {
 }
 
 std::string ObjectImpl::label() const {
-  if (isNew_) return "the new " + (plugin_.name.empty() ? std::string("object") : plugin_.name);
+  if (isNew_) return "new " + (plugin_.name.empty() ? std::string("object") : plugin_.name);
   return (plugin_.name.empty() ? std::string("object") : plugin_.name) + " " +
          std::to_string(stored_.id);
 }

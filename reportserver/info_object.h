@@ -106,7 +106,7 @@ class ObjectImpl : public InfoObject,
   // The collection goes away: its pending changes with it.
   void collectionReleased();
 
-  // A label for descriptions: "the new Report" or "object 12".
+  // A label for descriptions: "new Report" or "Report 12".
   std::string label() const;
 
  private:

@@ -1,0 +1,176 @@
+// Queries: the grammar accepted and refused, system objects apart from info
+// objects, results in id order.
+#include <string>
+#include <vector>
+
+#include "tests/reportserver/server_fixture.h"
+
+namespace korva_rs_test {
+namespace {
+
+using Titles = std::vector<std::string>;
+
+class QueryTest : public ServerTest {
+ protected:
+  void SetUp() override {
+    ServerTest::SetUp();
+    c_ = connect();
+    a_ = addFolder(c_, L"A");
+    b_ = addFolder(c_, L"B");
+    sub_ = addFolder(c_, L"Sub", a_);
+    std::string file = writeFile("r.rpt", "r");
+    report_ = addReport(c_, L"R", a_, file);
+    twin_ = addFolder(c_, L"A");  // same title, same parent: both listed
+    alice_ = addUser(c_, L"Alice", L"");
+  }
+
+  std::wstring n(int32_t v) { return std::to_wstring(v); }
+
+  Connection c_;
+  int32_t a_ = 0, b_ = 0, sub_ = 0, report_ = 0, twin_ = 0, alice_ = 0;
+};
+
+TEST_F(QueryTest, AcceptedQueriesAnswerInIdOrder) {
+  const std::wstring folder = n(c_.types["Folder"]);
+  const std::wstring report = n(c_.types["Report"]);
+  const std::wstring user = n(c_.types["User"]);
+  struct Case {
+    std::wstring text;
+    Titles titles;
+  };
+  const std::vector<Case> cases = {
+      {L"SELECT * FROM CI_INFOOBJECTS", {"A", "B", "Sub", "R", "A"}},
+      {L"SELECT * FROM CI_SYSTEMOBJECTS", {"Administrator", "Alice"}},
+      {L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_OBTYPE=" + user, {"Administrator", "Alice"}},
+      {L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=0 AND SI_OBTYPE=" + folder,
+       {"A", "B", "A"}},
+      {L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=" + n(a_) + L" AND SI_OBTYPE=" + report,
+       {"R"}},
+      {L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=" + n(a_), {"Sub", "R"}},
+      {L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=-1 AND SI_OBTYPE=1", {}},
+      {L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=" + n(sub_), {"Sub"}},
+      {L"select * from ci_infoobjects where si_id = " + n(sub_), {"Sub"}},
+      {L"  SELECT\t*  FROM CI_INFOOBJECTS\n WHERE SI_ID=+" + n(b_) + L"  ", {"B"}},
+      {L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=" + n(a_) + L" AND SI_ID=" + n(b_), {}},
+      {L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_ID=" + n(alice_), {"Alice"}},
+      // Users are not info objects, folders are not system objects.
+      {L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=" + n(alice_), {}},
+      {L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_ID=" + n(a_), {}},
+      {L"SELECT * FROM CI_INFOOBJECTS WHERE SI_OBTYPE=" + user, {}},
+      {L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=2147483647", {}},
+      {L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=-2147483648", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(narrow(c.text));
+    Ref<korva::InfoObjects> result;
+    ASSERT_EQ(c_.store->query(c.text.c_str(), &result), korva::S_OK) << lastError();
+    EXPECT_EQ(titlesOf(result), c.titles);
+  }
+  Ref<korva::InfoObjects> all = query(c_, L"SELECT * FROM CI_INFOOBJECTS");
+  std::vector<int32_t> ids;
+  for (int32_t i = 1; i <= countOf(all); ++i) ids.push_back(idOf(itemOf(all, i)));
+  EXPECT_EQ(ids, (std::vector<int32_t>{a_, b_, sub_, report_, twin_}));
+  EXPECT_GT(a_, 0);
+}
+
+TEST_F(QueryTest, QueriesOutsideTheGrammarAreRefused) {
+  struct Case {
+    std::wstring text;
+    std::string expected;
+    size_t position;
+  };
+  const std::wstring base = L"SELECT * FROM CI_INFOOBJECTS WHERE ";
+  const std::vector<Case> cases = {
+      {L"", "SELECT", 1},
+      {L"SELECT", "\"*\"", 7},
+      {L"SELECT id FROM CI_INFOOBJECTS", "\"*\"", 8},
+      {L"SELECT * FROM CI_OTHER", "CI_INFOOBJECTS or CI_SYSTEMOBJECTS", 15},
+      {L"SELECT * FROM CI_INFOOBJECTS ORDER BY SI_ID", "WHERE or the end", 30},
+      {L"SELECT * FROM CI_INFOOBJECTS WHERE", "SI_ID, SI_PARENTID or SI_OBTYPE", 35},
+      {base + L"SI_NAME=1", "SI_ID, SI_PARENTID or SI_OBTYPE", 36},
+      {base + L"SI_ID<5", "\"=\"", 41},
+      {base + L"SI_ID=", "a 32-bit integer", 42},
+      {base + L"SI_ID='1'", "a 32-bit integer", 42},
+      {base + L"SI_ID=2147483648", "a 32-bit integer", 42},
+      {base + L"SI_ID=-", "a 32-bit integer", 42},
+      {base + L"SI_ID=1AND SI_OBTYPE=1", "a 32-bit integer", 42},
+      {base + L"SI_ID=1 OR SI_ID=2", "AND or the end", 44},
+      {base + L"SI_ID=1; DROP TABLE objects", "AND or the end", 43},
+      {base + L"SI_ID=1 AND", "SI_ID, SI_PARENTID or SI_OBTYPE", 47},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(narrow(c.text));
+    Ref<korva::InfoObjects> result;
+    EXPECT_EQ(c_.store->query(c.text.c_str(), &result), korva::E_INVALIDARG);
+    EXPECT_FALSE(result);
+    EXPECT_EQ(lastError(), "The query \"" + narrow(c.text) + "\" is not understood: expected " +
+                               c.expected + " at position " + std::to_string(c.position) + ".");
+  }
+  // The repository is untouched by the refused "DROP TABLE".
+  EXPECT_EQ(countOf(query(c_, L"SELECT * FROM CI_INFOOBJECTS")), 5);
+  Ref<korva::InfoObjects> result;
+  EXPECT_EQ(c_.store->query(nullptr, &result), korva::E_POINTER);
+  EXPECT_EQ(c_.store->query(L"SELECT * FROM CI_INFOOBJECTS", nullptr), korva::E_POINTER);
+}
+
+TEST_F(QueryTest, ItemPositionsAreCheckedAndOneBased) {
+  Ref<korva::InfoObjects> list = query(c_, L"SELECT * FROM CI_SYSTEMOBJECTS");
+  Ref<korva::InfoObject> item;
+  for (int32_t bad : {0, 3, -1}) {
+    EXPECT_EQ(list->item(Variant::fromInt(bad), &item), korva::E_INVALIDARG);
+    EXPECT_EQ(lastError(),
+              "Position " + std::to_string(bad) + " is outside the collection (1 to 2).");
+  }
+  EXPECT_EQ(list->item(Variant::fromString(L"1"), &item), korva::E_INVALIDARG);
+  EXPECT_EQ(lastError(), "item needs a 32-bit integer position.");
+  EXPECT_EQ(list->item(Variant::fromInt(1), nullptr), korva::E_POINTER);
+  EXPECT_EQ(list->count(nullptr), korva::E_POINTER);
+  Ref<korva::InfoObjects> empty = query(c_, L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=0");
+  EXPECT_EQ(empty->item(Variant::fromInt(1), &item), korva::E_INVALIDARG);
+  EXPECT_EQ(lastError(), "Position 1 is outside the collection (which is empty).");
+}
+
+TEST_F(QueryTest, DesktopPluginsComeWithTheirTypeIds) {
+  EXPECT_EQ(c_.types, (std::map<std::string, int16_t>{{"Folder", 1}, {"Report", 2},
+                                                      {"Program", 8}, {"Shortcut", 11},
+                                                      {"User", 16}, {"Calendar", 19}}));
+  Ref<korva::PluginManager> manager;
+  ASSERT_EQ(c_.session->getPluginManager(&manager), korva::S_OK);
+  Ref<korva::InfoObjects> list;
+  EXPECT_EQ(manager->getPlugins(L"Admin", &list), korva::E_INVALIDARG);
+  EXPECT_EQ(lastError(), "There are no \"Admin\" plugins; ask for \"Desktop\".");
+  ASSERT_EQ(manager->getPlugins(L"Desktop", &list), korva::S_OK);
+  // Plugins are read-only, and nothing can be added to their list.
+  Ref<korva::InfoObject> folder = itemOf(list, 1);
+  EXPECT_EQ(folder->setTitle(L"x"), korva::E_FAIL);
+  EXPECT_EQ(lastError(), "A desktop plugin cannot be changed.");
+  Ref<korva::InfoObject> added;
+  EXPECT_EQ(list->add(c_.plugins["Folder"].get(), &added), korva::E_FAIL);
+  EXPECT_EQ(lastError(), "Objects cannot be added to the plugin list.");
+  EXPECT_EQ(c_.store->commit(list.get()), korva::S_OK);
+
+  Ref<korva::Unknown> service;
+  EXPECT_EQ(c_.session->getService(L"", L"Infostore", &service), korva::E_INVALIDARG);
+  EXPECT_EQ(lastError(), "There is no service \"Infostore\"; this server offers \"InfoStore\".");
+}
+
+TEST_F(QueryTest, PluginPlanLeavesOutOrRepeatsPlugins) {
+  korva::setServerPluginPlan("Folder, Report*2, User*0");
+  Connection c = connect();
+  Ref<korva::PluginManager> manager;
+  Ref<korva::InfoObjects> list;
+  ASSERT_EQ(c.session->getPluginManager(&manager), korva::S_OK);
+  ASSERT_EQ(manager->getPlugins(L"Desktop", &list), korva::S_OK);
+  EXPECT_EQ(titlesOf(list), (Titles{"Report", "Report", "Program", "Shortcut", "Calendar"}));
+
+  korva::clearServerPluginPlan();
+  ::setenv("KORVA_SERVER_PLUGINS", "Calendar,Program*3", 1);
+  c = connect();  // the environment is read when the session manager is created
+  ASSERT_EQ(c.session->getPluginManager(&manager), korva::S_OK);
+  ASSERT_EQ(manager->getPlugins(L"Desktop", &list), korva::S_OK);
+  EXPECT_EQ(titlesOf(list),
+            (Titles{"Folder", "Report", "Program", "Program", "Program", "Shortcut", "User"}));
+}
+
+}  // namespace
+}  // namespace korva_rs_test
