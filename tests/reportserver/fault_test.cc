@@ -1,0 +1,314 @@
+// Injected faults: every operation named in a plan fails with its
+// description; "#n" picks one call; plans come from the environment or from
+// the test, the test's winning.
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/reportserver/server_fixture.h"
+
+namespace korva_rs_test {
+namespace {
+
+// Everything an operation of the table may need, made before its plan is set.
+struct Objects {
+  Ref<korva::SessionManager> manager;
+  Ref<korva::Session> session;
+  Ref<korva::Unknown> service;
+  Ref<korva::InfoStore> store;
+  Ref<korva::PluginManager> pluginManager;
+  Ref<korva::InfoObjects> pluginList;
+  Ref<korva::DesktopPlugin> folderPlugin;
+  Ref<korva::InfoObject> folderPluginItem;
+  Ref<korva::InfoObjects> folders;
+  Ref<korva::InfoObject> folder;
+  Ref<korva::InfoObjects> reports;
+  Ref<korva::InfoObject> report;
+  Ref<korva::ReportFiles> files;
+  Ref<korva::InfoObjects> users;
+  Ref<korva::InfoObject> user;
+  Ref<korva::UserObject> userDetails;
+  Ref<korva::ReportObject> reportDetails;
+  Ref<korva::SecurityInfo> security;
+  Ref<korva::SecurityPrincipals> principals;
+  Ref<korva::SecurityPrincipal> principal;
+  Ref<korva::ErrorSource> errorSource;
+  Ref<korva::ErrorInfo> errorInfo;
+};
+
+class FaultTest : public ServerTest {
+ protected:
+  void SetUp() override {
+    ServerTest::SetUp();
+    Connection c = connect();
+    folderId_ = addFolder(c, L"F");
+    file_ = writeFile("r.rpt", "r");
+    addReport(c, L"R", folderId_, file_);
+    addUser(c, L"Alice", L"");
+  }
+
+  Objects make() {
+    Objects o;
+    EXPECT_EQ(korva::createInstance(korva::kCLSID_SessionManager, &o.manager), korva::S_OK);
+    EXPECT_EQ(o.manager->logon(L"Administrator", L"", L"localhost", kAuth, &o.session),
+              korva::S_OK);
+    EXPECT_EQ(o.session->getService(L"", L"InfoStore", &o.service), korva::S_OK);
+    EXPECT_EQ(o.service.query(&o.store), korva::S_OK);
+    EXPECT_EQ(o.session->getPluginManager(&o.pluginManager), korva::S_OK);
+    EXPECT_EQ(o.pluginManager->getPlugins(L"Desktop", &o.pluginList), korva::S_OK);
+    EXPECT_EQ(o.pluginList->item(Variant::fromInt(1), &o.folderPluginItem), korva::S_OK);
+    EXPECT_EQ(o.folderPluginItem.query(&o.folderPlugin), korva::S_OK);
+    EXPECT_EQ(o.store->query(L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=0", &o.folders),
+              korva::S_OK);
+    EXPECT_EQ(o.folders->item(Variant::fromInt(1), &o.folder), korva::S_OK);
+    std::wstring q = L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=" + std::to_wstring(folderId_);
+    EXPECT_EQ(o.store->query(q.c_str(), &o.reports), korva::S_OK);
+    EXPECT_EQ(o.reports->item(Variant::fromInt(1), &o.report), korva::S_OK);
+    EXPECT_EQ(o.report->files(&o.files), korva::S_OK);
+    EXPECT_EQ(o.report.query(&o.reportDetails), korva::S_OK);
+    EXPECT_EQ(o.store->query(L"SELECT * FROM CI_SYSTEMOBJECTS", &o.users), korva::S_OK);
+    EXPECT_EQ(o.users->item(Variant::fromInt(2), &o.user), korva::S_OK);
+    EXPECT_EQ(o.user.query(&o.userDetails), korva::S_OK);
+    EXPECT_EQ(o.folder->securityInfo(&o.security), korva::S_OK);
+    EXPECT_EQ(o.security->principals(&o.principals), korva::S_OK);
+    EXPECT_EQ(o.principals->addPrincipal(7, &o.principal), korva::S_OK);
+    EXPECT_EQ(korva::createInstance(korva::kCLSID_ErrorSource, &o.errorSource), korva::S_OK);
+    EXPECT_EQ(o.errorSource->lastError(&o.errorInfo), korva::S_OK);
+    return o;
+  }
+
+  int32_t folderId_ = 0;
+  std::string file_;
+};
+
+struct FaultCase {
+  std::string operation;
+  std::function<korva::HRESULT(Objects&)> run;
+};
+
+TEST_F(FaultTest, EveryListedOperationFailsWithItsDescription) {
+  const std::string file = file_;
+  const std::vector<FaultCase> cases = {
+      {"logon",
+       [](Objects& o) {
+         Ref<korva::Session> s;
+         return o.manager->logon(L"Administrator", L"", L"localhost", kAuth, &s);
+       }},
+      {"getService",
+       [](Objects& o) {
+         Ref<korva::Unknown> s;
+         return o.session->getService(L"", L"InfoStore", &s);
+       }},
+      {"getPluginManager",
+       [](Objects& o) {
+         Ref<korva::PluginManager> m;
+         return o.session->getPluginManager(&m);
+       }},
+      {"getPlugins",
+       [](Objects& o) {
+         Ref<korva::InfoObjects> l;
+         return o.pluginManager->getPlugins(L"Desktop", &l);
+       }},
+      {"query",
+       [](Objects& o) {
+         Ref<korva::InfoObjects> l;
+         return o.store->query(L"SELECT * FROM CI_INFOOBJECTS", &l);
+       }},
+      {"commit", [](Objects& o) { return o.store->commit(o.folders.get()); }},
+      {"count",
+       [](Objects& o) {
+         int32_t n;
+         return o.folders->count(&n);
+       }},
+      {"item",
+       [](Objects& o) {
+         Ref<korva::InfoObject> i;
+         return o.folders->item(Variant::fromInt(1), &i);
+       }},
+      {"add",
+       [](Objects& o) {
+         Ref<korva::InfoObject> i;
+         return o.folders->add(o.folderPlugin.get(), &i);
+       }},
+      {"remove",
+       [](Objects& o) { return o.folders->remove(Variant::fromObject(o.folder.get())); }},
+      {"setProperty",
+       [](Objects& o) { return o.folder->setProperty(L"SI_PARENTID", Variant::fromInt(0)); }},
+      {"id",
+       [](Objects& o) {
+         int32_t id;
+         return o.folder->id(&id);
+       }},
+      {"title",
+       [](Objects& o) {
+         std::wstring t;
+         return o.folder->title(&t);
+       }},
+      {"setTitle", [](Objects& o) { return o.folder->setTitle(L"x"); }},
+      {"setDescription", [](Objects& o) { return o.folder->setDescription(L"x"); }},
+      {"files",
+       [](Objects& o) {
+         Ref<korva::ReportFiles> f;
+         return o.report->files(&f);
+       }},
+      {"securityInfo",
+       [](Objects& o) {
+         Ref<korva::SecurityInfo> s;
+         return o.folder->securityInfo(&s);
+       }},
+      {"typeId",
+       [](Objects& o) {
+         int16_t t;
+         return o.folderPlugin->typeId(&t);
+       }},
+      {"name",
+       [](Objects& o) {
+         std::wstring n;
+         return o.folderPlugin->name(&n);
+       }},
+      {"setFullName", [](Objects& o) { return o.userDetails->setFullName(L"x"); }},
+      {"setPasswordOption1", [](Objects& o) { return o.userDetails->setPasswordOption1(false); }},
+      {"setPasswordOption2", [](Objects& o) { return o.userDetails->setPasswordOption2(false); }},
+      {"setPasswordOption3", [](Objects& o) { return o.userDetails->setPasswordOption3(false); }},
+      {"setLicenseType", [](Objects& o) { return o.userDetails->setLicenseType(1); }},
+      {"setPassword", [](Objects& o) { return o.userDetails->setPassword(L"x"); }},
+      {"setThumbnail", [](Objects& o) { return o.reportDetails->setThumbnail(true); }},
+      {"addFile",
+       [file](Objects& o) {
+         Ref<korva::Unknown> a;
+         return o.files->addFile(Variant::fromString(widen(file)), 1, Variant(), &a);
+       }},
+      {"principals",
+       [](Objects& o) {
+         Ref<korva::SecurityPrincipals> p;
+         return o.security->principals(&p);
+       }},
+      {"addPrincipal",
+       [](Objects& o) {
+         Ref<korva::SecurityPrincipal> p;
+         return o.principals->addPrincipal(7, &p);
+       }},
+      {"setRole", [](Objects& o) { return o.principal->setRole(2); }},
+      {"lastError",
+       [](Objects& o) {
+         Ref<korva::ErrorInfo> i;
+         return o.errorSource->lastError(&i);
+       }},
+      {"description",
+       [](Objects& o) {
+         std::wstring d;
+         return o.errorInfo->description(&d);
+       }},
+      {"queryInterface:InfoStore",
+       [](Objects& o) {
+         Ref<korva::InfoStore> s;
+         return o.service.query(&s);
+       }},
+      {"queryInterface:UserObject",
+       [](Objects& o) {
+         Ref<korva::UserObject> u;
+         return o.user.query(&u);
+       }},
+      {"queryInterface:ReportObject",
+       [](Objects& o) {
+         Ref<korva::ReportObject> r;
+         return o.report.query(&r);
+       }},
+      {"queryInterface:DesktopPlugin",
+       [](Objects& o) {
+         Ref<korva::DesktopPlugin> p;
+         return o.folderPluginItem.query(&p);
+       }},
+      {"create:SessionManager",
+       [](Objects&) {
+         Ref<korva::SessionManager> m;
+         return korva::createInstance(korva::kCLSID_SessionManager, &m);
+       }},
+      {"create:ErrorSource",
+       [](Objects&) {
+         Ref<korva::ErrorSource> s;
+         return korva::createInstance(korva::kCLSID_ErrorSource, &s);
+       }},
+  };
+  for (const FaultCase& c : cases) {
+    SCOPED_TRACE(c.operation);
+    Objects o = make();
+    korva::clearLastErrorDescription();
+    korva::setServerFaultPlan(c.operation);
+    const bool isQuery = c.operation.rfind("queryInterface:", 0) == 0;
+    EXPECT_EQ(c.run(o), isQuery ? korva::E_NOINTERFACE : korva::E_FAIL);
+    EXPECT_EQ(korva::lastErrorDescription(), korva_rs_test::ServerTest::widen(
+                                                 "Injected fault in " + c.operation + "."));
+    // Only the listed operation fails: another plan lets it through.
+    korva::setServerFaultPlan("someOtherOperation");
+    EXPECT_TRUE(korva::succeeded(c.run(o))) << lastError();
+    korva::clearServerFaultPlan();
+  }
+}
+
+TEST_F(FaultTest, NumberedEntriesFailOnlyThatCallCountedFromThePlan) {
+  Objects o = make();
+  korva::setServerFaultPlan("count#2, title#1");
+  int32_t n = 0;
+  std::wstring t;
+  EXPECT_EQ(o.folders->count(&n), korva::S_OK);
+  EXPECT_EQ(o.folder->title(&t), korva::E_FAIL);
+  EXPECT_EQ(lastError(), "Injected fault in title.");
+  EXPECT_EQ(o.folders->count(&n), korva::E_FAIL);
+  EXPECT_EQ(lastError(), "Injected fault in count.");
+  EXPECT_EQ(o.folders->count(&n), korva::S_OK);
+  EXPECT_EQ(o.folder->title(&t), korva::S_OK);
+  // Setting a plan starts the counts again.
+  korva::setServerFaultPlan("count#1");
+  EXPECT_EQ(o.folders->count(&n), korva::E_FAIL);
+  korva::setServerFaultPlan("count#1");
+  EXPECT_EQ(o.folders->count(&n), korva::E_FAIL);
+  EXPECT_EQ(o.folders->count(&n), korva::S_OK);
+  // Entries that name no call are ignored.
+  korva::setServerFaultPlan("count#0,count#x,,  ");
+  EXPECT_EQ(o.folders->count(&n), korva::S_OK);
+}
+
+TEST_F(FaultTest, TheEnvironmentPlanIsReadWhenASessionManagerIsCreated) {
+  ::setenv("KORVA_SERVER_FAULTS", "query#2", 1);
+  Connection c = connect();  // creates a session manager: the plan takes effect
+  Ref<korva::InfoObjects> list;
+  EXPECT_EQ(c.store->query(L"SELECT * FROM CI_INFOOBJECTS", &list), korva::S_OK);
+  // The same plan read again keeps counting across session managers.
+  Connection again = connect();
+  EXPECT_EQ(again.store->query(L"SELECT * FROM CI_INFOOBJECTS", &list), korva::E_FAIL);
+  EXPECT_EQ(lastError(), "Injected fault in query.");
+  EXPECT_EQ(again.store->query(L"SELECT * FROM CI_INFOOBJECTS", &list), korva::S_OK);
+
+  // A plan set in the process wins, even an empty one.
+  ::setenv("KORVA_SERVER_FAULTS", "logon", 1);
+  korva::setServerFaultPlan("");
+  EXPECT_TRUE(logon(L"Administrator", L""));
+  korva::clearServerFaultPlan();
+  korva::HRESULT hr = korva::S_OK;
+  EXPECT_FALSE(logon(L"Administrator", L"", L"localhost", &hr));
+  EXPECT_EQ(hr, korva::E_FAIL);
+  EXPECT_EQ(lastError(), "Injected fault in logon.");
+  ::unsetenv("KORVA_SERVER_FAULTS");
+  EXPECT_TRUE(logon(L"Administrator", L""));
+}
+
+TEST_F(FaultTest, AFaultedCommitStoresNothing) {
+  korva::setServerFaultPlan("setThumbnail,commit#2");
+  Connection c = connect();
+  const std::string before = dump();
+  Ref<korva::InfoObjects> list = children(c, 0, "Folder");
+  ASSERT_EQ(itemOf(list, 1)->setTitle(L"Changed"), korva::S_OK);
+  EXPECT_EQ(c.store->commit(list.get()), korva::S_OK);  // commit #1
+  const std::string changed = dump();
+  EXPECT_NE(changed, before);
+  ASSERT_EQ(itemOf(list, 1)->setTitle(L"Changed again"), korva::S_OK);
+  EXPECT_EQ(c.store->commit(list.get()), korva::E_FAIL);  // commit #2
+  EXPECT_EQ(dump(), changed);
+  EXPECT_EQ(c.store->commit(list.get()), korva::S_OK);  // still pending, stored now
+  EXPECT_NE(dump().find("\"Changed again\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace korva_rs_test
