@@ -153,6 +153,12 @@ inline bool operator==(const SAnsiStringCI& a, const SAnsiStringCI& b) { return 
 inline bool operator!=(const SAnsiStringCI& a, const SAnsiStringCI& b) { return a.compare(b.getBuffer()) != 0; }
 inline bool operator<(const SAnsiStringCI& a, const SAnsiStringCI& b) { return a.compare(b.getBuffer()) < 0; }
 inline bool operator==(const SAnsiStringCI& a, const char* b) { return a.compare(b) == 0; }
+// The rest of the set, so that no comparison of two case-insensitive values
+// falls back to the case-sensitive operators of the base class.
+inline bool operator<=(const SAnsiStringCI& a, const SAnsiStringCI& b) { return a.compare(b.getBuffer()) <= 0; }
+inline bool operator>(const SAnsiStringCI& a, const SAnsiStringCI& b) { return a.compare(b.getBuffer()) > 0; }
+inline bool operator>=(const SAnsiStringCI& a, const SAnsiStringCI& b) { return a.compare(b.getBuffer()) >= 0; }
+inline bool operator!=(const SAnsiStringCI& a, const char* b) { return a.compare(b) != 0; }
 
 class SWCharString {
  public:
@@ -217,5 +223,10 @@ SWCharString operator+(const SWCharString& a, const SWCharString& b);
 inline bool operator==(const SWCharString& a, const SWCharString& b) { return a.compare(b.getBuffer()) == 0; }
 inline bool operator!=(const SWCharString& a, const SWCharString& b) { return a.compare(b.getBuffer()) != 0; }
 inline bool operator<(const SWCharString& a, const SWCharString& b) { return a.compare(b.getBuffer()) < 0; }
+inline bool operator<=(const SWCharString& a, const SWCharString& b) { return a.compare(b.getBuffer()) <= 0; }
+inline bool operator>(const SWCharString& a, const SWCharString& b) { return a.compare(b.getBuffer()) > 0; }
+inline bool operator>=(const SWCharString& a, const SWCharString& b) { return a.compare(b.getBuffer()) >= 0; }
+inline bool operator==(const SWCharString& a, const wchar_t* b) { return a.compare(b) == 0; }
+inline bool operator!=(const SWCharString& a, const wchar_t* b) { return a.compare(b) != 0; }
 
 #endif  // KORVA_SUPPORT_SSTRING_H_

@@ -710,6 +710,11 @@ TEST(SStringCompare, CaseSensitiveAndCaseInsensitiveOrder) {
     EXPECT_TRUE(SAnsiStringCI("a") < SAnsiStringCI("B"));
     EXPECT_TRUE(SAnsiString("abc") != SAnsiString("ABC"));
     EXPECT_TRUE(SAnsiStringCI("abc") == SAnsiStringCI("ABC"));
+    EXPECT_TRUE(SAnsiStringCI("abc") <= SAnsiStringCI("ABC"));
+    EXPECT_TRUE(SAnsiStringCI("abc") >= SAnsiStringCI("ABC"));
+    EXPECT_FALSE(SAnsiStringCI("abc") > SAnsiStringCI("ABC"));
+    EXPECT_TRUE(SAnsiStringCI("b") > SAnsiStringCI("A"));
+    EXPECT_FALSE(SAnsiStringCI("abc") != "ABC");
     EXPECT_EQ(SAnsiStringCI("abc").compare("ABD"), -1);
     EXPECT_EQ(SAnsiStringCI("b").compare("A"), 1);
     EXPECT_EQ(SAnsiStringCI("Q").compare("q"), 0);
