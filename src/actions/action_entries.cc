@@ -11,12 +11,10 @@ namespace {
 
 constexpr int kArgumentCount = 7;
 
-const char* const kPublishKeys[kArgumentCount] = {kKeyApsName, kKeyApsUser, kKeyApsPass,
-                                                  kKeyApsAuth, kKeyLogFile, kKeySrcFile,
-                                                  kKeySrcPath};
-const char* const kDeleteKeys[kArgumentCount] = {kKeyApsName, kKeyApsUser, kKeyApsPass,
-                                                 kKeyApsAuth, kKeyLogFile, kKeyDelFld,
-                                                 kKeyDelRpt};
+const char* const kPublishKeys[kArgumentCount] = {
+    kKeyApsName, kKeyApsUser, kKeyApsPass, kKeyApsAuth, kKeyLogFile, kKeySrcFile, kKeySrcPath};
+const char* const kDeleteKeys[kArgumentCount] = {kKeyApsName, kKeyApsUser, kKeyApsPass, kKeyApsAuth,
+                                                 kKeyLogFile, kKeyDelFld,  kKeyDelRpt};
 constexpr int kLogFileArgument = 4;
 
 // Builds the value map and runs. Null arguments count as empty.
@@ -80,9 +78,8 @@ unsigned runPublishInstallerAction(MSIHANDLE hInstall) {
   return 0;
 }
 
-int runPublishA(const char* apsName, const char* apsUser, const char* apsPass,
-                const char* apsAuth, const char* logFile, const char* srcFile,
-                const char* srcPath) {
+int runPublishA(const char* apsName, const char* apsUser, const char* apsPass, const char* apsAuth,
+                const char* logFile, const char* srcFile, const char* srcPath) {
   const char* const arguments[kArgumentCount] = {apsName, apsUser, apsPass, apsAuth,
                                                  logFile, srcFile, srcPath};
   try {
@@ -108,10 +105,9 @@ int runPublishW(const wchar_t* apsName, const wchar_t* apsUser, const wchar_t* a
   }
 }
 
-int runDeleteA(const char* apsName, const char* apsUser, const char* apsPass,
-               const char* apsAuth, const char* logFile, const char* folderPath,
-               const char* reportPath) {
-  const char* const arguments[kArgumentCount] = {apsName, apsUser, apsPass, apsAuth,
+int runDeleteA(const char* apsName, const char* apsUser, const char* apsPass, const char* apsAuth,
+               const char* logFile, const char* folderPath, const char* reportPath) {
+  const char* const arguments[kArgumentCount] = {apsName, apsUser,    apsPass,   apsAuth,
                                                  logFile, folderPath, reportPath};
   try {
     CMARunnerDelete runner;
@@ -124,7 +120,7 @@ int runDeleteA(const char* apsName, const char* apsUser, const char* apsPass,
 int runDeleteW(const wchar_t* apsName, const wchar_t* apsUser, const wchar_t* apsPass,
                const wchar_t* apsAuth, const wchar_t* logFile, const wchar_t* folderPath,
                const wchar_t* reportPath) {
-  const wchar_t* const arguments[kArgumentCount] = {apsName, apsUser, apsPass, apsAuth,
+  const wchar_t* const arguments[kArgumentCount] = {apsName, apsUser,    apsPass,   apsAuth,
                                                     logFile, folderPath, reportPath};
   try {
     CMARunnerDelete runner;

@@ -16,18 +16,16 @@ unsigned runPublishInstallerAction(MSIHANDLE hInstall);
 
 // doPublishA / doPublishW: APS name, user, password, authentication type, log
 // file, instructions file, source directory. 0, 14 or 1603.
-int runPublishA(const char* apsName, const char* apsUser, const char* apsPass,
-                const char* apsAuth, const char* logFile, const char* srcFile,
-                const char* srcPath);
+int runPublishA(const char* apsName, const char* apsUser, const char* apsPass, const char* apsAuth,
+                const char* logFile, const char* srcFile, const char* srcPath);
 int runPublishW(const wchar_t* apsName, const wchar_t* apsUser, const wchar_t* apsPass,
                 const wchar_t* apsAuth, const wchar_t* logFile, const wchar_t* srcFile,
                 const wchar_t* srcPath);
 
 // doDeleteA / doDeleteW: APS name, user, password, authentication type, log
 // file, folder path, report path. 0, 14 or 1603.
-int runDeleteA(const char* apsName, const char* apsUser, const char* apsPass,
-               const char* apsAuth, const char* logFile, const char* folderPath,
-               const char* reportPath);
+int runDeleteA(const char* apsName, const char* apsUser, const char* apsPass, const char* apsAuth,
+               const char* logFile, const char* folderPath, const char* reportPath);
 int runDeleteW(const wchar_t* apsName, const wchar_t* apsUser, const wchar_t* apsPass,
                const wchar_t* apsAuth, const wchar_t* logFile, const wchar_t* folderPath,
                const wchar_t* reportPath);

@@ -53,8 +53,8 @@ int CMARunnerDelete::deleteRun(const char* apsName, const char* apsUser, const c
   CMAFramework& framework = CMAFramework::instance();
   int status = framework.initialize();
   if (status != kStatusOk) {
-    ActionLog::logStatusLine(status,
-                             KORVA_ERROR KORVA_CTX_ACTION "Failed to initialize the publisher module.");
+    ActionLog::logStatusLine(
+        status, KORVA_ERROR KORVA_CTX_ACTION "Failed to initialize the publisher module.");
     return status;
   }
   status = deleteConnected(apsName, apsUser, apsPass, apsAuth, folderPath, reportPath);
@@ -63,9 +63,9 @@ int CMARunnerDelete::deleteRun(const char* apsName, const char* apsUser, const c
   return status;
 }
 
-int CMARunnerDelete::deleteConnected(const char* apsName, const char* apsUser,
-                                     const char* apsPass, const char* apsAuth,
-                                     const char* folderPath, const char* reportPath) {
+int CMARunnerDelete::deleteConnected(const char* apsName, const char* apsUser, const char* apsPass,
+                                     const char* apsAuth, const char* folderPath,
+                                     const char* reportPath) {
   int status = kStatusOk;
   try {
     SAnsiString aps = (apsName && *apsName) ? SAnsiString(apsName) : CMAFramework::localHostName();
@@ -75,17 +75,21 @@ int CMARunnerDelete::deleteConnected(const char* apsName, const char* apsUser,
     if (status == kStatusOk) status = deleteFolderPath(SAnsiString(folderPath));
     if (status == kStatusOk) {
       ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "Successfully deleted folder and/or report.");
-      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders deleted.", counters_.foldersDeleted);
-      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders skipped.", counters_.foldersSkipped);
-      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports deleted.", counters_.reportsDeleted);
-      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports skipped.", counters_.reportsSkipped);
+      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders deleted.",
+                         counters_.foldersDeleted);
+      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders skipped.",
+                         counters_.foldersSkipped);
+      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports deleted.",
+                         counters_.reportsDeleted);
+      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports skipped.",
+                         counters_.reportsSkipped);
       return kStatusOk;
     }
   } catch (...) {
     status = kStatusOutOfMemory;
   }
-  ActionLog::logStatusLine(status,
-                           KORVA_ERROR KORVA_CTX_ACTION "Failed to delete Veltrane Enterprise objects.");
+  ActionLog::logStatusLine(
+      status, KORVA_ERROR KORVA_CTX_ACTION "Failed to delete Veltrane Enterprise objects.");
   return status;
 }
 
@@ -120,8 +124,8 @@ bool CMARunnerDelete::resolveParent(const SIArray<SAnsiString>& parts, int32_t* 
 int CMARunnerDelete::deleteFolderPath(const SAnsiString& path) {
   SIArray<SAnsiString> parts;
   if (!splitPathList(parts, path, SAnsiString(kObjectPathSeparator))) {
-    ActionLog::logStatusLine(kStatusOk, KORVA_ERROR KORVA_CTX_ACTION
-                             "Failed to delete folder with path %s.",
+    ActionLog::logStatusLine(kStatusOk,
+                             KORVA_ERROR KORVA_CTX_ACTION "Failed to delete folder with path %s.",
                              path.getBuffer());
     return kStatusOutOfMemory;
   }
@@ -142,8 +146,8 @@ int CMARunnerDelete::deleteFolderPath(const SAnsiString& path) {
 int CMARunnerDelete::deleteReportPath(const SAnsiString& path) {
   SIArray<SAnsiString> parts;
   if (!splitPathList(parts, path, SAnsiString(kObjectPathSeparator))) {
-    ActionLog::logStatusLine(kStatusOk, KORVA_ERROR KORVA_CTX_ACTION
-                             "Failed to delete report with path %s.",
+    ActionLog::logStatusLine(kStatusOk,
+                             KORVA_ERROR KORVA_CTX_ACTION "Failed to delete report with path %s.",
                              path.getBuffer());
     return kStatusOutOfMemory;
   }

@@ -42,9 +42,8 @@ class CMARunnerDelete : public CMARunnerBase {
 
   // The whole run; the values have their defaults already. A null or empty
   // APS name is replaced by the local host's name.
-  int deleteRun(const char* apsName, const char* apsUser, const char* apsPass,
-                const char* apsAuth, const char* logFile, const char* folderPath,
-                const char* reportPath);
+  int deleteRun(const char* apsName, const char* apsUser, const char* apsPass, const char* apsAuth,
+                const char* logFile, const char* folderPath, const char* reportPath);
 
   // Empties parts, then appends every non-empty part of text between
   // separators, in order. False when an exception occurred.

@@ -17,9 +17,8 @@ KORVA_EXPORT int doPublishA(const char* apsName, const char* apsUser, const char
   return runPublishA(apsName, apsUser, apsPass, apsAuth, logFile, srcFile, srcPath);
 }
 
-KORVA_EXPORT int doPublishW(const wchar_t* apsName, const wchar_t* apsUser,
-                            const wchar_t* apsPass, const wchar_t* apsAuth,
-                            const wchar_t* logFile, const wchar_t* srcFile,
+KORVA_EXPORT int doPublishW(const wchar_t* apsName, const wchar_t* apsUser, const wchar_t* apsPass,
+                            const wchar_t* apsAuth, const wchar_t* logFile, const wchar_t* srcFile,
                             const wchar_t* srcPath) {
   return runPublishW(apsName, apsUser, apsPass, apsAuth, logFile, srcFile, srcPath);
 }
@@ -30,10 +29,9 @@ KORVA_EXPORT int doDeleteA(const char* apsName, const char* apsUser, const char*
   return runDeleteA(apsName, apsUser, apsPass, apsAuth, logFile, folderPath, reportPath);
 }
 
-KORVA_EXPORT int doDeleteW(const wchar_t* apsName, const wchar_t* apsUser,
-                           const wchar_t* apsPass, const wchar_t* apsAuth,
-                           const wchar_t* logFile, const wchar_t* folderPath,
-                           const wchar_t* reportPath) {
+KORVA_EXPORT int doDeleteW(const wchar_t* apsName, const wchar_t* apsUser, const wchar_t* apsPass,
+                           const wchar_t* apsAuth, const wchar_t* logFile,
+                           const wchar_t* folderPath, const wchar_t* reportPath) {
   return runDeleteW(apsName, apsUser, apsPass, apsAuth, logFile, folderPath, reportPath);
 }
 

@@ -181,15 +181,13 @@ unsigned CMARunnerPublish::runAsInstallerAction(MSIHANDLE hInstall) {
                                "Failed to publish content of %s to Veltrane Enterprise.",
                                settings.second.getBuffer());
     }
-    ActionLog::logStatusLine(status,
-                             KORVA_ERROR KORVA_CTX_ACTION
-                             "Failed to publish Veltrane Enterprise objects.");
+    ActionLog::logStatusLine(
+        status, KORVA_ERROR KORVA_CTX_ACTION "Failed to publish Veltrane Enterprise objects.");
     return 0;
   }
   publishRun(hInstall, settings.apsName.getBuffer(), settings.apsUser.getBuffer(),
              settings.apsPass.getBuffer(), settings.apsAuth.getBuffer(),
-             settings.logFile.getBuffer(), settings.first.getBuffer(),
-             settings.second.getBuffer());
+             settings.logFile.getBuffer(), settings.first.getBuffer(), settings.second.getBuffer());
   return 0;
 }
 
@@ -200,8 +198,8 @@ int CMARunnerPublish::publishRun(MSIHANDLE hInstall, const char* apsName, const 
   CMAFramework& framework = CMAFramework::instance();
   int status = framework.initialize();
   if (status != kStatusOk) {
-    ActionLog::logStatusLine(status,
-                             KORVA_ERROR KORVA_CTX_ACTION "Failed to initialize the publisher module.");
+    ActionLog::logStatusLine(
+        status, KORVA_ERROR KORVA_CTX_ACTION "Failed to initialize the publisher module.");
     return status;
   }
   status = publishConnected(hInstall, apsName, apsUser, apsPass, apsAuth, srcFile, srcPath);
@@ -210,10 +208,9 @@ int CMARunnerPublish::publishRun(MSIHANDLE hInstall, const char* apsName, const 
   return status;
 }
 
-int CMARunnerPublish::publishConnected(MSIHANDLE hInstall, const char* apsName,
-                                       const char* apsUser, const char* apsPass,
-                                       const char* apsAuth, const char* srcFile,
-                                       const char* srcPath) {
+int CMARunnerPublish::publishConnected(MSIHANDLE hInstall, const char* apsName, const char* apsUser,
+                                       const char* apsPass, const char* apsAuth,
+                                       const char* srcFile, const char* srcPath) {
   int status = kStatusOk;
   try {
     SAnsiString aps = (apsName && *apsName) ? SAnsiString(apsName) : CMAFramework::localHostName();
@@ -253,16 +250,16 @@ int CMARunnerPublish::publishConnected(MSIHANDLE hInstall, const char* apsName,
     // Memory ran out somewhere between the steps.
     status = kStatusOutOfMemory;
   }
-  ActionLog::logStatusLine(status,
-                           KORVA_ERROR KORVA_CTX_ACTION "Failed to publish Veltrane Enterprise objects.");
+  ActionLog::logStatusLine(
+      status, KORVA_ERROR KORVA_CTX_ACTION "Failed to publish Veltrane Enterprise objects.");
   return status;
 }
 
 int CMARunnerPublish::publishUsers(CMAInstallerProgress& progress) {
   UserList users;
   if (!users.load(handler_.userMap)) {
-    ActionLog::logStatusLine(kStatusOk,
-                             KORVA_ERROR KORVA_CTX_ACTION "Failed to publish users to Veltrane Enterprise.");
+    ActionLog::logStatusLine(
+        kStatusOk, KORVA_ERROR KORVA_CTX_ACTION "Failed to publish users to Veltrane Enterprise.");
     return kStatusOutOfMemory;
   }
   for (int i = 0; i < users.count; ++i) {
@@ -271,9 +268,9 @@ int CMARunnerPublish::publishUsers(CMAInstallerProgress& progress) {
     progress.userItem(userWord_, user->name);
     bool overwrite = isOne(user->overwrite);
     int32_t id = -1;
-    int status = server_.addUser(user->name.getBuffer(), user->full.getBuffer(),
-                                 user->desc.getBuffer(), user->pass.getBuffer(),
-                                 user->named.getBuffer(), &overwrite, &id);
+    int status =
+        server_.addUser(user->name.getBuffer(), user->full.getBuffer(), user->desc.getBuffer(),
+                        user->pass.getBuffer(), user->named.getBuffer(), &overwrite, &id);
     if (status == kStatusOk) {
       user->id = id;
       if (overwrite) {
@@ -366,7 +363,8 @@ int CMARunnerPublish::publishFolder(CMAInstallerProgress& progress, const SAnsiS
   }
   bool overwrite = isOne(overwriteValue);
   *id = -1;
-  int status = server_.addFolder(name.getBuffer(), description.getBuffer(), &overwrite, parentId, id);
+  int status =
+      server_.addFolder(name.getBuffer(), description.getBuffer(), &overwrite, parentId, id);
   if (status == kStatusOk) {
     if (overwrite) {
       ++counters_.foldersUpdated;
@@ -416,8 +414,7 @@ int CMARunnerPublish::publishReport(CMAInstallerProgress& progress, const SAnsiS
 int CMARunnerPublish::setUserRights(int32_t folderId) {
   UserList users;
   if (!users.load(handler_.userMap)) {
-    ActionLog::logStatusLine(kStatusOk,
-                             KORVA_ERROR KORVA_CTX_ACTION
+    ActionLog::logStatusLine(kStatusOk, KORVA_ERROR KORVA_CTX_ACTION
                              "Failed to update user rights to Veltrane Enterprise objects.");
     return kStatusOutOfMemory;
   }

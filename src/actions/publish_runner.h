@@ -71,9 +71,9 @@ class CMARunnerPublish : public CMARunnerBase {
 
   // The whole run; the seven values have their defaults already. A null or
   // empty APS name is replaced by the local host's name.
-  int publishRun(MSIHANDLE hInstall, const char* apsName, const char* apsUser,
-                 const char* apsPass, const char* apsAuth, const char* logFile,
-                 const char* srcFile, const char* srcPath);
+  int publishRun(MSIHANDLE hInstall, const char* apsName, const char* apsUser, const char* apsPass,
+                 const char* apsAuth, const char* logFile, const char* srcFile,
+                 const char* srcPath);
 
   // Adds to *counter the sub-directories at every depth and the ".rpt" files
   // under path: 200, or 204 on any exception. A sub-directory that leads back
@@ -83,8 +83,7 @@ class CMARunnerPublish : public CMARunnerBase {
   // Steps of the run, public for tests. `progress` sends the installer
   // messages (nothing without an installer handle).
   int publishUsers(CMAInstallerProgress& progress);
-  int publishDirectory(CMAInstallerProgress& progress, const SAnsiString& path,
-                       int32_t parentId);
+  int publishDirectory(CMAInstallerProgress& progress, const SAnsiString& path, int32_t parentId);
   // Adds or updates the folder for a directory entry; 200 with *id, which is
   // -1 when the folder could not be added (counted as skipped).
   int publishFolder(CMAInstallerProgress& progress, const SAnsiString& name, int32_t parentId,

@@ -50,7 +50,8 @@ void applyCommonDefaults(CMARunSettings* settings, const char* logBaseName) {
   if (settings->apsUser.isEmpty()) settings->apsUser = "Administrator";
   if (settings->apsAuth.isEmpty()) settings->apsAuth = "secEnterprise";
   if (settings->logFile.isEmpty()) {
-    settings->logFile = makePath(nullptr, engineTemporaryDirectory().getBuffer(), logBaseName, ".log");
+    settings->logFile =
+        makePath(nullptr, engineTemporaryDirectory().getBuffer(), logBaseName, ".log");
   }
   // Only an explicit "stdout" selects standard output; the comparison is
   // byte for byte, so "STDOUT" names a file.

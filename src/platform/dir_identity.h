@@ -21,9 +21,7 @@ struct DirectoryIdentity {
 inline bool operator==(const DirectoryIdentity& a, const DirectoryIdentity& b) {
   return a.device == b.device && a.node == b.node;
 }
-inline bool operator!=(const DirectoryIdentity& a, const DirectoryIdentity& b) {
-  return !(a == b);
-}
+inline bool operator!=(const DirectoryIdentity& a, const DirectoryIdentity& b) { return !(a == b); }
 
 // 0 and *identity set for the directory (or file) the path leads to, links
 // followed; otherwise the C error number and *identity unchanged.

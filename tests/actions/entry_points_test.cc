@@ -3,10 +3,9 @@
 // installer buffer, the progress total and every message in order, the action
 // texts, a source directory that cannot be counted; and the defaults the
 // string entry points fill in.
-#include "actions/action_entries.h"
-
 #include <gtest/gtest.h>
 
+#include "actions/action_entries.h"
 #include "actions/delete_runner.h"
 #include "actions/publish_runner.h"
 #include "actions/runner_test_util.h"
@@ -25,7 +24,8 @@ class InstallerActionTest : public RunnerTest {
     if (HasFatalFailure()) return;
     writeFile(src() / "F" / "x.rpt", "x");
     fs::create_directories(src() / "G");
-    xml_ = instructions("<users><user name=\"u2\"/><user name=\"u1\"/></users><folders/><reports/>");
+    xml_ =
+        instructions("<users><user name=\"u2\"/><user name=\"u1\"/></users><folders/><reports/>");
   }
   void TearDown() override {
     if (session_) korva::closeInstallerSession(session_);
@@ -168,11 +168,11 @@ TEST_F(InstallerActionTest, FailedRunStillAnswersZero) {
 class RunDefaultsTest : public RunnerTest {};
 
 TEST_F(RunDefaultsTest, EmptySettingsTakeTheDefaults) {
-  std::string libraryDir = fs::path(korva::modulePathOf(reinterpret_cast<const void*>(
-                                        &engineLibraryDirectory)))
-                               .parent_path()
-                               .string() +
-                           "/";
+  std::string libraryDir =
+      fs::path(korva::modulePathOf(reinterpret_cast<const void*>(&engineLibraryDirectory)))
+          .parent_path()
+          .string() +
+      "/";
   std::string tmp = (work() / "tmp").string() + "/";
   EXPECT_EQ(engineLibraryDirectory().getBuffer(), libraryDir);
 
@@ -199,7 +199,10 @@ TEST_F(RunDefaultsTest, OnlyTheExactWordStdoutMeansStandardOutput) {
   const struct {
     const char* given;
     const char* used;
-  } cases[] = {{"stdout", ""}, {"STDOUT", "STDOUT"}, {"Stdout", "Stdout"}, {"stdout ", "stdout "},
+  } cases[] = {{"stdout", ""},
+               {"STDOUT", "STDOUT"},
+               {"Stdout", "Stdout"},
+               {"stdout ", "stdout "},
                {"/var/log/x.log", "/var/log/x.log"}};
   for (const auto& c : cases) {
     CMARunSettings settings;

@@ -18,12 +18,12 @@ class PublishRunnerTest : public RunnerTest {
  protected:
   int publish(const fs::path& xml, const fs::path& source) {
     runner_.readActionTexts(0);
-    return runner_.publishRun(0, kAps, "Administrator", "", "secEnterprise",
-                              logPath().c_str(), xml.c_str(), source.c_str());
+    return runner_.publishRun(0, kAps, "Administrator", "", "secEnterprise", logPath().c_str(),
+                              xml.c_str(), source.c_str());
   }
   static std::vector<int> counts(const CMAPublishCounters& c) {
-    return {c.usersAdded,     c.usersUpdated,   c.usersSkipped,  c.foldersAdded, c.foldersUpdated,
-            c.foldersSkipped, c.reportsAdded,   c.reportsUpdated, c.reportsSkipped};
+    return {c.usersAdded,     c.usersUpdated, c.usersSkipped,   c.foldersAdded,  c.foldersUpdated,
+            c.foldersSkipped, c.reportsAdded, c.reportsUpdated, c.reportsSkipped};
   }
 
   CMARunnerPublish runner_;

@@ -96,14 +96,13 @@ TEST_F(AllAttributesTest, EveryAttributeReachesTheServer) {
   } reports[] = {
       {"Finance", "First Quarter Summary", "Revenue and costs, January to March", "Summary",
        "Finance/Q1 Summary.rpt"},
-      {"Finance/Archive", "First Quarter Summary", "Revenue and costs, January to March",
-       "Summary", "Finance/Archive/Q1 Summary.rpt"},
+      {"Finance/Archive", "First Quarter Summary", "Revenue and costs, January to March", "Summary",
+       "Finance/Archive/Q1 Summary.rpt"},
       {"HR", "staff", "Everyone on the payroll", "CrystalReport", "HR/staff.rpt"},
   };
   for (const auto& r : reports) {
     SCOPED_TRACE(r.file);
-    const Json* report =
-        findObject(held, "Report", r.title, folderIdAt(held, r.folder));
+    const Json* report = findObject(held, "Report", r.title, folderIdAt(held, r.folder));
     ASSERT_NE(report, nullptr);
     EXPECT_EQ((*report)["description"].text, r.description);
     EXPECT_EQ((*report)["reportType"].text, r.icon);

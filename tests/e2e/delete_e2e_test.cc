@@ -28,8 +28,8 @@ TEST_F(DeleteTest, PathsWithDoubledAndTrailingSeparatorsDeleteTheNamedObjects) {
   int64_t finance = folderIdAt(before, "Finance");
   ASSERT_GE(reportIdAt(before, "Finance", "First Quarter Summary"), 0);
 
-  ProgramRun run = drop({"-delrpt", "\\Finance\\\\First Quarter Summary\\", "-delfld",
-                         "Finance\\\\Archive\\"});
+  ProgramRun run =
+      drop({"-delrpt", "\\Finance\\\\First Quarter Summary\\", "-delfld", "Finance\\\\Archive\\"});
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.err, "");
   Lines expected = {

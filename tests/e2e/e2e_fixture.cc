@@ -67,8 +67,8 @@ std::vector<std::string> publishSummary(const std::string& srcFile, int usersAdd
   };
 }
 
-std::vector<std::string> deleteSummary(int foldersDeleted, int foldersSkipped,
-                                       int reportsDeleted, int reportsSkipped) {
+std::vector<std::string> deleteSummary(int foldersDeleted, int foldersSkipped, int reportsDeleted,
+                                       int reportsSkipped) {
   auto n = [](int v) { return std::to_string(v); };
   return {
       E2E_INFO_ACT "Successfully deleted folder and/or report.",

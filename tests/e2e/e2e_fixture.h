@@ -74,8 +74,8 @@ std::vector<std::string> publishSummary(const std::string& srcFile, int usersAdd
                                         int foldersUpdated, int foldersSkipped, int reportsAdded,
                                         int reportsUpdated, int reportsSkipped);
 // The five summary lines after a successful delete.
-std::vector<std::string> deleteSummary(int foldersDeleted, int foldersSkipped,
-                                       int reportsDeleted, int reportsSkipped);
+std::vector<std::string> deleteSummary(int foldersDeleted, int foldersSkipped, int reportsDeleted,
+                                       int reportsSkipped);
 
 // Appends b to a.
 void append(std::vector<std::string>* a, const std::vector<std::string>& b);

@@ -2,6 +2,7 @@
 #include "e2e/e2e_util.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <openssl/evp.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,8 +14,6 @@
 #include <regex>
 #include <sstream>
 #include <stdexcept>
-
-#include <gtest/gtest.h>
 
 #include "support/file_sys.h"
 
@@ -103,13 +102,17 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     }
     if (outOpen && FD_ISSET(outPipe[0], &fds)) {
       ssize_t n = read(outPipe[0], buffer, sizeof buffer);
-      if (n > 0) run.out.append(buffer, static_cast<size_t>(n));
-      else outOpen = false;
+      if (n > 0)
+        run.out.append(buffer, static_cast<size_t>(n));
+      else
+        outOpen = false;
     }
     if (errOpen && FD_ISSET(errPipe[0], &fds)) {
       ssize_t n = read(errPipe[0], buffer, sizeof buffer);
-      if (n > 0) run.err.append(buffer, static_cast<size_t>(n));
-      else errOpen = false;
+      if (n > 0)
+        run.err.append(buffer, static_cast<size_t>(n));
+      else
+        errOpen = false;
     }
   }
   close(outPipe[0]);
@@ -257,14 +260,30 @@ class JsonReader {
       if (pos_ >= text_.size()) fail("bad escape");
       char e = text_[pos_++];
       switch (e) {
-        case '"': out += '"'; break;
-        case '\\': out += '\\'; break;
-        case '/': out += '/'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
+        case '"':
+          out += '"';
+          break;
+        case '\\':
+          out += '\\';
+          break;
+        case '/':
+          out += '/';
+          break;
+        case 'b':
+          out += '\b';
+          break;
+        case 'f':
+          out += '\f';
+          break;
+        case 'n':
+          out += '\n';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case 't':
+          out += '\t';
+          break;
         case 'u': {
           unsigned long cp = hex4();
           if (cp >= 0xD800 && cp < 0xDC00 && consume("\\u")) {
@@ -274,7 +293,8 @@ class JsonReader {
           appendUtf8(out, cp);
           break;
         }
-        default: fail("bad escape");
+        default:
+          fail("bad escape");
       }
     }
     return out;

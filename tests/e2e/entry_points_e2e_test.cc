@@ -172,9 +172,10 @@ TEST_F(EntryPointsTest, WideEntryPointsCarryNonAsciiNames) {
   auto publish = function<PublishW>("doPublishW");
   ASSERT_NE(publish, nullptr);
   std::wstring aps(kAps, kAps + sizeof kAps - 1);
-  EXPECT_EQ(publish(aps.c_str(), L"Administrator", L"", L"secEnterprise", wide(log.string()).c_str(),
-                    wide(instructions.string()).c_str(), wide(source.string()).c_str()),
-            0);
+  EXPECT_EQ(
+      publish(aps.c_str(), L"Administrator", L"", L"secEnterprise", wide(log.string()).c_str(),
+              wide(instructions.string()).c_str(), wide(source.string()).c_str()),
+      0);
 
   Json server = server_.dump(kAps);
   int64_t user = userIdOf(server, u8"j\u00f6rg");
@@ -253,8 +254,8 @@ TEST_F(LogDestinationTest, OnlyTheExactWordStdoutSelectsStandardOutput) {
   fs::path cwd = work() / "cwd";
   fs::create_directories(cwd);
   auto pushIn = [&](const std::vector<std::string>& more) {
-    std::vector<std::string> args = {"-apsname", kAps, "-srcfile", examplePublishXml(),
-                                     "-srcpath", tree().string()};
+    std::vector<std::string> args = {"-apsname",          kAps,       "-srcfile",
+                                     examplePublishXml(), "-srcpath", tree().string()};
     args.insert(args.end(), more.begin(), more.end());
     return runProgram(binPath("korvapush"), args, environment({}), cwd.string());
   };
@@ -283,8 +284,8 @@ TEST_F(LogDestinationTest, OnlyTheExactWordStdoutSelectsStandardOutput) {
   ASSERT_FALSE(defaultLines.empty());
   EXPECT_EQ(defaultLines.back(), E2E_INFO_ACT "3 reports skipped.");
 
-  ProgramRun dropEmpty =
-      runProgram(binPath("korvadrop"), {"-apsname", kAps, "-logfile"}, environment({}), cwd.string());
+  ProgramRun dropEmpty = runProgram(binPath("korvadrop"), {"-apsname", kAps, "-logfile"},
+                                    environment({}), cwd.string());
   EXPECT_EQ(dropEmpty.exitCode, 0);
   EXPECT_EQ(dropEmpty.out, "");
   Lines deleteLines = maskedLines(readFile(work() / "tmp" / "delete.log"));

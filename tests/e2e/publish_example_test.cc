@@ -183,16 +183,18 @@ TEST_F(PublishExampleTest, SecondRunUpdatesWhatMayBeOverwrittenAndSkipsTheRest) 
 
   // audit1 may not be overwritten: skipped, and so it gets no rights in this
   // run; sales1 is updated and gets its right again.
-  Lines expected = {kWarnNoName, kWarnOutside, connected(),
+  Lines expected = {kWarnNoName,
+                    kWarnOutside,
+                    connected(),
                     E2E_ERROR_PUB "Failed to add user audit1 as the user already exists.",
                     E2E_ERROR_PUB "Failed to add user audit1 to Veltrane Enterprise.",
                     E2E_INFO_PUB "Successfully updated user sales1 with id " + id(ids.sales1) +
                         " to Veltrane Enterprise."};
   auto reportExists = [](const char* title) {
-    return Lines{E2E_ERROR_PUB "Failed to add report " + std::string(title) +
-                     " as the report already exists.",
-                 E2E_ERROR_PUB "Failed to add report " + std::string(title) +
-                     " to Veltrane Enterprise."};
+    return Lines{
+        E2E_ERROR_PUB "Failed to add report " + std::string(title) +
+            " as the report already exists.",
+        E2E_ERROR_PUB "Failed to add report " + std::string(title) + " to Veltrane Enterprise."};
   };
   auto topFolder = [&](const char* name, int64_t folder) {
     return Lines{E2E_INFO_PUB "Successfully updated folder " + std::string(name) + " with id " +

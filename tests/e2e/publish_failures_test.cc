@@ -100,8 +100,9 @@ TEST_F(PublishFailureTest, FolderThatCannotBeAddedSkipsItsWholeSubtree) {
         if (path == "Finance") {
           return {E2E_ERROR_PUB "Failed to add folder Finance as the folder already exists.",
                   E2E_ERROR_PUB "Failed to add folder Finance to Veltrane Enterprise.",
-                  E2E_ERROR_ACT "Failed to add folder Finance. All reports and folders within "
-                                "it would be skipped."};
+                  E2E_ERROR_ACT
+                  "Failed to add folder Finance. All reports and folders within "
+                  "it would be skipped."};
         }
         if (path == "HR") {
           return {E2E_INFO_PUB "Successfully updated folder HR with id " + id(hr) +
@@ -139,8 +140,9 @@ TEST_F(PublishFailureTest, UnknownRightIsReportedOnEveryTopLevelFolder) {
           Lines l = {E2E_INFO_PUB "Successfully added folder " + p.filename().string() +
                      " with id " + id(folder) + " to Veltrane Enterprise."};
           if (p.parent_path().empty()) {
-            l.push_back(E2E_ERROR_PUB "Failed to set right as the specified right Admin is not "
-                                      "valid.");
+            l.push_back(E2E_ERROR_PUB
+                        "Failed to set right as the specified right Admin is not "
+                        "valid.");
             l.push_back(E2E_ERROR_PUB "Failed to set the right to Admin on object " + id(folder) +
                         " for user " + id(viewer) + ".");
           }
@@ -174,24 +176,26 @@ TEST_F(PublishFailureTest, FailingFolderCommitSkipsThatFolderAndGoesOn) {
   int64_t audit1 = userIdOf(server, "audit1");
   int64_t sales1 = userIdOf(server, "sales1");
 
-  Lines expected = {kWarnNoName, kWarnOutside, connected(),
-                    E2E_INFO_PUB "Successfully added user audit1 with id " + id(audit1) +
-                        " to Veltrane Enterprise.",
-                    E2E_INFO_PUB "Successfully added user sales1 with id " + id(sales1) +
-                        " to Veltrane Enterprise.",
-                    E2E_ERROR_PUB "Failed to commit folder changes while adding folder " + failed +
-                        ".",
-                    E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
-                    E2E_DETAIL "Injected fault in commit.",
-                    E2E_ERROR_PUB "Failed to add folder " + failed + " to Veltrane Enterprise.",
-                    E2E_ERROR_ACT "Failed to add folder " + failed +
-                        ". All reports and folders within it would be skipped.",
-                    E2E_INFO_PUB "Successfully added folder " + kept + " with id " + id(keptId) +
-                        " to Veltrane Enterprise.",
-                    E2E_INFO_PUB "Successfully set the right to FullControl on object " +
-                        id(keptId) + " for user " + id(audit1) + ".",
-                    E2E_INFO_PUB "Successfully set the right to View on object " + id(keptId) +
-                        " for user " + id(sales1) + "."};
+  Lines expected = {
+      kWarnNoName,
+      kWarnOutside,
+      connected(),
+      E2E_INFO_PUB "Successfully added user audit1 with id " + id(audit1) +
+          " to Veltrane Enterprise.",
+      E2E_INFO_PUB "Successfully added user sales1 with id " + id(sales1) +
+          " to Veltrane Enterprise.",
+      E2E_ERROR_PUB "Failed to commit folder changes while adding folder " + failed + ".",
+      E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
+      E2E_DETAIL "Injected fault in commit.",
+      E2E_ERROR_PUB "Failed to add folder " + failed + " to Veltrane Enterprise.",
+      E2E_ERROR_ACT "Failed to add folder " + failed +
+          ". All reports and folders within it would be skipped.",
+      E2E_INFO_PUB "Successfully added folder " + kept + " with id " + id(keptId) +
+          " to Veltrane Enterprise.",
+      E2E_INFO_PUB "Successfully set the right to FullControl on object " + id(keptId) +
+          " for user " + id(audit1) + ".",
+      E2E_INFO_PUB "Successfully set the right to View on object " + id(keptId) + " for user " +
+          id(sales1) + "."};
   // The rest of the kept folder's lines, in the walk's order.
   int foldersAdded = 1;
   int reportsAdded = 0;
@@ -205,15 +209,15 @@ TEST_F(PublishFailureTest, FailingFolderCommitSkipsThatFolderAndGoesOn) {
                   id(folderIdAt(server, kept + "/" + path)) + " to Veltrane Enterprise."};
         }
         ++reportsAdded;
-        std::string title = p.stem().string() == "Q1 Summary" ? "First Quarter Summary"
-                                                               : p.stem().string();
+        std::string title =
+            p.stem().string() == "Q1 Summary" ? "First Quarter Summary" : p.stem().string();
         std::string folder = p.parent_path().empty() ? kept : kept + "/" + p.parent_path().string();
         return {E2E_INFO_PUB "Successfully added report " + title + " with id " +
                 id(reportIdAt(server, folder, title)) + " to Veltrane Enterprise."};
       },
       [](const std::string&) { return true; });
-  append(&expected, publishSummary(examplePublishXml(), 2, 0, 0, foldersAdded, 0, 1,
-                                   reportsAdded, 0, 0));
+  append(&expected,
+         publishSummary(examplePublishXml(), 2, 0, 0, foldersAdded, 0, 1, reportsAdded, 0, 0));
   EXPECT_EQ(maskedLines(run.out), expected);
 }
 

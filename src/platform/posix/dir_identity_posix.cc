@@ -1,10 +1,10 @@
 // Directory identity on POSIX: the device and inode numbers of stat(), which
 // follows symbolic links, so a link and its target answer the same identity.
-#include "platform/dir_identity.h"
-
 #include <sys/stat.h>
 
 #include <cerrno>
+
+#include "platform/dir_identity.h"
 
 namespace korva {
 
