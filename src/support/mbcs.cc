@@ -155,6 +155,60 @@ class WideForm {
 
 int sign(int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
 
+// Map keys and names are nearly always plain ASCII, and converting both
+// texts to wide form for every comparison dominated map lookups. Where the
+// answer cannot differ, the bytes are compared directly: the collation is
+// "C" (wcscoll is then wcscmp) and the character type maps every ASCII byte
+// to the wide character of the same value (true of UTF-8 and the ISO 8859
+// sets; not of every multibyte set, which is why it is checked).
+bool plainOrder() {
+  const char* collation = std::setlocale(LC_COLLATE, nullptr);
+  if (!collation || (std::strcmp(collation, "C") != 0 && std::strcmp(collation, "POSIX") != 0)) {
+    return false;
+  }
+  const char* ctype = std::setlocale(LC_CTYPE, nullptr);
+  if (!ctype) return false;
+  // Checked once per character type and thread.
+  thread_local std::string checkedType;
+  thread_local bool asciiIsItself = false;
+  if (checkedType != ctype) {
+    bool same = true;
+    for (int c = 1; c < 128 && same; ++c) {
+      const char text[2] = {static_cast<char>(c), 0};
+      wchar_t wide[2] = {0, 0};
+      same = std::mbstowcs(wide, text, 2) == 1 && wide[0] == static_cast<wchar_t>(c);
+    }
+    checkedType = ctype;
+    asciiIsItself = same;
+  }
+  return asciiIsItself;
+}
+
+bool isAscii(const char* p) {
+  for (; *p; ++p) {
+    if (static_cast<unsigned char>(*p) >= 0x80) return false;
+  }
+  return true;
+}
+
+// The byte order of two texts when it is sure to be their collation order:
+// everything up to the first difference is ASCII, and so are the two bytes
+// that differ. What follows the difference cannot change the answer: had a
+// conversion failed, the order would have been strcoll's, which in the "C"
+// collation is the byte order too. Answers false when it cannot tell.
+bool plainCompare(const char* a, const char* b, int* result) {
+  const unsigned char* x = reinterpret_cast<const unsigned char*>(a);
+  const unsigned char* y = reinterpret_cast<const unsigned char*>(b);
+  while (*x == *y && *x != 0) {
+    if (*x >= 0x80) return false;
+    ++x;
+    ++y;
+  }
+  if (*x >= 0x80 || *y >= 0x80 || !plainOrder()) return false;
+  *result = *x < *y ? -1 : *x > *y ? 1 : 0;
+  return true;
+}
+
 int compareBytesNoCase(const char* a, const char* b) {
   const unsigned char* x = reinterpret_cast<const unsigned char*>(a);
   const unsigned char* y = reinterpret_cast<const unsigned char*>(b);
@@ -170,6 +224,8 @@ int compareBytesNoCase(const char* a, const char* b) {
 int collate(const char* a, const char* b) {
   if (!a) a = "";
   if (!b) b = "";
+  int plain = 0;
+  if (plainCompare(a, b, &plain)) return plain;
   WideForm wa(a);
   WideForm wb(b);
   if (wa.ok() && wb.ok()) return sign(std::wcscoll(wa.text(), wb.text()));
@@ -179,6 +235,16 @@ int collate(const char* a, const char* b) {
 int collateNoCase(const char* a, const char* b) {
   if (!a) a = "";
   if (!b) b = "";
+  if (isAscii(a) && isAscii(b) && plainOrder()) {
+    // wcscmp of the lower-cased wide forms, one character at a time; the
+    // lower case still comes from the locale (it need not stay ASCII).
+    for (;; ++a, ++b) {
+      wint_t x = std::towlower(static_cast<unsigned char>(*a));
+      wint_t y = std::towlower(static_cast<unsigned char>(*b));
+      if (x != y) return static_cast<wchar_t>(x) < static_cast<wchar_t>(y) ? -1 : 1;
+      if (x == 0) return 0;
+    }
+  }
   WideForm wa(a);
   WideForm wb(b);
   if (wa.ok() && wb.ok()) {
