@@ -1,0 +1,281 @@
+// The floor's three phases over report_server.h.
+#include "floor.h"
+
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/com.h"
+#include "reportserver/utf8.h"
+#include "server/report_server.h"
+
+namespace bench {
+namespace {
+
+using korva::DesktopPlugin;
+using korva::HRESULT;
+using korva::InfoObject;
+using korva::InfoObjects;
+using korva::InfoStore;
+using korva::Ref;
+using korva::Variant;
+
+std::wstring wide(const std::string& s) { return korva::fromUtf8(s); }
+
+void check(HRESULT hr, const char* what) {
+  if (korva::failed(hr)) {
+    throw std::runtime_error(std::string(what) + " failed: " +
+                             korva::toUtf8(korva::lastErrorDescription()));
+  }
+}
+
+// What the floor remembers of a publish: every id in creation order.
+struct FloorIds {
+  std::vector<int32_t> users;
+  std::vector<int32_t> folders;
+  std::vector<std::vector<int32_t>> reports;  // per folder
+
+  void save(const std::string& path) const {
+    std::ofstream out(path);
+    out << users.size() << ' ' << folders.size() << '\n';
+    for (int32_t id : users) out << id << '\n';
+    for (size_t f = 0; f < folders.size(); ++f) {
+      out << folders[f] << ' ' << reports[f].size() << '\n';
+      for (int32_t id : reports[f]) out << id << '\n';
+    }
+    if (!out) throw std::runtime_error("cannot write " + path);
+  }
+
+  void load(const std::string& path) {
+    std::ifstream in(path);
+    size_t nUsers = 0, nFolders = 0;
+    in >> nUsers >> nFolders;
+    users.resize(nUsers);
+    for (int32_t& id : users) in >> id;
+    folders.resize(nFolders);
+    reports.resize(nFolders);
+    for (size_t f = 0; f < nFolders; ++f) {
+      size_t n = 0;
+      in >> folders[f] >> n;
+      reports[f].resize(n);
+      for (int32_t& id : reports[f]) in >> id;
+    }
+    if (!in) throw std::runtime_error("cannot read " + path);
+  }
+};
+
+// One logged-on session with its InfoStore and the three desktop plugins.
+class FloorSession {
+ public:
+  explicit FloorSession(const std::string& aps) {
+    korva::comInitialize();
+    Ref<korva::SessionManager> manager;
+    check(korva::createInstance(korva::kCLSID_SessionManager, &manager), "createInstance");
+    check(manager->logon(L"Administrator", L"", wide(aps).c_str(), L"secEnterprise", &session_),
+          "logon");
+    Ref<korva::Unknown> service;
+    check(session_->getService(L"", L"InfoStore", &service), "getService");
+    check(service.query(&store_), "InfoStore");
+    Ref<korva::PluginManager> plugins;
+    check(session_->getPluginManager(&plugins), "getPluginManager");
+    Ref<InfoObjects> desktop;
+    check(plugins->getPlugins(L"Desktop", &desktop), "getPlugins");
+    int32_t count = 0;
+    check(desktop->count(&count), "count");
+    for (int32_t i = 1; i <= count; ++i) {
+      Ref<InfoObject> item;
+      check(desktop->item(Variant::fromInt(i), &item), "item");
+      Ref<DesktopPlugin> plugin;
+      check(item.query(&plugin), "DesktopPlugin");
+      std::wstring name;
+      check(plugin->name(&name), "name");
+      if (name == L"User") user_ = plugin;
+      if (name == L"Folder") folder_ = plugin;
+      if (name == L"Report") report_ = plugin;
+    }
+    if (!user_ || !folder_ || !report_) throw std::runtime_error("a desktop plugin is missing");
+  }
+  ~FloorSession() {
+    user_.reset();
+    folder_.reset();
+    report_.reset();
+    store_.reset();
+    session_.reset();
+    korva::comUninitialize();
+  }
+
+  InfoStore* store() { return store_.get(); }
+
+  // An empty collection to add a new object to.
+  Ref<InfoObjects> empty(bool system) {
+    Ref<InfoObjects> c;
+    check(store_->query(system ? L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_ID=0"
+                               : L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=0",
+                        &c),
+          "query");
+    return c;
+  }
+
+  // The collection holding one stored object, and the object.
+  Ref<InfoObject> byId(bool system, int32_t id, Ref<InfoObjects>* collection) {
+    std::wstring text = system ? L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_ID="
+                               : L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=";
+    text += std::to_wstring(id);
+    check(store_->query(text.c_str(), collection), "query");
+    Ref<InfoObject> item;
+    check((*collection)->item(Variant::fromInt(1), &item), "item");
+    return item;
+  }
+
+  int32_t commit(InfoObjects* c, InfoObject* o) {
+    check(store_->commit(c), "commit");
+    int32_t id = 0;
+    check(o->id(&id), "id");
+    return id;
+  }
+
+  DesktopPlugin* userPlugin() { return user_.get(); }
+  DesktopPlugin* folderPlugin() { return folder_.get(); }
+  DesktopPlugin* reportPlugin() { return report_.get(); }
+
+ private:
+  Ref<korva::Session> session_;
+  Ref<InfoStore> store_;
+  Ref<DesktopPlugin> user_, folder_, report_;
+};
+
+// The values the engine gives a user, folder or report of the tree.
+void fillUser(InfoObject* o) {
+  check(o->setDescription(wide(kUserDescription).c_str()), "setDescription");
+  Ref<korva::UserObject> user;
+  check(Ref<InfoObject>(o).query(&user), "UserObject");
+  check(user->setFullName(wide(kUserFullName).c_str()), "setFullName");
+  check(user->setPassword(wide(kUserPassword).c_str()), "setPassword");
+  check(user->setPasswordOption1(false), "setPasswordOption1");
+  check(user->setPasswordOption2(false), "setPasswordOption2");
+  check(user->setPasswordOption3(false), "setPasswordOption3");
+  check(user->setLicenseType(1), "setLicenseType");
+}
+
+void fillReport(InfoObject* o, const std::string& path) {
+  Ref<korva::ReportFiles> files;
+  check(o->files(&files), "files");
+  Ref<korva::Unknown> attached;
+  check(files->addFile(Variant::fromString(wide(path)), 1, Variant(), &attached), "addFile");
+  Ref<korva::ReportObject> report;
+  check(Ref<InfoObject>(o).query(&report), "ReportObject");
+  check(report->setThumbnail(true), "setThumbnail");
+  check(o->setDescription(wide(kReportDescription).c_str()), "setDescription");
+  check(o->setProperty(L"SI_REPORTTYPE", Variant::fromString(wide(kReportIcon))), "setProperty");
+}
+
+void setRight(FloorSession& s, int32_t folderId, int32_t userId) {
+  Ref<InfoObjects> c;
+  Ref<InfoObject> folder = s.byId(false, folderId, &c);
+  Ref<korva::SecurityInfo> security;
+  check(folder->securityInfo(&security), "securityInfo");
+  Ref<korva::SecurityPrincipals> principals;
+  check(security->principals(&principals), "principals");
+  Ref<korva::SecurityPrincipal> principal;
+  check(principals->addPrincipal(userId, &principal), "addPrincipal");
+  check(principal->setRole(kUserRole), "setRole");
+  check(s.store()->commit(c.get()), "commit");
+}
+
+template <typename Body>
+int guarded(Body body) {
+  try {
+    body();
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "floor: %s\n", e.what());
+    return 1;
+  }
+}
+
+}  // namespace
+
+int floorPublish(const std::string& aps, const std::string& dir, const TreeShape& shape,
+                 const std::string& idFile) {
+  return guarded([&] {
+    FloorSession s(aps);
+    FloorIds ids;
+    for (int u = 0; u < shape.users; ++u) {
+      Ref<InfoObjects> c = s.empty(true);
+      Ref<InfoObject> o;
+      check(c->add(s.userPlugin(), &o), "add");
+      check(o->setTitle(wide(userName(u)).c_str()), "setTitle");
+      fillUser(o.get());
+      ids.users.push_back(s.commit(c.get(), o.get()));
+    }
+    for (int f = 0; f < shape.folders; ++f) {
+      Ref<InfoObjects> c = s.empty(false);
+      Ref<InfoObject> o;
+      check(c->add(s.folderPlugin(), &o), "add");
+      check(o->setTitle(wide(folderName(f)).c_str()), "setTitle");
+      check(o->setProperty(L"SI_PARENTID", Variant::fromInt(0)), "setProperty");
+      check(o->setDescription(wide(folderDescription(f)).c_str()), "setDescription");
+      const int32_t folderId = s.commit(c.get(), o.get());
+      ids.folders.push_back(folderId);
+      for (int32_t userId : ids.users) setRight(s, folderId, userId);
+      ids.reports.emplace_back();
+      for (int r = 0; r < shape.reportsPerFolder; ++r) {
+        Ref<InfoObjects> rc = s.empty(false);
+        Ref<InfoObject> ro;
+        check(rc->add(s.reportPlugin(), &ro), "add");
+        check(ro->setProperty(L"SI_PARENTID", Variant::fromInt(folderId)), "setProperty");
+        check(ro->setTitle(wide(reportTitle(f, r)).c_str()), "setTitle");
+        fillReport(ro.get(), reportPath(dir, f, r));
+        ids.reports.back().push_back(s.commit(rc.get(), ro.get()));
+      }
+    }
+    ids.save(idFile);
+  });
+}
+
+int floorUpdate(const std::string& aps, const std::string& dir, const TreeShape& shape,
+                const std::string& idFile) {
+  return guarded([&] {
+    FloorIds ids;
+    ids.load(idFile);
+    FloorSession s(aps);
+    for (int32_t id : ids.users) {
+      Ref<InfoObjects> c;
+      Ref<InfoObject> o = s.byId(true, id, &c);
+      fillUser(o.get());
+      s.commit(c.get(), o.get());
+    }
+    for (int f = 0; f < shape.folders && f < static_cast<int>(ids.folders.size()); ++f) {
+      Ref<InfoObjects> c;
+      Ref<InfoObject> o = s.byId(false, ids.folders[f], &c);
+      check(o->setDescription(wide(folderDescription(f)).c_str()), "setDescription");
+      s.commit(c.get(), o.get());
+      for (int32_t userId : ids.users) setRight(s, ids.folders[f], userId);
+      for (int r = 0; r < static_cast<int>(ids.reports[f].size()); ++r) {
+        Ref<InfoObjects> rc;
+        Ref<InfoObject> ro = s.byId(false, ids.reports[f][r], &rc);
+        fillReport(ro.get(), reportPath(dir, f, r));
+        s.commit(rc.get(), ro.get());
+      }
+    }
+  });
+}
+
+int floorDelete(const std::string& aps, const TreeShape&, const std::string& idFile, int f) {
+  return guarded([&] {
+    FloorIds ids;
+    ids.load(idFile);
+    if (f < 0 || f >= static_cast<int>(ids.folders.size())) {
+      throw std::runtime_error("no folder " + std::to_string(f));
+    }
+    FloorSession s(aps);
+    Ref<InfoObjects> c;
+    Ref<InfoObject> o = s.byId(false, ids.folders[f], &c);
+    check(c->remove(Variant::fromObject(o.get())), "remove");
+    check(s.store()->commit(c.get()), "commit");
+  });
+}
+
+}  // namespace bench

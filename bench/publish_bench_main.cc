@@ -1,0 +1,427 @@
+// korva_publish_bench: publishing speed, memory and scale of the engine
+// measured against the floor in the same run.
+//
+// Each measured phase is a child process: korvapush or korvadrop for the
+// engine, this program again (--floor-phase) for the floor, so that every
+// figure holds that phase's own wall time, processor time and peak resident
+// memory. Every run uses fresh repositories in a temporary server home.
+//
+//   korva_publish_bench [--folders F] [--reports R] [--size S] [--users U]
+//                       [--compare] [--memory] [--entries N] [--scale]
+//                       [--scale-large] [--bin DIR] [--keep]
+//
+// Without a case option it runs --compare: the first publish, the second
+// publish and the delete of one folder, each beside its floor.
+//
+// Thread-safety: single-threaded.
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "bench_tree.h"
+#include "child_process.h"
+#include "floor.h"
+
+#ifndef KORVA_BIN_DIR
+#define KORVA_BIN_DIR "."
+#endif
+
+namespace bench {
+namespace {
+
+struct Options {
+  TreeShape shape;
+  bool compare = false;
+  bool memory = false;
+  bool scale = false;
+  bool scaleLarge = false;
+  int entries = 200000;
+  std::string binDir = KORVA_BIN_DIR;
+  bool keep = false;
+  // Internal: one floor phase in this process.
+  std::string floorPhase, aps, dir, ids;
+  int deleteFolder = 0;
+};
+
+[[noreturn]] void usage(const char* message) {
+  std::fprintf(stderr,
+               "%s\nusage: korva_publish_bench [--folders F] [--reports R] [--size BYTES] "
+               "[--users U]\n       [--compare] [--memory] [--entries N] [--scale] "
+               "[--scale-large] [--bin DIR] [--keep]\n",
+               message);
+  std::exit(2);
+}
+
+Options parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) usage(("missing value for " + a).c_str());
+      return argv[++i];
+    };
+    if (a == "--folders") o.shape.folders = std::stoi(value());
+    else if (a == "--reports") o.shape.reportsPerFolder = std::stoi(value());
+    else if (a == "--size") o.shape.fileSize = std::stoll(value());
+    else if (a == "--users") o.shape.users = std::stoi(value());
+    else if (a == "--extra") o.shape.extraEntries = std::stoi(value());
+    else if (a == "--sparse") o.shape.sparse = true;
+    else if (a == "--compare") o.compare = true;
+    else if (a == "--memory") o.memory = true;
+    else if (a == "--entries") o.entries = std::stoi(value());
+    else if (a == "--scale") o.scale = true;
+    else if (a == "--scale-large") o.scale = o.scaleLarge = true;
+    else if (a == "--bin") o.binDir = value();
+    else if (a == "--keep") o.keep = true;
+    else if (a == "--floor-phase") o.floorPhase = value();
+    else if (a == "--aps") o.aps = value();
+    else if (a == "--dir") o.dir = value();
+    else if (a == "--ids") o.ids = value();
+    else if (a == "--delete-folder") o.deleteFolder = std::stoi(value());
+    else usage(("unknown option " + a).c_str());
+  }
+  if (!o.compare && !o.memory && !o.scale) o.compare = true;
+  return o;
+}
+
+std::vector<std::string> shapeArgs(const TreeShape& s) {
+  std::vector<std::string> a = {"--folders", std::to_string(s.folders), "--reports",
+                                std::to_string(s.reportsPerFolder), "--size",
+                                std::to_string(s.fileSize), "--users", std::to_string(s.users)};
+  if (s.sparse) a.push_back("--sparse");
+  return a;
+}
+
+double mib(long kib) { return kib / 1024.0; }
+
+// A measured phase and how many objects it handled.
+struct Figure {
+  std::string name;
+  ChildResult run;
+  int64_t objects = 0;
+  double cpu() const { return run.userSeconds + run.systemSeconds; }
+};
+
+void printHeader() {
+  std::printf("%-24s %9s %8s %9s %7s %8s %7s %9s\n", "phase", "wall s", "objects", "objects/s",
+              "ratio", "cpu s", "cpu x", "peak MiB");
+}
+
+void printFigure(const Figure& f, const Figure* floor) {
+  std::printf("%-24s %9.2f %8lld %9.1f ", f.name.c_str(), f.run.wallSeconds,
+              static_cast<long long>(f.objects),
+              f.run.wallSeconds > 0 ? f.objects / f.run.wallSeconds : 0.0);
+  if (floor && floor->run.wallSeconds > 0) {
+    std::printf("%7.2f %8.2f %7.2f", f.run.wallSeconds / floor->run.wallSeconds, f.cpu(),
+                floor->cpu() > 0 ? f.cpu() / floor->cpu() : 0.0);
+  } else {
+    std::printf("%7s %8.2f %7s", "-", f.cpu(), "-");
+  }
+  std::printf(" %9.1f\n", mib(f.run.peakRssKiB));
+  std::fflush(stdout);
+}
+
+void verdict(const char* target, double value, double limit, const char* unit) {
+  std::printf("  %-64s %8.2f%s (limit %.2f%s) %s\n", target, value, unit, limit, unit,
+              value <= limit ? "MET" : "MISSED");
+}
+
+// A temporary work folder with a server home, removed at the end unless kept.
+class Workspace {
+ public:
+  explicit Workspace(bool keep) : keep_(keep) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/korva-bench-XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    if (!mkdtemp(buf.data())) throw std::runtime_error("cannot create " + pattern);
+    path_ = buf.data();
+    setenv("KORVA_SERVER_HOME", (path_ + "/home").c_str(), 1);
+    unsetenv("KORVA_SERVER_FAULTS");
+  }
+  ~Workspace() {
+    if (keep_) {
+      std::printf("(kept %s)\n", path_.c_str());
+    } else {
+      std::error_code ec;
+      std::filesystem::remove_all(path_, ec);
+    }
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  bool keep_;
+};
+
+class Bench {
+ public:
+  explicit Bench(const Options& o) : o_(o), self_(selfPath()) {}
+
+  void initServer(const Workspace& w, const std::string& aps) {
+    ChildResult r = runChild({o_.binDir + "/korvaserver", "init", "-apsname", aps},
+                             w.path() + "/korvaserver.out");
+    if (r.exitCode != 0) throw std::runtime_error("korvaserver init failed for " + aps);
+  }
+
+  // The instructions file and the source tree of a shape under dir.
+  void generate(const std::string& dir, const TreeShape& shape) {
+    std::filesystem::create_directories(dir);
+    writeSourceTree(dir, shape);
+    writeInstructions(dir + "/publish.xml", shape);
+  }
+
+  Figure enginePublish(const std::string& name, const std::string& aps, const std::string& dir,
+                       const TreeShape& shape, const std::string& log) {
+    Figure f{name, runChild({o_.binDir + "/korvapush", "-apsname", aps, "-srcfile",
+                             dir + "/publish.xml", "-srcpath", sourceDir(dir), "-logfile", log},
+                            log + ".out"),
+             objectCount(shape)};
+    if (f.run.exitCode != 0) {
+      throw std::runtime_error("korvapush failed (exit " + std::to_string(f.run.exitCode) +
+                               "); see " + log);
+    }
+    return f;
+  }
+
+  Figure engineDelete(const std::string& name, const std::string& aps, const std::string& folder,
+                      int64_t objects, const std::string& log) {
+    Figure f{name,
+             runChild({o_.binDir + "/korvadrop", "-apsname", aps, "-delfld", folder, "-logfile", log},
+                      log + ".out"),
+             objects};
+    if (f.run.exitCode != 0) throw std::runtime_error("korvadrop failed; see " + log);
+    return f;
+  }
+
+  Figure floorPhase(const std::string& name, const std::string& phase, const std::string& aps,
+                    const std::string& dir, const TreeShape& shape, int64_t objects,
+                    const std::string& out) {
+    std::vector<std::string> argv = {self_, "--floor-phase", phase, "--aps", aps, "--dir", dir,
+                                     "--ids", dir + "/floor-ids.txt"};
+    for (const std::string& a : shapeArgs(shape)) argv.push_back(a);
+    Figure f{name, runChild(argv, out), objects};
+    if (f.run.exitCode != 0) throw std::runtime_error("floor " + phase + " failed; see " + out);
+    return f;
+  }
+
+  // Checks a summary line of an engine log ("1000 reports added.").
+  static void expectCount(const std::string& log, const std::string& text) {
+    std::ifstream in(log);
+    std::string line;
+    while (std::getline(in, line)) {
+      if (line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0) {
+        return;
+      }
+    }
+    throw std::runtime_error("the log " + log + " lacks \"" + text + "\"");
+  }
+
+  void compare() {
+    const TreeShape& s = o_.shape;
+    std::printf("\n== compare: %d folders x %d reports of %lld bytes, %d users (%lld objects)\n",
+                s.folders, s.reportsPerFolder, static_cast<long long>(s.fileSize), s.users,
+                static_cast<long long>(objectCount(s)));
+    Workspace w(o_.keep);
+    const std::string dir = w.path() + "/tree";
+    generate(dir, s);
+    initServer(w, "floor");
+    initServer(w, "engine");
+    const int64_t reports = static_cast<int64_t>(s.folders) * s.reportsPerFolder;
+    const std::string out = w.path() + "/floor.out";
+    printHeader();
+    Figure floor1 = floorPhase("floor publish", "publish", "floor", dir, s, objectCount(s), out);
+    printFigure(floor1, nullptr);
+    Figure engine1 = enginePublish("engine first publish", "engine", dir, s, w.path() + "/engine-1.log");
+    expectCount(w.path() + "/engine-1.log", std::to_string(reports) + " reports added.");
+    printFigure(engine1, &floor1);
+    Figure floor2 = floorPhase("floor update", "update", "floor", dir, s, objectCount(s), out);
+    printFigure(floor2, nullptr);
+    Figure engine2 = enginePublish("engine second publish", "engine", dir, s, w.path() + "/engine-2.log");
+    expectCount(w.path() + "/engine-2.log", std::to_string(reports) + " reports updated.");
+    printFigure(engine2, &floor2);
+    Figure floor3{}, engine3{};
+    if (s.folders > 0) {
+      const int64_t removed = 1 + s.reportsPerFolder;
+      std::vector<std::string> argv = {self_, "--floor-phase", "delete", "--aps", "floor",
+                                       "--ids", dir + "/floor-ids.txt", "--delete-folder", "0"};
+      floor3 = Figure{"floor delete folder", runChild(argv, out), removed};
+      if (floor3.run.exitCode != 0) throw std::runtime_error("floor delete failed; see " + out);
+      printFigure(floor3, nullptr);
+      engine3 = engineDelete("engine delete folder", "engine", folderName(0), removed,
+                             w.path() + "/engine-3.log");
+      expectCount(w.path() + "/engine-3.log", "1 folders deleted.");
+      printFigure(engine3, &floor3);
+    }
+    std::printf("targets:\n");
+    verdict("first publish / floor (wall)", engine1.run.wallSeconds / floor1.run.wallSeconds, 1.5, "x");
+    verdict("second publish / floor (wall)", engine2.run.wallSeconds / floor2.run.wallSeconds, 1.5, "x");
+  }
+
+  void memory() {
+    std::printf("\n== memory\n");
+    printHeader();
+    Figure bigFloor, bigEngine;
+    {
+      Workspace w(o_.keep);
+      TreeShape s;
+      s.folders = 1;
+      s.reportsPerFolder = 1;
+      s.fileSize = int64_t{1} << 30;
+      s.users = 0;
+      s.sparse = true;
+      const std::string dir = w.path() + "/big";
+      generate(dir, s);
+      initServer(w, "floor");
+      initServer(w, "engine");
+      bigFloor = floorPhase("floor 1 GiB report", "publish", "floor", dir, s, objectCount(s),
+                            w.path() + "/floor.out");
+      printFigure(bigFloor, nullptr);
+      bigEngine = enginePublish("engine 1 GiB report", "engine", dir, s, w.path() + "/engine.log");
+      expectCount(w.path() + "/engine.log", "1 reports added.");
+      printFigure(bigEngine, &bigFloor);
+    }
+    Figure small, large;
+    TreeShape s;
+    s.folders = 1;
+    s.reportsPerFolder = 10;
+    s.fileSize = 4096;
+    s.users = 3;
+    {
+      Workspace w(o_.keep);
+      generate(w.path() + "/small", s);
+      initServer(w, "engine");
+      small = enginePublish("engine " + std::to_string(entryCount(s)) + " entries", "engine",
+                            w.path() + "/small", s, w.path() + "/engine.log");
+      printFigure(small, nullptr);
+    }
+    {
+      Workspace w(o_.keep);
+      TreeShape big = s;
+      big.extraEntries = static_cast<int>(o_.entries - entryCount(s));
+      generate(w.path() + "/large", big);
+      initServer(w, "engine");
+      large = enginePublish("engine " + std::to_string(entryCount(big)) + " entries", "engine",
+                            w.path() + "/large", big, w.path() + "/engine.log");
+      large.objects = objectCount(big);
+      expectCount(w.path() + "/engine.log", "10 reports added.");
+      printFigure(large, nullptr);
+    }
+    std::printf("targets:\n");
+    verdict("peak memory, 1 GiB report (engine)", mib(bigEngine.run.peakRssKiB), 64, " MiB");
+    verdict(("peak memory, " + std::to_string(o_.entries) + "-entry instructions file").c_str(),
+            mib(large.run.peakRssKiB), 64 + o_.entries / 1024.0, " MiB");
+    std::printf("  per instructions entry: %.2f KiB\n",
+                (large.run.peakRssKiB - small.run.peakRssKiB) /
+                    static_cast<double>(o_.entries - entryCount(s)));
+  }
+
+  Figure scaleRun(const std::string& name, const TreeShape& s) {
+    Workspace w(o_.keep);
+    generate(w.path() + "/tree", s);
+    initServer(w, "engine");
+    Figure f = enginePublish(name, "engine", w.path() + "/tree", s, w.path() + "/engine.log");
+    expectCount(w.path() + "/engine.log",
+                std::to_string(static_cast<int64_t>(s.folders) * s.reportsPerFolder) +
+                    " reports added.");
+    return f;
+  }
+
+  void scale() {
+    std::printf("\n== scale: first publish, %lld-byte reports, %d users, 100 reports per folder\n",
+                static_cast<long long>(o_.shape.fileSize), o_.shape.users);
+    std::printf("%-24s %9s %8s %12s %12s %9s\n", "reports", "wall s", "cpu s", "ms/report",
+                "cpu ms/rep", "peak MiB");
+    std::vector<int> sizes = {1000, 10000};
+    if (o_.scaleLarge) sizes.push_back(50000);
+    std::map<int, Figure> byCount;
+    auto row = [](const Figure& f, int reports) {
+      std::printf("%-24s %9.2f %8.2f %12.3f %12.3f %9.1f\n", f.name.c_str(), f.run.wallSeconds,
+                  f.cpu(), 1000 * f.run.wallSeconds / reports, 1000 * f.cpu() / reports,
+                  mib(f.run.peakRssKiB));
+      std::fflush(stdout);
+    };
+    for (int n : sizes) {
+      TreeShape s = o_.shape;
+      s.folders = n / 100;
+      s.reportsPerFolder = 100;
+      byCount[n] = scaleRun(std::to_string(n) + " in " + std::to_string(s.folders) + " folders", s);
+      row(byCount[n], n);
+    }
+    TreeShape spread = o_.shape;
+    spread.folders = 50;
+    spread.reportsPerFolder = 100;
+    Figure spreadRun = scaleRun("5000 in 50 folders", spread);
+    row(spreadRun, 5000);
+    TreeShape one = o_.shape;
+    one.folders = 1;
+    one.reportsPerFolder = 5000;
+    Figure oneRun = scaleRun("5000 in 1 folder", one);
+    row(oneRun, 5000);
+    std::printf("targets:\n");
+    const int largest = sizes.back();
+    verdict(("time per report, " + std::to_string(largest) + " / 1000 reports").c_str(),
+            (byCount[largest].run.wallSeconds / largest) / (byCount[1000].run.wallSeconds / 1000),
+            1.5, "x");
+    verdict("5000 reports in one folder / spread 100 per folder",
+            oneRun.run.wallSeconds / spreadRun.run.wallSeconds, 3, "x");
+    std::printf("  (processor time: %.2fx per report at %d; %.2fx in one folder)\n",
+                (byCount[largest].cpu() / largest) / (byCount[1000].cpu() / 1000), largest,
+                oneRun.cpu() / spreadRun.cpu());
+  }
+
+ private:
+  const Options& o_;
+  std::string self_;
+};
+
+void printMachine() {
+  struct utsname u {};
+  uname(&u);
+  std::string cpu;
+  std::ifstream info("/proc/cpuinfo");
+  std::string line;
+  while (std::getline(info, line)) {
+    if (line.rfind("model name", 0) == 0) {
+      cpu = line.substr(line.find(':') + 2);
+      break;
+    }
+  }
+  std::printf("machine: %s, %ld cores, %s %s\n", cpu.c_str(), sysconf(_SC_NPROCESSORS_ONLN),
+              u.sysname, u.release);
+}
+
+}  // namespace
+}  // namespace bench
+
+int main(int argc, char** argv) {
+  using namespace bench;
+  Options o = parse(argc, argv);
+  if (!o.floorPhase.empty()) {
+    if (o.floorPhase == "publish") return floorPublish(o.aps, o.dir, o.shape, o.ids);
+    if (o.floorPhase == "update") return floorUpdate(o.aps, o.dir, o.shape, o.ids);
+    if (o.floorPhase == "delete") return floorDelete(o.aps, o.shape, o.ids, o.deleteFolder);
+    usage("unknown floor phase");
+  }
+  try {
+    printMachine();
+    Bench b(o);
+    if (o.compare) b.compare();
+    if (o.memory) b.memory();
+    if (o.scale) b.scale();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "korva_publish_bench: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
