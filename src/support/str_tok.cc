@@ -20,6 +20,9 @@ SAnsiString SStrTok::nextToken() {
     return token;
   }
   SAnsiString token = remaining_.left(at);
-  remaining_ = remaining_.mid(at + separator_.getNChars());
+  // The separator's own bytes are dropped, however the text around them
+  // divides into characters: counting its characters instead could swallow
+  // text when its bytes start a longer character of the text.
+  remaining_ = SAnsiString(remaining_.getBuffer() + token.getNBytes() + separator_.getNBytes());
   return token;
 }

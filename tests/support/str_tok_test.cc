@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,16 @@ TEST(StrTok, SplitsAtEveryOccurrenceOfTheSeparator) {
       }
     }
   }
+}
+
+TEST(StrTok, DropsExactlyTheSeparatorsBytesInMultibyteText) {
+  std::string saved = setlocale(LC_CTYPE, nullptr);
+  ASSERT_NE(setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
+  // "\xc3" alone is no character, but it is the first byte of "\xc3\xa9".
+  SStrTok tok("a\xc3\xa9" "b", "\xc3");
+  EXPECT_STREQ(tok.nextToken().getBuffer(), "a");
+  EXPECT_STREQ(tok.getRemaining().getBuffer(), "\xa9" "b");
+  setlocale(LC_CTYPE, saved.c_str());
 }
 
 TEST(StrTok, TheRemainingTextIsACopy) {
