@@ -61,6 +61,8 @@ std::string toUtf8(const std::wstring& text) {
 
 std::string toUtf8(const wchar_t* text) { return text ? toUtf8(std::wstring(text)) : std::string(); }
 
+// Ill-formed sequences are replaced the usual way: each maximal part of a
+// valid sequence, or each stray byte, becomes one U+FFFD.
 std::wstring fromUtf8(const std::string& text) {
   std::wstring out;
   out.reserve(text.size());
@@ -68,37 +70,47 @@ std::wstring fromUtf8(const std::string& text) {
   const size_t n = text.size();
   size_t i = 0;
   while (i < n) {
-    unsigned char b = s[i];
-    int extra;
-    char32_t c;
-    char32_t min;
+    const unsigned char b = s[i];
     if (b < 0x80) {
       appendWide(b, &out);
       ++i;
       continue;
-    } else if (b >= 0xC2 && b <= 0xDF) {
-      extra = 1, c = b & 0x1F, min = 0x80;
+    }
+    int extra;
+    char32_t c;
+    unsigned char low = 0x80, high = 0xBF;  // range of the second byte
+    if (b >= 0xC2 && b <= 0xDF) {
+      extra = 1, c = b & 0x1F;
     } else if (b >= 0xE0 && b <= 0xEF) {
-      extra = 2, c = b & 0x0F, min = 0x800;
+      extra = 2, c = b & 0x0F;
+      if (b == 0xE0) low = 0xA0;
+      if (b == 0xED) high = 0x9F;
     } else if (b >= 0xF0 && b <= 0xF4) {
-      extra = 3, c = b & 0x07, min = 0x10000;
+      extra = 3, c = b & 0x07;
+      if (b == 0xF0) low = 0x90;
+      if (b == 0xF4) high = 0x8F;
     } else {
       appendWide(kReplacement, &out);
       ++i;
       continue;
     }
     size_t j = 1;
-    for (; j <= static_cast<size_t>(extra) && i + j < n && (s[i + j] & 0xC0) == 0x80; ++j) {
-      c = (c << 6) | (s[i + j] & 0x3F);
+    bool complete = true;
+    for (; j <= static_cast<size_t>(extra); ++j) {
+      if (i + j >= n) {
+        complete = false;
+        break;
+      }
+      const unsigned char next = s[i + j];
+      const unsigned char lo = j == 1 ? low : 0x80, hi = j == 1 ? high : 0xBF;
+      if (next < lo || next > hi) {
+        complete = false;
+        break;
+      }
+      c = (c << 6) | (next & 0x3F);
     }
-    if (j != static_cast<size_t>(extra) + 1 || c < min || c > 0x10FFFF || isSurrogate(c)) {
-      // Skip the lead byte and the continuation bytes it took.
-      appendWide(kReplacement, &out);
-      i += j;
-      continue;
-    }
-    appendWide(c, &out);
-    i += j;
+    appendWide(complete ? c : kReplacement, &out);
+    i += j;  // an incomplete sequence stops before the byte that broke it
   }
   return out;
 }

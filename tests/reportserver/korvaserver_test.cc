@@ -1,0 +1,229 @@
+// korvaserver, run as a program: init, tree, users and dump with their exact
+// output, and errors on standard error with exit code 1.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/net.h"
+#include "tests/reportserver/server_fixture.h"
+
+namespace korva_rs_test {
+namespace {
+
+struct ProgramRun {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+class KorvaserverTest : public ServerTest {
+ protected:
+  ProgramRun korvaserver(const std::vector<std::string>& args) {
+    const std::string program = std::string(KORVA_BIN_DIR) + "/korvaserver";
+    const std::string outPath = (home_ / "stdout.txt").string();
+    const std::string errPath = (home_ / "stderr.txt").string();
+    std::vector<std::string> argv = {program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      ::dup2(out, 1);
+      ::dup2(err, 2);
+      std::vector<char*> raw;
+      for (std::string& a : argv) raw.push_back(a.data());
+      raw.push_back(nullptr);
+      ::execv(program.c_str(), raw.data());
+      ::_exit(127);
+    }
+    ProgramRun run;
+    int status = 0;
+    if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.code = WEXITSTATUS(status);
+    run.out = readFile(outPath);
+    run.err = readFile(errPath);
+    return run;
+  }
+
+  // The repository the output tests show (ids in comments).
+  void fill() {
+    Connection c = connect();
+    int32_t alice = addUser(c, L"Alice", L"pw");  // 8
+    {
+      Ref<korva::InfoObjects> list = query(c, L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_ID=8");
+      Ref<korva::UserObject> details;
+      ASSERT_EQ(itemOf(list, 1).query(&details), korva::S_OK);
+      details->setFullName(L"Alice A.");
+      details->setLicenseType(0);
+      ASSERT_EQ(c.store->commit(list.get()), korva::S_OK);
+    }
+    int32_t finance = addFolder(c, L"Finance", 0, L"Quarterly numbers");  // 9
+    {
+      Ref<korva::InfoObjects> list = children(c, finance, "Report");
+      Ref<korva::InfoObject> report;
+      Ref<korva::ReportObject> details;
+      Ref<korva::ReportFiles> files;
+      Ref<korva::Unknown> answer;
+      list->add(c.plugins["Report"].get(), &report);  // 10
+      report->setTitle(L"Q1");
+      report->setProperty(L"SI_PARENTID", Variant::fromInt(finance));
+      ASSERT_EQ(report.query(&details), korva::S_OK);
+      details->setThumbnail(true);
+      report->files(&files);
+      files->addFile(Variant::fromString(widen(writeFile("q1.rpt", "abc"))), 1, Variant(), &answer);
+      ASSERT_EQ(c.store->commit(list.get()), korva::S_OK) << lastError();
+    }
+    int32_t sub = addFolder(c, L"Sub", finance, L"Tab\tand \"quote\" and \\ and \x00e9\x0001\n");  // 11
+    {
+      Ref<korva::InfoObjects> list = children(c, sub, "Report");
+      Ref<korva::InfoObject> report;
+      list->add(c.plugins["Report"].get(), &report);  // 12
+      report->setTitle(L"Q2");
+      report->setProperty(L"SI_PARENTID", Variant::fromInt(sub));
+      report->setProperty(L"SI_REPORTTYPE", Variant::fromString(L"rpt"));
+      ASSERT_EQ(c.store->commit(list.get()), korva::S_OK) << lastError();
+    }
+    int32_t other = addFolder(c, L"Other");  // 13
+    ASSERT_EQ(other, 13);
+    grant(c, finance, alice, 2);
+    grant(c, other, 7, 5);
+  }
+
+  void grant(Connection& c, int32_t objectId, int32_t userId, int32_t role) {
+    Ref<korva::InfoObjects> list =
+        query(c, L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=" + std::to_wstring(objectId));
+    Ref<korva::SecurityInfo> security;
+    Ref<korva::SecurityPrincipals> principals;
+    Ref<korva::SecurityPrincipal> principal;
+    itemOf(list, 1)->securityInfo(&security);
+    security->principals(&principals);
+    principals->addPrincipal(userId, &principal);
+    principal->setRole(role);
+    ASSERT_EQ(c.store->commit(list.get()), korva::S_OK) << lastError();
+  }
+};
+
+TEST_F(KorvaserverTest, InitCreatesOnceForTheLocalHostByDefault) {
+  std::string host;
+  ASSERT_TRUE(korva::officialHostName("localhost", &host));
+  std::string name = host;
+  for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  std::filesystem::remove(repositoryPath(name));
+  ProgramRun first = korvaserver({"init", "-password", "pw"});
+  EXPECT_EQ(first.code, 0) << first.err;
+  EXPECT_EQ(first.out, "Created the repository of APS \"" + name + "\" at " +
+                           repositoryPath(name) + ".\n");
+  EXPECT_EQ(first.err, "");
+  EXPECT_TRUE(logon(L"Administrator", L"pw", widen(name)));
+
+  ProgramRun second = korvaserver({"init", "-APSNAME", host});
+  EXPECT_EQ(second.code, 1);
+  EXPECT_EQ(second.out, "");
+  EXPECT_EQ(second.err, "korvaserver: The repository " + repositoryPath(name) +
+                            " already exists; it is never overwritten.\n");
+  EXPECT_TRUE(logon(L"Administrator", L"pw", widen(name)));
+}
+
+TEST_F(KorvaserverTest, ShowsTheTree) {
+  fill();
+  ProgramRun run = korvaserver({"tree", "-apsname", "localhost"});
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "Folder 9 \"Finance\": \"Quarterly numbers\"\n"
+            "  Report 10 \"Q1\", file q1.rpt, 3 bytes\n"
+            "  Folder 11 \"Sub\": \"Tab\\tand \\\"quote\\\" and \\\\ and \xc3\xa9\\u0001\\n\"\n"
+            "    Report 12 \"Q2\", no file\n"
+            "Folder 13 \"Other\"\n");
+  std::filesystem::remove(repositoryPath());
+  std::string error;
+  ASSERT_TRUE(korva::initRepository("localhost", "", &error)) << error;
+  run = korvaserver({"tree", "-apsname", "localhost"});
+  EXPECT_EQ(run.out, "(no folders or reports)\n");
+}
+
+TEST_F(KorvaserverTest, ShowsTheUsersWithTheirRights) {
+  fill();
+  ProgramRun run = korvaserver({"users", "-apsname", "LOCALHOST"});
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "User 7 \"Administrator\", full name \"\", licence 1 (concurrent), password no\n"
+            "  FullControl (5) on Folder 13 \"Other\"\n"
+            "User 8 \"Alice\", full name \"Alice A.\", licence 0 (named), password yes\n"
+            "  View (2) on Folder 9 \"Finance\"\n");
+}
+
+TEST_F(KorvaserverTest, DumpsTheWholeRepositoryAsJson) {
+  fill();
+  ProgramRun run = korvaserver({"dump", "-apsname", "localhost"});
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(
+      run.out,
+      "{\"aps\": \"localhost\",\n"
+      " \"plugins\": [{\"name\": \"Folder\", \"typeId\": 1}, {\"name\": \"Report\", \"typeId\": 2}, "
+      "{\"name\": \"Program\", \"typeId\": 8}, {\"name\": \"Shortcut\", \"typeId\": 11}, "
+      "{\"name\": \"User\", \"typeId\": 16}, {\"name\": \"Calendar\", \"typeId\": 19}],\n"
+      " \"users\": [{\"id\": 7, \"name\": \"Administrator\", \"fullName\": \"\", \"description\": \"\",\n"
+      "            \"licenseType\": 1, \"hasPassword\": false, \"passwordOptions\": [false, false, false]},\n"
+      "           {\"id\": 8, \"name\": \"Alice\", \"fullName\": \"Alice A.\", \"description\": \"\",\n"
+      "            \"licenseType\": 0, \"hasPassword\": true, \"passwordOptions\": [false, false, false]}],\n"
+      " \"objects\": [{\"id\": 9, \"type\": \"Folder\", \"parentId\": 0, \"title\": \"Finance\", \"description\": \"Quarterly numbers\",\n"
+      "              \"rights\": [{\"userId\": 8, \"role\": 2}]},\n"
+      "             {\"id\": 10, \"type\": \"Report\", \"parentId\": 9, \"title\": \"Q1\", \"description\": \"\",\n"
+      "              \"reportType\": \"\", \"thumbnail\": true,\n"
+      "              \"file\": {\"name\": \"q1.rpt\", \"size\": 3, \"sha256\": "
+      "\"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\"}, \"rights\": []},\n"
+      "             {\"id\": 11, \"type\": \"Folder\", \"parentId\": 9, \"title\": \"Sub\", \"description\": "
+      "\"Tab\\tand \\\"quote\\\" and \\\\ and \xc3\xa9\\u0001\\n\",\n"
+      "              \"rights\": []},\n"
+      "             {\"id\": 12, \"type\": \"Report\", \"parentId\": 11, \"title\": \"Q2\", \"description\": \"\",\n"
+      "              \"reportType\": \"rpt\", \"thumbnail\": false,\n"
+      "              \"file\": null, \"rights\": []},\n"
+      "             {\"id\": 13, \"type\": \"Folder\", \"parentId\": 0, \"title\": \"Other\", \"description\": \"\",\n"
+      "              \"rights\": [{\"userId\": 7, \"role\": 5}]}]}\n");
+}
+
+TEST_F(KorvaserverTest, ErrorsGoToStandardErrorWithExitCodeOne) {
+  const std::string usage =
+      "usage: korvaserver init  [-apsname N] [-password P]\n"
+      "       korvaserver tree  [-apsname N]\n"
+      "       korvaserver users [-apsname N]\n"
+      "       korvaserver dump  [-apsname N]\n"
+      "The APS name defaults to the local host's name; repositories live in\n"
+      "$KORVA_SERVER_HOME (else $XDG_DATA_HOME/korva/servers, else\n"
+      "~/.local/share/korva/servers).\n";
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {{}, "korvaserver: no command given.\n" + usage},
+      {{"show"}, "korvaserver: unknown command \"show\".\n" + usage},
+      {{"tree", "-aps", "x"}, "korvaserver: unknown option \"-aps\".\n" + usage},
+      {{"tree", "-apsname"}, "korvaserver: option -apsname needs a value.\n" + usage},
+      {{"dump", "-password", "x"}, "korvaserver: -password applies to init only.\n" + usage},
+      {{"dump", "-apsname", "nothere"},
+       "korvaserver: There is no repository for APS \"nothere\" (" + repositoryPath("nothere") +
+           "); create it with \"korvaserver init -apsname nothere\".\n"},
+      {{"users", "-apsname", "../etc/x"},
+       "korvaserver: \"../etc/x\" is not a valid APS name: use a host name (letters, digits, "
+       "\"-\" and \".\", optionally \":\" and a port).\n"},
+      {{"init", "-apsname", "a/b"},
+       "korvaserver: \"a/b\" is not a valid APS name: use a host name (letters, digits, \"-\" "
+       "and \".\", optionally \":\" and a port).\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0]);
+    ProgramRun run = korvaserver(c.args);
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, c.err);
+  }
+  ProgramRun help = korvaserver({"help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_EQ(help.out, usage);
+}
+
+}  // namespace
+}  // namespace korva_rs_test
