@@ -24,9 +24,49 @@ bool Database::open(const std::string& path, int flags, std::string* error) {
 
 void Database::close() {
   if (db_) {
+    finalizeKept();
     sqlite3_close_v2(db_);
     db_ = nullptr;
   }
+}
+
+namespace {
+// Enough for every text the server runs; beyond it statements are not kept.
+constexpr size_t kMaxKeptStatements = 128;
+}  // namespace
+
+sqlite3_stmt* Database::acquireStatement(const char* sql) {
+  if (!db_) return nullptr;
+  auto it = kept_.find(sql);
+  if (it != kept_.end() && !it->second.empty()) {
+    sqlite3_stmt* stmt = it->second.back();
+    it->second.pop_back();
+    --keptCount_;
+    return stmt;
+  }
+  sqlite3_stmt* stmt = nullptr;
+  sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+  return stmt;
+}
+
+void Database::giveBackStatement(sqlite3_stmt* stmt) {
+  if (!stmt) return;
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  if (!db_ || sqlite3_db_handle(stmt) != db_ || keptCount_ >= kMaxKeptStatements) {
+    sqlite3_finalize(stmt);
+    return;
+  }
+  kept_[sqlite3_sql(stmt)].push_back(stmt);
+  ++keptCount_;
+}
+
+void Database::finalizeKept() {
+  for (auto& [sql, statements] : kept_) {
+    for (sqlite3_stmt* stmt : statements) sqlite3_finalize(stmt);
+  }
+  kept_.clear();
+  keptCount_ = 0;
 }
 
 bool Database::exec(const char* sql, std::string* error) {
@@ -42,11 +82,19 @@ bool Database::exec(const char* sql, std::string* error) {
 
 std::string Database::lastMessage() const { return db_ ? sqlite3_errmsg(db_) : "no database"; }
 
-Statement::Statement(Database& db, const char* sql) {
-  if (db.handle()) sqlite3_prepare_v2(db.handle(), sql, -1, &stmt_, nullptr);
+Statement::Statement(Database& db, const char* sql) : db_(db), connection_(db.handle()) {
+  stmt_ = db.acquireStatement(sql);
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+  if (!stmt_) return;
+  // A connection closed or reopened meanwhile does not take it back.
+  if (db_.handle() == connection_) {
+    db_.giveBackStatement(stmt_);
+  } else {
+    sqlite3_finalize(stmt_);
+  }
+}
 
 void Statement::bind(int index, int64_t value) {
   if (!stmt_) return;
