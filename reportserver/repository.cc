@@ -194,24 +194,33 @@ bool openRepository(const std::string& path, Database* db, std::string* error) {
 
 bool createRepository(const std::string& path, const std::string& apsName,
                       const std::string& passwordRecord, std::string* error) {
+  namespace fs = std::filesystem;
   std::error_code ec;
-  std::filesystem::path parent = std::filesystem::path(path).parent_path();
-  if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-  if (ec) {
-    if (error) *error = "Cannot create the folder " + parent.string() + ": " + ec.message() + ".";
-    return false;
+  fs::path parent = fs::path(path).parent_path();
+  if (!parent.empty() && !fs::exists(parent, ec)) {
+    fs::create_directories(parent, ec);
+    if (ec) {
+      if (error) *error = "Cannot create the folder " + parent.string() + ": " + ec.message() + ".";
+      return false;
+    }
+    // A home made here is its owner's alone; an existing one is left as it is.
+    fs::permissions(parent, fs::perms::owner_all, fs::perm_options::replace, ec);
   }
   // Created exclusively: an existing repository is never opened for writing here.
   std::FILE* f = std::fopen(path.c_str(), "wbx");
   if (!f) {
     if (error) {
-      *error = std::filesystem::exists(path, ec)
+      *error = fs::exists(path, ec)
                    ? "The repository " + path + " already exists; it is never overwritten."
                    : "Cannot create the repository " + path + ".";
     }
     return false;
   }
   std::fclose(f);
+  // Password hashes and report contents are for the owner only; SQLite gives
+  // the journal files the same permissions.
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace,
+                  ec);
 
   bool ok = false;
   {

@@ -225,5 +225,23 @@ TEST_F(ServerHomeTest, InitNeverOverwritesARepository) {
   EXPECT_TRUE(logon(L"Administrator", L""));
 }
 
+TEST_F(ServerHomeTest, ANewRepositoryAndAHomeMadeForItAreTheOwnersAlone) {
+  namespace fs = std::filesystem;
+  ::setenv("KORVA_SERVER_HOME", (home_ / "made/here").c_str(), 1);
+  std::string error;
+  ASSERT_TRUE(korva::initRepository("private", "", &error)) << error;
+  EXPECT_EQ(fs::status(home_ / "made/here").permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_EQ(fs::status(home_ / "made/here/private.db").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  // An existing home keeps its permissions.
+  ::setenv("KORVA_SERVER_HOME", home_.c_str(), 1);
+  fs::permissions(home_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+  ASSERT_TRUE(korva::initRepository("shared", "", &error)) << error;
+  EXPECT_EQ(fs::status(home_).permissions() & fs::perms::all,
+            fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+  EXPECT_EQ(fs::status(home_ / "shared.db").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+}
+
 }  // namespace
 }  // namespace korva_rs_test
