@@ -16,9 +16,13 @@ bool PendingChanges::changesFields() const {
          passwordRecord || licenseType || options || !rights.empty();
 }
 
-ObjectImpl::ObjectImpl(SessionContextPtr ctx, const PluginInfo& plugin, const ObjectRecord& stored,
+ObjectImpl::ObjectImpl(SessionContextPtr ctx, const PluginInfo& plugin, ObjectRecord stored,
                        InfoObjectsImpl* owner)
-    : ctx_(std::move(ctx)), plugin_(plugin), stored_(stored), owner_(owner), isNew_(false) {}
+    : ctx_(std::move(ctx)),
+      plugin_(plugin),
+      stored_(std::move(stored)),
+      owner_(owner),
+      isNew_(false) {}
 
 ObjectImpl::ObjectImpl(SessionContextPtr ctx, const PluginInfo& plugin, InfoObjectsImpl* owner)
     : ctx_(std::move(ctx)), plugin_(plugin), owner_(owner), isNew_(true) {
@@ -257,7 +261,8 @@ void ObjectImpl::committedRemoval() {
 }
 
 void ObjectImpl::collectionReleased() {
-  pending_ = PendingChanges();
+  // Most objects of a query are only read; they have nothing to discard.
+  if (pending_.remove || pending_.changesFields()) pending_ = PendingChanges();
   owner_ = nullptr;
 }
 

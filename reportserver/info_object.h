@@ -51,7 +51,7 @@ class ObjectImpl : public InfoObject,
                    public RefCountedObject<ObjectImpl> {
  public:
   // A stored object as read by a query.
-  ObjectImpl(SessionContextPtr ctx, const PluginInfo& plugin, const ObjectRecord& stored,
+  ObjectImpl(SessionContextPtr ctx, const PluginInfo& plugin, ObjectRecord stored,
              InfoObjectsImpl* owner);
   // A new object of the plugin's type, pending until commit.
   ObjectImpl(SessionContextPtr ctx, const PluginInfo& plugin, InfoObjectsImpl* owner);

@@ -1,18 +1,21 @@
 // Query and plugin collections.
 #include "reportserver/info_objects.h"
 
+#include <utility>
+
 #include "reportserver/fault_injection.h"
 
 namespace korva {
 
-InfoObjectsImpl::InfoObjectsImpl(SessionContextPtr ctx, const std::vector<ObjectRecord>& records)
+InfoObjectsImpl::InfoObjectsImpl(SessionContextPtr ctx, std::vector<ObjectRecord> records)
     : ctx_(std::move(ctx)), pluginList_(false) {
   objects_.reserve(records.size());
-  for (const ObjectRecord& r : records) {
+  for (ObjectRecord& r : records) {
     const PluginInfo* plugin = ctx_->pluginByType(r.typeId);
     PluginInfo unknown;
     unknown.typeId = r.typeId;
-    objects_.push_back(Ref<ObjectImpl>(new ObjectImpl(ctx_, plugin ? *plugin : unknown, r, this)));
+    objects_.push_back(
+        Ref<ObjectImpl>(new ObjectImpl(ctx_, plugin ? *plugin : unknown, std::move(r), this)));
   }
 }
 

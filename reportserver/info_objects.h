@@ -21,7 +21,7 @@ namespace korva {
 class InfoObjectsImpl : public InfoObjects, public RefCountedObject<InfoObjectsImpl> {
  public:
   // A query's answer.
-  InfoObjectsImpl(SessionContextPtr ctx, const std::vector<ObjectRecord>& records);
+  InfoObjectsImpl(SessionContextPtr ctx, std::vector<ObjectRecord> records);
   // The Desktop plugin list.
   InfoObjectsImpl(SessionContextPtr ctx, const std::vector<PluginInfo>& plugins);
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 namespace korva {
 namespace {
@@ -277,14 +278,25 @@ bool loadObjects(Database& db, bool system, const std::vector<QueryTerm>& terms,
                  std::vector<ObjectRecord>* out, std::string* error) {
   out->clear();
   // Fixed text with one numbered parameter per term: values are never spliced in.
-  std::string sql =
-      "SELECT o.id, o.type_id, o.parent_id, o.title, o.description,"
-      " u.full_name, u.license_type, u.password IS NOT NULL, u.option1, u.option2, u.option3,"
-      " r.report_type, r.thumbnail, r.file_name IS NOT NULL, r.file_name, r.file_size,"
-      " r.file_sha256"
-      " FROM objects o JOIN plugins p ON p.type_id = o.type_id"
-      " LEFT JOIN users u ON u.id = o.id LEFT JOIN reports r ON r.id = o.id WHERE ";
-  sql += system ? "p.kind = 'user'" : "p.kind <> 'user'";
+  // Only users have a row in users and only reports one in reports, so a
+  // query for users leaves the reports out and the other way round (the
+  // columns stay, as nulls): a folder's children are read once per report
+  // published into it.
+  std::string sql = "SELECT o.id, o.type_id, o.parent_id, o.title, o.description,";
+  if (system) {
+    sql +=
+        " u.full_name, u.license_type, u.password IS NOT NULL, u.option1, u.option2, u.option3,"
+        " NULL, NULL, NULL, NULL, NULL, NULL"
+        " FROM objects o JOIN plugins p ON p.type_id = o.type_id"
+        " LEFT JOIN users u ON u.id = o.id WHERE p.kind = 'user'";
+  } else {
+    sql +=
+        " NULL, NULL, NULL, NULL, NULL, NULL,"
+        " r.report_type, r.thumbnail, r.file_name IS NOT NULL, r.file_name, r.file_size,"
+        " r.file_sha256"
+        " FROM objects o JOIN plugins p ON p.type_id = o.type_id"
+        " LEFT JOIN reports r ON r.id = o.id WHERE p.kind <> 'user'";
+  }
   int index = 0;
   for (const QueryTerm& t : terms) {
     ++index;
@@ -322,7 +334,7 @@ bool loadObjects(Database& db, bool system, const std::vector<QueryTerm>& terms,
       r.fileSize = st.columnInt(15);
       r.fileSha256 = st.columnText(16);
     }
-    out->push_back(r);
+    out->push_back(std::move(r));
   }
   if (rc != SQLITE_DONE) return failWith(error, "Cannot run the query", db);
   return true;

@@ -1,4 +1,6 @@
 // The session, its InfoStore service and its plugin manager.
+#include <utility>
+
 #include "reportserver/commit.h"
 #include "reportserver/fault_injection.h"
 #include "reportserver/info_objects.h"
@@ -56,7 +58,7 @@ HRESULT InfoStoreImpl::query(const wchar_t* text, Ref<InfoObjects>* out) {
   if (!loadObjects(ctx_->db, parsed.systemObjects, parsed.terms, &records, &error)) {
     return failWith(E_FAIL, error);
   }
-  *out = Ref<InfoObjects>(new InfoObjectsImpl(ctx_, records));
+  *out = Ref<InfoObjects>(new InfoObjectsImpl(ctx_, std::move(records)));
   return S_OK;
 }
 
