@@ -136,6 +136,28 @@ class FloorSession {
     return id;
   }
 
+  // Reads every child's title, as a search by title does when it finds none.
+  void lookUp(const wchar_t* kind, int32_t parentId, int16_t typeId) {
+    std::wstring text = kind;
+    text += std::to_wstring(parentId) + L" AND SI_OBTYPE=" + std::to_wstring(typeId);
+    Ref<InfoObjects> c;
+    check(store_->query(text.c_str(), &c), "query");
+    int32_t count = 0;
+    check(c->count(&count), "count");
+    for (int32_t i = 1; i <= count; ++i) {
+      Ref<InfoObject> item;
+      check(c->item(Variant::fromInt(i), &item), "item");
+      std::wstring title;
+      check(item->title(&title), "title");
+    }
+  }
+
+  int16_t typeOf(DesktopPlugin* plugin) {
+    int16_t type = 0;
+    check(plugin->typeId(&type), "typeId");
+    return type;
+  }
+
   DesktopPlugin* userPlugin() { return user_.get(); }
   DesktopPlugin* folderPlugin() { return folder_.get(); }
   DesktopPlugin* reportPlugin() { return report_.get(); }
@@ -198,9 +220,12 @@ int guarded(Body body) {
 }  // namespace
 
 int floorPublish(const std::string& aps, const std::string& dir, const TreeShape& shape,
-                 const std::string& idFile) {
+                 const std::string& idFile, bool lookups) {
   return guarded([&] {
     FloorSession s(aps);
+    const int16_t folderType = s.typeOf(s.folderPlugin());
+    const int16_t reportType = s.typeOf(s.reportPlugin());
+    const wchar_t* const kChildren = L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=";
     FloorIds ids;
     for (int u = 0; u < shape.users; ++u) {
       Ref<InfoObjects> c = s.empty(true);
@@ -211,6 +236,7 @@ int floorPublish(const std::string& aps, const std::string& dir, const TreeShape
       ids.users.push_back(s.commit(c.get(), o.get()));
     }
     for (int f = 0; f < shape.folders; ++f) {
+      if (lookups) s.lookUp(kChildren, 0, folderType);
       Ref<InfoObjects> c = s.empty(false);
       Ref<InfoObject> o;
       check(c->add(s.folderPlugin(), &o), "add");
@@ -222,6 +248,7 @@ int floorPublish(const std::string& aps, const std::string& dir, const TreeShape
       for (int32_t userId : ids.users) setRight(s, folderId, userId);
       ids.reports.emplace_back();
       for (int r = 0; r < shape.reportsPerFolder; ++r) {
+        if (lookups) s.lookUp(kChildren, folderId, reportType);
         Ref<InfoObjects> rc = s.empty(false);
         Ref<InfoObject> ro;
         check(rc->add(s.reportPlugin(), &ro), "add");

@@ -18,8 +18,11 @@ namespace bench {
 
 // Each answers 0, or writes why to standard error and answers 1.
 // The publish writes the ids it created to idFile; update and delete read it.
+// With lookups, it first reads the parent's children of the object's type
+// and every child's title, as a client that finds objects by title must:
+// the least a publish that looks before it adds can cost.
 int floorPublish(const std::string& aps, const std::string& dir, const TreeShape& shape,
-                 const std::string& idFile);
+                 const std::string& idFile, bool lookups = false);
 int floorUpdate(const std::string& aps, const std::string& dir, const TreeShape& shape,
                 const std::string& idFile);
 // Deletes folder f (and everything in it).

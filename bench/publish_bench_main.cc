@@ -326,11 +326,19 @@ class Bench {
                     static_cast<double>(o_.entries - entryCount(s)));
   }
 
-  Figure scaleRun(const std::string& name, const TreeShape& s) {
+  // The engine's first publish of a tree; with a floor, also the floor that
+  // looks up every object by title before adding it (into *floor).
+  Figure scaleRun(const std::string& name, const TreeShape& s, Figure* floor = nullptr) {
     Workspace w(o_.keep);
-    generate(w.path() + "/tree", s);
+    const std::string dir = w.path() + "/tree";
+    generate(dir, s);
     initServer(w, "engine");
-    Figure f = enginePublish(name, "engine", w.path() + "/tree", s, w.path() + "/engine.log");
+    if (floor) {
+      initServer(w, "floor");
+      *floor = floorPhase(name + ", floor+lookups", "publish-lookups", "floor", dir, s,
+                          objectCount(s), w.path() + "/floor.out");
+    }
+    Figure f = enginePublish(name, "engine", dir, s, w.path() + "/engine.log");
     expectCount(w.path() + "/engine.log",
                 std::to_string(static_cast<int64_t>(s.folders) * s.reportsPerFolder) +
                     " reports added.");
@@ -340,13 +348,13 @@ class Bench {
   void scale() {
     std::printf("\n== scale: first publish, %lld-byte reports, %d users, 100 reports per folder\n",
                 static_cast<long long>(o_.shape.fileSize), o_.shape.users);
-    std::printf("%-24s %9s %8s %12s %12s %9s\n", "reports", "wall s", "cpu s", "ms/report",
+    std::printf("%-34s %9s %8s %12s %12s %9s\n", "reports", "wall s", "cpu s", "ms/report",
                 "cpu ms/rep", "peak MiB");
     std::vector<int> sizes = {1000, 10000};
     if (o_.scaleLarge) sizes.push_back(50000);
     std::map<int, Figure> byCount;
     auto row = [](const Figure& f, int reports) {
-      std::printf("%-24s %9.2f %8.2f %12.3f %12.3f %9.1f\n", f.name.c_str(), f.run.wallSeconds,
+      std::printf("%-34s %9.2f %8.2f %12.3f %12.3f %9.1f\n", f.name.c_str(), f.run.wallSeconds,
                   f.cpu(), 1000 * f.run.wallSeconds / reports, 1000 * f.cpu() / reports,
                   mib(f.run.peakRssKiB));
       std::fflush(stdout);
@@ -361,12 +369,16 @@ class Bench {
     TreeShape spread = o_.shape;
     spread.folders = 50;
     spread.reportsPerFolder = 100;
-    Figure spreadRun = scaleRun("5000 in 50 folders", spread);
+    Figure spreadFloor;
+    Figure spreadRun = scaleRun("5000 in 50 folders", spread, &spreadFloor);
+    row(spreadFloor, 5000);
     row(spreadRun, 5000);
     TreeShape one = o_.shape;
     one.folders = 1;
     one.reportsPerFolder = 5000;
-    Figure oneRun = scaleRun("5000 in 1 folder", one);
+    Figure oneFloor;
+    Figure oneRun = scaleRun("5000 in 1 folder", one, &oneFloor);
+    row(oneFloor, 5000);
     row(oneRun, 5000);
     std::printf("targets:\n");
     const int largest = sizes.back();
@@ -378,6 +390,11 @@ class Bench {
     std::printf("  (processor time: %.2fx per report at %d; %.2fx in one folder)\n",
                 (byCount[largest].cpu() / largest) / (byCount[1000].cpu() / 1000), largest,
                 oneRun.cpu() / spreadRun.cpu());
+    std::printf("  floor that looks up by title, one folder / spread: %.2fx wall, %.2fx cpu;\n"
+                "  engine / that floor: %.2fx wall in one folder, %.2fx spread\n",
+                oneFloor.run.wallSeconds / spreadFloor.run.wallSeconds,
+                oneFloor.cpu() / spreadFloor.cpu(), oneRun.run.wallSeconds / oneFloor.run.wallSeconds,
+                spreadRun.run.wallSeconds / spreadFloor.run.wallSeconds);
   }
 
  private:
@@ -409,6 +426,9 @@ int main(int argc, char** argv) {
   Options o = parse(argc, argv);
   if (!o.floorPhase.empty()) {
     if (o.floorPhase == "publish") return floorPublish(o.aps, o.dir, o.shape, o.ids);
+    if (o.floorPhase == "publish-lookups") {
+      return floorPublish(o.aps, o.dir, o.shape, o.ids, true);
+    }
     if (o.floorPhase == "update") return floorUpdate(o.aps, o.dir, o.shape, o.ids);
     if (o.floorPhase == "delete") return floorDelete(o.aps, o.shape, o.ids, o.deleteFolder);
     usage("unknown floor phase");
