@@ -13,15 +13,13 @@ bool CMAMetaObjMap::add(CMAMetaObj* object) {
     // Copying the name shares its block; the key stays valid whatever later
     // happens to the object.
     const SAnsiString key(object->getName());
+    // A new name (the usual case) is stored with one search of the map.
+    if (pairs_.insert(key, object)) return true;
     auto it = pairs_.find(key);
-    if (it != pairs_.end()) {
-      CMAMetaObj* earlier = it->second;
-      it->second = object;
-      // Adding an object that is already stored must not delete it.
-      if (earlier != object) delete earlier;
-      return true;
-    }
-    pairs_.insert(key, object);
+    CMAMetaObj* earlier = it->second;
+    it->second = object;
+    // Adding an object that is already stored must not delete it.
+    if (earlier != object) delete earlier;
     return true;
   } catch (const std::bad_alloc&) {
     return false;
