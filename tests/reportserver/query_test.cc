@@ -20,14 +20,14 @@ class QueryTest : public ServerTest {
     sub_ = addFolder(c_, L"Sub", a_);
     std::string file = writeFile("r.rpt", "r");
     report_ = addReport(c_, L"R", a_, file);
-    twin_ = addFolder(c_, L"A");  // same title, same parent: both listed
+    last_ = addFolder(c_, L"0 last");  // first by title, last by id
     alice_ = addUser(c_, L"Alice", L"");
   }
 
   std::wstring n(int32_t v) { return std::to_wstring(v); }
 
   Connection c_;
-  int32_t a_ = 0, b_ = 0, sub_ = 0, report_ = 0, twin_ = 0, alice_ = 0;
+  int32_t a_ = 0, b_ = 0, sub_ = 0, report_ = 0, last_ = 0, alice_ = 0;
 };
 
 TEST_F(QueryTest, AcceptedQueriesAnswerInIdOrder) {
@@ -39,11 +39,11 @@ TEST_F(QueryTest, AcceptedQueriesAnswerInIdOrder) {
     Titles titles;
   };
   const std::vector<Case> cases = {
-      {L"SELECT * FROM CI_INFOOBJECTS", {"A", "B", "Sub", "R", "A"}},
+      {L"SELECT * FROM CI_INFOOBJECTS", {"A", "B", "Sub", "R", "0 last"}},
       {L"SELECT * FROM CI_SYSTEMOBJECTS", {"Administrator", "Alice"}},
       {L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_OBTYPE=" + user, {"Administrator", "Alice"}},
       {L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=0 AND SI_OBTYPE=" + folder,
-       {"A", "B", "A"}},
+       {"A", "B", "0 last"}},
       {L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=" + n(a_) + L" AND SI_OBTYPE=" + report,
        {"R"}},
       {L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=" + n(a_), {"Sub", "R"}},
@@ -69,7 +69,7 @@ TEST_F(QueryTest, AcceptedQueriesAnswerInIdOrder) {
   Ref<korva::InfoObjects> all = query(c_, L"SELECT * FROM CI_INFOOBJECTS");
   std::vector<int32_t> ids;
   for (int32_t i = 1; i <= countOf(all); ++i) ids.push_back(idOf(itemOf(all, i)));
-  EXPECT_EQ(ids, (std::vector<int32_t>{a_, b_, sub_, report_, twin_}));
+  EXPECT_EQ(ids, (std::vector<int32_t>{a_, b_, sub_, report_, last_}));
   EXPECT_GT(a_, 0);
 }
 
