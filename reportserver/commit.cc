@@ -1,6 +1,7 @@
 // The commit of a collection.
 #include "reportserver/commit.h"
 
+#include <cctype>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -22,7 +23,10 @@ namespace {
 
 class CommitWriter {
  public:
-  explicit CommitWriter(SessionContext& ctx) : ctx_(ctx), db_(ctx.db) {}
+  // readMark: the collection's (see InfoObjectsImpl::readMark); firstOwnId:
+  // the id sequence's value when this commit began.
+  CommitWriter(SessionContext& ctx, int64_t readMark, int64_t firstOwnId)
+      : ctx_(ctx), db_(ctx.db), readMark_(readMark), firstOwnId_(firstOwnId) {}
 
   const std::string& error() const { return error_; }
 
@@ -30,6 +34,7 @@ class CommitWriter {
     ObjectRecord r = o.merged();
     if (o.isUser() && !checkUserName(r.title, 0)) return false;
     if (!o.isUser() && !checkParent(o, r.parentId, 0)) return false;
+    if (!o.isUser() && !checkNotAddedMeanwhile(o, r.title, r.parentId)) return false;
     if (!allocateId(&r.id)) return false;
     {
       Statement st(db_,
@@ -213,6 +218,32 @@ class CommitWriter {
     return true;
   }
 
+  // Clients look an object up by title among what a query read, and add it
+  // when it is not there. When another session stored an object of the same
+  // kind and title in the same folder after that read, the new object would
+  // be its unwanted twin: the commit is refused with that reason. Twins that
+  // were there when the query read (a client's deliberate choice) pass.
+  bool checkNotAddedMeanwhile(ObjectImpl& o, const std::string& title, int32_t parentId) {
+    if (readMark_ >= firstOwnId_) return true;
+    Statement st(db_,
+                 "SELECT id FROM objects WHERE type_id = ?1 AND parent_id = ?2 AND title = ?3"
+                 " AND id >= ?4 AND id < ?5 ORDER BY id LIMIT 1");
+    st.bind(1, static_cast<int64_t>(o.plugin().typeId));
+    st.bind(2, static_cast<int64_t>(parentId));
+    st.bind(3, title);
+    st.bind(4, readMark_);
+    st.bind(5, firstOwnId_);
+    const int rc = st.step();
+    if (rc == SQLITE_DONE) return true;
+    if (rc != SQLITE_ROW) return sqlFailure("Cannot check the title of the " + o.label());
+    std::string kind = o.plugin().name;
+    for (char& c : kind) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string where =
+        parentId == 0 ? std::string("at the top level") : "in folder " + std::to_string(parentId);
+    return fail("Another session added a " + kind + " titled \"" + title + "\" " + where +
+                " (id " + std::to_string(st.columnInt(0)) + ") after this one read the folder.");
+  }
+
   // User names are unique (logon finds users by name).
   bool checkUserName(const std::string& name, int32_t selfId) {
     if (name.empty()) return fail("A user needs a name.");
@@ -274,6 +305,8 @@ class CommitWriter {
 
   SessionContext& ctx_;
   Database& db_;
+  const int64_t readMark_;
+  const int64_t firstOwnId_;
   std::string error_;
 };
 
@@ -308,7 +341,12 @@ HRESULT commitCollection(InfoObjectsImpl& collection) {
   if (!tx.begin(&message)) {
     return failWith(E_FAIL, "Cannot start the commit on " + ctx.path + ": " + message + ".");
   }
-  CommitWriter writer(ctx);
+  int64_t firstOwnId = 0;
+  {
+    Statement st(ctx.db, "SELECT next_id FROM id_sequence");
+    if (st.step() == SQLITE_ROW) firstOwnId = st.columnInt(0);
+  }
+  CommitWriter writer(ctx, collection.readMark(), firstOwnId);
   std::vector<std::pair<ObjectImpl*, ObjectRecord>> written;
   for (ObjectImpl* o : work) {
     if (o->pending().remove) continue;

@@ -9,6 +9,7 @@
 #ifndef KORVA_REPORTSERVER_INFO_OBJECTS_H_
 #define KORVA_REPORTSERVER_INFO_OBJECTS_H_
 
+#include <cstdint>
 #include <vector>
 
 #include "reportserver/com_support.h"
@@ -38,6 +39,13 @@ class InfoObjectsImpl : public InfoObjects, public RefCountedObject<InfoObjectsI
   // After a successful commit: objects removed for good leave the collection.
   void dropRemoved();
 
+  // The id sequence's next value just before a query read the collection's
+  // objects: an object with this id or a higher one was stored after the
+  // read. kNoReadMark for a collection that no query read.
+  static constexpr int64_t kNoReadMark = INT64_MAX;
+  int64_t readMark() const { return readMark_; }
+  void setReadMark(int64_t mark) { readMark_ = mark; }
+
  private:
   ~InfoObjectsImpl() override;
   friend class RefCountedObject<InfoObjectsImpl>;
@@ -46,6 +54,7 @@ class InfoObjectsImpl : public InfoObjects, public RefCountedObject<InfoObjectsI
   bool pluginList_;
   std::vector<Ref<ObjectImpl>> objects_;
   std::vector<Ref<PluginObjectImpl>> plugins_;
+  int64_t readMark_ = kNoReadMark;
 };
 
 }  // namespace korva

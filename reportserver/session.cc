@@ -54,11 +54,20 @@ HRESULT InfoStoreImpl::query(const wchar_t* text, Ref<InfoObjects>* out) {
   ParsedQuery parsed;
   std::string error;
   if (!parseQuery(text, &parsed, &error)) return failWith(E_INVALIDARG, error);
+  // Read before the objects: whatever the read misses was stored later and
+  // has an id at or above the mark (see the commit's title check).
+  int64_t mark = InfoObjectsImpl::kNoReadMark;
+  {
+    Statement st(ctx_->db, "SELECT next_id FROM id_sequence");
+    if (st.step() == SQLITE_ROW) mark = st.columnInt(0);
+  }
   std::vector<ObjectRecord> records;
   if (!loadObjects(ctx_->db, parsed.systemObjects, parsed.terms, &records, &error)) {
     return failWith(E_FAIL, error);
   }
-  *out = Ref<InfoObjects>(new InfoObjectsImpl(ctx_, std::move(records)));
+  auto* collection = new InfoObjectsImpl(ctx_, std::move(records));
+  collection->setReadMark(mark);
+  *out = Ref<InfoObjects>(collection);
   return S_OK;
 }
 
