@@ -38,8 +38,8 @@ HRESULT answerInterface(I* p, void** out) {
 }  // namespace korva
 
 // addRef/release over RefCountedObject, for a class deriving from both.
-#define KORVA_REFCOUNTED_UNKNOWN                                   \
-  unsigned long addRef() override { return addRefImpl(); }         \
+#define KORVA_REFCOUNTED_UNKNOWN                           \
+  unsigned long addRef() override { return addRefImpl(); } \
   unsigned long release() override { return releaseImpl(); }
 
 #endif  // KORVA_REPORTSERVER_COM_SUPPORT_H_

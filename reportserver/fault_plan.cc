@@ -1,12 +1,13 @@
 // Fault and plugin plans: parsing, the per-operation call counts, and the
 // check every server operation makes first.
+#include "reportserver/fault_plan.h"
+
 #include <cstdlib>
 #include <mutex>
 #include <vector>
 
 #include "platform/com.h"
 #include "reportserver/fault_injection.h"
-#include "reportserver/fault_plan.h"
 #include "reportserver/utf8.h"
 
 namespace korva {

@@ -21,7 +21,8 @@ InfoObjectsImpl::InfoObjectsImpl(SessionContextPtr ctx, std::vector<ObjectRecord
 
 InfoObjectsImpl::InfoObjectsImpl(SessionContextPtr ctx, const std::vector<PluginInfo>& plugins)
     : ctx_(std::move(ctx)), pluginList_(true) {
-  for (const PluginInfo& p : plugins) plugins_.push_back(Ref<PluginObjectImpl>(new PluginObjectImpl(p)));
+  for (const PluginInfo& p : plugins)
+    plugins_.push_back(Ref<PluginObjectImpl>(new PluginObjectImpl(p)));
 }
 
 InfoObjectsImpl::~InfoObjectsImpl() {
@@ -53,10 +54,10 @@ HRESULT InfoObjectsImpl::item(const Variant& index, Ref<InfoObject>* out) {
   int64_t size = static_cast<int64_t>(pluginList_ ? plugins_.size() : objects_.size());
   int64_t i = index.asInt();
   if (i < 1 || i > size) {
-    return failWith(E_INVALIDARG, "Position " + std::to_string(i) + " is outside the collection (" +
-                                      (size == 0 ? std::string("which is empty")
-                                                 : "1 to " + std::to_string(size)) +
-                                      ").");
+    return failWith(
+        E_INVALIDARG,
+        "Position " + std::to_string(i) + " is outside the collection (" +
+            (size == 0 ? std::string("which is empty") : "1 to " + std::to_string(size)) + ").");
   }
   if (pluginList_) {
     *out = Ref<InfoObject>(plugins_[static_cast<size_t>(i - 1)].get());
@@ -74,7 +75,8 @@ HRESULT InfoObjectsImpl::add(DesktopPlugin* plugin, Ref<InfoObject>* out) {
   auto* ours = dynamic_cast<PluginObjectImpl*>(plugin);
   const PluginInfo* known = ours ? ctx_->pluginByType(ours->plugin().typeId) : nullptr;
   if (!known || known->name != ours->plugin().name) {
-    return failWith(E_INVALIDARG, "The plugin passed to add is not a desktop plugin of this repository.");
+    return failWith(E_INVALIDARG,
+                    "The plugin passed to add is not a desktop plugin of this repository.");
   }
   Ref<ObjectImpl> created(new ObjectImpl(ctx_, *known, this));
   objects_.push_back(created);

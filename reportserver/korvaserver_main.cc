@@ -40,9 +40,7 @@ int usageError(const std::string& message) {
   return 1;
 }
 
-void print(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
-}
+void print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
 }  // namespace
 

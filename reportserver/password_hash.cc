@@ -44,8 +44,8 @@ bool fromHex(const std::string& hex, std::vector<unsigned char>* out) {
   return true;
 }
 
-bool derive(const std::string& password, const unsigned char* salt, size_t saltLen,
-            int iterations, unsigned char* out, size_t outLen) {
+bool derive(const std::string& password, const unsigned char* salt, size_t saltLen, int iterations,
+            unsigned char* out, size_t outLen) {
   return PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), salt,
                            static_cast<int>(saltLen), iterations, EVP_sha256(),
                            static_cast<int>(outLen), out) == 1;

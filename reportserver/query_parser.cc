@@ -89,7 +89,6 @@ class Scanner {
   }
 
  public:
-
  private:
   const std::wstring& text_;
   size_t pos_ = 0;

@@ -48,8 +48,8 @@ bool checkReadableFile(const std::string& path, std::string* error) {
   if (!f) {
     int err = errno;
     if (error) {
-      *error = "Cannot open the report file \"" + path + "\": " +
-               (err ? errnoText(err) : std::string("unknown reason")) + ".";
+      *error = "Cannot open the report file \"" + path +
+               "\": " + (err ? errnoText(err) : std::string("unknown reason")) + ".";
     }
     return false;
   }
@@ -73,7 +73,9 @@ bool storeReportFile(Database& db, int32_t reportId, const std::string& path, St
     Statement del(db, "DELETE FROM report_chunks WHERE report_id = ?1");
     del.bind(1, static_cast<int64_t>(reportId));
     if (!del.run()) {
-      if (error) *error = "Cannot replace the content of report " + std::to_string(reportId) + ": " + db.lastMessage() + ".";
+      if (error)
+        *error = "Cannot replace the content of report " + std::to_string(reportId) + ": " +
+                 db.lastMessage() + ".";
       return false;
     }
   }
@@ -95,14 +97,16 @@ bool storeReportFile(Database& db, int32_t reportId, const std::string& path, St
       insert.bind(2, seq++);
       insert.bindBlobStatic(3, buffer.data(), static_cast<int>(n));
       if (!insert.run()) {
-        if (error) *error = "Cannot store the content of \"" + path + "\": " + db.lastMessage() + ".";
+        if (error)
+          *error = "Cannot store the content of \"" + path + "\": " + db.lastMessage() + ".";
         return false;
       }
       size += static_cast<int64_t>(n);
     }
     if (n < buffer.size()) {
       if (std::ferror(f.get())) {
-        if (error) *error = "Cannot read the report file \"" + path + "\": " + errnoText(errno) + ".";
+        if (error)
+          *error = "Cannot read the report file \"" + path + "\": " + errnoText(errno) + ".";
         return false;
       }
       break;
@@ -129,7 +133,9 @@ bool storeReportFile(Database& db, int32_t reportId, const std::string& path, St
   update.bind(3, stored.sha256);
   update.bind(4, static_cast<int64_t>(reportId));
   if (!update.run()) {
-    if (error) *error = "Cannot record the file of report " + std::to_string(reportId) + ": " + db.lastMessage() + ".";
+    if (error)
+      *error = "Cannot record the file of report " + std::to_string(reportId) + ": " +
+               db.lastMessage() + ".";
     return false;
   }
   if (out) *out = stored;
@@ -149,13 +155,16 @@ bool exportReportFile(Database& db, int32_t reportId, const std::string& destPat
   while ((rc = st.step()) == SQLITE_ROW) {
     int size = 0;
     const void* data = st.columnBlob(0, &size);
-    if (size > 0 && std::fwrite(data, 1, static_cast<size_t>(size), f.get()) != static_cast<size_t>(size)) {
+    if (size > 0 &&
+        std::fwrite(data, 1, static_cast<size_t>(size), f.get()) != static_cast<size_t>(size)) {
       if (error) *error = "Cannot write \"" + destPath + "\": " + errnoText(errno) + ".";
       return false;
     }
   }
   if (rc != SQLITE_DONE) {
-    if (error) *error = "Cannot read the content of report " + std::to_string(reportId) + ": " + db.lastMessage() + ".";
+    if (error)
+      *error = "Cannot read the content of report " + std::to_string(reportId) + ": " +
+               db.lastMessage() + ".";
     return false;
   }
   if (std::fflush(f.get()) != 0) {

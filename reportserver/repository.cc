@@ -87,7 +87,8 @@ bool fillSchema(Database& db, const std::string& apsName, const std::string& pas
   }
   int64_t nextId = 1;
   {
-    Statement st(db, "INSERT INTO plugins(id, type_id, name, kind, position) VALUES(?1, ?2, ?3, ?4, ?5)");
+    Statement st(
+        db, "INSERT INTO plugins(id, type_id, name, kind, position) VALUES(?1, ?2, ?3, ?4, ?5)");
     int position = 0;
     for (const PluginSeed& p : kPlugins) {
       st.reset();
@@ -105,7 +106,9 @@ bool fillSchema(Database& db, const std::string& apsName, const std::string& pas
     if (std::string(p.kind) == "user") userTypeId = p.typeId;
   }
   {
-    Statement st(db, "INSERT INTO objects(id, type_id, parent_id, title) VALUES(?1, ?2, 0, 'Administrator')");
+    Statement st(
+        db,
+        "INSERT INTO objects(id, type_id, parent_id, title) VALUES(?1, ?2, 0, 'Administrator')");
     st.bind(1, adminId);
     st.bind(2, userTypeId);
     if (!st.run()) return failWith(error, "Cannot store the Administrator account", db);
@@ -236,7 +239,8 @@ bool createRepository(const std::string& path, const std::string& apsName,
         Transaction tx(db);
         if (tx.begin(&message)) {
           ok = fillSchema(db, apsName, passwordRecord, error) && tx.commit(&message);
-          if (!ok && error && error->empty()) *error = "Cannot create the repository: " + message + ".";
+          if (!ok && error && error->empty())
+            *error = "Cannot create the repository: " + message + ".";
         } else if (error) {
           *error = "Cannot create the repository: " + message + ".";
         }
@@ -301,9 +305,15 @@ bool loadObjects(Database& db, bool system, const std::vector<QueryTerm>& terms,
   for (const QueryTerm& t : terms) {
     ++index;
     switch (t.field) {
-      case QueryTerm::Field::Id: sql += " AND o.id = ?"; break;
-      case QueryTerm::Field::ParentId: sql += " AND o.parent_id = ?"; break;
-      case QueryTerm::Field::ObjectType: sql += " AND o.type_id = ?"; break;
+      case QueryTerm::Field::Id:
+        sql += " AND o.id = ?";
+        break;
+      case QueryTerm::Field::ParentId:
+        sql += " AND o.parent_id = ?";
+        break;
+      case QueryTerm::Field::ObjectType:
+        sql += " AND o.type_id = ?";
+        break;
     }
     sql += std::to_string(index);
   }
@@ -360,14 +370,12 @@ bool findUserForLogon(Database& db, const std::string& name, int32_t* id, bool* 
   return failWith(error, "Cannot read the users", db);
 }
 
-bool loadRights(Database& db, int32_t objectId, std::vector<RightRecord>* out,
-                std::string* error) {
+bool loadRights(Database& db, int32_t objectId, std::vector<RightRecord>* out, std::string* error) {
   out->clear();
-  Statement st(db,
-               objectId == 0
-                   ? "SELECT object_id, user_id, role FROM rights ORDER BY object_id, user_id"
-                   : "SELECT object_id, user_id, role FROM rights WHERE object_id = ?1"
-                     " ORDER BY user_id");
+  Statement st(db, objectId == 0
+                       ? "SELECT object_id, user_id, role FROM rights ORDER BY object_id, user_id"
+                       : "SELECT object_id, user_id, role FROM rights WHERE object_id = ?1"
+                         " ORDER BY user_id");
   if (objectId != 0) st.bind(1, static_cast<int64_t>(objectId));
   int rc;
   while ((rc = st.step()) == SQLITE_ROW) {

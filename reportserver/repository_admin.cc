@@ -39,8 +39,8 @@ bool initRepository(const std::string& apsName, const std::string& adminPassword
   return createRepository(path, name, record, error);
 }
 
-bool exportReportContent(const std::string& apsName, int32_t reportId,
-                         const std::string& destPath, std::string* error) {
+bool exportReportContent(const std::string& apsName, int32_t reportId, const std::string& destPath,
+                         std::string* error) {
   Database db;
   std::string name;
   if (!openNamedRepository(apsName, &db, &name, error)) return false;

@@ -37,8 +37,8 @@ bool describeUsers(const std::string& apsName, std::string* text, std::string* e
 bool dumpRepository(const std::string& apsName, std::string* json, std::string* error);
 
 // Writes the stored content of a report to a new file (for checks).
-bool exportReportContent(const std::string& apsName, int32_t reportId,
-                         const std::string& destPath, std::string* error);
+bool exportReportContent(const std::string& apsName, int32_t reportId, const std::string& destPath,
+                         std::string* error);
 
 }  // namespace korva
 

@@ -158,8 +158,9 @@ bool dumpRepository(const std::string& apsName, std::string* json, std::string* 
       out += "\"reportType\": " + jsonString(o.reportType) +
              ", \"thumbnail\": " + boolText(o.thumbnail) + ",\n" + objectIndent + " \"file\": ";
       if (o.hasFile) {
-        out += "{\"name\": " + jsonString(o.fileName) + ", \"size\": " +
-               std::to_string(o.fileSize) + ", \"sha256\": " + jsonString(o.fileSha256) + "}";
+        out += "{\"name\": " + jsonString(o.fileName) +
+               ", \"size\": " + std::to_string(o.fileSize) +
+               ", \"sha256\": " + jsonString(o.fileSha256) + "}";
       } else {
         out += "null";
       }

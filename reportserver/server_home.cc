@@ -40,7 +40,8 @@ bool isValidApsName(const std::string& name) {
   size_t start = 0;
   while (true) {
     size_t dot = host.find('.', start);
-    std::string label = host.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+    std::string label =
+        host.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
     if (label.empty() || label.size() > 63) return false;
     if (label.front() == '-' || label.back() == '-') return false;
     for (char c : label) {

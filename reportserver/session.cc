@@ -76,7 +76,8 @@ HRESULT InfoStoreImpl::commit(InfoObjects* objects) {
   if (!objects) return nullArgument("commit");
   auto* collection = dynamic_cast<InfoObjectsImpl*>(objects);
   if (!collection) {
-    return failWith(E_INVALIDARG, "The collection passed to commit does not come from this server.");
+    return failWith(E_INVALIDARG,
+                    "The collection passed to commit does not come from this server.");
   }
   if (collection->context() != ctx_.get()) {
     return failWith(E_INVALIDARG,

@@ -104,8 +104,8 @@ void Statement::bind(int index, int64_t value) {
 
 void Statement::bind(int index, const std::string& text) {
   if (!stmt_) return;
-  int rc = sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
-                             SQLITE_TRANSIENT);
+  int rc =
+      sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
   if (rc != SQLITE_OK && firstError_ == SQLITE_OK) firstError_ = rc;
 }
 

@@ -59,7 +59,9 @@ std::string toUtf8(const std::wstring& text) {
   return out;
 }
 
-std::string toUtf8(const wchar_t* text) { return text ? toUtf8(std::wstring(text)) : std::string(); }
+std::string toUtf8(const wchar_t* text) {
+  return text ? toUtf8(std::wstring(text)) : std::string();
+}
 
 // Ill-formed sequences are replaced the usual way: each maximal part of a
 // valid sequence, or each stray byte, becomes one U+FFFD.

@@ -18,7 +18,8 @@ TEST(Utf8Test, RoundTripsEveryPlane) {
       {L"\x20ac", "\xe2\x82\xac"},
       {std::wstring(1, static_cast<wchar_t>(0x1F600)), "\xf0\x9f\x98\x80"},
       {std::wstring(1, static_cast<wchar_t>(0x10FFFF)), "\xf4\x8f\xbf\xbf"},
-      {std::wstring(1, L'\x7f') + L"\x0080\x07ff\x0800\xffff", "\x7f\xc2\x80\xdf\xbf\xe0\xa0\x80\xef\xbf\xbf"},
+      {std::wstring(1, L'\x7f') + L"\x0080\x07ff\x0800\xffff",
+       "\x7f\xc2\x80\xdf\xbf\xe0\xa0\x80\xef\xbf\xbf"},
   };
   for (const auto& [wide, utf8] : cases) {
     EXPECT_EQ(korva::toUtf8(wide), utf8);
@@ -31,12 +32,16 @@ TEST(Utf8Test, IllFormedInputBecomesReplacementCharacters) {
   const std::wstring r(1, static_cast<wchar_t>(0xFFFD));
   const std::vector<std::pair<std::string, std::wstring>> cases = {
       {"\xff", r},
-      {"a\x80" "b", L"a" + r + L"b"},
-      {"\xc3", r},                  // cut short
-      {"\xc0\xaf", r + r},          // over-long
-      {"\xed\xa0\x80", r + r + r},  // a surrogate
+      {"a\x80"
+       "b",
+       L"a" + r + L"b"},
+      {"\xc3", r},                          // cut short
+      {"\xc0\xaf", r + r},                  // over-long
+      {"\xed\xa0\x80", r + r + r},          // a surrogate
       {"\xf4\x90\x80\x80", r + r + r + r},  // above U+10FFFF
-      {"\xe2\x82" "x", r + L"x"},
+      {"\xe2\x82"
+       "x",
+       r + L"x"},
   };
   for (const auto& [utf8, wide] : cases) EXPECT_EQ(korva::fromUtf8(utf8), wide) << utf8;
   if (sizeof(wchar_t) == 4) {
@@ -49,7 +54,8 @@ TEST(JsonTextTest, EscapesWhatJsonRequiresAndPassesTheRest) {
   EXPECT_EQ(korva::jsonString(""), "\"\"");
   EXPECT_EQ(korva::jsonString("a\"b\\c/d"), "\"a\\\"b\\\\c/d\"");
   EXPECT_EQ(korva::jsonString("\b\f\n\r\t"), "\"\\b\\f\\n\\r\\t\"");
-  EXPECT_EQ(korva::jsonString(std::string("\x00\x01\x1f\x7f", 4)), "\"\\u0000\\u0001\\u001f\\u007f\"");
+  EXPECT_EQ(korva::jsonString(std::string("\x00\x01\x1f\x7f", 4)),
+            "\"\\u0000\\u0001\\u001f\\u007f\"");
   EXPECT_EQ(korva::jsonString("\xc3\xa9\xe2\x82\xac"), "\"\xc3\xa9\xe2\x82\xac\"");
 }
 

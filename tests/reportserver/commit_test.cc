@@ -148,8 +148,8 @@ TEST_F(CommitTest, AFailureLateInTheCommitUndoesTheEarlierWrites) {
   ASSERT_EQ(principals->addPrincipal(alice + 1000, &principal), korva::S_OK);
   ASSERT_EQ(principal->setRole(2), korva::S_OK);
   EXPECT_EQ(admin_.store->commit(list.get()), korva::E_FAIL);
-  EXPECT_EQ(lastError(),
-            "Nothing was committed. There is no user with id " + std::to_string(alice + 1000) + ".");
+  EXPECT_EQ(lastError(), "Nothing was committed. There is no user with id " +
+                             std::to_string(alice + 1000) + ".");
   EXPECT_EQ(dump(), before);
   int32_t id = 0;
   EXPECT_EQ(folder->id(&id), korva::E_FAIL);  // still new

@@ -62,7 +62,8 @@ class FaultTest : public ServerTest {
     EXPECT_EQ(o.store->query(L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=0", &o.folders),
               korva::S_OK);
     EXPECT_EQ(o.folders->item(Variant::fromInt(1), &o.folder), korva::S_OK);
-    std::wstring q = L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=" + std::to_wstring(folderId_);
+    std::wstring q =
+        L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=" + std::to_wstring(folderId_);
     EXPECT_EQ(o.store->query(q.c_str(), &o.reports), korva::S_OK);
     EXPECT_EQ(o.reports->item(Variant::fromInt(1), &o.report), korva::S_OK);
     EXPECT_EQ(o.report->files(&o.files), korva::S_OK);
@@ -131,8 +132,7 @@ TEST_F(FaultTest, EveryListedOperationFailsWithItsDescription) {
          Ref<korva::InfoObject> i;
          return o.folders->add(o.folderPlugin.get(), &i);
        }},
-      {"remove",
-       [](Objects& o) { return o.folders->remove(Variant::fromObject(o.folder.get())); }},
+      {"remove", [](Objects& o) { return o.folders->remove(Variant::fromObject(o.folder.get())); }},
       {"setProperty",
        [](Objects& o) { return o.folder->setProperty(L"SI_PARENTID", Variant::fromInt(0)); }},
       {"id",
@@ -238,8 +238,8 @@ TEST_F(FaultTest, EveryListedOperationFailsWithItsDescription) {
     korva::setServerFaultPlan(c.operation);
     const bool isQuery = c.operation.rfind("queryInterface:", 0) == 0;
     EXPECT_EQ(c.run(o), isQuery ? korva::E_NOINTERFACE : korva::E_FAIL);
-    EXPECT_EQ(korva::lastErrorDescription(), korva_rs_test::ServerTest::widen(
-                                                 "Injected fault in " + c.operation + "."));
+    EXPECT_EQ(korva::lastErrorDescription(),
+              korva_rs_test::ServerTest::widen("Injected fault in " + c.operation + "."));
     // Only the listed operation fails: another plan lets it through.
     korva::setServerFaultPlan("someOtherOperation");
     EXPECT_TRUE(korva::succeeded(c.run(o))) << lastError();

@@ -75,7 +75,8 @@ class KorvaserverTest : public ServerTest {
       files->addFile(Variant::fromString(widen(writeFile("q1.rpt", "abc"))), 1, Variant(), &answer);
       ASSERT_EQ(c.store->commit(list.get()), korva::S_OK) << lastError();
     }
-    int32_t sub = addFolder(c, L"Sub", finance, L"Tab\tand \"quote\" and \\ and \x00e9\x0001\n");  // 11
+    int32_t sub =
+        addFolder(c, L"Sub", finance, L"Tab\tand \"quote\" and \\ and \x00e9\x0001\n");  // 11
     {
       Ref<korva::InfoObjects> list = children(c, sub, "Report");
       Ref<korva::InfoObject> report;
@@ -113,8 +114,8 @@ TEST_F(KorvaserverTest, InitCreatesOnceForTheLocalHostByDefault) {
   std::filesystem::remove(repositoryPath(name));
   ProgramRun first = korvaserver({"init", "-password", "pw"});
   EXPECT_EQ(first.code, 0) << first.err;
-  EXPECT_EQ(first.out, "Created the repository of APS \"" + name + "\" at " +
-                           repositoryPath(name) + ".\n");
+  EXPECT_EQ(first.out,
+            "Created the repository of APS \"" + name + "\" at " + repositoryPath(name) + ".\n");
   EXPECT_EQ(first.err, "");
   EXPECT_TRUE(logon(L"Administrator", L"pw", widen(name)));
 
@@ -161,26 +162,36 @@ TEST_F(KorvaserverTest, DumpsTheWholeRepositoryAsJson) {
   EXPECT_EQ(
       run.out,
       "{\"aps\": \"localhost\",\n"
-      " \"plugins\": [{\"name\": \"Folder\", \"typeId\": 1}, {\"name\": \"Report\", \"typeId\": 2}, "
+      " \"plugins\": [{\"name\": \"Folder\", \"typeId\": 1}, {\"name\": \"Report\", \"typeId\": "
+      "2}, "
       "{\"name\": \"Program\", \"typeId\": 8}, {\"name\": \"Shortcut\", \"typeId\": 11}, "
       "{\"name\": \"User\", \"typeId\": 16}, {\"name\": \"Calendar\", \"typeId\": 19}],\n"
-      " \"users\": [{\"id\": 7, \"name\": \"Administrator\", \"fullName\": \"\", \"description\": \"\",\n"
-      "            \"licenseType\": 1, \"hasPassword\": false, \"passwordOptions\": [false, false, false]},\n"
-      "           {\"id\": 8, \"name\": \"Alice\", \"fullName\": \"Alice A.\", \"description\": \"\",\n"
-      "            \"licenseType\": 0, \"hasPassword\": true, \"passwordOptions\": [false, false, false]}],\n"
-      " \"objects\": [{\"id\": 9, \"type\": \"Folder\", \"parentId\": 0, \"title\": \"Finance\", \"description\": \"Quarterly numbers\",\n"
+      " \"users\": [{\"id\": 7, \"name\": \"Administrator\", \"fullName\": \"\", \"description\": "
+      "\"\",\n"
+      "            \"licenseType\": 1, \"hasPassword\": false, \"passwordOptions\": [false, false, "
+      "false]},\n"
+      "           {\"id\": 8, \"name\": \"Alice\", \"fullName\": \"Alice A.\", \"description\": "
+      "\"\",\n"
+      "            \"licenseType\": 0, \"hasPassword\": true, \"passwordOptions\": [false, false, "
+      "false]}],\n"
+      " \"objects\": [{\"id\": 9, \"type\": \"Folder\", \"parentId\": 0, \"title\": \"Finance\", "
+      "\"description\": \"Quarterly numbers\",\n"
       "              \"rights\": [{\"userId\": 8, \"role\": 2}]},\n"
-      "             {\"id\": 10, \"type\": \"Report\", \"parentId\": 9, \"title\": \"Q1\", \"description\": \"\",\n"
+      "             {\"id\": 10, \"type\": \"Report\", \"parentId\": 9, \"title\": \"Q1\", "
+      "\"description\": \"\",\n"
       "              \"reportType\": \"\", \"thumbnail\": true,\n"
       "              \"file\": {\"name\": \"q1.rpt\", \"size\": 3, \"sha256\": "
       "\"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\"}, \"rights\": []},\n"
-      "             {\"id\": 11, \"type\": \"Folder\", \"parentId\": 9, \"title\": \"Sub\", \"description\": "
+      "             {\"id\": 11, \"type\": \"Folder\", \"parentId\": 9, \"title\": \"Sub\", "
+      "\"description\": "
       "\"Tab\\tand \\\"quote\\\" and \\\\ and \xc3\xa9\\u0001\\n\",\n"
       "              \"rights\": []},\n"
-      "             {\"id\": 12, \"type\": \"Report\", \"parentId\": 11, \"title\": \"Q2\", \"description\": \"\",\n"
+      "             {\"id\": 12, \"type\": \"Report\", \"parentId\": 11, \"title\": \"Q2\", "
+      "\"description\": \"\",\n"
       "              \"reportType\": \"rpt\", \"thumbnail\": false,\n"
       "              \"file\": null, \"rights\": []},\n"
-      "             {\"id\": 13, \"type\": \"Folder\", \"parentId\": 0, \"title\": \"Other\", \"description\": \"\",\n"
+      "             {\"id\": 13, \"type\": \"Folder\", \"parentId\": 0, \"title\": \"Other\", "
+      "\"description\": \"\",\n"
       "              \"rights\": [{\"userId\": 7, \"role\": 5}]}]}\n");
 }
 

@@ -121,8 +121,8 @@ TEST_F(LogonTest, PasswordsAreStoredOnlyAsSaltedHashes) {
 
 TEST_F(LogonTest, ChangedAndClearedPasswordsTakeEffect) {
   Connection admin = connect();
-  Ref<korva::InfoObjects> list = query(admin, L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_ID=" +
-                                                  std::to_wstring(aliceId_));
+  Ref<korva::InfoObjects> list =
+      query(admin, L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_ID=" + std::to_wstring(aliceId_));
   ASSERT_EQ(countOf(list), 1);
   Ref<korva::UserObject> alice;
   ASSERT_EQ(itemOf(list, 1).query(&alice), korva::S_OK);
@@ -161,13 +161,14 @@ TEST_F(LogonTest, ObjectsKeepTheirSessionAlive) {
 }
 
 TEST(ApsNameTest, OnlyHostNamesAreAccepted) {
-  for (const char* good : {"localhost", "LOCALHOST", "my-host.example.com", "10.0.0.1",
-                           "host:6400", "a", "x1.y2:1", "h:65535"}) {
+  for (const char* good : {"localhost", "LOCALHOST", "my-host.example.com", "10.0.0.1", "host:6400",
+                           "a", "x1.y2:1", "h:65535"}) {
     EXPECT_TRUE(korva::isValidApsName(good)) << good;
   }
-  for (const char* bad : {"", ".", "..", "../x", "a/b", "/abs", "a\\b", "-host", "host-",
-                          "a..b", "host.", ".host", "host:", "host:0", "host:65536",
-                          "host:12a", "host:1:2", ":80", "h\xc3\xa9llo", "a b", "a_b", "x.db;"}) {
+  for (const char* bad :
+       {"",         ".",    "..",           "../x",  "a/b",   "/abs",   "a\\b",       "-host",
+        "host-",    "a..b", "host.",        ".host", "host:", "host:0", "host:65536", "host:12a",
+        "host:1:2", ":80",  "h\xc3\xa9llo", "a b",   "a_b",   "x.db;"}) {
     EXPECT_FALSE(korva::isValidApsName(bad)) << bad;
   }
 }
@@ -220,7 +221,8 @@ TEST_F(ServerHomeTest, InitNeverOverwritesARepository) {
   addFolder(admin, L"Kept");
   std::string error;
   EXPECT_FALSE(korva::initRepository("LocalHost", "other", &error));
-  EXPECT_EQ(error, "The repository " + repositoryPath() + " already exists; it is never overwritten.");
+  EXPECT_EQ(error,
+            "The repository " + repositoryPath() + " already exists; it is never overwritten.");
   EXPECT_NE(dump().find("\"Kept\""), std::string::npos);
   EXPECT_TRUE(logon(L"Administrator", L""));
 }

@@ -131,9 +131,12 @@ TEST_F(QueryTest, ItemPositionsAreCheckedAndOneBased) {
 }
 
 TEST_F(QueryTest, DesktopPluginsComeWithTheirTypeIds) {
-  EXPECT_EQ(c_.types, (std::map<std::string, int16_t>{{"Folder", 1}, {"Report", 2},
-                                                      {"Program", 8}, {"Shortcut", 11},
-                                                      {"User", 16}, {"Calendar", 19}}));
+  EXPECT_EQ(c_.types, (std::map<std::string, int16_t>{{"Folder", 1},
+                                                      {"Report", 2},
+                                                      {"Program", 8},
+                                                      {"Shortcut", 11},
+                                                      {"User", 16},
+                                                      {"Calendar", 19}}));
   Ref<korva::PluginManager> manager;
   ASSERT_EQ(c_.session->getPluginManager(&manager), korva::S_OK);
   Ref<korva::InfoObjects> list;

@@ -69,8 +69,8 @@ TEST_F(ReportFileTest, ContentIsStoredByteForByteInChunks) {
     size_t size;
     int64_t chunks;
   };
-  const std::vector<Case> cases = {{0, 0}, {1, 1}, {mib - 1, 1}, {mib, 1}, {mib + 1, 2},
-                                   {5 * mib / 2, 3}};
+  const std::vector<Case> cases = {{0, 0},   {1, 1},       {mib - 1, 1},
+                                   {mib, 1}, {mib + 1, 2}, {5 * mib / 2, 3}};
   unsigned seed = 1;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.size);
@@ -164,13 +164,14 @@ TEST_F(ReportFileTest, ThumbnailAndReportTypeAreStored) {
   ASSERT_EQ(report->files(&files), korva::S_OK);
   ASSERT_EQ(files->addFile(Variant::fromString(widen(file)), 1, Variant(), &answer), korva::S_OK);
   ASSERT_EQ(c_.store->commit(list.get()), korva::S_OK) << lastError();
-  EXPECT_NE(dump().find("{\"id\": " + std::to_string(idOf(report)) +
-                        ", \"type\": \"Report\", \"parentId\": " + std::to_string(folder_) +
-                        ", \"title\": \"Q1\", \"description\": \"First quarter\",\n"
-                        "              \"reportType\": \"crystal\", \"thumbnail\": true,\n"
-                        "              \"file\": {\"name\": \"r.rpt\", \"size\": 1, \"sha256\": \"" +
-                        sha256Hex("r") + "\"}, \"rights\": []}"),
-            std::string::npos)
+  EXPECT_NE(
+      dump().find("{\"id\": " + std::to_string(idOf(report)) +
+                  ", \"type\": \"Report\", \"parentId\": " + std::to_string(folder_) +
+                  ", \"title\": \"Q1\", \"description\": \"First quarter\",\n"
+                  "              \"reportType\": \"crystal\", \"thumbnail\": true,\n"
+                  "              \"file\": {\"name\": \"r.rpt\", \"size\": 1, \"sha256\": \"" +
+                  sha256Hex("r") + "\"}, \"rights\": []}"),
+      std::string::npos)
       << dump();
 }
 

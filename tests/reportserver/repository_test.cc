@@ -1,5 +1,7 @@
 // The repository file: a newer or foreign file is refused with a clear
 // description, and two processes can write one repository at once.
+#include "reportserver/repository.h"
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "reportserver/repository.h"
 #include "tests/reportserver/server_fixture.h"
 
 namespace korva_rs_test {

@@ -149,14 +149,13 @@ class ServerTest : public ::testing::Test {
   }
 
   static Ref<korva::InfoObjects> children(Connection& c, int32_t parent, const std::string& type) {
-    return query(c, L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=" +
-                        std::to_wstring(parent) + L" AND SI_OBTYPE=" +
-                        std::to_wstring(c.types[type]));
+    return query(c, L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=" + std::to_wstring(parent) +
+                        L" AND SI_OBTYPE=" + std::to_wstring(c.types[type]));
   }
 
   static Ref<korva::InfoObjects> users(Connection& c) {
-    return query(c, L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_OBTYPE=" +
-                        std::to_wstring(c.types["User"]));
+    return query(
+        c, L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_OBTYPE=" + std::to_wstring(c.types["User"]));
   }
 
   static int32_t countOf(const Ref<korva::InfoObjects>& objects) {
@@ -215,8 +214,7 @@ class ServerTest : public ::testing::Test {
     Ref<korva::ReportFiles> files;
     Ref<korva::Unknown> added;
     EXPECT_EQ(report->files(&files), korva::S_OK);
-    EXPECT_EQ(files->addFile(Variant::fromString(widen(file)), 1, Variant(), &added),
-              korva::S_OK)
+    EXPECT_EQ(files->addFile(Variant::fromString(widen(file)), 1, Variant(), &added), korva::S_OK)
         << lastError();
     EXPECT_EQ(c.store->commit(list.get()), korva::S_OK) << lastError();
     return idOf(report);
