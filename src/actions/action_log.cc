@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "actions/status.h"
+#include "platform/log_file.h"
 
 namespace {
 
@@ -57,7 +58,9 @@ void ActionLog::open(const char* path) {
     std::fclose(logStream());
     logStream() = nullptr;
   }
-  if (path && *path) logStream() = std::fopen(path, "w");
+  // The file is opened so that a link or another user's file planted at its
+  // name is refused; lines then go to standard output.
+  if (path && *path) korva::openLogFile(path, &logStream());
 }
 
 void ActionLog::logLine(const char* format, ...) {

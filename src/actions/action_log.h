@@ -16,8 +16,9 @@
 class ActionLog {
  public:
   // Closes the current stream; opens path for writing (truncating) when it is
-  // non-null and not empty. When that fails, or without a path, later lines
-  // go to standard output.
+  // non-null and not empty; a symbolic link, or another user's file in a
+  // shared directory, is refused (platform/log_file.h). When that fails, or
+  // without a path, later lines go to standard output.
   static void open(const char* path);
   // Writes the time stamp, the printf-formatted message and "\n".
   static void logLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
