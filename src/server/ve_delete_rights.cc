@@ -37,86 +37,55 @@ constexpr Right kRights[] = {
 }  // namespace
 
 int CMAVEObjV85::deleteFolder(const char* name, int32_t parentId) {
-  return deleteObject(true, name, parentId);
+  return deleteObject("folder", folderTypeId_, name, parentId);
 }
 
 int CMAVEObjV85::deleteReport(const char* name, int32_t parentId) {
-  return deleteObject(false, name, parentId);
+  return deleteObject("report", reportTypeId_, name, parentId);
 }
 
-int CMAVEObjV85::deleteObject(bool folder, const char* name, int32_t parentId) {
+int CMAVEObjV85::deleteObject(const char* kind, int16_t typeId, const char* name,
+                              int32_t parentId) {
   const char* objectName = text(name);
   int status = kStatusOk;
   try {
     Ref<InfoObjects> children;
-    if (queryChildren(folder ? folderTypeId_ : reportTypeId_, parentId, &children) != kStatusOk) {
-      fail(&status, kStatusLogical);
-    }
+    if (queryChildren(typeId, parentId, &children) != kStatusOk) fail(&status, kStatusLogical);
     Ref<InfoObject> object;
     if (findByName(objectName, children.get(), &object) != kStatusOk) {
       fail(&status, kStatusLogical);
     }
     if (!object) {
-      if (folder) {
-        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to delete folder %s as the folder does not exist.",
-                           objectName);
-      } else {
-        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to delete report %s as the report does not exist.",
-                           objectName);
-      }
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                         "Failed to delete %s %s as the %s does not exist.",
+                         kind, objectName, kind);
       fail(&status, kStatusLogical);
     }
     // The variant holds its own reference to the object for the call.
     if (failed(children->remove(Variant::fromObject(object.get())))) {
       // A report, too, is removed from "the folder list".
-      if (folder) {
-        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to delete folder %s from the folder list.",
-                           objectName);
-      } else {
-        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to delete report %s from the folder list.",
-                           objectName);
-      }
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                         "Failed to delete %s %s from the folder list.",
+                         kind, objectName);
       fail(&status, kStatusServer);
     }
     if (failed(infoStore_->commit(children.get()))) {
-      if (folder) {
-        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to commit folder changes while deleting folder %s.",
-                           objectName);
-      } else {
-        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to commit report changes while deleting report %s.",
-                           objectName);
-      }
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                         "Failed to commit %s changes while deleting %s %s.",
+                         kind, kind, objectName);
       fail(&status, kStatusServer);
     }
-    if (folder) {
-      ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
-                         "Successfully deleted folder %s from Veltrane Enterprise.",
-                         objectName);
-    } else {
-      ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
-                         "Successfully deleted report %s from Veltrane Enterprise.",
-                         objectName);
-    }
+    ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
+                       "Successfully deleted %s %s from Veltrane Enterprise.",
+                       kind, objectName);
     return kStatusOk;
   } catch (...) {
   }
   status = settle(status);
   // Written without the status suffix.
-  if (folder) {
-    ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                       "Failed to delete folder %s from Veltrane Enterprise.",
-                       objectName);
-  } else {
-    ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                       "Failed to delete report %s from Veltrane Enterprise.",
-                       objectName);
-  }
+  ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                     "Failed to delete %s %s from Veltrane Enterprise.",
+                     kind, objectName);
   return status;
 }
 

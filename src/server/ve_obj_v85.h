@@ -79,10 +79,18 @@ class CMAVEObjV85 {
   // The shared end of a failed operation: a status still at 200 becomes 202,
   // and 600 writes the server's detail text. Answers the new status.
   int settle(int status);
-  // Shared bodies of the folder and report variants.
-  int getObject(bool folder, const char* name, int32_t parentId, int32_t* id);
-  int deleteObject(bool folder, const char* name, int32_t parentId);
-  int getObjectById(bool system, int32_t id, korva::Ref<korva::InfoObject>* object,
+  // The InfoStore's answer to the query that format makes with the numbers
+  // (each a "%d"). Ends the running operation through fail(): 203 when the
+  // text cannot be built, 202 without an InfoStore, 600 when the server
+  // refuses the query.
+  korva::Ref<korva::InfoObjects> select(int* status, const wchar_t* format, int32_t first,
+                                        int32_t second = 0);
+  // Shared bodies of the folder and report (or system and info object)
+  // variants; kind is the word their lines use for the object.
+  int getObject(const char* kind, int16_t typeId, const char* name, int32_t parentId, int32_t* id);
+  int deleteObject(const char* kind, int16_t typeId, const char* name, int32_t parentId);
+  int getObjectById(const wchar_t* query, const char* kind, int32_t id,
+                    korva::Ref<korva::InfoObject>* object,
                     korva::Ref<korva::InfoObjects>* collection);
   // Ends the running operation with the given status: records it and unwinds
   // to the operation's catch-all.

@@ -29,31 +29,33 @@ namespace {
 
 const char* text(const char* s) { return s ? s : ""; }
 
-// Appends a number in decimal, with its sign and no padding.
-void appendNumber(SWCharString* query, int32_t value) {
-  wchar_t digits[16];
-  std::swprintf(digits, sizeof digits / sizeof digits[0], L"%d", static_cast<int>(value));
-  *query += digits;
-}
+// Room for the longest query text with its two numbers.
+constexpr size_t kQueryChars = 128;
 
 }  // namespace
 
+Ref<InfoObjects> CMAVEObjV85::select(int* status, const wchar_t* format, int32_t first,
+                                     int32_t second) {
+  SWCharString query;
+  try {
+    wchar_t buffer[kQueryChars];
+    std::swprintf(buffer, kQueryChars, format, static_cast<int>(first), static_cast<int>(second));
+    query = buffer;
+  } catch (...) {
+    fail(status, kStatusOutOfMemory);
+  }
+  Ref<InfoObjects> result;
+  if (!infoStore_) fail(status, kStatusLogical);
+  if (failed(infoStore_->query(query.getBuffer(), &result)) || !result) fail(status, kStatusServer);
+  return result;
+}
+
 int CMAVEObjV85::querySystemObjectsByType(int16_t type, Ref<InfoObjects>* out) {
   int status = kStatusOk;
-  Ref<InfoObjects> result;
   if (out) out->reset();
   try {
-    SWCharString query;
-    try {
-      query = L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_OBTYPE=";
-      appendNumber(&query, type);
-    } catch (...) {
-      fail(&status, kStatusOutOfMemory);
-    }
-    if (!infoStore_) fail(&status, kStatusLogical);
-    if (failed(infoStore_->query(query.getBuffer(), &result)) || !result) {
-      fail(&status, kStatusServer);
-    }
+    Ref<InfoObjects> result =
+        select(&status, L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_OBTYPE=%d", type);
     if (out) *out = result;
     return kStatusOk;
   } catch (...) {
@@ -67,22 +69,11 @@ int CMAVEObjV85::querySystemObjectsByType(int16_t type, Ref<InfoObjects>* out) {
 
 int CMAVEObjV85::queryChildren(int16_t type, int32_t parentId, Ref<InfoObjects>* out) {
   int status = kStatusOk;
-  Ref<InfoObjects> result;
   if (out) out->reset();
   try {
-    SWCharString query;
-    try {
-      query = L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=";
-      appendNumber(&query, parentId);
-      query += L" AND SI_OBTYPE=";
-      appendNumber(&query, type);
-    } catch (...) {
-      fail(&status, kStatusOutOfMemory);
-    }
-    if (!infoStore_) fail(&status, kStatusLogical);
-    if (failed(infoStore_->query(query.getBuffer(), &result)) || !result) {
-      fail(&status, kStatusServer);
-    }
+    Ref<InfoObjects> result =
+        select(&status, L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=%d AND SI_OBTYPE=%d",
+               parentId, type);
     if (out) *out = result;
     return kStatusOk;
   } catch (...) {
@@ -97,34 +88,25 @@ int CMAVEObjV85::queryChildren(int16_t type, int32_t parentId, Ref<InfoObjects>*
 
 int CMAVEObjV85::getSystemObjectById(int32_t id, Ref<InfoObject>* object,
                                      Ref<InfoObjects>* collection) {
-  return getObjectById(true, id, object, collection);
+  return getObjectById(L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_ID=%d", "system", id, object,
+                       collection);
 }
 
 int CMAVEObjV85::getInfoObjectById(int32_t id, Ref<InfoObject>* object,
                                    Ref<InfoObjects>* collection) {
-  return getObjectById(false, id, object, collection);
+  return getObjectById(L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=%d", "info", id, object,
+                       collection);
 }
 
-int CMAVEObjV85::getObjectById(bool system, int32_t id, Ref<InfoObject>* object,
-                               Ref<InfoObjects>* collection) {
+int CMAVEObjV85::getObjectById(const wchar_t* query, const char* kind, int32_t id,
+                               Ref<InfoObject>* object, Ref<InfoObjects>* collection) {
   int status = kStatusOk;
   Ref<InfoObjects> found;
   Ref<InfoObject> item;
   if (object) object->reset();
   if (collection) collection->reset();
   try {
-    SWCharString query;
-    try {
-      query = system ? L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_ID="
-                     : L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=";
-      appendNumber(&query, id);
-    } catch (...) {
-      fail(&status, kStatusOutOfMemory);
-    }
-    if (!infoStore_) fail(&status, kStatusLogical);
-    if (failed(infoStore_->query(query.getBuffer(), &found)) || !found) {
-      fail(&status, kStatusServer);
-    }
+    found = select(&status, query, id);
     // The collection is what a later commit goes through.
     if (collection) *collection = found;
 
@@ -139,15 +121,9 @@ int CMAVEObjV85::getObjectById(bool system, int32_t id, Ref<InfoObject>* object,
     return kStatusOk;
   } catch (...) {
   }
-  if (system) {
-    ActionLog::logStatusLine(
-        status, KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain the system object with id %d.",
-        static_cast<int>(id));
-  } else {
-    ActionLog::logStatusLine(
-        status, KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain the info object with id %d.",
-        static_cast<int>(id));
-  }
+  ActionLog::logStatusLine(
+      status, KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain the %s object with id %d.", kind,
+      static_cast<int>(id));
   return settle(status);
 }
 
@@ -184,43 +160,31 @@ int CMAVEObjV85::findByName(const char* name, InfoObjects* collection, Ref<InfoO
 }
 
 int CMAVEObjV85::getFolder(const char* name, int32_t parentId, int32_t* id) {
-  return getObject(true, name, parentId, id);
+  return getObject("folder", folderTypeId_, name, parentId, id);
 }
 
 int CMAVEObjV85::getReport(const char* name, int32_t parentId, int32_t* id) {
-  return getObject(false, name, parentId, id);
+  return getObject("report", reportTypeId_, name, parentId, id);
 }
 
-int CMAVEObjV85::getObject(bool folder, const char* name, int32_t parentId, int32_t* id) {
+int CMAVEObjV85::getObject(const char* kind, int16_t typeId, const char* name, int32_t parentId,
+                           int32_t* id) {
   int status = kStatusOk;
   try {
     Ref<InfoObjects> children;
-    if (queryChildren(folder ? folderTypeId_ : reportTypeId_, parentId, &children) != kStatusOk) {
-      fail(&status, kStatusLogical);
-    }
+    if (queryChildren(typeId, parentId, &children) != kStatusOk) fail(&status, kStatusLogical);
     Ref<InfoObject> object;
     if (findByName(name, children.get(), &object) != kStatusOk) fail(&status, kStatusLogical);
     if (!object) {
-      if (folder) {
-        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to get folder %s as the folder does not exist.",
-                           text(name));
-      } else {
-        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to get report %s as the report does not exist.",
-                           text(name));
-      }
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                         "Failed to get %s %s as the %s does not exist.",
+                         kind, text(name), kind);
       fail(&status, kStatusLogical);
     }
     int32_t value = 0;
     if (failed(object->id(&value))) {
-      if (folder) {
-        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain id of the folder %s.",
-                           text(name));
-      } else {
-        ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain id of the report %s.",
-                           text(name));
-      }
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain id of the %s %s.", kind,
+                         text(name));
       fail(&status, kStatusServer);
     }
     if (id) *id = value;
@@ -229,14 +193,7 @@ int CMAVEObjV85::getObject(bool folder, const char* name, int32_t parentId, int3
   }
   status = settle(status);
   // Written without the status suffix.
-  if (folder) {
-    ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                       "Failed to get folder %s from Veltrane Enterprise.",
-                       text(name));
-  } else {
-    ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                       "Failed to get report %s from Veltrane Enterprise.",
-                       text(name));
-  }
+  ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to get %s %s from Veltrane Enterprise.",
+                     kind, text(name));
   return status;
 }
