@@ -34,6 +34,26 @@ bool given(const char* s) { return s && *s; }
 
 }  // namespace
 
+void CMAVEObjV85::commitAdded(const char* kind, const char* name, InfoObjects* list,
+                              InfoObject* object, bool updating, int32_t* id, int* status) {
+  if (failed(infoStore_->commit(list))) {
+    ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
+                       "Failed to commit %s changes while adding %s %s.",
+                       kind, kind, name);
+    fail(status, kStatusServer);
+  }
+  int32_t value = 0;
+  if (failed(object->id(&value))) {
+    ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain id of the %s %s.", kind,
+                       name);
+    fail(status, kStatusServer);
+  }
+  if (id) *id = value;
+  ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
+                     "Successfully %s %s %s with id %d to Veltrane Enterprise.",
+                     updating ? "updated" : "added", kind, name, static_cast<int>(value));
+}
+
 int CMAVEObjV85::addUser(const char* name, const char* fullName, const char* description,
                          const char* password, const char* named, bool* overwrite, int32_t* id) {
   const char* userName = text(name);
@@ -111,29 +131,7 @@ int CMAVEObjV85::addUser(const char* name, const char* fullName, const char* des
       logErrorDetail();
     }
 
-    if (failed(infoStore_->commit(users.get()))) {
-      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                         "Failed to commit user changes while adding user %s.",
-                         userName);
-      fail(&status, kStatusServer);
-    }
-    int32_t value = 0;
-    if (failed(user->id(&value))) {
-      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain id of the user %s.",
-                         userName);
-      fail(&status, kStatusServer);
-    }
-    if (id) *id = value;
-
-    if (updating) {
-      ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
-                         "Successfully updated user %s with id %d to Veltrane Enterprise.",
-                         userName, static_cast<int>(value));
-    } else {
-      ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
-                         "Successfully added user %s with id %d to Veltrane Enterprise.",
-                         userName, static_cast<int>(value));
-    }
+    commitAdded("user", userName, users.get(), user.get(), updating, id, &status);
     return kStatusOk;
   } catch (...) {
   }
@@ -195,29 +193,7 @@ int CMAVEObjV85::addFolder(const char* name, const char* description, bool* over
       logErrorDetail();
     }
 
-    if (failed(infoStore_->commit(folders.get()))) {
-      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                         "Failed to commit folder changes while adding folder %s.",
-                         folderName);
-      fail(&status, kStatusServer);
-    }
-    int32_t value = 0;
-    if (failed(folder->id(&value))) {
-      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain id of the folder %s.",
-                         folderName);
-      fail(&status, kStatusServer);
-    }
-    if (id) *id = value;
-
-    if (updating) {
-      ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
-                         "Successfully updated folder %s with id %d to Veltrane Enterprise.",
-                         folderName, static_cast<int>(value));
-    } else {
-      ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
-                         "Successfully added folder %s with id %d to Veltrane Enterprise.",
-                         folderName, static_cast<int>(value));
-    }
+    commitAdded("folder", folderName, folders.get(), folder.get(), updating, id, &status);
     return kStatusOk;
   } catch (...) {
   }
@@ -323,29 +299,7 @@ int CMAVEObjV85::addReport(const char* title, const char* description, const cha
       logErrorDetail();
     }
 
-    if (failed(infoStore_->commit(reports.get()))) {
-      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                         "Failed to commit report changes while adding report %s.",
-                         reportName);
-      fail(&status, kStatusServer);
-    }
-    int32_t value = 0;
-    if (failed(report->id(&value))) {
-      ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain id of the report %s.",
-                         reportName);
-      fail(&status, kStatusServer);
-    }
-    if (id) *id = value;
-
-    if (updating) {
-      ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
-                         "Successfully updated report %s with id %d to Veltrane Enterprise.",
-                         reportName, static_cast<int>(value));
-    } else {
-      ActionLog::logLine(KORVA_INFO KORVA_CTX_PUBLISH
-                         "Successfully added report %s with id %d to Veltrane Enterprise.",
-                         reportName, static_cast<int>(value));
-    }
+    commitAdded("report", reportName, reports.get(), report.get(), updating, id, &status);
     return kStatusOk;
   } catch (...) {
   }
