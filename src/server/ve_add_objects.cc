@@ -29,7 +29,6 @@ using korva::Variant;
 
 namespace {
 
-const char* text(const char* s) { return s ? s : ""; }
 bool given(const char* s) { return s && *s; }
 
 }  // namespace

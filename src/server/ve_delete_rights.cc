@@ -23,8 +23,6 @@ using korva::Variant;
 
 namespace {
 
-const char* text(const char* s) { return s ? s : ""; }
-
 struct Right {
   const char* name;
   int32_t role;

@@ -97,6 +97,8 @@ class CMAVEObjV85 {
   int getObjectById(const wchar_t* query, const char* kind, int32_t id,
                     korva::Ref<korva::InfoObject>* object,
                     korva::Ref<korva::InfoObjects>* collection);
+  // A null text as "", for the log lines.
+  static const char* text(const char* s) { return s ? s : ""; }
   // Ends the running operation with the given status: records it and unwinds
   // to the operation's catch-all.
   [[noreturn]] static void fail(int* status, int code) {

@@ -27,8 +27,6 @@ using korva::Variant;
 
 namespace {
 
-const char* text(const char* s) { return s ? s : ""; }
-
 // Room for the longest query text with its two numbers.
 constexpr size_t kQueryChars = 128;
 

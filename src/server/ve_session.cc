@@ -24,8 +24,6 @@ using korva::Variant;
 
 namespace {
 
-const char* text(const char* s) { return s ? s : ""; }
-
 // Wide text to 8-bit for the log. A character the locale cannot represent
 // becomes '?', so that the server's message is never lost to one character.
 SAnsiString toAnsi(const std::wstring& wide) {
