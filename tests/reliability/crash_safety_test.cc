@@ -1,0 +1,165 @@
+// Crash safety: korvapush publishing a tree of a few thousand reports is
+// killed with SIGKILL at random moments (seeded; the seed is printed and
+// KORVA_CRASH_SEED replays it), chosen by watching its log grow. After each
+// kill the repository must pass SQLite's integrity check and hold no object
+// without what its commit gave it; the following run must complete; and the
+// repository must then hold exactly what a run that was never killed gives.
+//
+// Every other kill hits a first run into an empty repository (adding), the
+// others a run over a complete one (updating: content rewritten in place).
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sched.h>
+
+#include <iostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "reliability/reliability_util.h"
+
+namespace rel {
+namespace {
+
+constexpr char kAps[] = "crash";
+
+struct Load {
+  TreeShape shape;
+  int kills;
+};
+
+// A few thousand reports in the normal build on fast storage; lighter where
+// each run costs more (sanitizer, or a disk that syncs every commit).
+Load chooseLoad(bool fastStorage) {
+  Load load;
+  load.shape.subFolders = 3;
+  load.shape.reports = 40;
+  load.shape.folders = underSanitizer() ? 6 : 20;
+  if (!fastStorage) load.shape.folders = underSanitizer() ? 2 : 5;
+  load.kills = underSanitizer() ? 10 : 20;
+  // Files of several storage chunks, so that a kill can land inside one.
+  load.shape.big = {"F00/S0/R00.rpt", "F01/S1/R07.rpt"};
+  load.shape.bigBytes = 2500 * 1024;
+  return load;
+}
+
+class CrashSafetyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    load_ = chooseLoad(work_.fast());
+    tree_ = work_.path() / "tree";
+    buildTree(tree_, load_.shape);
+    instructions_ = work_.path() / "publish.xml";
+    writeInstructions(instructions_, values_);
+    fs::create_directories(work_.path() / "ref");
+    fs::create_directories(work_.path() / "run");
+  }
+
+  e2e::ServerHome reference() const { return e2e::ServerHome(work_.path() / "ref"); }
+  e2e::ServerHome target() const { return e2e::ServerHome(work_.path() / "run"); }
+  fs::path targetDb() const { return work_.path() / "run" / (std::string(kAps) + ".db"); }
+
+  void initTarget() {
+    std::error_code ignored;
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+      fs::remove(targetDb().string() + suffix, ignored);
+    }
+    e2e::ProgramRun init = target().init(kAps, kAdminPassword);
+    ASSERT_EQ(init.exitCode, 0) << init.err;
+  }
+
+  // korvapush into a home, its log in logFile.
+  std::unique_ptr<Process> startPush(const e2e::ServerHome& home, const fs::path& logFile) const {
+    Process::Options options;
+    options.env = {home.homeEnv(), "KORVA_SERVER_FAULTS", "TMPDIR=" + work_.path().string()};
+    options.output = logFile.string() + ".out";
+    return std::make_unique<Process>(
+        e2e::binPath("korvapush"),
+        std::vector<std::string>{"-apsname", kAps, "-apspass", kAdminPassword, "-srcfile",
+                                 instructions_.string(), "-srcpath", tree_.string(), "-logfile",
+                                 logFile.string()},
+        options);
+  }
+
+  // A whole run: exit 0 and a summary in which nothing was skipped and
+  // every object was added or updated.
+  void runToCompletion(const e2e::ServerHome& home, const fs::path& logFile) const {
+    std::unique_ptr<Process> run = startPush(home, logFile);
+    ASSERT_EQ(run->wait(), 0) << e2e::readFile(logFile.string() + ".out");
+    std::vector<int> c = publishCounters(logLines(logFile));
+    ASSERT_EQ(c.size(), 9u) << e2e::readFile(logFile);
+    EXPECT_EQ(c[0] + c[1], 2);
+    EXPECT_EQ(c[3] + c[4], folderCount(load_.shape));
+    EXPECT_EQ(c[6] + c[7], reportCount(load_.shape));
+    EXPECT_EQ(c[2] + c[5] + c[8], 0) << e2e::readFile(logFile);
+  }
+
+  static constexpr const char* kAdminPassword = "Crash-Admin-5511";
+  WorkDir work_;
+  Load load_;
+  fs::path tree_;
+  fs::path instructions_;
+  PublishValues values_;
+};
+
+TEST_F(CrashSafetyTest, KilledRunsLeaveASoundRepositoryAndTheNextRunCompletesIt) {
+  const char* seedText = std::getenv("KORVA_CRASH_SEED");
+  const uint32_t seed = seedText ? static_cast<uint32_t>(std::strtoul(seedText, nullptr, 10))
+                                 : std::random_device()();
+  std::cout << "[ seed     ] KORVA_CRASH_SEED=" << seed << " (" << reportCount(load_.shape)
+            << " reports, " << load_.kills << " kills, "
+            << (work_.fast() ? "memory file system" : "disk") << ")" << std::endl;
+  RecordProperty("seed", std::to_string(seed));
+  std::mt19937 random(seed);
+
+  // The run that is never killed.
+  ASSERT_EQ(reference().init(kAps, kAdminPassword).exitCode, 0);
+  const fs::path referenceLog = work_.path() / "reference.log";
+  ASSERT_NO_FATAL_FAILURE(runToCompletion(reference(), referenceLog));
+  const int fullLines = static_cast<int>(logLines(referenceLog).size());
+  const std::vector<std::string> expected = canonicalDump(reference().dump(kAps));
+  ASSERT_EQ(repositoryProblems(work_.path() / "ref" / "crash.db", tree_, values_),
+            std::vector<std::string>{});
+
+  const fs::path log = work_.path() / "run.log";
+  int kills = 0;
+  int attempts = 0;
+  while (kills < load_.kills) {
+    ASSERT_LT(++attempts, 4 * load_.kills) << "the runs keep ending before their kill";
+    const bool fresh = kills % 2 == 0;
+    if (fresh || attempts == 1) {
+      ASSERT_NO_FATAL_FAILURE(initTarget());
+    }
+    // Kill once the log holds `line` lines, after a few more yields so that
+    // the moment is not always just after a line was written.
+    const int line = std::uniform_int_distribution<int>(1, fullLines - 2)(random);
+    const int spin = std::uniform_int_distribution<int>(0, 3000)(random);
+    std::error_code ignored;
+    fs::remove(log, ignored);
+    LogWatcher watcher(log);
+    std::unique_ptr<Process> run = startPush(target(), log);
+    if (!watcher.waitForLines(line, *run)) {
+      EXPECT_EQ(run->wait(), 0);
+      continue;  // it ended before the moment: try another
+    }
+    for (int i = 0; i < spin; ++i) sched_yield();
+    run->kill(SIGKILL);
+    const int exitCode = run->wait();
+    if (exitCode != 128 + SIGKILL) {
+      EXPECT_EQ(exitCode, 0);
+      continue;
+    }
+    ++kills;
+    SCOPED_TRACE("kill " + std::to_string(kills) + " after line " + std::to_string(line) +
+                 " of a " + (fresh ? "first" : "repeated") + " run (seed " +
+                 std::to_string(seed) + ")");
+
+    EXPECT_EQ(repositoryProblems(targetDb(), tree_, values_), std::vector<std::string>{});
+    ASSERT_NO_FATAL_FAILURE(runToCompletion(target(), work_.path() / "after.log"));
+    EXPECT_EQ(repositoryProblems(targetDb(), tree_, values_), std::vector<std::string>{});
+    ASSERT_EQ(canonicalDump(target().dump(kAps)), expected);
+  }
+}
+
+}  // namespace
+}  // namespace rel
