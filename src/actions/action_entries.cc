@@ -9,21 +9,16 @@
 
 namespace {
 
-constexpr int kArgumentCount = 7;
-
-const char* const kPublishKeys[kArgumentCount] = {
-    kKeyApsName, kKeyApsUser, kKeyApsPass, kKeyApsAuth, kKeyLogFile, kKeySrcFile, kKeySrcPath};
-const char* const kDeleteKeys[kArgumentCount] = {kKeyApsName, kKeyApsUser, kKeyApsPass, kKeyApsAuth,
-                                                 kKeyLogFile, kKeyDelFld,  kKeyDelRpt};
+constexpr int kArgumentCount = kRunSettingCount;
 constexpr int kLogFileArgument = 4;
 
 // Builds the value map and runs. Null arguments count as empty.
-int runWithArguments(CMARunnerBase& runner, const char* const keys[],
+int runWithArguments(CMARunnerBase& runner, const CMARunSettingKey* keys,
                      const char* const arguments[]) {
   CMARunValueMap values;
   try {
     for (int i = 0; i < kArgumentCount; ++i) {
-      values.setAt(SAnsiString(keys[i]), SAnsiString(arguments[i] ? arguments[i] : ""));
+      values.setAt(SAnsiString(keys[i].key), SAnsiString(arguments[i] ? arguments[i] : ""));
     }
   } catch (...) {
     return toInstallerResult(kStatusOutOfMemory);
@@ -36,7 +31,7 @@ int runWithArguments(CMARunnerBase& runner, const char* const keys[],
 // value that encoding cannot hold is not silently dropped (an empty password
 // or path would take a default and the run would do something else than
 // asked): the call fails and the log names the setting.
-int runWithWideArguments(CMARunnerBase& runner, const char* const keys[],
+int runWithWideArguments(CMARunnerBase& runner, const CMARunSettingKey* keys,
                          const wchar_t* const arguments[], const char* logBaseName,
                          const char* failureLine) {
   SAnsiString converted[kArgumentCount];
@@ -55,7 +50,7 @@ int runWithWideArguments(CMARunnerBase& runner, const char* const keys[],
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_ACTION
                          "The value of %s cannot be converted to the process's multibyte "
                          "encoding.",
-                         keys[failed]);
+                         keys[failed].key);
       ActionLog::logStatusLine(kStatusSystem, "%s", failureLine);
       return toInstallerResult(kStatusSystem);
     }
@@ -84,7 +79,7 @@ int runPublishA(const char* apsName, const char* apsUser, const char* apsPass, c
                                                  logFile, srcFile, srcPath};
   try {
     CMARunnerPublish runner;
-    return runWithArguments(runner, kPublishKeys, arguments);
+    return runWithArguments(runner, kPublishSettingKeys, arguments);
   } catch (...) {
     return toInstallerResult(kStatusOutOfMemory);
   }
@@ -97,7 +92,7 @@ int runPublishW(const wchar_t* apsName, const wchar_t* apsUser, const wchar_t* a
                                                     logFile, srcFile, srcPath};
   try {
     CMARunnerPublish runner;
-    return runWithWideArguments(runner, kPublishKeys, arguments, "publish",
+    return runWithWideArguments(runner, kPublishSettingKeys, arguments, "publish",
                                 KORVA_ERROR KORVA_CTX_ACTION
                                 "Failed to publish Veltrane Enterprise objects.");
   } catch (...) {
@@ -111,7 +106,7 @@ int runDeleteA(const char* apsName, const char* apsUser, const char* apsPass, co
                                                  logFile, folderPath, reportPath};
   try {
     CMARunnerDelete runner;
-    return runWithArguments(runner, kDeleteKeys, arguments);
+    return runWithArguments(runner, kDeleteSettingKeys, arguments);
   } catch (...) {
     return toInstallerResult(kStatusOutOfMemory);
   }
@@ -124,7 +119,7 @@ int runDeleteW(const wchar_t* apsName, const wchar_t* apsUser, const wchar_t* ap
                                                     logFile, folderPath, reportPath};
   try {
     CMARunnerDelete runner;
-    return runWithWideArguments(runner, kDeleteKeys, arguments, "delete",
+    return runWithWideArguments(runner, kDeleteSettingKeys, arguments, "delete",
                                 KORVA_ERROR KORVA_CTX_ACTION
                                 "Failed to delete Veltrane Enterprise objects.");
   } catch (...) {

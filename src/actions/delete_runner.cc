@@ -28,21 +28,15 @@ void CMARunnerDelete::applyDeleteDefaults(CMARunSettings* settings) {
 int CMARunnerDelete::runWithValues(const CMARunValueMap& values) {
   CMARunSettings settings;
   try {
-    settings.apsName = runValue(values, kKeyApsName);
-    settings.apsUser = runValue(values, kKeyApsUser);
-    settings.apsPass = runValue(values, kKeyApsPass);
-    settings.apsAuth = runValue(values, kKeyApsAuth);
-    settings.logFile = runValue(values, kKeyLogFile);
-    settings.first = runValue(values, kKeyDelFld);
-    settings.second = runValue(values, kKeyDelRpt);
+    readRunValues(values, kDeleteSettingKeys, &settings);
     applyDeleteDefaults(&settings);
   } catch (...) {
     return toInstallerResult(kStatusOutOfMemory);
   }
   int status = deleteRun(settings.apsName.getBuffer(), settings.apsUser.getBuffer(),
                          settings.apsPass.getBuffer(), settings.apsAuth.getBuffer(),
-                         settings.logFile.getBuffer(), settings.first.getBuffer(),
-                         settings.second.getBuffer());
+                         settings.logFile.getBuffer(), settings.folderPath.getBuffer(),
+                         settings.reportPath.getBuffer());
   return toInstallerResult(status);
 }
 

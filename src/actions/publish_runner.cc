@@ -108,46 +108,35 @@ void CMARunnerPublish::readActionTexts(MSIHANDLE hInstall) {
 
 void CMARunnerPublish::applyPublishDefaults(CMARunSettings* settings) {
   applyCommonDefaults(settings, "publish");
-  if (settings->first.isEmpty() || settings->second.isEmpty()) {
+  if (settings->srcFile.isEmpty() || settings->srcPath.isEmpty()) {
     SAnsiString libraryDir = engineLibraryDirectory();
-    if (settings->first.isEmpty()) {
-      settings->first = makePath(nullptr, libraryDir.getBuffer(), "publish", ".xml");
+    if (settings->srcFile.isEmpty()) {
+      settings->srcFile = makePath(nullptr, libraryDir.getBuffer(), "publish", ".xml");
     }
-    if (settings->second.isEmpty()) settings->second = libraryDir;
+    if (settings->srcPath.isEmpty()) settings->srcPath = libraryDir;
   }
 }
 
 int CMARunnerPublish::runWithValues(const CMARunValueMap& values) {
   CMARunSettings settings;
   try {
-    settings.apsName = runValue(values, kKeyApsName);
-    settings.apsUser = runValue(values, kKeyApsUser);
-    settings.apsPass = runValue(values, kKeyApsPass);
-    settings.apsAuth = runValue(values, kKeyApsAuth);
-    settings.logFile = runValue(values, kKeyLogFile);
-    settings.first = runValue(values, kKeySrcFile);
-    settings.second = runValue(values, kKeySrcPath);
+    readRunValues(values, kPublishSettingKeys, &settings);
     applyPublishDefaults(&settings);
   } catch (...) {
     return toInstallerResult(kStatusOutOfMemory);
   }
   int status = publishRun(0, settings.apsName.getBuffer(), settings.apsUser.getBuffer(),
                           settings.apsPass.getBuffer(), settings.apsAuth.getBuffer(),
-                          settings.logFile.getBuffer(), settings.first.getBuffer(),
-                          settings.second.getBuffer());
+                          settings.logFile.getBuffer(), settings.srcFile.getBuffer(),
+                          settings.srcPath.getBuffer());
   return toInstallerResult(status);
 }
 
 int CMARunnerPublish::readInstallerValues(MSIHANDLE hInstall, CMARunSettings* settings) {
   try {
-    SAnsiString* const targets[] = {&settings->apsName, &settings->apsUser, &settings->apsPass,
-                                    &settings->apsAuth, &settings->logFile, &settings->first,
-                                    &settings->second};
-    const char* const keys[] = {kKeyApsName, kKeyApsUser, kKeyApsPass, kKeyApsAuth,
-                                kKeyLogFile, kKeySrcFile, kKeySrcPath};
-    for (int i = 0; i < 7; ++i) {
+    for (const CMARunSettingKey& k : kPublishSettingKeys) {
       SAnsiString value;
-      if (readProperty(hInstall, keys[i], &value)) *targets[i] = value;
+      if (readProperty(hInstall, k.key, &value)) settings->*k.field = value;
     }
     applyPublishDefaults(settings);
   } catch (...) {
@@ -168,7 +157,7 @@ unsigned CMARunnerPublish::runAsInstallerAction(MSIHANDLE hInstall) {
   // The installer is never told of a failure; the log is where an
   // administrator looks, so a run that cannot even start says why there.
   int itemCount = 0;
-  int status = countItems(settings.second, &itemCount);
+  int status = countItems(settings.srcPath, &itemCount);
   bool counted = status == kStatusOk;
   if (counted && !CMAInstallerProgress::sendProgressTotal(hInstall, itemCount)) {
     status = kStatusSystem;
@@ -179,7 +168,7 @@ unsigned CMARunnerPublish::runAsInstallerAction(MSIHANDLE hInstall) {
       ActionLog::logStatusLine(status,
                                KORVA_ERROR KORVA_CTX_ACTION
                                "Failed to publish content of %s to Veltrane Enterprise.",
-                               settings.second.getBuffer());
+                               settings.srcPath.getBuffer());
     }
     ActionLog::logStatusLine(
         status, KORVA_ERROR KORVA_CTX_ACTION "Failed to publish Veltrane Enterprise objects.");
@@ -187,7 +176,8 @@ unsigned CMARunnerPublish::runAsInstallerAction(MSIHANDLE hInstall) {
   }
   publishRun(hInstall, settings.apsName.getBuffer(), settings.apsUser.getBuffer(),
              settings.apsPass.getBuffer(), settings.apsAuth.getBuffer(),
-             settings.logFile.getBuffer(), settings.first.getBuffer(), settings.second.getBuffer());
+             settings.logFile.getBuffer(), settings.srcFile.getBuffer(),
+             settings.srcPath.getBuffer());
   return 0;
 }
 

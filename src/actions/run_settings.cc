@@ -16,6 +16,17 @@ const char kKeySrcPath[] = "CA_VR_SRCPATH";
 const char kKeyDelFld[] = "CA_VR_DELFLD";
 const char kKeyDelRpt[] = "CA_VR_DELRPT";
 
+const CMARunSettingKey kPublishSettingKeys[kRunSettingCount] = {
+    {kKeyApsName, &CMARunSettings::apsName}, {kKeyApsUser, &CMARunSettings::apsUser},
+    {kKeyApsPass, &CMARunSettings::apsPass}, {kKeyApsAuth, &CMARunSettings::apsAuth},
+    {kKeyLogFile, &CMARunSettings::logFile}, {kKeySrcFile, &CMARunSettings::srcFile},
+    {kKeySrcPath, &CMARunSettings::srcPath}};
+const CMARunSettingKey kDeleteSettingKeys[kRunSettingCount] = {
+    {kKeyApsName, &CMARunSettings::apsName},  {kKeyApsUser, &CMARunSettings::apsUser},
+    {kKeyApsPass, &CMARunSettings::apsPass},  {kKeyApsAuth, &CMARunSettings::apsAuth},
+    {kKeyLogFile, &CMARunSettings::logFile},  {kKeyDelFld, &CMARunSettings::folderPath},
+    {kKeyDelRpt, &CMARunSettings::reportPath}};
+
 namespace {
 
 // Drive and directory of a full path, joined again: the directory with its
@@ -40,10 +51,13 @@ SAnsiString engineLibraryDirectory() {
 
 SAnsiString engineTemporaryDirectory() { return directoryOf(korva::temporaryDirectory()); }
 
-SAnsiString runValue(const CMARunValueMap& values, const char* key) {
-  SAnsiString value;
-  values.lookup(SAnsiString(key), value);
-  return value;
+void readRunValues(const CMARunValueMap& values, const CMARunSettingKey* keys,
+                   CMARunSettings* settings) {
+  for (int i = 0; i < kRunSettingCount; ++i) {
+    SAnsiString value;
+    values.lookup(SAnsiString(keys[i].key), value);
+    settings->*keys[i].field = value;
+  }
 }
 
 void applyCommonDefaults(CMARunSettings* settings, const char* logBaseName) {

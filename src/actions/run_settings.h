@@ -27,18 +27,29 @@ extern const char kKeyDelRpt[];
 // The value map the string entry points build.
 using CMARunValueMap = SIMap<SAnsiString, SAnsiString>;
 
-// The settings of one run. `first` and `second` are the two settings of the
-// action: instructions file and source directory for a publish, folder path
-// and report path for a delete.
+// The settings of one run; the last four belong to one action each.
 struct CMARunSettings {
   SAnsiString apsName;
   SAnsiString apsUser;
   SAnsiString apsPass;
   SAnsiString apsAuth;
   SAnsiString logFile;
-  SAnsiString first;
-  SAnsiString second;
+  SAnsiString srcFile;     // publish: the instructions file
+  SAnsiString srcPath;     // publish: the source directory
+  SAnsiString folderPath;  // delete: the folder to remove
+  SAnsiString reportPath;  // delete: the report to remove
 };
+
+// A setting's key and the field that holds it.
+struct CMARunSettingKey {
+  const char* key;
+  SAnsiString CMARunSettings::*field;
+};
+
+// The seven settings of each run, in the order of its entry points' arguments.
+constexpr int kRunSettingCount = 7;
+extern const CMARunSettingKey kPublishSettingKeys[kRunSettingCount];
+extern const CMARunSettingKey kDeleteSettingKeys[kRunSettingCount];
 
 // Directory of the module that holds the engine (libkorvalink.so when the
 // engine runs from it), drive and directory with the trailing separator; ""
@@ -47,8 +58,10 @@ SAnsiString engineLibraryDirectory();
 // The system's directory for temporary files, with the trailing separator.
 SAnsiString engineTemporaryDirectory();
 
-// The value stored under key, or "" when the key is missing.
-SAnsiString runValue(const CMARunValueMap& values, const char* key);
+// Sets each of the seven settings that keys names to the value stored under
+// its key, or "" when the key is missing. May throw bad_alloc.
+void readRunValues(const CMARunValueMap& values, const CMARunSettingKey* keys,
+                   CMARunSettings* settings);
 
 // Fills in the defaults shared by both runs: apsUser "Administrator", apsAuth
 // "secEnterprise", an empty log file becomes the temporary directory +

@@ -183,16 +183,16 @@ TEST_F(RunDefaultsTest, EmptySettingsTakeTheDefaults) {
   EXPECT_STREQ(publish.apsPass.getBuffer(), "");
   EXPECT_STREQ(publish.apsAuth.getBuffer(), "secEnterprise");
   EXPECT_EQ(publish.logFile.getBuffer(), tmp + "publish.log");
-  EXPECT_EQ(publish.first.getBuffer(), libraryDir + "publish.xml");
-  EXPECT_EQ(publish.second.getBuffer(), libraryDir);
+  EXPECT_EQ(publish.srcFile.getBuffer(), libraryDir + "publish.xml");
+  EXPECT_EQ(publish.srcPath.getBuffer(), libraryDir);
 
   CMARunSettings remove;
   CMARunnerDelete::applyDeleteDefaults(&remove);
   EXPECT_STREQ(remove.apsUser.getBuffer(), "Administrator");
   EXPECT_STREQ(remove.apsAuth.getBuffer(), "secEnterprise");
   EXPECT_EQ(remove.logFile.getBuffer(), tmp + "delete.log");
-  EXPECT_STREQ(remove.first.getBuffer(), "");
-  EXPECT_STREQ(remove.second.getBuffer(), "");
+  EXPECT_STREQ(remove.folderPath.getBuffer(), "");
+  EXPECT_STREQ(remove.reportPath.getBuffer(), "");
 }
 
 TEST_F(RunDefaultsTest, OnlyTheExactWordStdoutMeansStandardOutput) {
@@ -218,15 +218,15 @@ TEST_F(RunDefaultsTest, GivenSettingsAreKept) {
   settings.apsUser = "someone";
   settings.apsPass = "secret";
   settings.apsAuth = "secOther";
-  settings.first = "/x/i.xml";
-  settings.second = "/x/src";
+  settings.srcFile = "/x/i.xml";
+  settings.srcPath = "/x/src";
   CMARunnerPublish::applyPublishDefaults(&settings);
   EXPECT_STREQ(settings.apsName.getBuffer(), "aps");
   EXPECT_STREQ(settings.apsUser.getBuffer(), "someone");
   EXPECT_STREQ(settings.apsPass.getBuffer(), "secret");
   EXPECT_STREQ(settings.apsAuth.getBuffer(), "secOther");
-  EXPECT_STREQ(settings.first.getBuffer(), "/x/i.xml");
-  EXPECT_STREQ(settings.second.getBuffer(), "/x/src");
+  EXPECT_STREQ(settings.srcFile.getBuffer(), "/x/i.xml");
+  EXPECT_STREQ(settings.srcPath.getBuffer(), "/x/src");
 }
 
 }  // namespace
