@@ -3,7 +3,6 @@
 #include "actions/delete_runner.h"
 
 #include "actions/action_log.h"
-#include "actions/framework.h"
 #include "actions/status.h"
 #include "support/str_tok.h"
 
@@ -11,6 +10,9 @@ namespace {
 
 // Server object paths separate folder names with "\" on every platform.
 const char kObjectPathSeparator[] = "\\";
+
+const char kFailureLine[] =
+    KORVA_ERROR KORVA_CTX_ACTION "Failed to delete Veltrane Enterprise objects.";
 
 }  // namespace
 
@@ -43,47 +45,25 @@ int CMARunnerDelete::runWithValues(const CMARunValueMap& values) {
 int CMARunnerDelete::deleteRun(const char* apsName, const char* apsUser, const char* apsPass,
                                const char* apsAuth, const char* logFile, const char* folderPath,
                                const char* reportPath) {
-  ActionLog::open(logFile);
-  CMAFramework& framework = CMAFramework::instance();
-  int status = framework.initialize();
-  if (status != kStatusOk) {
-    ActionLog::logStatusLine(
-        status, KORVA_ERROR KORVA_CTX_ACTION "Failed to initialize the publisher module.");
-    return status;
-  }
-  status = deleteConnected(apsName, apsUser, apsPass, apsAuth, folderPath, reportPath);
-  server_.disconnect();
-  framework.uninitialize();
-  return status;
+  return runInFramework(logFile, apsName, kFailureLine, server_, [&](const char* aps) {
+    return deleteConnected(aps, apsUser, apsPass, apsAuth, folderPath, reportPath);
+  });
 }
 
-int CMARunnerDelete::deleteConnected(const char* apsName, const char* apsUser, const char* apsPass,
+int CMARunnerDelete::deleteConnected(const char* aps, const char* apsUser, const char* apsPass,
                                      const char* apsAuth, const char* folderPath,
                                      const char* reportPath) {
-  int status = kStatusOk;
-  try {
-    SAnsiString aps = (apsName && *apsName) ? SAnsiString(apsName) : CMAFramework::localHostName();
-    status = server_.connect(aps.getBuffer(), apsUser, apsPass, apsAuth);
-    // The report goes first: when it fails, the folder that may hold it stays.
-    if (status == kStatusOk) status = deleteReportPath(SAnsiString(reportPath));
-    if (status == kStatusOk) status = deleteFolderPath(SAnsiString(folderPath));
-    if (status == kStatusOk) {
-      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "Successfully deleted folder and/or report.");
-      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders deleted.",
-                         counters_.foldersDeleted);
-      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders skipped.",
-                         counters_.foldersSkipped);
-      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports deleted.",
-                         counters_.reportsDeleted);
-      ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports skipped.",
-                         counters_.reportsSkipped);
-      return kStatusOk;
-    }
-  } catch (...) {
-    status = kStatusOutOfMemory;
+  int status = server_.connect(aps, apsUser, apsPass, apsAuth);
+  // The report goes first: when it fails, the folder that may hold it stays.
+  if (status == kStatusOk) status = deleteReportPath(SAnsiString(reportPath));
+  if (status == kStatusOk) status = deleteFolderPath(SAnsiString(folderPath));
+  if (status == kStatusOk) {
+    ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "Successfully deleted folder and/or report.");
+    ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders deleted.", counters_.foldersDeleted);
+    ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders skipped.", counters_.foldersSkipped);
+    ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports deleted.", counters_.reportsDeleted);
+    ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports skipped.", counters_.reportsSkipped);
   }
-  ActionLog::logStatusLine(
-      status, KORVA_ERROR KORVA_CTX_ACTION "Failed to delete Veltrane Enterprise objects.");
   return status;
 }
 

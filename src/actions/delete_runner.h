@@ -63,8 +63,8 @@ class CMARunnerDelete : public CMARunnerBase {
 
  private:
   // Steps 3 to 7 of the run, between initialising and uninitialising the
-  // framework; writes the failure line itself.
-  int deleteConnected(const char* apsName, const char* apsUser, const char* apsPass,
+  // framework (runInFramework, which writes the failure line).
+  int deleteConnected(const char* aps, const char* apsUser, const char* apsPass,
                       const char* apsAuth, const char* folderPath, const char* reportPath);
   // Finds the folder id for every part but the last: true and *parentId, or
   // false when one of them is missing.

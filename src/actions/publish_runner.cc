@@ -8,7 +8,6 @@
 #include <string>
 
 #include "actions/action_log.h"
-#include "actions/framework.h"
 #include "actions/status.h"
 #include "support/file_sys.h"
 #include "support/path_util.h"
@@ -21,6 +20,9 @@ const char kDefaultActionTemplate[] = "Publishing the [1] object [2]...";
 const char kDefaultUserWord[] = "user";
 const char kDefaultFolderWord[] = "folder";
 const char kDefaultReportWord[] = "report";
+
+const char kFailureLine[] =
+    KORVA_ERROR KORVA_CTX_ACTION "Failed to publish Veltrane Enterprise objects.";
 
 // Installer properties are read into a buffer of this many characters; a
 // value that does not fit counts as absent.
@@ -170,8 +172,7 @@ unsigned CMARunnerPublish::runAsInstallerAction(MSIHANDLE hInstall) {
                                "Failed to publish content of %s to Veltrane Enterprise.",
                                settings.srcPath.getBuffer());
     }
-    ActionLog::logStatusLine(
-        status, KORVA_ERROR KORVA_CTX_ACTION "Failed to publish Veltrane Enterprise objects.");
+    ActionLog::logStatusLine(status, "%s", kFailureLine);
     return 0;
   }
   publishRun(hInstall, settings.apsName.getBuffer(), settings.apsUser.getBuffer(),
@@ -184,64 +185,40 @@ unsigned CMARunnerPublish::runAsInstallerAction(MSIHANDLE hInstall) {
 int CMARunnerPublish::publishRun(MSIHANDLE hInstall, const char* apsName, const char* apsUser,
                                  const char* apsPass, const char* apsAuth, const char* logFile,
                                  const char* srcFile, const char* srcPath) {
-  ActionLog::open(logFile);
-  CMAFramework& framework = CMAFramework::instance();
-  int status = framework.initialize();
-  if (status != kStatusOk) {
-    ActionLog::logStatusLine(
-        status, KORVA_ERROR KORVA_CTX_ACTION "Failed to initialize the publisher module.");
-    return status;
-  }
-  status = publishConnected(hInstall, apsName, apsUser, apsPass, apsAuth, srcFile, srcPath);
-  server_.disconnect();
-  framework.uninitialize();
-  return status;
+  return runInFramework(logFile, apsName, kFailureLine, server_, [&](const char* aps) {
+    return publishConnected(hInstall, aps, apsUser, apsPass, apsAuth, srcFile, srcPath);
+  });
 }
 
-int CMARunnerPublish::publishConnected(MSIHANDLE hInstall, const char* apsName, const char* apsUser,
+int CMARunnerPublish::publishConnected(MSIHANDLE hInstall, const char* aps, const char* apsUser,
                                        const char* apsPass, const char* apsAuth,
                                        const char* srcFile, const char* srcPath) {
-  int status = kStatusOk;
-  try {
-    SAnsiString aps = (apsName && *apsName) ? SAnsiString(apsName) : CMAFramework::localHostName();
-    status = handler_.initialize(aps.getBuffer(), apsUser, apsPass, apsAuth);
-    if (status == kStatusOk) status = handler_.parseFile(srcFile);
-    if (status == kStatusOk) {
-      status = server_.connect(handler_.apsName.getBuffer(), handler_.apsUser.getBuffer(),
-                               handler_.apsPass.getBuffer(), handler_.apsAuth.getBuffer());
-    }
-    if (status == kStatusOk) {
-      // The records live for the rest of the run and are closed on every path.
-      CMAInstallerProgress progress(hInstall, actionName_, actionDescription_, actionTemplate_);
-      status = publishUsers(progress);
-      if (status == kStatusOk) status = publishDirectory(progress, SAnsiString(srcPath), 0);
-      if (status == kStatusOk) {
-        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION
-                           "Successfully added/updated users, folders, and reports based on %s.",
-                           srcFile ? srcFile : "");
-        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d users added.", counters_.usersAdded);
-        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d users updated.", counters_.usersUpdated);
-        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d users skipped.", counters_.usersSkipped);
-        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders added.", counters_.foldersAdded);
-        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders updated.",
-                           counters_.foldersUpdated);
-        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders skipped.",
-                           counters_.foldersSkipped);
-        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports added.", counters_.reportsAdded);
-        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports updated.",
-                           counters_.reportsUpdated);
-        ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports skipped.",
-                           counters_.reportsSkipped);
-        progress.close();
-        return kStatusOk;
-      }
-    }
-  } catch (...) {
-    // Memory ran out somewhere between the steps.
-    status = kStatusOutOfMemory;
+  int status = handler_.initialize(aps, apsUser, apsPass, apsAuth);
+  if (status == kStatusOk) status = handler_.parseFile(srcFile);
+  if (status == kStatusOk) {
+    status = server_.connect(handler_.apsName.getBuffer(), handler_.apsUser.getBuffer(),
+                             handler_.apsPass.getBuffer(), handler_.apsAuth.getBuffer());
   }
-  ActionLog::logStatusLine(
-      status, KORVA_ERROR KORVA_CTX_ACTION "Failed to publish Veltrane Enterprise objects.");
+  if (status != kStatusOk) return status;
+  // The records live for the rest of the run and are closed on every path.
+  CMAInstallerProgress progress(hInstall, actionName_, actionDescription_, actionTemplate_);
+  status = publishUsers(progress);
+  if (status == kStatusOk) status = publishDirectory(progress, SAnsiString(srcPath), 0);
+  if (status == kStatusOk) {
+    ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION
+                       "Successfully added/updated users, folders, and reports based on %s.",
+                       srcFile ? srcFile : "");
+    ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d users added.", counters_.usersAdded);
+    ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d users updated.", counters_.usersUpdated);
+    ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d users skipped.", counters_.usersSkipped);
+    ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders added.", counters_.foldersAdded);
+    ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders updated.", counters_.foldersUpdated);
+    ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d folders skipped.", counters_.foldersSkipped);
+    ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports added.", counters_.reportsAdded);
+    ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports updated.", counters_.reportsUpdated);
+    ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "%d reports skipped.", counters_.reportsSkipped);
+    progress.close();
+  }
   return status;
 }
 

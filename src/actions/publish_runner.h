@@ -112,8 +112,8 @@ class CMARunnerPublish : public CMARunnerBase {
 
  private:
   // Steps 3 to 10 of the run, between initialising and uninitialising the
-  // framework; writes the failure line itself.
-  int publishConnected(MSIHANDLE hInstall, const char* apsName, const char* apsUser,
+  // framework (runInFramework, which writes the failure line).
+  int publishConnected(MSIHANDLE hInstall, const char* aps, const char* apsUser,
                        const char* apsPass, const char* apsAuth, const char* srcFile,
                        const char* srcPath);
   int walkDirectory(CMAInstallerProgress& progress, const SAnsiString& path, int32_t parentId,
