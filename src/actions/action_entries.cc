@@ -92,9 +92,8 @@ int runPublishW(const wchar_t* apsName, const wchar_t* apsUser, const wchar_t* a
                                                     logFile, srcFile, srcPath};
   try {
     CMARunnerPublish runner;
-    return runWithWideArguments(runner, kPublishSettingKeys, arguments, "publish",
-                                KORVA_ERROR KORVA_CTX_ACTION
-                                "Failed to publish Veltrane Enterprise objects.");
+    return runWithWideArguments(runner, kPublishSettingKeys, arguments,
+                                CMARunnerPublish::kLogBaseName, CMARunnerPublish::kFailureLine);
   } catch (...) {
     return toInstallerResult(kStatusOutOfMemory);
   }
@@ -119,9 +118,8 @@ int runDeleteW(const wchar_t* apsName, const wchar_t* apsUser, const wchar_t* ap
                                                     logFile, folderPath, reportPath};
   try {
     CMARunnerDelete runner;
-    return runWithWideArguments(runner, kDeleteSettingKeys, arguments, "delete",
-                                KORVA_ERROR KORVA_CTX_ACTION
-                                "Failed to delete Veltrane Enterprise objects.");
+    return runWithWideArguments(runner, kDeleteSettingKeys, arguments,
+                                CMARunnerDelete::kLogBaseName, CMARunnerDelete::kFailureLine);
   } catch (...) {
     return toInstallerResult(kStatusOutOfMemory);
   }

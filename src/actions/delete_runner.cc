@@ -11,9 +11,6 @@ namespace {
 // Server object paths separate folder names with "\" on every platform.
 const char kObjectPathSeparator[] = "\\";
 
-const char kFailureLine[] =
-    KORVA_ERROR KORVA_CTX_ACTION "Failed to delete Veltrane Enterprise objects.";
-
 }  // namespace
 
 CMARunnerDelete::CMARunnerDelete() = default;
@@ -24,7 +21,7 @@ void CMARunnerDelete::readActionTexts(MSIHANDLE) { counters_ = CMADeleteCounters
 unsigned CMARunnerDelete::runAsInstallerAction(MSIHANDLE) { return 0; }
 
 void CMARunnerDelete::applyDeleteDefaults(CMARunSettings* settings) {
-  applyCommonDefaults(settings, "delete");
+  applyCommonDefaults(settings, kLogBaseName);
 }
 
 int CMARunnerDelete::runWithValues(const CMARunValueMap& values) {

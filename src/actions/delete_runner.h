@@ -27,6 +27,11 @@ struct CMADeleteCounters {
 
 class CMARunnerDelete : public CMARunnerBase {
  public:
+  // The last line of a failed run, and the name of the default log file.
+  static constexpr char kFailureLine[] =
+      KORVA_ERROR KORVA_CTX_ACTION "Failed to delete Veltrane Enterprise objects.";
+  static constexpr char kLogBaseName[] = "delete";
+
   CMARunnerDelete();
   ~CMARunnerDelete() override;
   CMARunnerDelete(const CMARunnerDelete&) = delete;

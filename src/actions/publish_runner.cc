@@ -21,9 +21,6 @@ const char kDefaultUserWord[] = "user";
 const char kDefaultFolderWord[] = "folder";
 const char kDefaultReportWord[] = "report";
 
-const char kFailureLine[] =
-    KORVA_ERROR KORVA_CTX_ACTION "Failed to publish Veltrane Enterprise objects.";
-
 // Installer properties are read into a buffer of this many characters; a
 // value that does not fit counts as absent.
 constexpr unsigned long kPropertyBufferSize = 512;
@@ -109,7 +106,7 @@ void CMARunnerPublish::readActionTexts(MSIHANDLE hInstall) {
 }
 
 void CMARunnerPublish::applyPublishDefaults(CMARunSettings* settings) {
-  applyCommonDefaults(settings, "publish");
+  applyCommonDefaults(settings, kLogBaseName);
   if (settings->srcFile.isEmpty() || settings->srcPath.isEmpty()) {
     SAnsiString libraryDir = engineLibraryDirectory();
     if (settings->srcFile.isEmpty()) {

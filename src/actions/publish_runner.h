@@ -52,6 +52,11 @@ struct CMAWalkFrame {
 
 class CMARunnerPublish : public CMARunnerBase {
  public:
+  // The last line of a failed run, and the name of the default log file.
+  static constexpr char kFailureLine[] =
+      KORVA_ERROR KORVA_CTX_ACTION "Failed to publish Veltrane Enterprise objects.";
+  static constexpr char kLogBaseName[] = "publish";
+
   CMARunnerPublish();
   ~CMARunnerPublish() override;
   CMARunnerPublish(const CMARunnerPublish&) = delete;
