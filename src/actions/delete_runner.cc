@@ -93,45 +93,32 @@ bool CMARunnerDelete::resolveParent(const SIArray<SAnsiString>& parts, int32_t* 
 }
 
 int CMARunnerDelete::deleteFolderPath(const SAnsiString& path) {
-  SIArray<SAnsiString> parts;
-  if (!splitPathList(parts, path, SAnsiString(kObjectPathSeparator))) {
-    ActionLog::logStatusLine(kStatusOk,
-                             KORVA_ERROR KORVA_CTX_ACTION "Failed to delete folder with path %s.",
-                             path.getBuffer());
-    return kStatusOutOfMemory;
-  }
-  if (parts.getCount() == 0) return kStatusOk;
-  int32_t parentId = 0;
-  if (!resolveParent(parts, &parentId)) {
-    ++counters_.foldersSkipped;
-    return kStatusOk;
-  }
-  if (server_.deleteFolder(parts[parts.getCount() - 1].getBuffer(), parentId) == kStatusOk) {
-    ++counters_.foldersDeleted;
-  } else {
-    ++counters_.foldersSkipped;
-  }
-  return kStatusOk;
+  return deletePath(path, "folder", &CMAVEObjV85::deleteFolder, &counters_.foldersDeleted,
+                    &counters_.foldersSkipped);
 }
 
 int CMARunnerDelete::deleteReportPath(const SAnsiString& path) {
+  return deletePath(path, "report", &CMAVEObjV85::deleteReport, &counters_.reportsDeleted,
+                    &counters_.reportsSkipped);
+}
+
+int CMARunnerDelete::deletePath(const SAnsiString& path, const char* kind,
+                                int (CMAVEObjV85::*remove)(const char*, int32_t), int32_t* deleted,
+                                int32_t* skipped) {
   SIArray<SAnsiString> parts;
   if (!splitPathList(parts, path, SAnsiString(kObjectPathSeparator))) {
     ActionLog::logStatusLine(kStatusOk,
-                             KORVA_ERROR KORVA_CTX_ACTION "Failed to delete report with path %s.",
+                             KORVA_ERROR KORVA_CTX_ACTION "Failed to delete %s with path %s.", kind,
                              path.getBuffer());
     return kStatusOutOfMemory;
   }
   if (parts.getCount() == 0) return kStatusOk;
   int32_t parentId = 0;
-  if (!resolveParent(parts, &parentId)) {
-    ++counters_.reportsSkipped;
-    return kStatusOk;
-  }
-  if (server_.deleteReport(parts[parts.getCount() - 1].getBuffer(), parentId) == kStatusOk) {
-    ++counters_.reportsDeleted;
+  if (resolveParent(parts, &parentId) &&
+      (server_.*remove)(parts[parts.getCount() - 1].getBuffer(), parentId) == kStatusOk) {
+    ++*deleted;
   } else {
-    ++counters_.reportsSkipped;
+    ++*skipped;
   }
   return kStatusOk;
 }

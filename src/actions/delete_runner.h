@@ -71,6 +71,12 @@ class CMARunnerDelete : public CMARunnerBase {
   // framework (runInFramework, which writes the failure line).
   int deleteConnected(const char* aps, const char* apsUser, const char* apsPass,
                       const char* apsAuth, const char* folderPath, const char* reportPath);
+  // The body of both: kind names the object in the line for a path that
+  // cannot be split, remove deletes the last part, and one of the two
+  // counters goes up.
+  int deletePath(const SAnsiString& path, const char* kind,
+                 int (CMAVEObjV85::*remove)(const char*, int32_t), int32_t* deleted,
+                 int32_t* skipped);
   // Finds the folder id for every part but the last: true and *parentId, or
   // false when one of them is missing.
   bool resolveParent(const SIArray<SAnsiString>& parts, int32_t* parentId);

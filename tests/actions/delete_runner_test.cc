@@ -1,9 +1,11 @@
-// The delete runner in-process: how a "\"-separated path is split, and the
-// counters of a run that finds nothing to delete.
+// The delete runner in-process: how a "\"-separated path is split, the
+// counters of a run that finds nothing to delete, and a path that cannot be
+// split for want of memory.
 #include "actions/delete_runner.h"
 
 #include <gtest/gtest.h>
 
+#include "actions/action_log.h"
 #include "actions/runner_test_util.h"
 
 namespace runner_test {
@@ -60,6 +62,27 @@ TEST_F(DeleteRunnerTest, MissingObjectsAreCountedAsSkippedAndTheRunSucceeds) {
   runner.readActionTexts(0);
   EXPECT_EQ(runner.counters().foldersSkipped, 0);
   EXPECT_EQ(runner.counters().reportsSkipped, 0);
+}
+
+TEST_F(DeleteRunnerTest, APathThatCannotBeSplitIsOutOfMemoryAndNamesItsKind) {
+  CMARunnerDelete runner;
+  runner.readActionTexts(0);
+  ActionLog::open(logPath().c_str());
+  const SAnsiString path("Sales\\Monthly");
+  // The first allocation is the separator's, the second the split's.
+  sstringFailAllocationAt(2);
+  const int folder = runner.deleteFolderPath(path);
+  sstringFailAllocationAt(2);
+  const int report = runner.deleteReportPath(path);
+  sstringFailAllocationAt(0);
+  ActionLog::open(nullptr);
+  EXPECT_EQ(folder, kStatusOutOfMemory);
+  EXPECT_EQ(report, kStatusOutOfMemory);
+  EXPECT_EQ(logLines(), (std::vector<std::string>{
+                            RT_ERROR_ACT "Failed to delete folder with path Sales\\Monthly.",
+                            RT_ERROR_ACT "Failed to delete report with path Sales\\Monthly.",
+                        }));
+  EXPECT_EQ(runner.counters().foldersSkipped + runner.counters().reportsSkipped, 0);
 }
 
 }  // namespace
