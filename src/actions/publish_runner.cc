@@ -59,6 +59,16 @@ bool isReportFile(const SAnsiString& fileName, SAnsiString* baseName) {
   return true;
 }
 
+// Counts one object by the outcome of adding it: skipped when that failed,
+// else updated or added as the server client's overwrite flag tells.
+void countOutcome(int status, bool overwrite, int32_t* added, int32_t* updated, int32_t* skipped) {
+  if (status != kStatusOk) {
+    ++*skipped;
+  } else {
+    ++*(overwrite ? updated : added);
+  }
+}
+
 CMAWalkFrame frameFor(const SAnsiString& path, const CMAWalkFrame* parent) {
   CMAWalkFrame frame;
   frame.parent = parent;
@@ -235,18 +245,10 @@ int CMARunnerPublish::publishUsers(CMAInstallerProgress& progress) {
     int status =
         server_.addUser(user->name.getBuffer(), user->full.getBuffer(), user->desc.getBuffer(),
                         user->pass.getBuffer(), user->named.getBuffer(), &overwrite, &id);
-    if (status == kStatusOk) {
-      user->id = id;
-      if (overwrite) {
-        ++counters_.usersUpdated;
-      } else {
-        ++counters_.usersAdded;
-      }
-    } else {
-      // A user that failed gets no rights later in the run.
-      user->id = -1;
-      ++counters_.usersSkipped;
-    }
+    // A user that failed gets no rights later in the run.
+    user->id = status == kStatusOk ? id : -1;
+    countOutcome(status, overwrite, &counters_.usersAdded, &counters_.usersUpdated,
+                 &counters_.usersSkipped);
   }
   return kStatusOk;
 }
@@ -329,16 +331,9 @@ int CMARunnerPublish::publishFolder(CMAInstallerProgress& progress, const SAnsiS
   *id = -1;
   int status =
       server_.addFolder(name.getBuffer(), description.getBuffer(), &overwrite, parentId, id);
-  if (status == kStatusOk) {
-    if (overwrite) {
-      ++counters_.foldersUpdated;
-    } else {
-      ++counters_.foldersAdded;
-    }
-  } else {
-    *id = -1;
-    ++counters_.foldersSkipped;
-  }
+  if (status != kStatusOk) *id = -1;
+  countOutcome(status, overwrite, &counters_.foldersAdded, &counters_.foldersUpdated,
+               &counters_.foldersSkipped);
   return kStatusOk;
 }
 
@@ -363,15 +358,8 @@ int CMARunnerPublish::publishReport(CMAInstallerProgress& progress, const SAnsiS
   int32_t id = -1;
   int status = server_.addReport(title.getBuffer(), description.getBuffer(), icon.getBuffer(),
                                  fullPath.getBuffer(), true, &overwrite, parentId, &id);
-  if (status == kStatusOk) {
-    if (overwrite) {
-      ++counters_.reportsUpdated;
-    } else {
-      ++counters_.reportsAdded;
-    }
-  } else {
-    ++counters_.reportsSkipped;
-  }
+  countOutcome(status, overwrite, &counters_.reportsAdded, &counters_.reportsUpdated,
+               &counters_.reportsSkipped);
   return kStatusOk;
 }
 
