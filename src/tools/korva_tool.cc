@@ -23,32 +23,29 @@ namespace {
 constexpr int kArgumentCount = 7;
 constexpr int kLogFileArgument = 4;  // index of "logfile" in kOptions
 
+// The usage lines of the options both programs take.
+#define KORVA_SHARED_USAGE                                                    \
+  "   -help      Print this message.\n"                                       \
+  "   -apsname   The destination APS name. Default to local computer name.\n" \
+  "   -apsuser   The APS user name. Default to \"Administrator\".\n"          \
+  "   -apspass   The APS user password. Default to \"\".\n"                   \
+  "   -apsauth   The APS authentication type. Default to \"secEnterprise\".\n"
+
 #if KORVA_TOOL_PUBLISH
 const char kFunctionName[] = "doPublishA";
 const char* const kOptions[kArgumentCount] = {"apsname", "apsuser", "apspass", "apsauth",
                                               "logfile", "srcfile", "srcpath"};
 const char kUsage[] =
-    "Usage: korvapush [Options]\n"
-    "   -help      Print this message.\n"
-    "   -apsname   The destination APS name. Default to local computer name.\n"
-    "   -apsuser   The APS user name. Default to \"Administrator\".\n"
-    "   -apspass   The APS user password. Default to \"\".\n"
-    "   -apsauth   The APS authentication type. Default to \"secEnterprise\".\n"
+    "Usage: korvapush [Options]\n" KORVA_SHARED_USAGE
     "   -srcfile   The publish instructions XML file. Default to \"publish.xml\".\n"
     "   -srcpath   The path whose contents are published. Default to current path.\n";
 #else
 const char kFunctionName[] = "doDeleteA";
 const char* const kOptions[kArgumentCount] = {"apsname", "apsuser", "apspass", "apsauth",
                                               "logfile", "delfld",  "delrpt"};
-const char kUsage[] =
-    "Usage: korvadrop [Options]\n"
-    "   -help      Print this message.\n"
-    "   -apsname   The destination APS name. Default to local computer name.\n"
-    "   -apsuser   The APS user name. Default to \"Administrator\".\n"
-    "   -apspass   The APS user password. Default to \"\".\n"
-    "   -apsauth   The APS authentication type. Default to \"secEnterprise\".\n"
-    "   -delrpt    The report to be deleted. Separate folders with \"\\\".\n"
-    "   -delfld    The folder to be deleted. Separate folders with \"\\\".\n";
+const char kUsage[] = "Usage: korvadrop [Options]\n" KORVA_SHARED_USAGE
+                      "   -delrpt    The report to be deleted. Separate folders with \"\\\".\n"
+                      "   -delfld    The folder to be deleted. Separate folders with \"\\\".\n";
 #endif
 
 using EntryFunction = int (*)(const char*, const char*, const char*, const char*, const char*,
