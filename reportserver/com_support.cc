@@ -1,4 +1,4 @@
-// Failure descriptions and the queryInterface preamble.
+// Failure descriptions and the queryInterface and class factory preambles.
 #include "reportserver/com_support.h"
 
 #include "reportserver/fault_injection.h"
@@ -50,6 +50,14 @@ HRESULT beginQueryInterface(const Guid& iid, void** out) {
   *out = nullptr;
   std::string name = interfaceName(iid);
   if (!name.empty() && injectFault("queryInterface:" + name)) return E_NOINTERFACE;
+  return S_OK;
+}
+
+HRESULT beginCreate(void** out, const char* className) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  refreshPlansFromEnvironment();
+  if (injectFault(std::string("create:") + className)) return E_FAIL;
   return S_OK;
 }
 

@@ -1,6 +1,7 @@
 // Helpers shared by the server's objects: answering a failure with its
-// description, the reference counting boilerplate, and the common start of
-// queryInterface (null check and the "queryInterface:<Interface>" fault).
+// description, the reference counting boilerplate, the common start of
+// queryInterface (null check and the "queryInterface:<Interface>" fault) and
+// of a class factory (null check and the "create:<Class>" fault).
 //
 // Thread-safety: the description goes to the calling thread's slot.
 #ifndef KORVA_REPORTSERVER_COM_SUPPORT_H_
@@ -34,6 +35,22 @@ HRESULT answerInterface(I* p, void** out) {
   *out = p;
   return S_OK;
 }
+
+// The same for an object that names its interfaces in interfaceFor(iid), for
+// queryInterface and its class factory alike.
+template <typename T>
+HRESULT answerInterfaceOf(T* object, const Guid& iid, void** out) {
+  void* p = object->interfaceFor(iid);
+  if (!p) return E_NOINTERFACE;
+  object->addRef();
+  *out = p;
+  return S_OK;
+}
+
+// S_OK when a class factory may go on; E_POINTER for a null out, or E_FAIL
+// when the fault plans, read again first, make "create:<className>" fail.
+// Clears *out.
+HRESULT beginCreate(void** out, const char* className);
 
 }  // namespace korva
 

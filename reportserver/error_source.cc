@@ -27,12 +27,7 @@ void* ErrorSourceImpl::interfaceFor(const Guid& iid) {
 
 HRESULT ErrorSourceImpl::queryInterface(const Guid& iid, void** out) {
   HRESULT hr = beginQueryInterface(iid, out);
-  if (failed(hr)) return hr;
-  void* p = interfaceFor(iid);
-  if (!p) return E_NOINTERFACE;
-  addRef();
-  *out = p;
-  return S_OK;
+  return failed(hr) ? hr : answerInterfaceOf(this, iid, out);
 }
 
 HRESULT ErrorSourceImpl::lastError(Ref<ErrorInfo>* out) {
@@ -45,16 +40,10 @@ HRESULT ErrorSourceImpl::lastError(Ref<ErrorInfo>* out) {
 }
 
 HRESULT createErrorSource(const Guid& iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  refreshPlansFromEnvironment();
-  if (injectFault("create:ErrorSource")) return E_FAIL;
+  HRESULT hr = beginCreate(out, "ErrorSource");
+  if (failed(hr)) return hr;
   Ref<ErrorSourceImpl> source(new ErrorSourceImpl());
-  void* p = source->interfaceFor(iid);
-  if (!p) return E_NOINTERFACE;
-  source->addRef();
-  *out = p;
-  return S_OK;
+  return answerInterfaceOf(source.get(), iid, out);
 }
 
 }  // namespace korva

@@ -39,12 +39,7 @@ void* ObjectImpl::interfaceFor(const Guid& iid) {
 
 HRESULT ObjectImpl::queryInterface(const Guid& iid, void** out) {
   HRESULT hr = beginQueryInterface(iid, out);
-  if (failed(hr)) return hr;
-  void* p = interfaceFor(iid);
-  if (!p) return E_NOINTERFACE;
-  addRef();
-  *out = p;
-  return S_OK;
+  return failed(hr) ? hr : answerInterfaceOf(this, iid, out);
 }
 
 std::string ObjectImpl::label() const {

@@ -21,12 +21,7 @@ void* SessionManagerImpl::interfaceFor(const Guid& iid) {
 
 HRESULT SessionManagerImpl::queryInterface(const Guid& iid, void** out) {
   HRESULT hr = beginQueryInterface(iid, out);
-  if (failed(hr)) return hr;
-  void* p = interfaceFor(iid);
-  if (!p) return E_NOINTERFACE;
-  addRef();
-  *out = p;
-  return S_OK;
+  return failed(hr) ? hr : answerInterfaceOf(this, iid, out);
 }
 
 HRESULT SessionManagerImpl::logon(const wchar_t* user, const wchar_t* password,
@@ -88,16 +83,10 @@ HRESULT SessionManagerImpl::logon(const wchar_t* user, const wchar_t* password,
 }
 
 HRESULT createSessionManager(const Guid& iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  refreshPlansFromEnvironment();
-  if (injectFault("create:SessionManager")) return E_FAIL;
+  HRESULT hr = beginCreate(out, "SessionManager");
+  if (failed(hr)) return hr;
   Ref<SessionManagerImpl> manager(new SessionManagerImpl(currentPluginPlan()));
-  void* p = manager->interfaceFor(iid);
-  if (!p) return E_NOINTERFACE;
-  manager->addRef();
-  *out = p;
-  return S_OK;
+  return answerInterfaceOf(manager.get(), iid, out);
 }
 
 }  // namespace korva
