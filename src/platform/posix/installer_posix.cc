@@ -18,6 +18,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/installer.h"
@@ -68,6 +69,18 @@ korva::InstallerField* fieldOf(Record* record, UINT field) {
   return &record->fields[field - 1];
 }
 
+// The body of the MsiRecordSet* functions: stores value in one field.
+UINT setField(MSIHANDLE hRecord, UINT iField, korva::InstallerField value) {
+  Table& t = table();
+  std::lock_guard<std::mutex> guard(t.lock);
+  Record* record = t.record(hRecord);
+  if (!record) return ERROR_INVALID_HANDLE;
+  korva::InstallerField* field = fieldOf(record, iField);
+  if (!field) return ERROR_INVALID_PARAMETER;
+  *field = std::move(value);
+  return ERROR_SUCCESS;
+}
+
 }  // namespace
 
 UINT MsiGetPropertyA(MSIHANDLE hInstall, const char* szName, char* szValueBuf,
@@ -112,34 +125,22 @@ MSIHANDLE MsiCreateRecord(UINT cParams) {
 }
 
 UINT MsiRecordSetStringA(MSIHANDLE hRecord, UINT iField, const char* szValue) {
-  Table& t = table();
-  std::lock_guard<std::mutex> guard(t.lock);
-  Record* record = t.record(hRecord);
-  if (!record) return ERROR_INVALID_HANDLE;
-  korva::InstallerField* field = fieldOf(record, iField);
-  if (!field) return ERROR_INVALID_PARAMETER;
-  *field = korva::InstallerField();
+  korva::InstallerField value;
   if (szValue) {
-    field->kind = korva::InstallerField::Kind::String;
-    field->text = szValue;
+    value.kind = korva::InstallerField::Kind::String;
+    value.text = szValue;
   }
-  return ERROR_SUCCESS;
+  return setField(hRecord, iField, std::move(value));
 }
 
 UINT MsiRecordSetInteger(MSIHANDLE hRecord, UINT iField, int iValue) {
-  Table& t = table();
-  std::lock_guard<std::mutex> guard(t.lock);
-  Record* record = t.record(hRecord);
-  if (!record) return ERROR_INVALID_HANDLE;
-  korva::InstallerField* field = fieldOf(record, iField);
-  if (!field) return ERROR_INVALID_PARAMETER;
-  *field = korva::InstallerField();
+  korva::InstallerField value;
   // The installer's null integer leaves the field null.
   if (iValue != INT_MIN) {
-    field->kind = korva::InstallerField::Kind::Integer;
-    field->integer = iValue;
+    value.kind = korva::InstallerField::Kind::Integer;
+    value.integer = iValue;
   }
-  return ERROR_SUCCESS;
+  return setField(hRecord, iField, std::move(value));
 }
 
 int MsiProcessMessage(MSIHANDLE hInstall, INSTALLMESSAGE eMessageType, MSIHANDLE hRecord) {
