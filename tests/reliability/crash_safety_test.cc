@@ -8,8 +8,9 @@
 // Every other kill hits a first run into an empty repository (adding), the
 // others a run over a complete one (updating: content rewritten in place).
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sched.h>
+#include <signal.h>
+#include <sqlite3.h>
 
 #include <iostream>
 #include <random>
@@ -159,6 +160,66 @@ TEST_F(CrashSafetyTest, KilledRunsLeaveASoundRepositoryAndTheNextRunCompletesIt)
     EXPECT_EQ(repositoryProblems(targetDb(), tree_, values_), std::vector<std::string>{});
     ASSERT_EQ(canonicalDump(target().dump(kAps)), expected);
   }
+}
+
+// The checks above are only worth what they notice: each kind of damage a
+// half-done commit could leave must show.
+TEST(RepositoryCheckTest, NoticesEveryKindOfDamage) {
+  WorkDir work;
+  TreeShape shape;
+  buildTree(work.path() / "tree", shape);
+  PublishValues values;
+  writeInstructions(work.path() / "publish.xml", values);
+  fs::create_directories(work.path() / "home");
+  e2e::ServerHome home(work.path() / "home");
+  ASSERT_EQ(home.init("check").exitCode, 0);
+  e2e::ProgramRun run = e2e::runProgram(
+      e2e::binPath("korvapush"),
+      {"-apsname", "check", "-srcfile", (work.path() / "publish.xml").string(), "-srcpath",
+       (work.path() / "tree").string()},
+      {home.homeEnv(), "KORVA_SERVER_FAULTS"});
+  ASSERT_EQ(run.exitCode, 0) << run.out;
+  const fs::path sound = work.path() / "home" / "check.db";
+  ASSERT_EQ(repositoryProblems(sound, work.path() / "tree", values), std::vector<std::string>{});
+
+  const char* const damages[] = {
+      "DELETE FROM report_chunks WHERE report_id = (SELECT MAX(id) FROM reports)",
+      "UPDATE report_chunks SET data = X'00' WHERE report_id = (SELECT MIN(id) FROM reports)",
+      "UPDATE reports SET file_name = NULL WHERE id = (SELECT MIN(id) FROM reports)",
+      "UPDATE reports SET report_type = '' WHERE id = (SELECT MIN(id) FROM reports)",
+      "UPDATE objects SET parent_id = 99999 WHERE id = (SELECT MIN(id) FROM reports)",
+      "UPDATE objects SET description = '' WHERE id = (SELECT MIN(o.id) FROM objects o"
+      " JOIN plugins k ON k.type_id = o.type_id WHERE k.kind = 'folder')",
+      "UPDATE users SET password = NULL WHERE id = (SELECT id FROM objects WHERE title = 'bob')",
+      "PRAGMA foreign_keys = OFF; DELETE FROM reports WHERE id = (SELECT MIN(id) FROM reports)",
+      "INSERT INTO objects(id, type_id, parent_id, title, description) SELECT"
+      " (SELECT next_id FROM id_sequence), type_id, parent_id, title, description FROM objects"
+      " WHERE id = (SELECT MAX(id) FROM objects WHERE parent_id = 0 AND type_id <> 16);"
+      " UPDATE id_sequence SET next_id = next_id + 1",
+      "UPDATE id_sequence SET next_id = 1",
+  };
+  for (const char* damage : damages) {
+    SCOPED_TRACE(damage);
+    const fs::path copy = work.path() / "damaged.db";
+    fs::copy_file(sound, copy, fs::copy_options::overwrite_existing);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(copy.c_str(), &db), SQLITE_OK);
+    char* message = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, damage, nullptr, nullptr, &message), SQLITE_OK) << message;
+    sqlite3_free(message);
+    sqlite3_close(db);
+    EXPECT_NE(repositoryProblems(copy, work.path() / "tree", values), std::vector<std::string>{});
+  }
+  // The file's own structure broken: the headers of a few pages overwritten.
+  const fs::path copy = work.path() / "damaged.db";
+  fs::copy_file(sound, copy, fs::copy_options::overwrite_existing);
+  std::string bytes = e2e::readFile(copy);
+  ASSERT_GT(bytes.size(), 5 * 4096u);
+  for (size_t page = 1; page < 5; ++page) {
+    for (size_t i = 0; i < 12; ++i) bytes[page * 4096 + i] = static_cast<char>(0x0D + i * 31);
+  }
+  e2e::writeFile(copy, bytes);
+  EXPECT_NE(repositoryProblems(copy, work.path() / "tree", values), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/inotify.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
@@ -146,16 +147,24 @@ Process::~Process() {
   }
 }
 
-bool Process::running() {
-  if (reaped_) return false;
+void Process::reap(int flags) {
+  if (reaped_) return;
   int status = 0;
-  pid_t r = ::waitpid(pid_, &status, WNOHANG);
+  struct rusage usage;
+  pid_t r = ::wait4(pid_, &status, flags, &usage);
   if (r == pid_) {
     reaped_ = true;
     status_ = status;
-    return false;
+    maxResidentKb_ = usage.ru_maxrss;
+  } else if (r < 0 && errno != EINTR) {
+    reaped_ = true;
+    status_ = -1;
   }
-  return true;
+}
+
+bool Process::running() {
+  reap(WNOHANG);
+  return !reaped_;
 }
 
 void Process::kill(int signal) {
@@ -163,17 +172,7 @@ void Process::kill(int signal) {
 }
 
 int Process::wait() {
-  while (!reaped_) {
-    int status = 0;
-    pid_t r = ::waitpid(pid_, &status, 0);
-    if (r == pid_) {
-      reaped_ = true;
-      status_ = status;
-    } else if (r < 0 && errno != EINTR) {
-      reaped_ = true;
-      status_ = -1;
-    }
-  }
+  while (!reaped_) reap(0);
   if (WIFEXITED(status_)) return WEXITSTATUS(status_);
   if (WIFSIGNALED(status_)) return 128 + WTERMSIG(status_);
   return -1;

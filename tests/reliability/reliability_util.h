@@ -68,11 +68,15 @@ class Process {
   void kill(int signal);
   // Waits for the end: the exit code, or 128 + the signal that ended it.
   int wait();
+  // The most memory the ended process held at once, in KiB.
+  long maxResidentKb() const { return maxResidentKb_; }
 
  private:
+  void reap(int flags);
   pid_t pid_ = -1;
   bool reaped_ = false;
   int status_ = 0;
+  long maxResidentKb_ = 0;
 };
 
 // Counts the complete lines of a file as it grows, waking on the file
