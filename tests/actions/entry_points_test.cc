@@ -43,11 +43,7 @@ class InstallerActionTest : public RunnerTest {
     EXPECT_NE(session_, 0u);
     return runPublishInstallerAction(session_);
   }
-  Lines messages() const {
-    Lines out;
-    for (const auto& m : korva::installerMessages(session_)) out.push_back(describeMessage(m));
-    return out;
-  }
+  Lines messages() const { return installerMessageLines(session_); }
   // The messages of the walk of src() in listing order, with the given words.
   Lines walkMessages(const std::string& folderWord, const std::string& reportWord) const {
     const std::string tick = "0A000000 I:2 I:100 I:0";

@@ -8,27 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "actions/runner_test_util.h"
 
-// One message as "<type> <field> <field>...", fields as I:<n>, S:<text> or -.
-std::string describe(const korva::InstallerMessage& m) {
-  char type[16];
-  std::snprintf(type, sizeof type, "%08X", static_cast<unsigned>(m.type));
-  std::string out = type;
-  for (const auto& f : m.fields) {
-    switch (f.kind) {
-      case korva::InstallerField::Kind::Integer:
-        out += " I:" + std::to_string(f.integer);
-        break;
-      case korva::InstallerField::Kind::String:
-        out += " S:" + f.text;
-        break;
-      default:
-        out += " -";
-    }
-  }
-  return out;
-}
+namespace {
 
 class InstallerProgressTest : public ::testing::Test {
  protected:
@@ -42,11 +24,7 @@ class InstallerProgressTest : public ::testing::Test {
     korva::closeInstallerSession(session_);
     EXPECT_EQ(korva::openInstallerRecordCount(), recordsAtStart_) << "a record was left open";
   }
-  std::vector<std::string> messages() const {
-    std::vector<std::string> out;
-    for (const auto& m : korva::installerMessages(session_)) out.push_back(describe(m));
-    return out;
-  }
+  std::vector<std::string> messages() const { return runner_test::installerMessageLines(session_); }
 
   MSIHANDLE session_ = 0;
   int recordsAtStart_ = 0;

@@ -133,23 +133,27 @@ std::vector<std::string> RunnerTest::summary(const std::string& srcFile,
   return lines;
 }
 
-std::string describeMessage(const korva::InstallerMessage& m) {
-  char type[16];
-  std::snprintf(type, sizeof type, "%08X", static_cast<unsigned>(m.type));
-  std::string out = type;
-  for (const auto& f : m.fields) {
-    switch (f.kind) {
-      case korva::InstallerField::Kind::Integer:
-        out += " I:" + std::to_string(f.integer);
-        break;
-      case korva::InstallerField::Kind::String:
-        out += " S:" + f.text;
-        break;
-      default:
-        out += " -";
+std::vector<std::string> installerMessageLines(MSIHANDLE session) {
+  std::vector<std::string> lines;
+  for (const korva::InstallerMessage& m : korva::installerMessages(session)) {
+    char type[16];
+    std::snprintf(type, sizeof type, "%08X", static_cast<unsigned>(m.type));
+    std::string out = type;
+    for (const auto& f : m.fields) {
+      switch (f.kind) {
+        case korva::InstallerField::Kind::Integer:
+          out += " I:" + std::to_string(f.integer);
+          break;
+        case korva::InstallerField::Kind::String:
+          out += " S:" + f.text;
+          break;
+        default:
+          out += " -";
+      }
     }
+    lines.push_back(out);
   }
-  return out;
+  return lines;
 }
 
 }  // namespace runner_test

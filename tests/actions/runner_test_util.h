@@ -65,9 +65,9 @@ class RunnerTest : public ::testing::Test {
   bool hadTmp_ = false;
 };
 
-// One installer message as "<type> <field> <field>...", fields as I:<n>,
-// S:<text> or -.
-std::string describeMessage(const korva::InstallerMessage& m);
+// The messages a session received, each as "<type> <field> <field>...",
+// fields as I:<n>, S:<text> or -.
+std::vector<std::string> installerMessageLines(MSIHANDLE session);
 
 }  // namespace runner_test
 
