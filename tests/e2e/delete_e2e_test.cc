@@ -6,13 +6,6 @@
 namespace e2e {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-std::string connected() {
-  return std::string(E2E_INFO_PUB "Successfully initialized connection to APS ") + kAps +
-         " as Administrator.";
-}
-
 class DeleteTest : public E2ETest {
  protected:
   void SetUp() override {

@@ -33,6 +33,24 @@ constexpr char kAps[] = "korva-e2e";
 #define E2E_ERROR_ACT "--- ERROR --- (action): "
 #define E2E_DETAIL "                         "
 
+using Lines = std::vector<std::string>;
+
+// The warnings for the two misplaced users of the example instructions file.
+inline const char kWarnNoName[] =
+    "--- WARN  --- (config): The element \"user\", which misses the \"name\" attribute, is "
+    "skipped.";
+inline const char kWarnOutside[] =
+    "--- WARN  --- (config): The element \"user\", which does not appear within \"users\", is "
+    "skipped.";
+
+// The first line of a run that logged on to kAps as the Administrator.
+inline std::string connected() {
+  return std::string(E2E_INFO_PUB "Successfully initialized connection to APS ") + kAps +
+         " as Administrator.";
+}
+
+inline std::string id(int64_t value) { return std::to_string(value); }
+
 class E2ETest : public ::testing::Test {
  protected:
   void SetUp() override;

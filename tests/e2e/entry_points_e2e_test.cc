@@ -14,19 +14,11 @@
 namespace e2e {
 namespace {
 
-using Lines = std::vector<std::string>;
 using PublishA = int (*)(const char*, const char*, const char*, const char*, const char*,
                          const char*, const char*);
 using PublishW = int (*)(const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*,
                          const wchar_t*, const wchar_t*, const wchar_t*);
 using TestFcnType = void (*)();
-
-const char kWarnNoName[] =
-    "--- WARN  --- (config): The element \"user\", which misses the \"name\" attribute, is "
-    "skipped.";
-const char kWarnOutside[] =
-    "--- WARN  --- (config): The element \"user\", which does not appear within \"users\", is "
-    "skipped.";
 
 // Multibyte text in the process's current character type, as wide text.
 std::wstring wide(const std::string& text) {

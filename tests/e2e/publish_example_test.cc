@@ -9,22 +9,7 @@
 namespace e2e {
 namespace {
 
-using Lines = std::vector<std::string>;
 using Rights = std::vector<std::pair<int64_t, int64_t>>;
-
-const char kWarnNoName[] =
-    "--- WARN  --- (config): The element \"user\", which misses the \"name\" attribute, is "
-    "skipped.";
-const char kWarnOutside[] =
-    "--- WARN  --- (config): The element \"user\", which does not appear within \"users\", is "
-    "skipped.";
-
-std::string connected() {
-  return std::string(E2E_INFO_PUB "Successfully initialized connection to APS ") + kAps +
-         " as Administrator.";
-}
-
-std::string id(int64_t value) { return std::to_string(value); }
 
 Rights sorted(Rights rights) {
   std::sort(rights.begin(), rights.end());

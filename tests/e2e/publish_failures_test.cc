@@ -6,21 +6,7 @@
 namespace e2e {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-const char kWarnNoName[] =
-    "--- WARN  --- (config): The element \"user\", which misses the \"name\" attribute, is "
-    "skipped.";
-const char kWarnOutside[] =
-    "--- WARN  --- (config): The element \"user\", which does not appear within \"users\", is "
-    "skipped.";
 const char kPublishFailed[] = E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects.";
-
-std::string connected() {
-  return std::string(E2E_INFO_PUB "Successfully initialized connection to APS ") + kAps +
-         " as Administrator.";
-}
-std::string id(int64_t value) { return std::to_string(value); }
 
 using PublishFailureTest = E2ETest;
 
