@@ -60,24 +60,6 @@ void RunnerTest::SetUp() {
   ASSERT_TRUE(korva::initRepository(kAps, "", &error)) << error;
 }
 
-std::vector<std::string> RunnerTest::logLinesOf(const fs::path& path) {
-  static const std::regex stamp(
-      "(Sun|Mon|Tue|Wed|Thu|Fri|Sat) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
-      "[ 123][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}");
-  std::ifstream in(path);
-  std::vector<std::string> lines;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.size() >= 27 && std::regex_match(line.substr(0, 24), stamp) &&
-        line.compare(24, 3, " - ") == 0) {
-      lines.push_back(line.substr(27));
-    } else {
-      lines.push_back("UNSTAMPED: " + line);
-    }
-  }
-  return lines;
-}
-
 void RunnerTest::writeFile(const fs::path& path, const std::string& content) {
   fs::create_directories(path.parent_path());
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/log_lines.h"
 #include "platform/installer.h"
 
 namespace runner_test {
@@ -38,10 +39,11 @@ class RunnerTest : public ::testing::Test {
   fs::path work() const { return work_; }
   fs::path src() const { return work_ / "src"; }
   fs::path logPath() const { return work_ / "run.log"; }
-  // The log's lines from the message on (the 24-character stamp and " - "
-  // removed); a line without a stamp shows as "UNSTAMPED: " + line.
+  // The log's lines from the message on (common/log_lines.h).
   std::vector<std::string> logLines() const { return logLinesOf(logPath()); }
-  static std::vector<std::string> logLinesOf(const fs::path& path);
+  static std::vector<std::string> logLinesOf(const fs::path& path) {
+    return korva_test_common::maskedFileLines(path);
+  }
 
   // Writes a file, creating its directories.
   static void writeFile(const fs::path& path, const std::string& content);

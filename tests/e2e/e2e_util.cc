@@ -144,22 +144,6 @@ std::vector<std::string> splitLines(const std::string& text) {
   return lines;
 }
 
-std::vector<std::string> maskedLines(const std::string& text) {
-  static const std::regex stamp(
-      "(Sun|Mon|Tue|Wed|Thu|Fri|Sat) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
-      "[ 123][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}");
-  std::vector<std::string> result;
-  for (const std::string& line : splitLines(text)) {
-    if (line.size() >= 27 && std::regex_match(line.substr(0, 24), stamp) &&
-        line.compare(24, 3, " - ") == 0) {
-      result.push_back(line.substr(27));
-    } else {
-      result.push_back("UNSTAMPED: " + line);
-    }
-  }
-  return result;
-}
-
 std::string readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;

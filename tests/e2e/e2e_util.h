@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/log_lines.h"
+
 namespace e2e {
 
 namespace fs = std::filesystem;
@@ -52,10 +54,8 @@ std::string sourcePath(const char* relative);
 
 // The lines of a text; a final line without "\n" is kept.
 std::vector<std::string> splitLines(const std::string& text);
-// Log lines without their time stamp: a line that starts with a well-formed
-// 24-character stamp and " - " is answered from its message on; any other
-// line is answered as "UNSTAMPED: " + line, so that it shows in a failure.
-std::vector<std::string> maskedLines(const std::string& text);
+// Log lines without their time stamp (common/log_lines.h).
+using korva_test_common::maskedLines;
 
 std::string readFile(const fs::path& path);
 void writeFile(const fs::path& path, const std::string& content);

@@ -25,6 +25,7 @@
 
 #include "actions/action_log.h"
 #include "actions/status.h"
+#include "common/log_lines.h"
 #include "platform/com.h"
 #include "reportserver/fault_plan.h"
 #include "reportserver/repository.h"
@@ -119,21 +120,10 @@ class ServerClientTest : public ::testing::Test {
     takeLines();
   }
 
-  // The lines written since the last call, each without its 24-character
-  // time stamp and the " - " after it; the log starts afresh.
+  // The lines written since the last call, each without its time stamp
+  // (common/log_lines.h); the log starts afresh.
   Lines takeLines() {
-    Lines out;
-    {
-      std::ifstream in(logPath_);
-      std::string line;
-      while (std::getline(in, line)) {
-        if (line.size() < 27 || line.compare(24, 3, " - ") != 0) {
-          out.push_back("<no time stamp> " + line);
-        } else {
-          out.push_back(line.substr(27));
-        }
-      }
-    }
+    Lines out = korva_test_common::maskedFileLines(logPath_);
     ActionLog::open(logPath_.c_str());
     return out;
   }
