@@ -1,6 +1,5 @@
 // Shared fixture of the embedded server's tests: a fresh server home per
-// test (KORVA_SERVER_HOME), the component runtime initialised on the test
-// thread, fault and plugin plans cleared, a repository "localhost" with the
+// test (common/server_home_test.h), a repository "localhost" with the
 // Administrator (no password), and helpers that drive the object model the
 // way a client does.
 //
@@ -21,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "common/server_home_test.h"
 #include "platform/com.h"
 #include "reportserver/fault_plan.h"
 #include "reportserver/repository_admin.h"
@@ -34,33 +34,15 @@ using korva::Variant;
 
 inline const wchar_t* const kAuth = L"secEnterprise";
 
-class ServerTest : public ::testing::Test {
+class ServerTest : public korva_test_common::ServerHomeTest {
  protected:
+  ServerTest() : ServerHomeTest("korva-rs-") {}
+
   void SetUp() override {
-    static std::atomic<int> serial{0};
-    home_ = std::filesystem::temp_directory_path() /
-            ("korva-rs-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
-    std::filesystem::remove_all(home_);
-    std::filesystem::create_directories(home_);
-    ::setenv("KORVA_SERVER_HOME", home_.c_str(), 1);
-    ::unsetenv("KORVA_SERVER_FAULTS");
-    ::unsetenv("KORVA_SERVER_PLUGINS");
-    korva::clearServerFaultPlan();
-    korva::clearServerPluginPlan();
-    ASSERT_EQ(korva::comInitialize(), korva::S_OK);
-    korva::clearLastErrorDescription();
+    ServerHomeTest::SetUp();
+    if (HasFatalFailure()) return;
     std::string error;
     ASSERT_TRUE(korva::initRepository("localhost", "", &error)) << error;
-  }
-
-  void TearDown() override {
-    korva::clearServerFaultPlan();
-    korva::clearServerPluginPlan();
-    ::unsetenv("KORVA_SERVER_FAULTS");
-    ::unsetenv("KORVA_SERVER_PLUGINS");
-    korva::comUninitialize();
-    std::error_code ignored;
-    std::filesystem::remove_all(home_, ignored);
   }
 
   // The description the error source gives for the calling thread.
@@ -257,8 +239,6 @@ class ServerTest : public ::testing::Test {
     EXPECT_TRUE(korva::dumpRepository("localhost", &json, &error)) << error;
     return json;
   }
-
-  std::filesystem::path home_;
 };
 
 }  // namespace korva_rs_test

@@ -1,8 +1,7 @@
 // Shared fixture of the report server client tests: a fresh embedded server
-// repository in a temporary home per test, the action log captured in a file
-// and read back line by line with the time stamps masked, the component
-// runtime initialised on the test thread, and the server's fault and plugin
-// plans cleared before and after.
+// repository in a temporary home per test (common/server_home_test.h), the
+// action log captured in a file and read back line by line with the time
+// stamps masked.
 //
 // Thread-safety: tests run one at a time on one thread (the environment and
 // the server's plans are process-wide).
@@ -26,6 +25,7 @@
 #include "actions/action_log.h"
 #include "actions/status.h"
 #include "common/log_lines.h"
+#include "common/server_home_test.h"
 #include "platform/com.h"
 #include "reportserver/fault_plan.h"
 #include "reportserver/repository.h"
@@ -81,20 +81,13 @@ struct FaultCase {
   int status;
 };
 
-class ServerClientTest : public ::testing::Test {
+class ServerClientTest : public korva_test_common::ServerHomeTest {
  protected:
+  ServerClientTest() : ServerHomeTest("korva-client-") {}
+
   void SetUp() override {
-    static std::atomic<int> serial{0};
-    home_ = std::filesystem::temp_directory_path() /
-            ("korva-client-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
-    std::filesystem::remove_all(home_);
-    std::filesystem::create_directories(home_);
-    ::setenv("KORVA_SERVER_HOME", home_.c_str(), 1);
-    ::unsetenv("KORVA_SERVER_FAULTS");
-    ::unsetenv("KORVA_SERVER_PLUGINS");
-    korva::clearServerFaultPlan();
-    korva::clearServerPluginPlan();
-    ASSERT_EQ(korva::comInitialize(), korva::S_OK);
+    ServerHomeTest::SetUp();
+    if (HasFatalFailure()) return;
     std::string error;
     ASSERT_TRUE(korva::initRepository(kAps, kPassword, &error)) << error;
     logPath_ = (home_ / "action.log").string();
@@ -103,13 +96,9 @@ class ServerClientTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    korva::clearServerFaultPlan();
-    korva::clearServerPluginPlan();
     client_.reset();
-    korva::comUninitialize();
     ActionLog::open(nullptr);
-    std::error_code ignored;
-    std::filesystem::remove_all(home_, ignored);
+    ServerHomeTest::TearDown();
   }
 
   CMAVEObjV85& client() { return *client_; }
@@ -195,7 +184,6 @@ class ServerClientTest : public ::testing::Test {
   std::string folderType() { return num(client().folderTypeId()); }
   std::string reportType() { return num(client().reportTypeId()); }
 
-  std::filesystem::path home_;
   std::string logPath_;
   int32_t id_ = -1;  // the id an add operation of a table row handed back
   std::unique_ptr<CMAVEObjV85> client_;

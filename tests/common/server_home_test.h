@@ -1,0 +1,65 @@
+// Base fixture of the tests that run the embedded server in-process: a fresh
+// server home per test under the system's temporary directory, named by
+// KORVA_SERVER_HOME; the fault and plugin plans cleared before and after; the
+// component runtime initialised on the test thread with no error description
+// left over. A derived fixture creates the repositories it needs.
+//
+// Thread-safety: tests run one at a time on one thread (the environment and
+// the server's plans are process-wide).
+// Ownership: the fixture owns the temporary home and removes it.
+#ifndef KORVA_TESTS_COMMON_SERVER_HOME_TEST_H_
+#define KORVA_TESTS_COMMON_SERVER_HOME_TEST_H_
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "platform/com.h"
+#include "reportserver/fault_plan.h"
+
+namespace korva_test_common {
+
+class ServerHomeTest : public ::testing::Test {
+ protected:
+  // The home is <temporary directory>/<prefix><process id>-<serial>.
+  explicit ServerHomeTest(const char* prefix) : prefix_(prefix) {}
+
+  void SetUp() override {
+    static std::atomic<int> serial{0};
+    home_ = std::filesystem::temp_directory_path() /
+            (prefix_ + std::to_string(::getpid()) + "-" + std::to_string(serial++));
+    std::filesystem::remove_all(home_);
+    std::filesystem::create_directories(home_);
+    ::setenv("KORVA_SERVER_HOME", home_.c_str(), 1);
+    clearPlans();
+    ASSERT_EQ(korva::comInitialize(), korva::S_OK);
+    korva::clearLastErrorDescription();
+  }
+
+  void TearDown() override {
+    clearPlans();
+    korva::comUninitialize();
+    std::error_code ignored;
+    std::filesystem::remove_all(home_, ignored);
+  }
+
+  std::filesystem::path home_;
+
+ private:
+  static void clearPlans() {
+    ::unsetenv("KORVA_SERVER_FAULTS");
+    ::unsetenv("KORVA_SERVER_PLUGINS");
+    korva::clearServerFaultPlan();
+    korva::clearServerPluginPlan();
+  }
+
+  std::string prefix_;
+};
+
+}  // namespace korva_test_common
+
+#endif  // KORVA_TESTS_COMMON_SERVER_HOME_TEST_H_
