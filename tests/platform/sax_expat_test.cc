@@ -178,6 +178,19 @@ class SaxExpatTest : public ::testing::Test {
     return reader;
   }
 
+  // From now on, *seen holds the "name" attribute of the last start tag that
+  // had one.
+  void keepNameAttribute(std::wstring* seen) {
+    recorder_->onStart = [seen](const std::wstring&, SaxAttributes* attributes) {
+      const wchar_t* value = nullptr;
+      int valueLen = 0;
+      if (attributes->getValueFromQName(L"name", 4, &value, &valueLen) == S_OK) {
+        seen->assign(value, valueLen);
+      }
+      return S_OK;
+    };
+  }
+
   std::string writeFile(const std::string& name, const std::string& content) {
     std::string path = dir_ + "/" + name;
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -291,14 +304,7 @@ TEST_F(SaxExpatTest, AttributesAnswerByQualifiedName) {
 
 TEST_F(SaxExpatTest, NonAsciiTextDecodesToTheRightCharacters) {
   std::wstring seen;
-  recorder_->onStart = [&](const std::wstring&, SaxAttributes* attributes) {
-    const wchar_t* value = nullptr;
-    int valueLen = 0;
-    if (attributes->getValueFromQName(L"name", 4, &value, &valueLen) == S_OK) {
-      seen.assign(value, valueLen);
-    }
-    return S_OK;
-  };
+  keepNameAttribute(&seen);
   // UTF-8: u-umlaut, euro sign, a character outside the basic plane.
   ASSERT_EQ(
       parseDocument("utf8.xml", "<user name=\"J\xC3\xBCrgen \xE2\x82\xAC \xF0\x9D\x84\x9E\"/>"),
@@ -535,14 +541,7 @@ TEST_F(SaxExpatTest, LargeDocumentReadsFullyInBoundedMemory) {
 
 TEST_F(SaxExpatTest, InMemoryDocumentParses) {
   std::wstring seen;
-  recorder_->onStart = [&](const std::wstring&, SaxAttributes* attributes) {
-    const wchar_t* value = nullptr;
-    int valueLen = 0;
-    if (attributes->getValueFromQName(L"name", 4, &value, &valueLen) == S_OK) {
-      seen.assign(value, valueLen);
-    }
-    return S_OK;
-  };
+  keepNameAttribute(&seen);
   Ref<SaxReader> reader = newReader();
   ASSERT_TRUE(reader);
   // The text is already characters: its encoding declaration does not apply.
