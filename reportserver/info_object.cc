@@ -43,9 +43,8 @@ HRESULT ObjectImpl::queryInterface(const Guid& iid, void** out) {
 }
 
 std::string ObjectImpl::label() const {
-  if (isNew_) return "new " + (plugin_.name.empty() ? std::string("object") : plugin_.name);
-  return (plugin_.name.empty() ? std::string("object") : plugin_.name) + " " +
-         std::to_string(stored_.id);
+  const std::string kind = plugin_.name.empty() ? "object" : plugin_.name;
+  return isNew_ ? "new " + kind : kind + " " + std::to_string(stored_.id);
 }
 
 HRESULT ObjectImpl::checkChangeable() {
