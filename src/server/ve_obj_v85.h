@@ -89,14 +89,14 @@ class CMAVEObjV85 {
   // variants; kind is the word their lines use for the object.
   int getObject(const char* kind, int16_t typeId, const char* name, int32_t parentId, int32_t* id);
   int deleteObject(const char* kind, int16_t typeId, const char* name, int32_t parentId);
+  int getObjectById(const wchar_t* query, const char* kind, int32_t id,
+                    korva::Ref<korva::InfoObject>* object,
+                    korva::Ref<korva::InfoObjects>* collection);
   // The shared end of adding a user, folder or report: commits the list,
   // hands back the object's id and writes the closing line. Ends the running
   // operation through fail() when the commit or the id fails.
   void commitAdded(const char* kind, const char* name, korva::InfoObjects* list,
                    korva::InfoObject* object, bool updating, int32_t* id, int* status);
-  int getObjectById(const wchar_t* query, const char* kind, int32_t id,
-                    korva::Ref<korva::InfoObject>* object,
-                    korva::Ref<korva::InfoObjects>* collection);
   // A null text as "", for the log lines.
   static const char* text(const char* s) { return s ? s : ""; }
   // Ends the running operation with the given status: records it and unwinds
