@@ -98,6 +98,13 @@ inline bool isUnique(const SStringBuffer<CharT>* b) {
   return !b->isStatic() && b->refCount.load(std::memory_order_acquire) == 1;
 }
 
+// Makes b the static empty block.
+template <typename CharT>
+inline void makeEmpty(SStringBuffer<CharT>*& b) {
+  release(b);
+  b = emptyBuffer<CharT>();
+}
+
 // Sets the used count and writes the terminator (needs a writable block).
 template <typename CharT>
 inline void setUsed(SStringBuffer<CharT>* b, int64_t used) {
@@ -106,7 +113,6 @@ inline void setUsed(SStringBuffer<CharT>* b, int64_t used) {
   b->nativeCharsUsed = static_cast<int32_t>(used);
   b->chars()[used] = CharT(0);
 }
-
 
 template <typename CharT>
 inline void copyUnits(CharT* to, const CharT* from, int64_t n) {
@@ -134,50 +140,49 @@ SStringBuffer<CharT>* blockFromUnits(const CharT* text, int64_t len) {
   return b;
 }
 
+// Replaces a shared (or static) b by a new block requested for `units`,
+// holding b's text followed by m units of text. The old reference is given
+// back only after the copy: text may lie in the old block.
+template <typename CharT>
+void copyToNewBlock(SStringBuffer<CharT>*& b, int64_t units, const CharT* text = nullptr,
+                    int64_t m = 0) {
+  const int64_t u = b->nativeCharsUsed;
+  SStringBuffer<CharT>* nb = allocateBlock<CharT>(units);
+  copyUnits(nb->chars(), b->chars(), u);
+  copyUnits(nb->chars() + u, text, m);
+  setUsed(nb, u + m);
+  release(b);
+  b = nb;
+}
+
 // Makes b private and able to hold n units plus terminator.
 template <typename CharT>
 void makeWritable(SStringBuffer<CharT>*& b, int64_t n) {
   if (n < b->nativeCharsUsed) n = b->nativeCharsUsed;
   if (!isUnique(b)) {
-    SStringBuffer<CharT>* nb = allocateBlock<CharT>(n + 1);
-    copyUnits(nb->chars(), b->chars(), b->nativeCharsUsed);
-    setUsed(nb, b->nativeCharsUsed);
-    release(b);
-    b = nb;
+    copyToNewBlock(b, n + 1);
   } else if (b->nativeCharsAllocated < n + 1) {
     b = reallocateBlock(b, n + 1 + kSlack);
   }
 }
 
-// Appends m units; text may point into b itself.
+// Appends m units; text may point into b itself. Short of room the block
+// grows to 2u + m + 1 (a new block asks for that much); a shared block with
+// room is copied to a new one asked for u + m + 1.
 template <typename CharT>
 void appendUnits(SStringBuffer<CharT>*& b, const CharT* text, int64_t m) {
   if (m <= 0) return;
   const int64_t u = b->nativeCharsUsed;
-  const bool unique = isUnique(b);
-  if (b->nativeCharsAllocated < u + m + 1) {
-    if (unique) {
-      bool inside = pointsInto(b, text);
-      int64_t offset = inside ? text - b->chars() : 0;
-      b = reallocateBlock(b, 2 * u + m + 1);
-      if (inside) text = b->chars() + offset;
-    } else {
-      SStringBuffer<CharT>* nb = allocateBlock<CharT>(2 * u + m + 1);
-      copyUnits(nb->chars(), b->chars(), u);
-      copyUnits(nb->chars() + u, text, m);
-      setUsed(nb, u + m);
-      release(b);
-      b = nb;
-      return;
-    }
-  } else if (!unique) {
-    SStringBuffer<CharT>* nb = allocateBlock<CharT>(u + m + 1);
-    copyUnits(nb->chars(), b->chars(), u);
-    copyUnits(nb->chars() + u, text, m);
-    setUsed(nb, u + m);
-    release(b);
-    b = nb;
+  const bool shortOfRoom = b->nativeCharsAllocated < u + m + 1;
+  if (!isUnique(b)) {
+    copyToNewBlock(b, shortOfRoom ? 2 * u + m + 1 : u + m + 1, text, m);
     return;
+  }
+  if (shortOfRoom) {
+    bool inside = pointsInto(b, text);
+    int64_t offset = inside ? text - b->chars() : 0;
+    b = reallocateBlock(b, 2 * u + m + 1);
+    if (inside) text = b->chars() + offset;
   }
   copyUnits(b->chars() + u, text, m);
   setUsed(b, u + m);
@@ -187,23 +192,12 @@ void appendUnits(SStringBuffer<CharT>*& b, const CharT* text, int64_t m) {
 template <typename CharT>
 void assignUnits(SStringBuffer<CharT>*& b, const CharT* text, int64_t len) {
   if (text == b->chars()) return;
-  if (len == 0) {
-    release(b);
-    b = emptyBuffer<CharT>();
-    return;
-  }
+  if (len == 0) return makeEmpty(b);
   // A unique block never moves here (it already holds more than len units);
   // a shared one stays alive through its other owners while text is copied.
   makeWritable(b, len);
   copyUnits(b->chars(), text, len);
   setUsed(b, len);
-}
-
-// Makes b the static empty block.
-template <typename CharT>
-inline void makeEmpty(SStringBuffer<CharT>*& b) {
-  release(b);
-  b = emptyBuffer<CharT>();
 }
 
 }  // namespace sstring_detail
