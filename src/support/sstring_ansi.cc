@@ -171,32 +171,28 @@ SAnsiChar SAnsiString::getAt(int i) const {
   return c;
 }
 
-int SAnsiString::find(const SAnsiChar& c) const {
-  int wanted = c.length();
-  if (wanted == 0) return npos;
-  if (wanted < 0) wanted = 1;
-  const char* p = buffer_->chars();
-  const char* end = p + buffer_->nativeCharsUsed;
-  int index = 0;
-  for (int s = mbcs::step(p, end); s > 0; p += s, s = mbcs::step(p, end), ++index) {
-    if (s == wanted && std::memcmp(p, c.bytes, static_cast<size_t>(s)) == 0) return index;
-  }
-  return npos;
-}
+namespace {
 
-int SAnsiString::reverseFind(const SAnsiChar& c) const {
+// Index of the first (or the last) character of b equal to c; npos when none.
+int findChar(const SAnsiBuffer* b, const SAnsiChar& c, bool last) {
   int wanted = c.length();
-  if (wanted == 0) return npos;
+  if (wanted == 0) return SAnsiString::npos;
   if (wanted < 0) wanted = 1;
-  const char* p = buffer_->chars();
-  const char* end = p + buffer_->nativeCharsUsed;
-  int index = 0;
-  int found = npos;
-  for (int s = mbcs::step(p, end); s > 0; p += s, s = mbcs::step(p, end), ++index) {
-    if (s == wanted && std::memcmp(p, c.bytes, static_cast<size_t>(s)) == 0) found = index;
+  const char* p = b->chars();
+  const char* end = p + b->nativeCharsUsed;
+  int found = SAnsiString::npos;
+  for (int s = mbcs::step(p, end), index = 0; s > 0; p += s, s = mbcs::step(p, end), ++index) {
+    if (s != wanted || std::memcmp(p, c.bytes, static_cast<size_t>(s)) != 0) continue;
+    found = index;
+    if (!last) break;
   }
   return found;
 }
+
+}  // namespace
+
+int SAnsiString::find(const SAnsiChar& c) const { return findChar(buffer_, c, false); }
+int SAnsiString::reverseFind(const SAnsiChar& c) const { return findChar(buffer_, c, true); }
 
 int SAnsiString::findString(const char* s) const {
   const char* l = s;
