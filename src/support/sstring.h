@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 // One block of the C heap: header followed by the code units and a terminator.
 // nativeCharsAllocated == -1 marks a static empty block.
@@ -57,28 +58,75 @@ struct SAnsiChar {
 bool MakeUpperCaseChar(char* dest, int* charSize);
 bool MakeLowerCaseChar(char* dest, int* charSize);
 
-class SAnsiString {
+// What the 8-bit and the wide text types share: the block handling (copies,
+// assignment, conversion from the other type's text, growth, copy on write)
+// and the edits that only need positions in the text. Each type walks its
+// text its own way: the 8-bit one by multibyte characters, the wide one by
+// code units. Derived is the text type itself, the type of the values given
+// back. Members are instantiated for the two types in sstring_base.cc.
+template <typename CharT, typename Derived>
+class SStringBase {
  public:
   static constexpr int npos = -1;
+  using OtherChar = std::conditional_t<sizeof(CharT) == 1, wchar_t, char>;
 
-  SAnsiString();
-  SAnsiString(const char* text);  // NOLINT: implicit, like the text it holds
-  SAnsiString(const char* text, int count);
-  SAnsiString(const SAnsiString& other);
-  SAnsiString(SAnsiString&& other) noexcept;
-  ~SAnsiString();
+  SStringBase(const SStringBase& other);
+  SStringBase(SStringBase&& other) noexcept;
+  ~SStringBase();
+  SStringBase& operator=(const SStringBase& other);
+  SStringBase& operator=(SStringBase&& other) noexcept;
 
-  SAnsiString& operator=(const SAnsiString& other);
-  SAnsiString& operator=(SAnsiString&& other) noexcept;
-  SAnsiString& operator=(const char* text);
-  // From wide text through wcstombs. False (value unchanged) when the text
-  // cannot be converted; a null text leaves the value unchanged and answers true.
-  bool assign(const wchar_t* wide);
+  // From the other type's text (wcstombs or mbstowcs). False (value unchanged)
+  // when the text cannot be converted; a null text leaves the value unchanged
+  // and answers true.
+  bool assign(const OtherChar* text);
 
-  const char* getBuffer() const { return buffer_->chars(); }
-  int getNBytes() const { return buffer_->nativeCharsUsed; }
-  int getNChars() const;
+  const CharT* getBuffer() const { return buffer_->chars(); }
+  int getNBytes() const { return buffer_->nativeCharsUsed; }  // code units
   bool isEmpty() const { return buffer_->nativeCharsUsed == 0; }
+
+  // Character positions, as the type counts them.
+  Derived left(int n) const;
+  Derived right(int n) const;
+  Derived mid(int i) const;
+  Derived mid(int i, int n) const;
+
+  bool toInteger(long* out, int base = 10) const;
+
+  Derived& operator+=(const Derived& s);
+  Derived& operator+=(const CharT* s);
+  Derived& append(const CharT* s, int count);  // up to count units, to a zero unit
+
+  void insertAt(int i, const Derived& s);
+  void deleteAt(int i, int n);
+  void trimLeft();
+  void trimRight();
+  void trim();
+
+  // Makes the block private and able to hold n code units (plus terminator).
+  void makeWritable(int n);
+
+  // Introspection, for tests and benchmarks.
+  const SStringBuffer<CharT>* block() const { return buffer_; }
+  int capacity() const { return buffer_->nativeCharsAllocated; }
+
+ protected:
+  SStringBase();
+  explicit SStringBase(const CharT* text);
+  SStringBase(const CharT* text, int count);
+  void assignText(const CharT* text);
+
+  SStringBuffer<CharT>* buffer_;
+};
+
+class SAnsiString : public SStringBase<char, SAnsiString> {
+ public:
+  SAnsiString() = default;
+  SAnsiString(const char* text) : SStringBase(text) {}  // NOLINT: implicit, like the text it holds
+  SAnsiString(const char* text, int count) : SStringBase(text, count) {}
+  SAnsiString& operator=(const char* text) { assignText(text); return *this; }
+
+  int getNChars() const;
   SAnsiChar getAt(int i) const;
 
   // Character positions; npos when absent.
@@ -86,44 +134,22 @@ class SAnsiString {
   int reverseFind(const SAnsiChar& c) const;
   int findString(const char* s) const;
 
-  SAnsiString left(int n) const;
-  SAnsiString right(int n) const;
-  SAnsiString mid(int i) const;
-  SAnsiString mid(int i, int n) const;
-
   int getWideSize() const;  // bytes of the wide form with terminator, -1 on failure
   int getAnsiSize() const;  // nativeCharsUsed + 1
   int copyTo(char* buffer, int bytes) const;
   int copyTo(wchar_t* buffer, int bytes) const;
-  bool toInteger(long* out, int base = 10) const;
 
-  SAnsiString& operator+=(const SAnsiString& s);
-  SAnsiString& operator+=(const char* s);
+  using SStringBase::operator+=;
   SAnsiString& operator+=(char c);
-  SAnsiString& append(const char* s, int count);
 
   void setAt(int i, const SAnsiChar& c);
-  void insertAt(int i, const SAnsiString& s);
+  using SStringBase::insertAt;
   void insertAt(int i, const SAnsiChar& c);
-  void deleteAt(int i, int n);
-  void trimLeft();
-  void trimRight();
-  void trim();
   void makeUpper();
   void makeLower();
 
-  // Makes the block private and able to hold n code units (plus terminator).
-  void makeWritable(int n);
-
   // Ordering: locale collation, case significant; null is "".
   int compare(const char* other) const;
-
-  // Introspection, for tests and benchmarks.
-  const SAnsiBuffer* block() const { return buffer_; }
-  int capacity() const { return buffer_->nativeCharsAllocated; }
-
- protected:
-  SAnsiBuffer* buffer_;
 };
 
 SAnsiString operator+(const SAnsiString& a, const SAnsiString& b);
@@ -160,63 +186,30 @@ inline bool operator>(const SAnsiStringCI& a, const SAnsiStringCI& b) { return a
 inline bool operator>=(const SAnsiStringCI& a, const SAnsiStringCI& b) { return a.compare(b.getBuffer()) >= 0; }
 inline bool operator!=(const SAnsiStringCI& a, const char* b) { return a.compare(b) != 0; }
 
-class SWCharString {
+class SWCharString : public SStringBase<wchar_t, SWCharString> {
  public:
-  static constexpr int npos = -1;
+  SWCharString() = default;
+  SWCharString(const wchar_t* text) : SStringBase(text) {}  // NOLINT
+  SWCharString(const wchar_t* text, int count) : SStringBase(text, count) {}
+  SWCharString& operator=(const wchar_t* text) { assignText(text); return *this; }
 
-  SWCharString();
-  SWCharString(const wchar_t* text);  // NOLINT
-  SWCharString(const wchar_t* text, int count);
-  SWCharString(const SWCharString& other);
-  SWCharString(SWCharString&& other) noexcept;
-  ~SWCharString();
-
-  SWCharString& operator=(const SWCharString& other);
-  SWCharString& operator=(SWCharString&& other) noexcept;
-  SWCharString& operator=(const wchar_t* text);
-  // From multibyte text through mbstowcs; false (value unchanged) on failure.
-  bool assign(const char* text);
-
-  const wchar_t* getBuffer() const { return buffer_->chars(); }
-  int getNBytes() const { return buffer_->nativeCharsUsed; }  // code units
   int getNChars() const { return buffer_->nativeCharsUsed; }
-  bool isEmpty() const { return buffer_->nativeCharsUsed == 0; }
   wchar_t getAt(int i) const { return buffer_->chars()[i]; }
 
   int find(wchar_t c) const;
   int reverseFind(wchar_t c) const;
   int findString(const wchar_t* s) const;
-  SWCharString left(int n) const;
-  SWCharString right(int n) const;
-  SWCharString mid(int i) const;
-  SWCharString mid(int i, int n) const;
 
   int getWideSize() const;
   int getAnsiSize() const;  // -1 when the text cannot be converted
   int copyTo(char* buffer, int bytes) const;
   int copyTo(wchar_t* buffer, int bytes) const;
-  bool toInteger(long* out, int base = 10) const;
 
-  SWCharString& operator+=(const SWCharString& s);
-  SWCharString& operator+=(const wchar_t* s);
-  SWCharString& append(const wchar_t* s, int count);
   void setAt(int i, wchar_t c);
-  void insertAt(int i, const SWCharString& s);
-  void deleteAt(int i, int n);
-  void trimLeft();
-  void trimRight();
-  void trim();
   void makeUpper();
   void makeLower();
-  void makeWritable(int n);
 
   int compare(const wchar_t* other) const;  // wcscoll
-
-  const SWideBuffer* block() const { return buffer_; }
-  int capacity() const { return buffer_->nativeCharsAllocated; }
-
- private:
-  SWideBuffer* buffer_;
 };
 
 SWCharString operator+(const SWCharString& a, const SWCharString& b);
@@ -228,5 +221,8 @@ inline bool operator>(const SWCharString& a, const SWCharString& b) { return a.c
 inline bool operator>=(const SWCharString& a, const SWCharString& b) { return a.compare(b.getBuffer()) >= 0; }
 inline bool operator==(const SWCharString& a, const wchar_t* b) { return a.compare(b) == 0; }
 inline bool operator!=(const SWCharString& a, const wchar_t* b) { return a.compare(b) != 0; }
+
+extern template class SStringBase<char, SAnsiString>;
+extern template class SStringBase<wchar_t, SWCharString>;
 
 #endif  // KORVA_SUPPORT_SSTRING_H_

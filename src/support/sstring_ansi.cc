@@ -6,7 +6,6 @@
 // stops at the first zero byte or at the end of the used units.
 //
 // Thread-safety: see sstring.h. Ownership: each value holds one reference.
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -21,12 +20,6 @@
 using namespace sstring_detail;
 
 namespace {
-
-// Units of text up to count or the first zero unit, whichever comes first.
-int boundedLength(const char* text, int count) {
-  const void* zero = std::memchr(text, 0, static_cast<size_t>(count));
-  return zero ? static_cast<int>(static_cast<const char*>(zero) - text) : count;
-}
 
 // Shared body of the two case helpers.
 bool mapCaseChar(char* dest, int* charSize, bool upper, const char* toWideFailure,
@@ -78,79 +71,6 @@ bool SAnsiChar::operator==(const SAnsiChar& o) const {
   if (la != o.length()) return false;
   size_t n = la > 0 ? static_cast<size_t>(la) : sizeof bytes;
   return std::memcmp(bytes, o.bytes, n) == 0;
-}
-
-// ---- construction and assignment ----
-
-SAnsiString::SAnsiString() : buffer_(emptyAnsiBuffer()) {}
-
-SAnsiString::SAnsiString(const char* text) : buffer_(emptyAnsiBuffer()) {
-  if (text && *text) buffer_ = blockFromUnits(text, static_cast<int64_t>(std::strlen(text)));
-}
-
-SAnsiString::SAnsiString(const char* text, int count) : buffer_(emptyAnsiBuffer()) {
-  const char* r = text;
-  int nNativeChars = count;
-  SSTRING_CHECK(r != nullptr || nNativeChars == 0, "r!=NULL || nNativeChars==0", nullptr);
-  if (count < 0) count = 0;
-  SAnsiBuffer* b = allocateBlock<char>(static_cast<int64_t>(count) + 1);
-  int copied = text ? boundedLength(text, count) : 0;
-  std::memcpy(b->chars(), text ? text : "", static_cast<size_t>(copied));
-  std::memset(b->chars() + copied, 0, static_cast<size_t>(count - copied));
-  setUsed(b, count);
-  buffer_ = b;
-}
-
-SAnsiString::SAnsiString(const SAnsiString& other) : buffer_(other.buffer_) { addRef(buffer_); }
-
-SAnsiString::SAnsiString(SAnsiString&& other) noexcept : buffer_(other.buffer_) {
-  other.buffer_ = emptyAnsiBuffer();
-}
-
-SAnsiString::~SAnsiString() { release(buffer_); }
-
-SAnsiString& SAnsiString::operator=(const SAnsiString& other) {
-  if (buffer_ == other.buffer_) return *this;
-  addRef(other.buffer_);
-  release(buffer_);
-  buffer_ = other.buffer_;
-  return *this;
-}
-
-SAnsiString& SAnsiString::operator=(SAnsiString&& other) noexcept {
-  if (this != &other) {
-    release(buffer_);
-    buffer_ = other.buffer_;
-    other.buffer_ = emptyAnsiBuffer();
-  }
-  return *this;
-}
-
-SAnsiString& SAnsiString::operator=(const char* text) {
-  if (text == buffer_->chars()) return *this;
-  if (!text || !*text) {
-    makeEmpty(buffer_);
-    return *this;
-  }
-  assignUnits(buffer_, text, static_cast<int64_t>(std::strlen(text)));
-  return *this;
-}
-
-bool SAnsiString::assign(const wchar_t* wide) {
-  if (!wide) return true;
-  size_t length = std::wcstombs(nullptr, wide, 0);
-  if (length == static_cast<size_t>(-1)) return false;
-  if (length > static_cast<size_t>(INT32_MAX - 64)) throwBadAlloc();
-  SAnsiBuffer* b = allocateBlock<char>(static_cast<int64_t>(length) + 1);
-  size_t done = std::wcstombs(b->chars(), wide, length + 1);
-  if (done == static_cast<size_t>(-1)) {
-    release(b);
-    return false;
-  }
-  setUsed(b, static_cast<int64_t>(done));
-  release(buffer_);
-  buffer_ = b;
-  return true;
 }
 
 // ---- reading ----
@@ -210,39 +130,6 @@ int SAnsiString::findString(const char* s) const {
   }
 }
 
-SAnsiString SAnsiString::left(int n) const {
-  if (n <= 0) return SAnsiString();
-  const char* begin = buffer_->chars();
-  const char* p = mbcs::charAt(begin, begin + buffer_->nativeCharsUsed, n);
-  if (p == begin) return SAnsiString();
-  return SAnsiString(begin, static_cast<int>(p - begin));
-}
-
-SAnsiString SAnsiString::right(int n) const {
-  int total = getNChars();
-  if (n >= total) return *this;
-  if (n <= 0) return SAnsiString();
-  const char* begin = buffer_->chars();
-  return SAnsiString(mbcs::charAt(begin, begin + buffer_->nativeCharsUsed, total - n));
-}
-
-SAnsiString SAnsiString::mid(int i) const {
-  if (i < 0) i = 0;
-  const char* begin = buffer_->chars();
-  return SAnsiString(mbcs::charAt(begin, begin + buffer_->nativeCharsUsed, i));
-}
-
-SAnsiString SAnsiString::mid(int i, int n) const {
-  if (i < 0) i = 0;
-  if (n <= 0) return SAnsiString();
-  const char* begin = buffer_->chars();
-  const char* end = begin + buffer_->nativeCharsUsed;
-  const char* p = mbcs::charAt(begin, end, i);
-  const char* q = mbcs::charAt(p, end, n);
-  if (q == p) return SAnsiString();
-  return SAnsiString(p, static_cast<int>(q - p));
-}
-
 int SAnsiString::getWideSize() const {
   size_t n = std::mbstowcs(nullptr, buffer_->chars(), 0);
   if (n == static_cast<size_t>(-1)) return -1;
@@ -283,44 +170,11 @@ int SAnsiString::copyTo(wchar_t* buffer, int bytes) const {
   return static_cast<int>(done) + 1;
 }
 
-// Fails (out untouched) on an empty text, on characters left over and on a
-// value out of range, which strtol would clamp silently.
-bool SAnsiString::toInteger(long* out, int base) const {
-  if (!out || isEmpty()) return false;
-  const char* begin = buffer_->chars();
-  char* stop = nullptr;
-  errno = 0;
-  long value = std::strtol(begin, &stop, base);
-  if (errno == ERANGE || stop == begin || stop != begin + buffer_->nativeCharsUsed) return false;
-  *out = value;
-  return true;
-}
-
 // ---- changing ----
-
-SAnsiString& SAnsiString::operator+=(const SAnsiString& s) {
-  appendUnits(buffer_, s.buffer_->chars(), s.buffer_->nativeCharsUsed);
-  return *this;
-}
-
-SAnsiString& SAnsiString::operator+=(const char* s) {
-  if (s) appendUnits(buffer_, s, static_cast<int64_t>(std::strlen(s)));
-  return *this;
-}
 
 SAnsiString& SAnsiString::operator+=(char c) {
   if (c) appendUnits(buffer_, &c, 1);
   return *this;
-}
-
-// Copies up to count units, stopping at a zero unit.
-SAnsiString& SAnsiString::append(const char* s, int count) {
-  if (s && count > 0) appendUnits(buffer_, s, boundedLength(s, count));
-  return *this;
-}
-
-void SAnsiString::makeWritable(int n) {
-  sstring_detail::makeWritable(buffer_, n < 0 ? 0 : n);
 }
 
 void SAnsiString::setAt(int i, const SAnsiChar& c) {
@@ -353,93 +207,13 @@ void SAnsiString::setAt(int i, const SAnsiChar& c) {
   std::memcpy(chars + offset, c.bytes, static_cast<size_t>(newLen));
 }
 
-namespace {
-
-// Inserts m bytes at byte offset `at` of a value's block.
-void insertBytes(SAnsiBuffer*& b, int64_t at, const char* bytes, int64_t m) {
-  const int64_t u = b->nativeCharsUsed;
-  sstring_detail::makeWritable(b, u + m);
-  char* chars = b->chars();
-  copyUnits(chars + at + m, chars + at, u - at);
-  copyUnits(chars + at, bytes, m);
-  setUsed(b, u + m);
-}
-
-}  // namespace
-
-void SAnsiString::insertAt(int i, const SAnsiString& s) {
-  if (s.isEmpty()) return;
-  SAnsiString keep(s);  // s may be this value: its text must survive the change
-  const char* begin = buffer_->chars();
-  const char* p = mbcs::charAt(begin, begin + buffer_->nativeCharsUsed, i < 0 ? 0 : i);
-  insertBytes(buffer_, p - begin, keep.getBuffer(), keep.getNBytes());
-}
-
 void SAnsiString::insertAt(int i, const SAnsiChar& c) {
   int charSize = c.length();
   SSTRING_CHECK(charSize > 0, "charSize > 0", nullptr);
   if (charSize <= 0) return;
   const char* begin = buffer_->chars();
   const char* p = mbcs::charAt(begin, begin + buffer_->nativeCharsUsed, i < 0 ? 0 : i);
-  insertBytes(buffer_, p - begin, c.bytes, charSize);
-}
-
-void SAnsiString::deleteAt(int i, int n) {
-  if (i < 0 || n <= 0) return;
-  const char* begin = buffer_->chars();
-  const char* end = begin + buffer_->nativeCharsUsed;
-  const char* p = mbcs::charAt(begin, end, i);
-  const char* q = mbcs::charAt(p, end, n);
-  const int64_t byteN = p - begin;
-  const int64_t nBytesToDelete = q - p;
-  const int64_t nBytesInString = buffer_->nativeCharsUsed;
-  if (nBytesToDelete == 0) return;
-  SSTRING_CHECK(byteN + nBytesToDelete <= nBytesInString,
-                "byteN + nBytesToDelete <= nBytesInString", nullptr);
-  sstring_detail::makeWritable(buffer_, nBytesInString);
-  char* chars = buffer_->chars();
-  copyUnits(chars + byteN, chars + byteN + nBytesToDelete, nBytesInString - byteN - nBytesToDelete);
-  setUsed(buffer_, nBytesInString - nBytesToDelete);
-}
-
-void SAnsiString::trimLeft() {
-  const char* begin = buffer_->chars();
-  const char* end = begin + buffer_->nativeCharsUsed;
-  const char* p = begin;
-  while (mbcs::isWhiteSpaceAt(p, end)) p += mbcs::step(p, end);
-  if (p == begin) return;
-  if (mbcs::step(p, end) == 0) {
-    makeEmpty(buffer_);
-    return;
-  }
-  const int64_t skipped = p - begin;
-  const int64_t u = buffer_->nativeCharsUsed;
-  sstring_detail::makeWritable(buffer_, u);
-  char* chars = buffer_->chars();
-  copyUnits(chars, chars + skipped, u - skipped);
-  setUsed(buffer_, u - skipped);
-}
-
-void SAnsiString::trimRight() {
-  const char* begin = buffer_->chars();
-  const char* end = begin + buffer_->nativeCharsUsed;
-  const char* keepEnd = nullptr;
-  for (const char* p = begin; mbcs::step(p, end) > 0; p += mbcs::step(p, end)) {
-    if (!mbcs::isWhiteSpaceAt(p, end)) keepEnd = p + mbcs::step(p, end);
-  }
-  if (!keepEnd) {
-    makeEmpty(buffer_);
-    return;
-  }
-  if (mbcs::step(keepEnd, end) == 0) return;
-  const int64_t kept = keepEnd - begin;
-  sstring_detail::makeWritable(buffer_, buffer_->nativeCharsUsed);
-  setUsed(buffer_, kept);
-}
-
-void SAnsiString::trim() {
-  trimRight();
-  trimLeft();
+  insertUnits(buffer_, p - begin, c.bytes, charSize);
 }
 
 namespace {

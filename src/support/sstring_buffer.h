@@ -188,6 +188,28 @@ void appendUnits(SStringBuffer<CharT>*& b, const CharT* text, int64_t m) {
   setUsed(b, u + m);
 }
 
+// Inserts m units of text at unit offset at. The text must outlive b's
+// change: a value inserting its own text holds a copy of it meanwhile.
+template <typename CharT>
+void insertUnits(SStringBuffer<CharT>*& b, int64_t at, const CharT* text, int64_t m) {
+  const int64_t u = b->nativeCharsUsed;
+  makeWritable(b, u + m);
+  CharT* chars = b->chars();
+  copyUnits(chars + at + m, chars + at, u - at);
+  copyUnits(chars + at, text, m);
+  setUsed(b, u + m);
+}
+
+// Removes count units from unit offset at.
+template <typename CharT>
+void eraseUnits(SStringBuffer<CharT>*& b, int64_t at, int64_t count) {
+  const int64_t u = b->nativeCharsUsed;
+  makeWritable(b, u);
+  CharT* chars = b->chars();
+  copyUnits(chars + at, chars + at + count, u - at - count);
+  setUsed(b, u - count);
+}
+
 // Replaces the text with len units from text (which may lie inside b).
 template <typename CharT>
 void assignUnits(SStringBuffer<CharT>*& b, const CharT* text, int64_t len) {
