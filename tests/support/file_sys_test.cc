@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <regex>
 #include <string>
@@ -57,6 +58,17 @@ class FileSysTest : public ::testing::Test {
   fs::path root_;
 };
 
+// The exception a call throws; nothing when it returns.
+template <typename Call>
+std::optional<SFileSysException> thrownBy(Call call) {
+  try {
+    call();
+  } catch (const SFileSysException& e) {
+    return e;
+  }
+  return std::nullopt;
+}
+
 void expectException(const SFileSysException& e, int type, int code, const SAnsiString& path,
                      int error, const char* operation) {
   EXPECT_EQ(e.type(), type);
@@ -89,23 +101,17 @@ TEST_F(FileSysTest, IsDirTellsDirectoriesFromFilesAndThrowsForMissingPaths) {
   EXPECT_TRUE(SFileSys::isDir(path() + "/"));
   EXPECT_TRUE(SFileSys::isDir(path("sub")));
   EXPECT_FALSE(SFileSys::isDir(path("a.rpt")));
-  try {
-    SFileSys::isDir(path("missing"));
-    FAIL() << "no exception";
-  } catch (const SFileSysException& e) {
-    expectException(e, 2, 1, path("missing"), ENOENT, "isDir");
-  }
+  auto e = thrownBy([&] { SFileSys::isDir(path("missing")); });
+  ASSERT_TRUE(e) << "no exception";
+  expectException(*e, 2, 1, path("missing"), ENOENT, "isDir");
 }
 
 TEST_F(FileSysTest, IsDriveIsFalseForExistingPathsAndThrowsForMissingOnes) {
   EXPECT_FALSE(SFileSys::isDrive(path()));
   EXPECT_FALSE(SFileSys::isDrive("/"));
-  try {
-    SFileSys::isDrive("C:");  // no drives here: just a missing relative name
-    FAIL() << "no exception";
-  } catch (const SFileSysException& e) {
-    expectException(e, 2, 1, "C:", ENOENT, "isDrive");
-  }
+  auto e = thrownBy([] { SFileSys::isDrive("C:"); });  // no drives here: a missing relative name
+  ASSERT_TRUE(e) << "no exception";
+  expectException(*e, 2, 1, "C:", ENOENT, "isDrive");
 }
 
 TEST_F(FileSysTest, ListingGivesEveryEntryWithTypeAndSizeButNoDots) {
@@ -153,26 +159,20 @@ TEST_F(FileSysTest, ListingFiltersByPatternAndSearchesASubDirectoryOfThePattern)
 
 TEST_F(FileSysTest, ListingOfAMissingDirectoryThrowsButOfAFileAddsNothing) {
   SIArray<FileProp> entries;
-  try {
-    SFileSys::listing(path("missing"), "*", entries);
-    FAIL() << "no exception";
-  } catch (const SFileSysException& e) {
-    expectException(e, 2, 1, path("missing"), ENOENT, "listing");
-    EXPECT_STREQ(e.message().getBuffer(), "File not found");
-  }
+  auto e = thrownBy([&] { SFileSys::listing(path("missing"), "*", entries); });
+  ASSERT_TRUE(e) << "no exception";
+  expectException(*e, 2, 1, path("missing"), ENOENT, "listing");
+  EXPECT_STREQ(e->message().getBuffer(), "File not found");
   EXPECT_EQ(entries.getCount(), 0);
 
   EXPECT_NO_THROW(SFileSys::listing(path("a.rpt"), "*", entries));
   EXPECT_EQ(entries.getCount(), 0);
 
   // A pattern naming a missing sub-directory asks isDir about it.
-  try {
-    SFileSys::listing(path(), "nosub/*", entries);
-    FAIL() << "no exception";
-  } catch (const SFileSysException& e) {
-    EXPECT_STREQ(e.operation().getBuffer(), "isDir");
-    EXPECT_EQ(e.code(), 1);
-  }
+  e = thrownBy([&] { SFileSys::listing(path(), "nosub/*", entries); });
+  ASSERT_TRUE(e) << "no exception";
+  EXPECT_STREQ(e->operation().getBuffer(), "isDir");
+  EXPECT_EQ(e->code(), 1);
 }
 
 // Fails the status of the second entry a listing asks about.
@@ -199,16 +199,13 @@ TEST_F(FileSysTest, AStatusFailureThrowsAndLeavesTheEntriesListedSoFar) {
   FailSecondEntryStatus failing(root_.string() + "/");
   korva::ScopedFileSystemForTesting installed(&failing);
   SIArray<FileProp> entries;
-  try {
-    SFileSys::listing(path(), "*", entries);
-    FAIL() << "no exception";
-  } catch (const SFileSysException& e) {
-    expectException(e, 3, 4, SAnsiString(failing.failedPath_.c_str()), EACCES, "listing");
-    EXPECT_EQ(std::string(e.message().getBuffer()),
-              "Fail to get file attributes from operating system in file system operation on "
-              "file " +
-                  failing.failedPath_ + ".  Reason given: " + std::strerror(EACCES));
-  }
+  auto e = thrownBy([&] { SFileSys::listing(path(), "*", entries); });
+  ASSERT_TRUE(e) << "no exception";
+  expectException(*e, 3, 4, SAnsiString(failing.failedPath_.c_str()), EACCES, "listing");
+  EXPECT_EQ(std::string(e->message().getBuffer()),
+            "Fail to get file attributes from operating system in file system operation on "
+            "file " +
+                failing.failedPath_ + ".  Reason given: " + std::strerror(EACCES));
   ASSERT_EQ(entries.getCount(), 1);
   EXPECT_NE(root_.string() + "/" + entries[0].name.getBuffer(), failing.failedPath_);
 }
@@ -248,12 +245,9 @@ TEST_F(FileSysTest, AnEnumerationCutShortThrowsInsteadOfPassingForComplete) {
   FailEnumeration failing;
   korva::ScopedFileSystemForTesting installed(&failing);
   SIArray<FileProp> entries;
-  try {
-    SFileSys::listing(path(), "*", entries);
-    FAIL() << "no exception";
-  } catch (const SFileSysException& e) {
-    expectException(e, 3, 6, path() + "/", EIO, "listing");
-  }
+  auto e = thrownBy([&] { SFileSys::listing(path(), "*", entries); });
+  ASSERT_TRUE(e) << "no exception";
+  expectException(*e, 3, 6, path() + "/", EIO, "listing");
   EXPECT_EQ(entries.getCount(), 1);
 }
 
