@@ -15,10 +15,6 @@ SFileSysException notFound(const SAnsiString& path, const char* operation) {
                            SAnsiString(korva::errorText(ENOENT).c_str()), SAnsiString(operation));
 }
 
-bool isDots(const char* name) {
-  return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
-
 }  // namespace
 
 bool SFileSys::exists(const SAnsiString& path) {
@@ -71,10 +67,9 @@ void SFileSys::listing(const SAnsiString& directory, const SAnsiString& pattern,
   SIArray<SAnsiString> directories;
   directories.add(searchDirectory);
   SSFileSearch search;
-  search.start(namePattern, directories, false);
+  search.start(namePattern, directories, false);  // the search leaves out "." and ".."
   SAnsiString name;
   while (search.next(&name, false)) {
-    if (isDots(name.getBuffer())) continue;
     SAnsiString fullPath = searchDirectory + name;
     korva::FileStatus status;
     int error = korva::fileSystem().getStatus(fullPath.getBuffer(), &status);
