@@ -249,10 +249,6 @@ void mapCase(SAnsiBuffer*& b, const char* failure) {
       textBytes == static_cast<size_t>(b->nativeCharsUsed)) {
     return;  // nothing changes: the block stays shared
   }
-  if (mapped.empty()) {
-    makeEmpty(b);
-    return;
-  }
   assignUnits(b, mapped.data(), static_cast<int64_t>(mapped.size()));
 }
 
