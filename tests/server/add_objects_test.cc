@@ -9,29 +9,17 @@
 namespace {
 
 using korva::ObjectRecord;
-using korva_test::detail;
-using korva_test::E;
-using korva_test::FaultCase;
-using korva_test::I;
-using korva_test::join;
-using korva_test::Lines;
-using korva_test::num;
-using korva_test::W;
+using namespace korva_test;
 
-class AddObjectsTest : public korva_test::ServerClientTest {
+class AddObjectsTest : public ConnectedClientTest {
  protected:
-  void SetUp() override {
-    ServerClientTest::SetUp();
-    if (HasFatalFailure()) return;
-    connect();
-    if (HasFatalFailure()) return;
+  void populate() override {
     bool overwrite = false;
     // Lists are not empty, so lookups walk real items.
     ASSERT_EQ(client().addFolder("Existing", "", &overwrite, 0, &existingFolder), kStatusOk);
     ASSERT_EQ(client().addReport("Old", "", "", reportFile("old.rpt").c_str(), true, &overwrite,
                                  existingFolder, &existingReport),
               kStatusOk);
-    takeLines();
   }
 
   // A new user with every value given, its id kept in id_.
@@ -130,38 +118,28 @@ TEST_F(AddObjectsTest, UserFailures) {
   // Rows that fail leave no user behind, so every row adds "U" afresh; the
   // warning rows add it, so they come last, each with a fresh name.
   runCases({
-      {"addUser", "query", user,
-       join({{E("Failed to obtain the list of system objects of type " + userType() + ".")},
-             detail("query"),
-             {closing}}),
-       kStatusLogical},
-      {"addUser", "count", user,
-       join({{E("Failed to obtain the info object with name U.")}, detail("count"), {closing}}),
-       kStatusLogical},
-      {"addUser", "title", user,
-       join({{E("Failed to obtain the info object with name U.")}, detail("title"), {closing}}),
-       kStatusLogical},
-      {"addUser", "add", user,
-       join({{E("Failed to add user U to the user list.")}, detail("add"), {closing}}),
-       kStatusServer},
-      {"addUser", "setTitle", user,
-       join({{E("Failed to set the name of user U.")}, detail("setTitle"), {closing}}),
-       kStatusServer},
+      failing("addUser", "query", user,
+              "Failed to obtain the list of system objects of type " + userType() + ".", closing,
+              kStatusLogical),
+      failing("addUser", "count", user, "Failed to obtain the info object with name U.", closing,
+              kStatusLogical),
+      failing("addUser", "title", user, "Failed to obtain the info object with name U.", closing,
+              kStatusLogical),
+      failing("addUser", "add", user, "Failed to add user U to the user list.", closing,
+              kStatusServer),
+      failing("addUser", "setTitle", user, "Failed to set the name of user U.", closing,
+              kStatusServer),
       {"addUser",
        "queryInterface:UserObject",
        user,
        {E("Failed to obtain user object interface while adding user U."), closing},
        kStatusLogical},
-      {"addUser", "commit", user,
-       join({{E("Failed to commit user changes while adding user U.")},
-             detail("commit"),
-             {closing}}),
-       kStatusServer},
+      failing("addUser", "commit", user, "Failed to commit user changes while adding user U.",
+              closing, kStatusServer),
   });
   // A failed id comes after the commit: the user is stored all the same.
   runCases({
-      {"addUser", "id", user,
-       join({{E("Failed to obtain id of the user U.")}, detail("id"), {closing}}), kStatusServer},
+      failing("addUser", "id", user, "Failed to obtain id of the user U.", closing, kStatusServer),
   });
   korva::Ref<korva::InfoObjects> users;
   korva::Ref<korva::InfoObject> found;
@@ -262,31 +240,21 @@ TEST_F(AddObjectsTest, FolderFailuresAndWarnings) {
   const std::string closing = E("Failed to add folder F to Veltrane Enterprise.");
   auto folder = newFolder("F");
   runCases({
-      {"addFolder", "query", folder,
-       join({{E("Failed to obtain the list of info objects of type " + folderType() +
-                " belonging to parent " + num(existingFolder) + ".")},
-             detail("query"),
-             {closing}}),
-       kStatusLogical},
-      {"addFolder", "count", folder,
-       join({{E("Failed to obtain the info object with name F.")}, detail("count"), {closing}}),
-       kStatusLogical},
-      {"addFolder", "add", folder,
-       join({{E("Failed to add folder F to the folder list.")}, detail("add"), {closing}}),
-       kStatusServer},
-      {"addFolder", "setTitle", folder,
-       join({{E("Failed to set the name of folder F.")}, detail("setTitle"), {closing}}),
-       kStatusServer},
-      {"addFolder", "setProperty", folder,
-       join({{E("Failed to set the parent id of folder F to " + num(existingFolder) + ".")},
-             detail("setProperty"),
-             {closing}}),
-       kStatusServer},
-      {"addFolder", "commit", folder,
-       join({{E("Failed to commit folder changes while adding folder F.")},
-             detail("commit"),
-             {closing}}),
-       kStatusServer},
+      failing("addFolder", "query", folder,
+              "Failed to obtain the list of info objects of type " + folderType() +
+                  " belonging to parent " + num(existingFolder) + ".",
+              closing, kStatusLogical),
+      failing("addFolder", "count", folder, "Failed to obtain the info object with name F.",
+              closing, kStatusLogical),
+      failing("addFolder", "add", folder, "Failed to add folder F to the folder list.", closing,
+              kStatusServer),
+      failing("addFolder", "setTitle", folder, "Failed to set the name of folder F.", closing,
+              kStatusServer),
+      failing("addFolder", "setProperty", folder,
+              "Failed to set the parent id of folder F to " + num(existingFolder) + ".", closing,
+              kStatusServer),
+      failing("addFolder", "commit", folder,
+              "Failed to commit folder changes while adding folder F.", closing, kStatusServer),
       // Nothing of the rows above reached the server; this one is stored.
       {"addFolder", "setDescription", folder,
        join({{W("Unable to set the description of folder F.")},
@@ -396,34 +364,21 @@ TEST_F(AddObjectsTest, ReportFailures) {
              detail("query"),
              {closing}}),
        kStatusLogical},
-      {"addReport", "count", report,
-       join({{E("Failed to obtain the info object with name R.")}, detail("count"), {closing}}),
-       kStatusLogical},
-      {"addReport", "add", report,
-       join({{E("Failed to add report R to the report list.")}, detail("add"), {closing}}),
-       kStatusServer},
-      {"addReport", "setProperty#1", report,
-       join({{E("Failed to set the parent id of report R to " + num(existingFolder) + ".")},
-             detail("setProperty"),
-             {closing}}),
-       kStatusServer},
-      {"addReport", "files", report,
-       join({{E("Failed to obtain the list of files associated to report R.")},
-             detail("files"),
-             {closing}}),
-       kStatusServer},
-      {"addReport", "addFile", report,
-       join({{E("Failed to associate the file " + path + " to report R.")},
-             detail("addFile"),
-             {closing}}),
-       kStatusServer},
-      {"addReport", "commit", report,
-       join({{E("Failed to commit report changes while adding report R.")},
-             detail("commit"),
-             {closing}}),
-       kStatusServer},
-      {"addReport", "id", report,
-       join({{E("Failed to obtain id of the report R.")}, detail("id"), {closing}}), kStatusServer},
+      failing("addReport", "count", report, "Failed to obtain the info object with name R.",
+              closing, kStatusLogical),
+      failing("addReport", "add", report, "Failed to add report R to the report list.", closing,
+              kStatusServer),
+      failing("addReport", "setProperty#1", report,
+              "Failed to set the parent id of report R to " + num(existingFolder) + ".", closing,
+              kStatusServer),
+      failing("addReport", "files", report,
+              "Failed to obtain the list of files associated to report R.", closing, kStatusServer),
+      failing("addReport", "addFile", report,
+              "Failed to associate the file " + path + " to report R.", closing, kStatusServer),
+      failing("addReport", "commit", report,
+              "Failed to commit report changes while adding report R.", closing, kStatusServer),
+      failing("addReport", "id", report, "Failed to obtain id of the report R.", closing,
+              kStatusServer),
   });
   // Only the last row reached the commit.
   int32_t id = -1;

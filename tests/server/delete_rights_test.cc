@@ -11,21 +11,11 @@ namespace {
 using korva::InfoObject;
 using korva::InfoObjects;
 using korva::Ref;
-using korva_test::detail;
-using korva_test::E;
-using korva_test::FaultCase;
-using korva_test::I;
-using korva_test::join;
-using korva_test::Lines;
-using korva_test::num;
+using namespace korva_test;
 
-class DeleteRightsTest : public korva_test::ServerClientTest {
+class DeleteRightsTest : public ConnectedClientTest {
  protected:
-  void SetUp() override {
-    ServerClientTest::SetUp();
-    if (HasFatalFailure()) return;
-    connect();
-    if (HasFatalFailure()) return;
+  void populate() override {
     bool overwrite = false;
     ASSERT_EQ(client().addFolder("Top", "", &overwrite, 0, &top), kStatusOk);
     ASSERT_EQ(client().addFolder("Sub", "", &overwrite, top, &sub), kStatusOk);
@@ -33,7 +23,6 @@ class DeleteRightsTest : public korva_test::ServerClientTest {
                                  &report),
               kStatusOk);
     ASSERT_EQ(client().addUser("Ann", "", "", "", "1", &overwrite, &ann), kStatusOk);
-    takeLines();
   }
 
   bool exists(int32_t id) {
@@ -84,47 +73,30 @@ TEST_F(DeleteRightsTest, DeleteFailuresLeaveTheObjectInPlace) {
   const std::string folderClosing = E("Failed to delete folder Sub from Veltrane Enterprise.");
   const std::string reportClosing = E("Failed to delete report R from Veltrane Enterprise.");
   runCases({
-      {"deleteFolder", "query", folder,
-       join({{E("Failed to obtain the list of info objects of type " + folderType() +
-                " belonging to parent " + num(top) + ".")},
-             detail("query"),
-             {folderClosing}}),
-       kStatusLogical},
-      {"deleteFolder", "count", folder,
-       join({{E("Failed to obtain the info object with name Sub.")},
-             detail("count"),
-             {folderClosing}}),
-       kStatusLogical},
-      {"deleteFolder", "remove", folder,
-       join({{E("Failed to delete folder Sub from the folder list.")},
-             detail("remove"),
-             {folderClosing}}),
-       kStatusServer},
-      {"deleteFolder", "commit", folder,
-       join({{E("Failed to commit folder changes while deleting folder Sub.")},
-             detail("commit"),
-             {folderClosing}}),
-       kStatusServer},
-      {"deleteReport", "query", rpt,
-       join({{E("Failed to obtain the list of info objects of type " + reportType() +
-                " belonging to parent " + num(sub) + ".")},
-             detail("query"),
-             {reportClosing}}),
-       kStatusLogical},
+      failing("deleteFolder", "query", folder,
+              "Failed to obtain the list of info objects of type " + folderType() +
+                  " belonging to parent " + num(top) + ".",
+              folderClosing, kStatusLogical),
+      failing("deleteFolder", "count", folder, "Failed to obtain the info object with name Sub.",
+              folderClosing, kStatusLogical),
+      failing("deleteFolder", "remove", folder, "Failed to delete folder Sub from the folder list.",
+              folderClosing, kStatusServer),
+      failing("deleteFolder", "commit", folder,
+              "Failed to commit folder changes while deleting folder Sub.", folderClosing,
+              kStatusServer),
+      failing("deleteReport", "query", rpt,
+              "Failed to obtain the list of info objects of type " + reportType() +
+                  " belonging to parent " + num(sub) + ".",
+              reportClosing, kStatusLogical),
       {"deleteReport", "item", rpt,
        join(
            {{E("Failed to obtain the info object with name R.")}, detail("item"), {reportClosing}}),
        kStatusLogical},
-      {"deleteReport", "remove", rpt,
-       join({{E("Failed to delete report R from the folder list.")},
-             detail("remove"),
-             {reportClosing}}),
-       kStatusServer},
-      {"deleteReport", "commit", rpt,
-       join({{E("Failed to commit report changes while deleting report R.")},
-             detail("commit"),
-             {reportClosing}}),
-       kStatusServer},
+      failing("deleteReport", "remove", rpt, "Failed to delete report R from the folder list.",
+              reportClosing, kStatusServer),
+      failing("deleteReport", "commit", rpt,
+              "Failed to commit report changes while deleting report R.", reportClosing,
+              kStatusServer),
   });
   EXPECT_TRUE(exists(sub));
   EXPECT_TRUE(exists(report));
@@ -193,35 +165,22 @@ TEST_F(DeleteRightsTest, SetRightFailures) {
        {E("Failed to obtain the system object with id 888888."),
         E("Failed to set the right to View on object " + num(top) + " for user 888888.")},
        kStatusLogical},
-      {"setRight", "query#1", right,
-       join({{E("Failed to obtain the info object with id " + num(top) + ".")},
-             detail("query"),
-             {closing}}),
-       kStatusLogical},
-      {"setRight", "query#2", right,
-       join({{E("Failed to obtain the system object with id " + num(ann) + ".")},
-             detail("query"),
-             {closing}}),
-       kStatusLogical},
-      {"setRight", "securityInfo", right,
-       join({{E("Failed to obtain security information " + object)},
-             detail("securityInfo"),
-             {closing}}),
-       kStatusServer},
-      {"setRight", "principals", right,
-       join({{E("Failed to obtain security principals " + object)},
-             detail("principals"),
-             {closing}}),
-       kStatusServer},
-      {"setRight", "addPrincipal", right,
-       join({{E("Failed to add security principal " + object)}, detail("addPrincipal"), {closing}}),
-       kStatusServer},
-      {"setRight", "setRole", right,
-       join({{E("Failed to set security principal role " + object)}, detail("setRole"), {closing}}),
-       kStatusServer},
-      {"setRight", "commit", right,
-       join({{E("Failed to commit changes " + object)}, detail("commit"), {closing}}),
-       kStatusServer},
+      failing("setRight", "query#1", right,
+              "Failed to obtain the info object with id " + num(top) + ".", closing,
+              kStatusLogical),
+      failing("setRight", "query#2", right,
+              "Failed to obtain the system object with id " + num(ann) + ".", closing,
+              kStatusLogical),
+      failing("setRight", "securityInfo", right, "Failed to obtain security information " + object,
+              closing, kStatusServer),
+      failing("setRight", "principals", right, "Failed to obtain security principals " + object,
+              closing, kStatusServer),
+      failing("setRight", "addPrincipal", right, "Failed to add security principal " + object,
+              closing, kStatusServer),
+      failing("setRight", "setRole", right, "Failed to set security principal role " + object,
+              closing, kStatusServer),
+      failing("setRight", "commit", right, "Failed to commit changes " + object, closing,
+              kStatusServer),
   });
   EXPECT_TRUE(storedRights(top).empty());
 }

@@ -11,20 +11,11 @@ namespace {
 using korva::InfoObject;
 using korva::InfoObjects;
 using korva::Ref;
-using korva_test::detail;
-using korva_test::E;
-using korva_test::FaultCase;
-using korva_test::join;
-using korva_test::Lines;
-using korva_test::num;
+using namespace korva_test;
 
-class QueriesTest : public korva_test::ServerClientTest {
+class QueriesTest : public ConnectedClientTest {
  protected:
-  void SetUp() override {
-    ServerClientTest::SetUp();
-    if (HasFatalFailure()) return;
-    connect();
-    if (HasFatalFailure()) return;
+  void populate() override {
     bool overwrite = false;
     ASSERT_EQ(client().addFolder("Sales", "", &overwrite, 0, &salesId), kStatusOk);
     ASSERT_EQ(client().addReport("Q1", "", "", reportFile("q1.rpt").c_str(), true, &overwrite,
@@ -36,7 +27,6 @@ class QueriesTest : public korva_test::ServerClientTest {
     ASSERT_EQ(client().findByName(korva_test::kAdmin, users.get(), &admin), kStatusOk);
     ASSERT_TRUE(admin);
     ASSERT_GE(admin->id(&adminId), 0);
-    takeLines();
   }
 
   // Adds a folder through a session of its own, bypassing the client's
@@ -300,9 +290,8 @@ TEST_F(QueriesTest, GetFolderAndGetReportFailures) {
        kStatusLogical},
       {"getReport", "title", report, join({{reportName}, detail("title"), {reportClosing}}),
        kStatusLogical},
-      {"getReport", "id", report,
-       join({{E("Failed to obtain id of the report Q1.")}, detail("id"), {reportClosing}}),
-       kStatusServer},
+      failing("getReport", "id", report, "Failed to obtain id of the report Q1.", reportClosing,
+              kStatusServer),
   });
   EXPECT_EQ(id, -1);
 }

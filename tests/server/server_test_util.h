@@ -10,10 +10,7 @@
 #define KORVA_TESTS_SERVER_SERVER_TEST_UTIL_H_
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -138,6 +135,15 @@ class ServerClientTest : public korva_test_common::ServerHomeTest {
     }
   }
 
+  // A row whose step fails with `error`, followed by the server's detail for
+  // the plan's operation (its "#n" call number dropped) and `closing`.
+  static FaultCase failing(const std::string& operation, const std::string& plan,
+                           std::function<int()> run, const std::string& error,
+                           const std::string& closing, int status) {
+    return {operation, plan, std::move(run),
+            join({{E(error)}, detail(plan.substr(0, plan.find('#'))), {closing}}), status};
+  }
+
   static std::string dump(const Lines& lines) {
     std::ostringstream s;
     for (const std::string& l : lines) s << "\n  " << l;
@@ -187,6 +193,22 @@ class ServerClientTest : public korva_test_common::ServerHomeTest {
   std::string logPath_;
   int32_t id_ = -1;  // the id an add operation of a table row handed back
   std::unique_ptr<CMAVEObjV85> client_;
+};
+
+// A client connected as the administrator, with the objects the derived
+// fixture adds in populate(); their log lines are dropped.
+class ConnectedClientTest : public ServerClientTest {
+ protected:
+  void SetUp() override {
+    ServerClientTest::SetUp();
+    if (HasFatalFailure()) return;
+    connect();
+    if (HasFatalFailure()) return;
+    populate();
+    takeLines();
+  }
+
+  virtual void populate() = 0;
 };
 
 }  // namespace korva_test

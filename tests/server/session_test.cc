@@ -9,13 +9,7 @@
 
 namespace {
 
-using korva_test::detail;
-using korva_test::E;
-using korva_test::FaultCase;
-using korva_test::I;
-using korva_test::join;
-using korva_test::Lines;
-using korva_test::noDetail;
+using namespace korva_test;
 
 class SessionTest : public korva_test::ServerClientTest {
  protected:
@@ -55,11 +49,9 @@ TEST_F(SessionTest, LogonFailuresLeaveTheClientUnconnected) {
         kEstablish + " System function failed."},
        kStatusSystem},
       {"connect", "logon", run, join({{kLogonLine}, detail("logon"), {kEstablish}}), kStatusServer},
-      {"connect", "getService", run,
-       join({{E("Failed to obtain InfoStore service from current session.")},
-             detail("getService"),
-             {kEstablish}}),
-       kStatusServer},
+      failing("connect", "getService", run,
+              "Failed to obtain InfoStore service from current session.", kEstablish,
+              kStatusServer),
       {"connect",
        "queryInterface:InfoStore",
        run,
@@ -84,46 +76,29 @@ TEST_F(SessionTest, PluginSearchFailuresLeaveTheClientUnconnected) {
     return status;
   };
   runCases({
-      {"connect", "getPluginManager", run,
-       join({{E("Failed to obtain plugin manager from current session.")},
-             detail("getPluginManager"),
-             {kPluginsClosing}}),
-       kStatusServer},
-      {"connect", "getPlugins", run,
-       join({{E("Failed to obtain the list of desktop plugins from plugin manager.")},
-             detail("getPlugins"),
-             {kPluginsClosing}}),
-       kStatusServer},
-      {"connect", "count", run,
-       join({{E("Failed to obtain item count from the list of desktop plugins.")},
-             detail("count"),
-             {kPluginsClosing}}),
-       kStatusServer},
-      {"connect", "item#2", run,
-       join({{E("Failed to obtain plugin 2 from the list of desktop plugins.")},
-             detail("item"),
-             {kPluginsClosing}}),
-       kStatusServer},
-      {"connect", "name#3", run,
-       join({{E("Failed to obtain the name of desktop plugin 3.")},
-             detail("name"),
-             {kPluginsClosing}}),
-       kStatusServer},
-      {"connect", "typeId#1", run,
-       join({{E("Failed to obtain the type id of the user desktop plugin.")},
-             detail("typeId"),
-             {kPluginsClosing}}),
-       kStatusServer},
-      {"connect", "typeId#2", run,
-       join({{E("Failed to obtain the type id of the folder desktop plugin.")},
-             detail("typeId"),
-             {kPluginsClosing}}),
-       kStatusServer},
-      {"connect", "typeId#3", run,
-       join({{E("Failed to obtain the type id of the report desktop plugin.")},
-             detail("typeId"),
-             {kPluginsClosing}}),
-       kStatusServer},
+      failing("connect", "getPluginManager", run,
+              "Failed to obtain plugin manager from current session.", kPluginsClosing,
+              kStatusServer),
+      failing("connect", "getPlugins", run,
+              "Failed to obtain the list of desktop plugins from plugin manager.", kPluginsClosing,
+              kStatusServer),
+      failing("connect", "count", run,
+              "Failed to obtain item count from the list of desktop plugins.", kPluginsClosing,
+              kStatusServer),
+      failing("connect", "item#2", run,
+              "Failed to obtain plugin 2 from the list of desktop plugins.", kPluginsClosing,
+              kStatusServer),
+      failing("connect", "name#3", run, "Failed to obtain the name of desktop plugin 3.",
+              kPluginsClosing, kStatusServer),
+      failing("connect", "typeId#1", run,
+              "Failed to obtain the type id of the user desktop plugin.", kPluginsClosing,
+              kStatusServer),
+      failing("connect", "typeId#2", run,
+              "Failed to obtain the type id of the folder desktop plugin.", kPluginsClosing,
+              kStatusServer),
+      failing("connect", "typeId#3", run,
+              "Failed to obtain the type id of the report desktop plugin.", kPluginsClosing,
+              kStatusServer),
       // An entry that is not a desktop plugin: an interface missing, no detail.
       {"connect",
        "queryInterface:DesktopPlugin#1",
