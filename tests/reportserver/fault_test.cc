@@ -3,6 +3,7 @@
 // the test, the test's winning.
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,26 @@ class FaultTest : public ServerTest {
   std::string file_;
 };
 
+// Stands for an answer a row does not look at: converts to a pointer to a
+// fresh value that lives until the end of the call's full expression.
+class Unused {
+ public:
+  template <class T>
+  operator T*() {
+    auto value = std::make_shared<T>();
+    held_ = value;
+    return value.get();
+  }
+  // The same for a template parameter, which a conversion cannot meet.
+  template <class T>
+  Ref<T>* ref() {
+    return *this;
+  }
+
+ private:
+  std::shared_ptr<void> held_;
+};
+
 struct FaultCase {
   std::string operation;
   std::function<korva::HRESULT(Objects&)> run;
@@ -93,80 +114,28 @@ TEST_F(FaultTest, EveryListedOperationFailsWithItsDescription) {
   const std::vector<FaultCase> cases = {
       {"logon",
        [](Objects& o) {
-         Ref<korva::Session> s;
-         return o.manager->logon(L"Administrator", L"", L"localhost", kAuth, &s);
+         return o.manager->logon(L"Administrator", L"", L"localhost", kAuth, Unused());
        }},
-      {"getService",
-       [](Objects& o) {
-         Ref<korva::Unknown> s;
-         return o.session->getService(L"", L"InfoStore", &s);
-       }},
-      {"getPluginManager",
-       [](Objects& o) {
-         Ref<korva::PluginManager> m;
-         return o.session->getPluginManager(&m);
-       }},
-      {"getPlugins",
-       [](Objects& o) {
-         Ref<korva::InfoObjects> l;
-         return o.pluginManager->getPlugins(L"Desktop", &l);
-       }},
+      {"getService", [](Objects& o) { return o.session->getService(L"", L"InfoStore", Unused()); }},
+      {"getPluginManager", [](Objects& o) { return o.session->getPluginManager(Unused()); }},
+      {"getPlugins", [](Objects& o) { return o.pluginManager->getPlugins(L"Desktop", Unused()); }},
       {"query",
-       [](Objects& o) {
-         Ref<korva::InfoObjects> l;
-         return o.store->query(L"SELECT * FROM CI_INFOOBJECTS", &l);
-       }},
+       [](Objects& o) { return o.store->query(L"SELECT * FROM CI_INFOOBJECTS", Unused()); }},
       {"commit", [](Objects& o) { return o.store->commit(o.folders.get()); }},
-      {"count",
-       [](Objects& o) {
-         int32_t n;
-         return o.folders->count(&n);
-       }},
-      {"item",
-       [](Objects& o) {
-         Ref<korva::InfoObject> i;
-         return o.folders->item(Variant::fromInt(1), &i);
-       }},
-      {"add",
-       [](Objects& o) {
-         Ref<korva::InfoObject> i;
-         return o.folders->add(o.folderPlugin.get(), &i);
-       }},
+      {"count", [](Objects& o) { return o.folders->count(Unused()); }},
+      {"item", [](Objects& o) { return o.folders->item(Variant::fromInt(1), Unused()); }},
+      {"add", [](Objects& o) { return o.folders->add(o.folderPlugin.get(), Unused()); }},
       {"remove", [](Objects& o) { return o.folders->remove(Variant::fromObject(o.folder.get())); }},
       {"setProperty",
        [](Objects& o) { return o.folder->setProperty(L"SI_PARENTID", Variant::fromInt(0)); }},
-      {"id",
-       [](Objects& o) {
-         int32_t id;
-         return o.folder->id(&id);
-       }},
-      {"title",
-       [](Objects& o) {
-         std::wstring t;
-         return o.folder->title(&t);
-       }},
+      {"id", [](Objects& o) { return o.folder->id(Unused()); }},
+      {"title", [](Objects& o) { return o.folder->title(Unused()); }},
       {"setTitle", [](Objects& o) { return o.folder->setTitle(L"x"); }},
       {"setDescription", [](Objects& o) { return o.folder->setDescription(L"x"); }},
-      {"files",
-       [](Objects& o) {
-         Ref<korva::ReportFiles> f;
-         return o.report->files(&f);
-       }},
-      {"securityInfo",
-       [](Objects& o) {
-         Ref<korva::SecurityInfo> s;
-         return o.folder->securityInfo(&s);
-       }},
-      {"typeId",
-       [](Objects& o) {
-         int16_t t;
-         return o.folderPlugin->typeId(&t);
-       }},
-      {"name",
-       [](Objects& o) {
-         std::wstring n;
-         return o.folderPlugin->name(&n);
-       }},
+      {"files", [](Objects& o) { return o.report->files(Unused()); }},
+      {"securityInfo", [](Objects& o) { return o.folder->securityInfo(Unused()); }},
+      {"typeId", [](Objects& o) { return o.folderPlugin->typeId(Unused()); }},
+      {"name", [](Objects& o) { return o.folderPlugin->name(Unused()); }},
       {"setFullName", [](Objects& o) { return o.userDetails->setFullName(L"x"); }},
       {"setPasswordOption1", [](Objects& o) { return o.userDetails->setPasswordOption1(false); }},
       {"setPasswordOption2", [](Objects& o) { return o.userDetails->setPasswordOption2(false); }},
@@ -176,59 +145,30 @@ TEST_F(FaultTest, EveryListedOperationFailsWithItsDescription) {
       {"setThumbnail", [](Objects& o) { return o.reportDetails->setThumbnail(true); }},
       {"addFile",
        [file](Objects& o) {
-         Ref<korva::Unknown> a;
-         return o.files->addFile(Variant::fromString(widen(file)), 1, Variant(), &a);
+         return o.files->addFile(Variant::fromString(widen(file)), 1, Variant(), Unused());
        }},
-      {"principals",
-       [](Objects& o) {
-         Ref<korva::SecurityPrincipals> p;
-         return o.security->principals(&p);
-       }},
-      {"addPrincipal",
-       [](Objects& o) {
-         Ref<korva::SecurityPrincipal> p;
-         return o.principals->addPrincipal(7, &p);
-       }},
+      {"principals", [](Objects& o) { return o.security->principals(Unused()); }},
+      {"addPrincipal", [](Objects& o) { return o.principals->addPrincipal(7, Unused()); }},
       {"setRole", [](Objects& o) { return o.principal->setRole(2); }},
-      {"lastError",
-       [](Objects& o) {
-         Ref<korva::ErrorInfo> i;
-         return o.errorSource->lastError(&i);
-       }},
-      {"description",
-       [](Objects& o) {
-         std::wstring d;
-         return o.errorInfo->description(&d);
-       }},
+      {"lastError", [](Objects& o) { return o.errorSource->lastError(Unused()); }},
+      {"description", [](Objects& o) { return o.errorInfo->description(Unused()); }},
       {"queryInterface:InfoStore",
-       [](Objects& o) {
-         Ref<korva::InfoStore> s;
-         return o.service.query(&s);
-       }},
+       [](Objects& o) { return o.service.query(Unused().ref<korva::InfoStore>()); }},
       {"queryInterface:UserObject",
-       [](Objects& o) {
-         Ref<korva::UserObject> u;
-         return o.user.query(&u);
-       }},
+       [](Objects& o) { return o.user.query(Unused().ref<korva::UserObject>()); }},
       {"queryInterface:ReportObject",
-       [](Objects& o) {
-         Ref<korva::ReportObject> r;
-         return o.report.query(&r);
-       }},
+       [](Objects& o) { return o.report.query(Unused().ref<korva::ReportObject>()); }},
       {"queryInterface:DesktopPlugin",
-       [](Objects& o) {
-         Ref<korva::DesktopPlugin> p;
-         return o.folderPluginItem.query(&p);
-       }},
+       [](Objects& o) { return o.folderPluginItem.query(Unused().ref<korva::DesktopPlugin>()); }},
       {"create:SessionManager",
        [](Objects&) {
-         Ref<korva::SessionManager> m;
-         return korva::createInstance(korva::kCLSID_SessionManager, &m);
+         return korva::createInstance(korva::kCLSID_SessionManager,
+                                      Unused().ref<korva::SessionManager>());
        }},
       {"create:ErrorSource",
        [](Objects&) {
-         Ref<korva::ErrorSource> s;
-         return korva::createInstance(korva::kCLSID_ErrorSource, &s);
+         return korva::createInstance(korva::kCLSID_ErrorSource,
+                                      Unused().ref<korva::ErrorSource>());
        }},
   };
   for (const FaultCase& c : cases) {
