@@ -33,21 +33,6 @@ class CommitTest : public ServerTest {
     return st.step() == SQLITE_ROW ? st.columnInt(0) : -1;
   }
 
-  // Grants the role on the object through the given connection.
-  korva::HRESULT grant(Connection& c, int32_t objectId, int32_t userId, int32_t role) {
-    Ref<korva::InfoObjects> list = byId(c, objectId);
-    EXPECT_EQ(countOf(list), 1);
-    Ref<korva::SecurityInfo> security;
-    Ref<korva::SecurityPrincipals> principals;
-    Ref<korva::SecurityPrincipal> principal;
-    EXPECT_EQ(itemOf(list, 1)->securityInfo(&security), korva::S_OK);
-    EXPECT_EQ(security->principals(&principals), korva::S_OK);
-    EXPECT_EQ(principals->addPrincipal(userId, &principal), korva::S_OK);
-    korva::HRESULT hr = principal->setRole(role);
-    if (korva::failed(hr)) return hr;
-    return c.store->commit(list.get());
-  }
-
   Connection admin_;
 };
 

@@ -60,49 +60,20 @@ class KorvaserverTest : public ServerTest {
       ASSERT_EQ(c.store->commit(list.get()), korva::S_OK);
     }
     int32_t finance = addFolder(c, L"Finance", 0, L"Quarterly numbers");  // 9
-    {
-      Ref<korva::InfoObjects> list = children(c, finance, "Report");
-      Ref<korva::InfoObject> report;
+    addReport(c, L"Q1", finance, writeFile("q1.rpt", "abc"), [](Ref<korva::InfoObject>& report) {
       Ref<korva::ReportObject> details;
-      Ref<korva::ReportFiles> files;
-      Ref<korva::Unknown> answer;
-      list->add(c.plugins["Report"].get(), &report);  // 10
-      report->setTitle(L"Q1");
-      report->setProperty(L"SI_PARENTID", Variant::fromInt(finance));
       ASSERT_EQ(report.query(&details), korva::S_OK);
       details->setThumbnail(true);
-      report->files(&files);
-      files->addFile(Variant::fromString(widen(writeFile("q1.rpt", "abc"))), 1, Variant(), &answer);
-      ASSERT_EQ(c.store->commit(list.get()), korva::S_OK) << lastError();
-    }
+    });  // 10
     int32_t sub =
         addFolder(c, L"Sub", finance, L"Tab\tand \"quote\" and \\ and \x00e9\x0001\n");  // 11
-    {
-      Ref<korva::InfoObjects> list = children(c, sub, "Report");
-      Ref<korva::InfoObject> report;
-      list->add(c.plugins["Report"].get(), &report);  // 12
-      report->setTitle(L"Q2");
-      report->setProperty(L"SI_PARENTID", Variant::fromInt(sub));
+    addReport(c, L"Q2", sub, "", [](Ref<korva::InfoObject>& report) {
       report->setProperty(L"SI_REPORTTYPE", Variant::fromString(L"rpt"));
-      ASSERT_EQ(c.store->commit(list.get()), korva::S_OK) << lastError();
-    }
+    });                                      // 12
     int32_t other = addFolder(c, L"Other");  // 13
     ASSERT_EQ(other, 13);
-    grant(c, finance, alice, 2);
-    grant(c, other, 7, 5);
-  }
-
-  void grant(Connection& c, int32_t objectId, int32_t userId, int32_t role) {
-    Ref<korva::InfoObjects> list =
-        query(c, L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=" + std::to_wstring(objectId));
-    Ref<korva::SecurityInfo> security;
-    Ref<korva::SecurityPrincipals> principals;
-    Ref<korva::SecurityPrincipal> principal;
-    itemOf(list, 1)->securityInfo(&security);
-    security->principals(&principals);
-    principals->addPrincipal(userId, &principal);
-    principal->setRole(role);
-    ASSERT_EQ(c.store->commit(list.get()), korva::S_OK) << lastError();
+    ASSERT_EQ(grant(c, finance, alice, 2), korva::S_OK) << lastError();
+    ASSERT_EQ(grant(c, other, 7, 5), korva::S_OK) << lastError();
   }
 };
 

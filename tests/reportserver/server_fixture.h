@@ -10,12 +10,10 @@
 #define KORVA_TESTS_REPORTSERVER_SERVER_FIXTURE_H_
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -185,19 +183,24 @@ class ServerTest : public korva_test_common::ServerHomeTest {
     return idOf(folder);
   }
 
-  // Adds a report with the file and commits it; answers its id.
-  static int32_t addReport(Connection& c, const std::wstring& title, int32_t parent,
-                           const std::string& file) {
+  // Adds a report with the file (none when empty), lets `configure` set more
+  // on it, and commits it; answers its id.
+  static int32_t addReport(
+      Connection& c, const std::wstring& title, int32_t parent, const std::string& file,
+      const std::function<void(Ref<korva::InfoObject>&)>& configure = nullptr) {
     Ref<korva::InfoObjects> list = children(c, parent, "Report");
     Ref<korva::InfoObject> report;
     EXPECT_EQ(list->add(c.plugins["Report"].get(), &report), korva::S_OK) << lastError();
     EXPECT_EQ(report->setProperty(L"SI_PARENTID", Variant::fromInt(parent)), korva::S_OK);
     EXPECT_EQ(report->setTitle(title.c_str()), korva::S_OK);
-    Ref<korva::ReportFiles> files;
-    Ref<korva::Unknown> added;
-    EXPECT_EQ(report->files(&files), korva::S_OK);
-    EXPECT_EQ(files->addFile(Variant::fromString(widen(file)), 1, Variant(), &added), korva::S_OK)
-        << lastError();
+    if (!file.empty()) {
+      Ref<korva::ReportFiles> files;
+      Ref<korva::Unknown> added;
+      EXPECT_EQ(report->files(&files), korva::S_OK);
+      EXPECT_EQ(files->addFile(Variant::fromString(widen(file)), 1, Variant(), &added), korva::S_OK)
+          << lastError();
+    }
+    if (configure) configure(report);
     EXPECT_EQ(c.store->commit(list.get()), korva::S_OK) << lastError();
     return idOf(report);
   }
@@ -215,6 +218,22 @@ class ServerTest : public korva_test_common::ServerHomeTest {
     }
     EXPECT_EQ(c.store->commit(list.get()), korva::S_OK) << lastError();
     return idOf(user);
+  }
+
+  // Grants the role on the object through the given connection and commits.
+  static korva::HRESULT grant(Connection& c, int32_t objectId, int32_t userId, int32_t role) {
+    Ref<korva::InfoObjects> list =
+        query(c, L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=" + std::to_wstring(objectId));
+    EXPECT_EQ(countOf(list), 1);
+    Ref<korva::SecurityInfo> security;
+    Ref<korva::SecurityPrincipals> principals;
+    Ref<korva::SecurityPrincipal> principal;
+    EXPECT_EQ(itemOf(list, 1)->securityInfo(&security), korva::S_OK);
+    EXPECT_EQ(security->principals(&principals), korva::S_OK);
+    EXPECT_EQ(principals->addPrincipal(userId, &principal), korva::S_OK);
+    korva::HRESULT hr = principal->setRole(role);
+    if (korva::failed(hr)) return hr;
+    return c.store->commit(list.get());
   }
 
   static std::wstring widen(const std::string& s) { return std::wstring(s.begin(), s.end()); }
