@@ -44,10 +44,14 @@ class InstallerActionTest : public RunnerTest {
     return runPublishInstallerAction(session_);
   }
   Lines messages() const { return installerMessageLines(session_); }
-  // The messages of the walk of src() in listing order, with the given words.
-  Lines walkMessages(const std::string& folderWord, const std::string& reportWord) const {
+  // Every message of a run that publishes u1, u2 and the walk of src() in
+  // listing order: the total (F, G and x.rpt), the action start, the step,
+  // then one message and tick for each object, named with the given words.
+  Lines runMessages(const std::string& start, const std::string& userWord,
+                    const std::string& folderWord, const std::string& reportWord) const {
     const std::string tick = "0A000000 I:2 I:100 I:0";
-    Lines out;
+    Lines out = {"0A000000 I:0 I:300 I:0 I:0", "08000000 " + start, "0A000000 I:1 I:0 I:0",
+                 "09000000 S:" + userWord + " S:u1 I:0", "09000000 S:" + userWord + " S:u2 I:0"};
     for (const std::string& name : listingOrder(src())) {
       out.push_back("09000000 S:" + folderWord + " S:" + name + " I:0");
       out.push_back(tick);
@@ -65,16 +69,9 @@ class InstallerActionTest : public RunnerTest {
 
 TEST_F(InstallerActionTest, SendsTheTotalThenStartDataAndTicksInOrder) {
   EXPECT_EQ(run(baseProperties()), 0u);
-  Lines expected = {
-      "0A000000 I:0 I:300 I:0 I:0",  // F, G and x.rpt
-      "08000000 S:Publish Custom Action S:Publishing Veltrane Enterprise Objects... "
-      "S:Publishing the [1] object [2]...",
-      "0A000000 I:1 I:0 I:0",
-      "09000000 S:user S:u1 I:0",
-      "09000000 S:user S:u2 I:0",
-  };
-  for (const std::string& m : walkMessages("folder", "report")) expected.push_back(m);
-  EXPECT_EQ(messages(), expected);
+  EXPECT_EQ(messages(), runMessages("S:Publish Custom Action S:Publishing Veltrane Enterprise "
+                                    "Objects... S:Publishing the [1] object [2]...",
+                                    "user", "folder", "report"));
   Lines lines = logLines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.front(), connectedLine());
@@ -91,15 +88,9 @@ TEST_F(InstallerActionTest, ActionTextsComeFromTheirPropertiesWhenNotEmpty) {
   properties["CA_VR_ACTFLDTAG"] = "directory";
   properties["CA_VR_ACTRPTTAG"] = "document";
   EXPECT_EQ(run(properties), 0u);
-  Lines expected = {
-      "0A000000 I:0 I:300 I:0 I:0",
-      "08000000 S:Install reports S:Publishing Veltrane Enterprise Objects... S:[1]: [2]",
-      "0A000000 I:1 I:0 I:0",
-      "09000000 S:account S:u1 I:0",
-      "09000000 S:account S:u2 I:0",
-  };
-  for (const std::string& m : walkMessages("directory", "document")) expected.push_back(m);
-  EXPECT_EQ(messages(), expected);
+  EXPECT_EQ(messages(),
+            runMessages("S:Install reports S:Publishing Veltrane Enterprise Objects... S:[1]: [2]",
+                        "account", "directory", "document"));
 }
 
 TEST_F(InstallerActionTest, DoesNothingInRollbackMaintenanceOrScheduledRuns) {

@@ -89,23 +89,14 @@ TEST_F(InstallerProgressTest, RecordsAreClosedWhenTheRunEndsWithoutClose) {
   EXPECT_EQ(messages().size(), 4u);
 }
 
-TEST_F(InstallerProgressTest, NoMessagesWithoutAnInstallerHandle) {
-  CMAInstallerProgress progress(0, kName, kDescription, kTemplate);
-  EXPECT_FALSE(progress.active());
-  progress.userItem("user", "alice");
-  progress.folderItem("folder", "Sales");
-  progress.reportItem("report", "Q1");
-  EXPECT_TRUE(messages().empty());
-}
-
-// One or both records cannot be created: the run goes on without messages and
-// the record that was created is still closed.
-TEST_F(InstallerProgressTest, NoMessagesWhenARecordCannotBeCreated) {
-  for (int failing : {1, 2}) {
+// No installer handle (0), or one or both records cannot be created: the run
+// goes on without messages and a record that was created is still closed.
+TEST_F(InstallerProgressTest, NoMessagesWithoutAHandleOrWhenARecordCannotBeCreated) {
+  for (int failing : {0, 1, 2}) {
     SCOPED_TRACE(failing);
     korva::failNextInstallerRecords(failing);
     {
-      CMAInstallerProgress progress(session_, kName, kDescription, kTemplate);
+      CMAInstallerProgress progress(failing == 0 ? 0 : session_, kName, kDescription, kTemplate);
       EXPECT_FALSE(progress.active());
       progress.userItem("user", "alice");
       progress.folderItem("folder", "Sales");
