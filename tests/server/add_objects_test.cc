@@ -117,29 +117,24 @@ TEST_F(AddObjectsTest, UserFailures) {
   auto user = newUser("U");
   // Rows that fail leave no user behind, so every row adds "U" afresh; the
   // warning rows add it, so they come last, each with a fresh name.
+  const Steps step{"addUser", user, closing};
   runCases({
-      failing("addUser", "query", user,
-              "Failed to obtain the list of system objects of type " + userType() + ".", closing,
-              kStatusLogical),
-      failing("addUser", "count", user, "Failed to obtain the info object with name U.", closing,
-              kStatusLogical),
-      failing("addUser", "title", user, "Failed to obtain the info object with name U.", closing,
-              kStatusLogical),
-      failing("addUser", "add", user, "Failed to add user U to the user list.", closing,
-              kStatusServer),
-      failing("addUser", "setTitle", user, "Failed to set the name of user U.", closing,
-              kStatusServer),
+      step("query", "Failed to obtain the list of system objects of type " + userType() + ".",
+           kStatusLogical),
+      step("count", "Failed to obtain the info object with name U.", kStatusLogical),
+      step("title", "Failed to obtain the info object with name U.", kStatusLogical),
+      step("add", "Failed to add user U to the user list.", kStatusServer),
+      step("setTitle", "Failed to set the name of user U.", kStatusServer),
       {"addUser",
        "queryInterface:UserObject",
        user,
        {E("Failed to obtain user object interface while adding user U."), closing},
        kStatusLogical},
-      failing("addUser", "commit", user, "Failed to commit user changes while adding user U.",
-              closing, kStatusServer),
+      step("commit", "Failed to commit user changes while adding user U.", kStatusServer),
   });
   // A failed id comes after the commit: the user is stored all the same.
   runCases({
-      failing("addUser", "id", user, "Failed to obtain id of the user U.", closing, kStatusServer),
+      step("id", "Failed to obtain id of the user U.", kStatusServer),
   });
   korva::Ref<korva::InfoObjects> users;
   korva::Ref<korva::InfoObject> found;
@@ -239,22 +234,18 @@ TEST_F(AddObjectsTest, FolderAddedThenUpdated) {
 TEST_F(AddObjectsTest, FolderFailuresAndWarnings) {
   const std::string closing = E("Failed to add folder F to Veltrane Enterprise.");
   auto folder = newFolder("F");
+  const Steps step{"addFolder", folder, closing};
   runCases({
-      failing("addFolder", "query", folder,
-              "Failed to obtain the list of info objects of type " + folderType() +
-                  " belonging to parent " + num(existingFolder) + ".",
-              closing, kStatusLogical),
-      failing("addFolder", "count", folder, "Failed to obtain the info object with name F.",
-              closing, kStatusLogical),
-      failing("addFolder", "add", folder, "Failed to add folder F to the folder list.", closing,
-              kStatusServer),
-      failing("addFolder", "setTitle", folder, "Failed to set the name of folder F.", closing,
-              kStatusServer),
-      failing("addFolder", "setProperty", folder,
-              "Failed to set the parent id of folder F to " + num(existingFolder) + ".", closing,
-              kStatusServer),
-      failing("addFolder", "commit", folder,
-              "Failed to commit folder changes while adding folder F.", closing, kStatusServer),
+      step("query",
+           "Failed to obtain the list of info objects of type " + folderType() +
+               " belonging to parent " + num(existingFolder) + ".",
+           kStatusLogical),
+      step("count", "Failed to obtain the info object with name F.", kStatusLogical),
+      step("add", "Failed to add folder F to the folder list.", kStatusServer),
+      step("setTitle", "Failed to set the name of folder F.", kStatusServer),
+      step("setProperty", "Failed to set the parent id of folder F to " + num(existingFolder) + ".",
+           kStatusServer),
+      step("commit", "Failed to commit folder changes while adding folder F.", kStatusServer),
       // Nothing of the rows above reached the server; this one is stored.
       {"addFolder", "setDescription", folder,
        join({{W("Unable to set the description of folder F.")},
@@ -357,6 +348,7 @@ TEST_F(AddObjectsTest, ReportFailures) {
   const std::string path = reportFile("r.rpt");
   const std::string closing = E("Failed to add report R to Veltrane Enterprise.");
   auto report = newReport("R", path);
+  const Steps step{"addReport", report, closing};
   runCases({
       {"addReport", "query", report,
        join({{E("Failed to obtain the list of info objects of type " + reportType() +
@@ -364,21 +356,15 @@ TEST_F(AddObjectsTest, ReportFailures) {
              detail("query"),
              {closing}}),
        kStatusLogical},
-      failing("addReport", "count", report, "Failed to obtain the info object with name R.",
-              closing, kStatusLogical),
-      failing("addReport", "add", report, "Failed to add report R to the report list.", closing,
-              kStatusServer),
-      failing("addReport", "setProperty#1", report,
-              "Failed to set the parent id of report R to " + num(existingFolder) + ".", closing,
-              kStatusServer),
-      failing("addReport", "files", report,
-              "Failed to obtain the list of files associated to report R.", closing, kStatusServer),
-      failing("addReport", "addFile", report,
-              "Failed to associate the file " + path + " to report R.", closing, kStatusServer),
-      failing("addReport", "commit", report,
-              "Failed to commit report changes while adding report R.", closing, kStatusServer),
-      failing("addReport", "id", report, "Failed to obtain id of the report R.", closing,
-              kStatusServer),
+      step("count", "Failed to obtain the info object with name R.", kStatusLogical),
+      step("add", "Failed to add report R to the report list.", kStatusServer),
+      step("setProperty#1",
+           "Failed to set the parent id of report R to " + num(existingFolder) + ".",
+           kStatusServer),
+      step("files", "Failed to obtain the list of files associated to report R.", kStatusServer),
+      step("addFile", "Failed to associate the file " + path + " to report R.", kStatusServer),
+      step("commit", "Failed to commit report changes while adding report R.", kStatusServer),
+      step("id", "Failed to obtain id of the report R.", kStatusServer),
   });
   // Only the last row reached the commit.
   int32_t id = -1;

@@ -72,31 +72,25 @@ TEST_F(DeleteRightsTest, DeleteFailuresLeaveTheObjectInPlace) {
   auto rpt = [this] { return client().deleteReport("R", sub); };
   const std::string folderClosing = E("Failed to delete folder Sub from Veltrane Enterprise.");
   const std::string reportClosing = E("Failed to delete report R from Veltrane Enterprise.");
+  const Steps folderStep{"deleteFolder", folder, folderClosing};
+  const Steps reportStep{"deleteReport", rpt, reportClosing};
   runCases({
-      failing("deleteFolder", "query", folder,
-              "Failed to obtain the list of info objects of type " + folderType() +
-                  " belonging to parent " + num(top) + ".",
-              folderClosing, kStatusLogical),
-      failing("deleteFolder", "count", folder, "Failed to obtain the info object with name Sub.",
-              folderClosing, kStatusLogical),
-      failing("deleteFolder", "remove", folder, "Failed to delete folder Sub from the folder list.",
-              folderClosing, kStatusServer),
-      failing("deleteFolder", "commit", folder,
-              "Failed to commit folder changes while deleting folder Sub.", folderClosing,
-              kStatusServer),
-      failing("deleteReport", "query", rpt,
-              "Failed to obtain the list of info objects of type " + reportType() +
-                  " belonging to parent " + num(sub) + ".",
-              reportClosing, kStatusLogical),
-      {"deleteReport", "item", rpt,
-       join(
-           {{E("Failed to obtain the info object with name R.")}, detail("item"), {reportClosing}}),
-       kStatusLogical},
-      failing("deleteReport", "remove", rpt, "Failed to delete report R from the folder list.",
-              reportClosing, kStatusServer),
-      failing("deleteReport", "commit", rpt,
-              "Failed to commit report changes while deleting report R.", reportClosing,
-              kStatusServer),
+      folderStep("query",
+                 "Failed to obtain the list of info objects of type " + folderType() +
+                     " belonging to parent " + num(top) + ".",
+                 kStatusLogical),
+      folderStep("count", "Failed to obtain the info object with name Sub.", kStatusLogical),
+      folderStep("remove", "Failed to delete folder Sub from the folder list.", kStatusServer),
+      folderStep("commit", "Failed to commit folder changes while deleting folder Sub.",
+                 kStatusServer),
+      reportStep("query",
+                 "Failed to obtain the list of info objects of type " + reportType() +
+                     " belonging to parent " + num(sub) + ".",
+                 kStatusLogical),
+      reportStep("item", "Failed to obtain the info object with name R.", kStatusLogical),
+      reportStep("remove", "Failed to delete report R from the folder list.", kStatusServer),
+      reportStep("commit", "Failed to commit report changes while deleting report R.",
+                 kStatusServer),
   });
   EXPECT_TRUE(exists(sub));
   EXPECT_TRUE(exists(report));
@@ -152,6 +146,7 @@ TEST_F(DeleteRightsTest, SetRightFailures) {
   const std::string closing =
       E("Failed to set the right to View on object " + num(top) + " for user " + num(ann) + ".");
   const std::string object = "while setting the right for object " + num(top) + ".";
+  const Steps step{"setRight", right, closing};
   runCases({
       {"setRight",
        "",
@@ -165,22 +160,14 @@ TEST_F(DeleteRightsTest, SetRightFailures) {
        {E("Failed to obtain the system object with id 888888."),
         E("Failed to set the right to View on object " + num(top) + " for user 888888.")},
        kStatusLogical},
-      failing("setRight", "query#1", right,
-              "Failed to obtain the info object with id " + num(top) + ".", closing,
-              kStatusLogical),
-      failing("setRight", "query#2", right,
-              "Failed to obtain the system object with id " + num(ann) + ".", closing,
-              kStatusLogical),
-      failing("setRight", "securityInfo", right, "Failed to obtain security information " + object,
-              closing, kStatusServer),
-      failing("setRight", "principals", right, "Failed to obtain security principals " + object,
-              closing, kStatusServer),
-      failing("setRight", "addPrincipal", right, "Failed to add security principal " + object,
-              closing, kStatusServer),
-      failing("setRight", "setRole", right, "Failed to set security principal role " + object,
-              closing, kStatusServer),
-      failing("setRight", "commit", right, "Failed to commit changes " + object, closing,
-              kStatusServer),
+      step("query#1", "Failed to obtain the info object with id " + num(top) + ".", kStatusLogical),
+      step("query#2", "Failed to obtain the system object with id " + num(ann) + ".",
+           kStatusLogical),
+      step("securityInfo", "Failed to obtain security information " + object, kStatusServer),
+      step("principals", "Failed to obtain security principals " + object, kStatusServer),
+      step("addPrincipal", "Failed to add security principal " + object, kStatusServer),
+      step("setRole", "Failed to set security principal role " + object, kStatusServer),
+      step("commit", "Failed to commit changes " + object, kStatusServer),
   });
   EXPECT_TRUE(storedRights(top).empty());
 }

@@ -144,6 +144,17 @@ class ServerClientTest : public korva_test_common::ServerHomeTest {
             join({{E(error)}, detail(plan.substr(0, plan.find('#'))), {closing}}), status};
   }
 
+  // The rows of one table that run the same step and end with the same
+  // closing line: step(plan, error, status) is such a failing row.
+  struct Steps {
+    std::string operation;
+    std::function<int()> run;
+    std::string closing;
+    FaultCase operator()(const std::string& plan, const std::string& error, int status) const {
+      return failing(operation, plan, run, error, closing, status);
+    }
+  };
+
   static std::string dump(const Lines& lines) {
     std::ostringstream s;
     for (const std::string& l : lines) s << "\n  " << l;
