@@ -15,10 +15,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using korva_test::ComFixture;
 using korva_test::CtypeLocale;
-using korva_test::LogCapture;
-using korva_test::TempDir;
 using Lines = std::vector<std::string>;
 
 const char kSecret[] = "TOPSECRET-4711";
@@ -59,26 +56,7 @@ std::string everything(const CMAHandlerPublish& h) {
   return all;
 }
 
-class HandlerBadInputTest : public ComFixture {
- protected:
-  void SetUp() override {
-    ComFixture::SetUp();
-    ASSERT_EQ(handler.initialize("aps.example", "runuser", "runpass", "secEnterprise"), 200);
-  }
-
-  int read(const std::string& path) {
-    LogCapture log(dir);
-    const int status = handler.parseFile(path.c_str());
-    lines = log.lines();
-    logText = log.raw();
-    return status;
-  }
-
-  TempDir dir;
-  CMAHandlerPublish handler;
-  Lines lines;
-  std::string logText;
-};
+using HandlerBadInputTest = korva_test::PublishHandlerTest;
 
 TEST_F(HandlerBadInputTest, DocumentsThatCannotBeReadFailTheParse) {
   const fs::path sub = dir.path() / "subdir.xml";
@@ -110,7 +88,7 @@ TEST_F(HandlerBadInputTest, DocumentsThatCannotBeReadFailTheParse) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(read(c.path), 1031);
+    EXPECT_EQ(readPath(c.path), 1031);
     // Only our line: the parser's own description never shows.
     EXPECT_EQ(lines, Lines{parseFailedLine(c.path)});
   }
@@ -120,7 +98,7 @@ TEST_F(HandlerBadInputTest, UnreadableFileFailsTheParse) {
   const std::string path = dir.write("locked.xml", "<publish apsuser='x'/>");
   fs::permissions(path, fs::perms::none);
   if (std::ifstream(path).is_open()) GTEST_SKIP() << "running with rights that read any file";
-  EXPECT_EQ(read(path), 1031);
+  EXPECT_EQ(readPath(path), 1031);
   EXPECT_EQ(lines, Lines{parseFailedLine(path)});
   EXPECT_EQ(handler.apsUser.getNBytes(), 0);
 }
@@ -128,7 +106,7 @@ TEST_F(HandlerBadInputTest, UnreadableFileFailsTheParse) {
 TEST_F(HandlerBadInputTest, AFailedReadKeepsWhatWasStoredBeforeIt) {
   const std::string path = dir.write(
       "partial.xml", "<publish><users><user name='a'/><user name='b'/></users><folders><fol");
-  EXPECT_EQ(read(path), 1031);
+  EXPECT_EQ(readPath(path), 1031);
   EXPECT_EQ(lines, Lines{parseFailedLine(path)});
   EXPECT_EQ(handler.userMap.getCount(), 2);  // left for the next initialize to discard
   EXPECT_EQ(handler.initialize("", "", "", ""), 200);
@@ -179,7 +157,7 @@ TEST_F(HandlerBadInputTest, ExternalEntitiesAndDocumentTypesAreNeverRead) {
     SCOPED_TRACE(c.what);
     ASSERT_EQ(handler.initialize("aps.example", "runuser", "runpass", "secEnterprise"), 200);
     const std::string path = dir.write("hostile.xml", c.xml);
-    EXPECT_EQ(read(path), c.status);
+    EXPECT_EQ(readPath(path), c.status);
     if (c.status == 200) {
       EXPECT_EQ(lines, c.log);
     } else {
@@ -202,7 +180,7 @@ TEST_F(HandlerBadInputTest, EntityBombFailsTheParse) {
   }
   xml += "]>\n<publish><users/><user name=\"u\" desc=\"&lol9;\"/>&lol9;</publish>\n";
   const std::string path = dir.write("laughs.xml", xml);
-  EXPECT_EQ(read(path), 1031);
+  EXPECT_EQ(readPath(path), 1031);
   EXPECT_EQ(lines, Lines{parseFailedLine(path)});
   EXPECT_EQ(handler.userMap.getCount(), 0);
 }
@@ -213,7 +191,7 @@ TEST_F(HandlerBadInputTest, ValueTheEncodingCannotHoldFailsTheRead) {
                 "<publish><users><user name='plain'/><user name='caf\xc3\xa9'/></users>"
                 "<folders><folder name='never'/></folders></publish>");
   // The "C" locale holds ASCII only.
-  EXPECT_EQ(read(path), 1031);
+  EXPECT_EQ(readPath(path), 1031);
   EXPECT_EQ(lines,
             (Lines{" - --- ERROR --- (config): Error occurred while reading the attribute \"name\""
                    " from XML. Out of memory.",
@@ -224,7 +202,7 @@ TEST_F(HandlerBadInputTest, ValueTheEncodingCannotHoldFailsTheRead) {
   CtypeLocale utf8("C.UTF-8");
   ASSERT_TRUE(utf8.ok());
   ASSERT_EQ(handler.initialize("", "", "", ""), 200);
-  EXPECT_EQ(read(path), 200);
+  EXPECT_EQ(readPath(path), 200);
   EXPECT_TRUE(lines.empty());
   CMAMetaObj* found = nullptr;
   EXPECT_TRUE(handler.userMap.lookup("caf\xc3\xa9", &found));
@@ -234,7 +212,7 @@ TEST_F(HandlerBadInputTest, ValueTheEncodingCannotHoldFailsTheRead) {
 TEST_F(HandlerBadInputTest, DefaultOfASectionElementWithAnUnreadableValue) {
   const std::string path =
       dir.write("sect.xml", "<publish><reports desc='ok' icon='\xe2\x82\xac'/></publish>");
-  EXPECT_EQ(read(path), 1031);
+  EXPECT_EQ(readPath(path), 1031);
   EXPECT_EQ(lines,
             (Lines{" - --- ERROR --- (config): Error occurred while reading the attribute \"icon\""
                    " from XML. Out of memory.",
@@ -252,25 +230,25 @@ TEST_F(HandlerBadInputTest, PathsUpToTheUrlBufferAreReadLongerOnesRefused) {
   const std::string longest = sub + "/" + std::string(fileLen, 'f');
   ASSERT_EQ(longest.size(), 503u);
   std::ofstream(longest) << "<publish apsuser='long'/>";
-  EXPECT_EQ(read(longest), 200);
+  EXPECT_EQ(readPath(longest), 200);
   EXPECT_TRUE(lines.empty());
   EXPECT_STREQ(handler.apsUser.getBuffer(), "long");
 
   const std::string tooLong = longest + "x";
   std::ofstream(tooLong) << "<publish apsuser='too long'/>";
-  EXPECT_EQ(read(tooLong), 203);
+  EXPECT_EQ(readPath(tooLong), 203);
   EXPECT_EQ(lines, Lines{parseFailedLine(tooLong) + " Out of memory."});
   EXPECT_STREQ(handler.apsUser.getBuffer(), "long");
 
   const std::string huge = base + std::string(5000, 'h');
-  EXPECT_EQ(read(huge), 203);
+  EXPECT_EQ(readPath(huge), 203);
   EXPECT_EQ(lines, Lines{parseFailedLine(huge) + " Out of memory."});
 }
 
 TEST_F(HandlerBadInputTest, PathThatCannotBeMadeWideIsRefused) {
   // A non-ASCII path in the "C" locale cannot become a wide URL.
   const std::string path = dir.file("caf\xc3\xa9.xml");
-  EXPECT_EQ(read(path), 203);
+  EXPECT_EQ(readPath(path), 203);
   EXPECT_EQ(lines, Lines{parseFailedLine(path) + " Out of memory."});
 }
 
@@ -292,7 +270,7 @@ TEST_F(HandlerBadInputTest, LargeFileIsReadFully) {
     }
     out << "</reports>\n</publish>\n";
   }
-  EXPECT_EQ(read(path), 200);
+  EXPECT_EQ(readPath(path), 200);
   EXPECT_TRUE(lines.empty());
   EXPECT_EQ(handler.userMap.getCount(), kEach);
   EXPECT_EQ(handler.folderMap.getCount(), kEach);

@@ -12,9 +12,7 @@
 
 namespace {
 
-using korva_test::ComFixture;
 using korva_test::LogCapture;
-using korva_test::TempDir;
 using Lines = std::vector<std::string>;
 
 const char kUserOutside[] =
@@ -81,26 +79,7 @@ std::string reportsDefaults(const CMAHandlerPublish& h) {
   return str(h.reportsDesc) + "|" + str(h.reportsIcon) + "|" + str(h.reportsOverwrite);
 }
 
-class HandlerPublishTest : public ComFixture {
- protected:
-  void SetUp() override {
-    ComFixture::SetUp();
-    ASSERT_EQ(handler.initialize("aps.example", "runuser", "runpass", "secEnterprise"), 200);
-  }
-
-  // Writes the document and reads it; the log of the read goes to lines.
-  int read(const std::string& xml) {
-    const std::string path = dir.write("publish.xml", xml);
-    LogCapture log(dir);
-    const int status = handler.parseFile(path.c_str());
-    lines = log.lines();
-    return status;
-  }
-
-  TempDir dir;
-  CMAHandlerPublish handler;
-  Lines lines;
-};
+using HandlerPublishTest = korva_test::PublishHandlerTest;
 
 TEST_F(HandlerPublishTest, WorkedExample) {
   ASSERT_EQ(read(R"(<?xml version="1.0" encoding="UTF-8"?>

@@ -1,6 +1,7 @@
 // Helpers shared by the instructions reader tests: a private temporary
 // directory, files written into it, the action log captured into a file and
-// read back with the time stamps masked, and a locale guard.
+// read back with the time stamps masked, a locale guard, and the fixture of
+// the publish handler tests.
 //
 // Thread-safety: test-only, one thread. Ownership: a TempDir removes its tree.
 #ifndef KORVA_TESTS_INSTRUCTIONS_TEST_UTIL_H_
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "actions/action_log.h"
+#include "instructions/handler_publish.h"
 #include "platform/com.h"
 
 namespace korva_test {
@@ -110,6 +112,33 @@ class ComFixture : public ::testing::Test {
  protected:
   void SetUp() override { korva::comInitialize(); }
   void TearDown() override { korva::comUninitialize(); }
+};
+
+// A publish handler initialised for a run, reading files of a private
+// directory; each read keeps the log it wrote.
+class PublishHandlerTest : public ComFixture {
+ protected:
+  void SetUp() override {
+    ComFixture::SetUp();
+    ASSERT_EQ(handler.initialize("aps.example", "runuser", "runpass", "secEnterprise"), 200);
+  }
+
+  // Reads the file at `path`; its log goes to lines (unstamped) and logText.
+  int readPath(const std::string& path) {
+    LogCapture log(dir);
+    const int status = handler.parseFile(path.c_str());
+    lines = log.lines();
+    logText = log.raw();
+    return status;
+  }
+
+  // Writes the document as publish.xml and reads it.
+  int read(const std::string& xml) { return readPath(dir.write("publish.xml", xml)); }
+
+  TempDir dir;
+  CMAHandlerPublish handler;
+  std::vector<std::string> lines;
+  std::string logText;
 };
 
 }  // namespace korva_test
