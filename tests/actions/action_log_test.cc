@@ -9,33 +9,23 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "actions/status.h"
+#include "common/log_lines.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::regex kStamp(
-    "(Sun|Mon|Tue|Wed|Thu|Fri|Sat) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
-    "[ 123][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}");
-
-// The lines of a text with the 24-character stamp checked and cut off.
+// The lines of a text with the stamp checked and cut off, each still starting
+// with " - " (common/log_lines.h); the last line must be ended.
 std::vector<std::string> maskedLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) {
-    EXPECT_GE(line.size(), 24u) << line;
-    if (line.size() < 24) continue;
-    EXPECT_TRUE(std::regex_match(line.substr(0, 24), kStamp)) << line;
-    lines.push_back(line.substr(24));
-  }
   EXPECT_TRUE(text.empty() || text.back() == '\n') << "last line not ended";
+  std::vector<std::string> lines = korva_test_common::maskedLines(text);
+  for (std::string& line : lines) line.insert(0, " - ");
   return lines;
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "actions/action_log.h"
+#include "common/log_lines.h"
 #include "instructions/handler_publish.h"
 #include "platform/com.h"
 
@@ -69,8 +70,8 @@ inline std::string readWhole(const std::string& path) {
 }
 
 // Sends the action log to a file of its own while alive; lines() answers what
-// was written, each line without its 24-character time stamp (so every line
-// starts with " - ").
+// was written, each line without its time stamp but still starting with " - "
+// (common/log_lines.h).
 class LogCapture {
  public:
   explicit LogCapture(const TempDir& dir) : path_(dir.file("action.log")) {
@@ -79,15 +80,8 @@ class LogCapture {
   ~LogCapture() { ActionLog::open(nullptr); }
 
   std::vector<std::string> lines() const {
-    std::vector<std::string> out;
-    std::istringstream in(readWhole(path_));
-    std::string line;
-    while (std::getline(in, line)) {
-      EXPECT_GE(line.size(), 27u) << line;
-      if (line.size() < 27) continue;
-      EXPECT_EQ(line.substr(24, 3), " - ") << line;
-      out.push_back(line.substr(24));
-    }
+    std::vector<std::string> out = korva_test_common::maskedFileLines(path_);
+    for (std::string& line : out) line.insert(0, " - ");
     return out;
   }
   std::string raw() const { return readWhole(path_); }
