@@ -210,6 +210,17 @@ class SaxExpatTest : public ::testing::Test {
     return parsePath(writeFile(name, content));
   }
 
+  // Parses with a fresh recorder and expects a failure with one fatal error
+  // that has a text, and no end of the document.
+  void expectFatalFailure(const std::function<HRESULT()>& parse, const std::string& what) {
+    SCOPED_TRACE(what);
+    recorder_ = Ref<Recorder>(new Recorder());
+    EXPECT_TRUE(failed(parse()));
+    ASSERT_EQ(recorder_->fatalErrors.size(), 1u);
+    EXPECT_FALSE(recorder_->fatalErrors[0].empty());
+    for (const std::wstring& e : recorder_->events) EXPECT_NE(e, L"endDocument");
+  }
+
   std::string dir_;
   Ref<Recorder> recorder_;
 };
@@ -362,13 +373,7 @@ TEST_F(SaxExpatTest, UnreadableOrBrokenInputFails) {
       {"two roots", "<a/><b/>"},
   };
   for (const Case& c : cases) {
-    recorder_ = Ref<Recorder>(new Recorder());
-    EXPECT_TRUE(failed(parseDocument("bad.xml", c.content))) << c.what;
-    EXPECT_EQ(recorder_->fatalErrors.size(), 1u) << c.what;
-    if (!recorder_->fatalErrors.empty()) {
-      EXPECT_FALSE(recorder_->fatalErrors[0].empty()) << c.what;
-    }
-    for (const std::wstring& e : recorder_->events) EXPECT_NE(e, L"endDocument") << c.what;
+    expectFatalFailure([&] { return parseDocument("bad.xml", c.content); }, c.what);
   }
 }
 
@@ -384,10 +389,7 @@ TEST_F(SaxExpatTest, MissingOrUnusablePathsFail) {
       "/proc/self/mem",  // opens, but reading it fails
   };
   for (const std::string& path : paths) {
-    recorder_ = Ref<Recorder>(new Recorder());
-    EXPECT_TRUE(failed(parsePath(path))) << path;
-    EXPECT_EQ(recorder_->fatalErrors.size(), 1u) << path;
-    for (const std::wstring& e : recorder_->events) EXPECT_NE(e, L"endDocument") << path;
+    expectFatalFailure([&] { return parsePath(path); }, path);
   }
 }
 
