@@ -270,28 +270,23 @@ TEST_F(QueriesTest, GetFolderAndGetReportFailures) {
   int32_t id = -1;
   auto folder = [&] { return client().getFolder("Sales", 0, &id); };
   auto report = [&] { return client().getReport("Q1", salesId, &id); };
-  const std::string folderClosing = E("Failed to get folder Sales from Veltrane Enterprise.");
-  const std::string reportClosing = E("Failed to get report Q1 from Veltrane Enterprise.");
-  const std::string folderList = E("Failed to obtain the list of info objects of type " +
-                                   folderType() + " belonging to parent 0.");
-  const std::string reportList = E("Failed to obtain the list of info objects of type " +
-                                   reportType() + " belonging to parent " + num(salesId) + ".");
-  const std::string folderName = E("Failed to obtain the info object with name Sales.");
-  const std::string reportName = E("Failed to obtain the info object with name Q1.");
+  const Steps folderStep{"getFolder", folder,
+                         E("Failed to get folder Sales from Veltrane Enterprise.")};
+  const Steps reportStep{"getReport", report,
+                         E("Failed to get report Q1 from Veltrane Enterprise.")};
   runCases({
-      {"getFolder", "query", folder, join({{folderList}, detail("query"), {folderClosing}}),
-       kStatusLogical},
-      {"getFolder", "count", folder, join({{folderName}, detail("count"), {folderClosing}}),
-       kStatusLogical},
-      {"getFolder", "id", folder,
-       join({{E("Failed to obtain id of the folder Sales.")}, detail("id"), {folderClosing}}),
-       kStatusServer},
-      {"getReport", "query", report, join({{reportList}, detail("query"), {reportClosing}}),
-       kStatusLogical},
-      {"getReport", "title", report, join({{reportName}, detail("title"), {reportClosing}}),
-       kStatusLogical},
-      failing("getReport", "id", report, "Failed to obtain id of the report Q1.", reportClosing,
-              kStatusServer),
+      folderStep("query",
+                 "Failed to obtain the list of info objects of type " + folderType() +
+                     " belonging to parent 0.",
+                 kStatusLogical),
+      folderStep("count", "Failed to obtain the info object with name Sales.", kStatusLogical),
+      folderStep("id", "Failed to obtain id of the folder Sales.", kStatusServer),
+      reportStep("query",
+                 "Failed to obtain the list of info objects of type " + reportType() +
+                     " belonging to parent " + num(salesId) + ".",
+                 kStatusLogical),
+      reportStep("title", "Failed to obtain the info object with name Q1.", kStatusLogical),
+      reportStep("id", "Failed to obtain id of the report Q1.", kStatusServer),
   });
   EXPECT_EQ(id, -1);
 }
