@@ -125,11 +125,9 @@ TEST_F(CommitTest, AFailureLateInTheCommitUndoesTheEarlierWrites) {
   Ref<korva::InfoObject> folder;
   ASSERT_EQ(list->add(admin_.plugins["Folder"].get(), &folder), korva::S_OK);
   ASSERT_EQ(folder->setTitle(L"F"), korva::S_OK);
-  Ref<korva::SecurityInfo> security;
-  Ref<korva::SecurityPrincipals> principals;
+  Ref<korva::SecurityPrincipals> principals = principalsOf(folder);
+  ASSERT_TRUE(principals);
   Ref<korva::SecurityPrincipal> principal;
-  ASSERT_EQ(folder->securityInfo(&security), korva::S_OK);
-  ASSERT_EQ(security->principals(&principals), korva::S_OK);
   ASSERT_EQ(principals->addPrincipal(alice + 1000, &principal), korva::S_OK);
   ASSERT_EQ(principal->setRole(2), korva::S_OK);
   EXPECT_EQ(admin_.store->commit(list.get()), korva::E_FAIL);
@@ -192,11 +190,9 @@ TEST_F(CommitTest, RightsAreStoredAndReplaced) {
     EXPECT_EQ(lastError(), "Role " + std::to_string(role) + " is not valid; roles are 1 to 5.");
   }
   Ref<korva::InfoObjects> list = byId(admin_, folder);
-  Ref<korva::SecurityInfo> security;
-  Ref<korva::SecurityPrincipals> principals;
+  Ref<korva::SecurityPrincipals> principals = principalsOf(itemOf(list, 1));
+  ASSERT_TRUE(principals);
   Ref<korva::SecurityPrincipal> principal;
-  ASSERT_EQ(itemOf(list, 1)->securityInfo(&security), korva::S_OK);
-  ASSERT_EQ(security->principals(&principals), korva::S_OK);
   EXPECT_EQ(principals->addPrincipal(0, &principal), korva::E_INVALIDARG);
   EXPECT_EQ(lastError(), "0 is not a user id.");
   // A folder id is not a user id.

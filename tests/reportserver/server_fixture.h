@@ -220,16 +220,23 @@ class ServerTest : public korva_test_common::ServerHomeTest {
     return idOf(user);
   }
 
+  // The principals of the object's security information, or null.
+  static Ref<korva::SecurityPrincipals> principalsOf(const Ref<korva::InfoObject>& object) {
+    Ref<korva::SecurityInfo> security;
+    Ref<korva::SecurityPrincipals> principals;
+    EXPECT_EQ(object->securityInfo(&security), korva::S_OK) << lastError();
+    if (security) EXPECT_EQ(security->principals(&principals), korva::S_OK) << lastError();
+    return principals;
+  }
+
   // Grants the role on the object through the given connection and commits.
   static korva::HRESULT grant(Connection& c, int32_t objectId, int32_t userId, int32_t role) {
     Ref<korva::InfoObjects> list =
         query(c, L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=" + std::to_wstring(objectId));
     EXPECT_EQ(countOf(list), 1);
-    Ref<korva::SecurityInfo> security;
-    Ref<korva::SecurityPrincipals> principals;
+    Ref<korva::SecurityPrincipals> principals = principalsOf(itemOf(list, 1));
+    if (!principals) return korva::E_FAIL;
     Ref<korva::SecurityPrincipal> principal;
-    EXPECT_EQ(itemOf(list, 1)->securityInfo(&security), korva::S_OK);
-    EXPECT_EQ(security->principals(&principals), korva::S_OK);
     EXPECT_EQ(principals->addPrincipal(userId, &principal), korva::S_OK);
     korva::HRESULT hr = principal->setRole(role);
     if (korva::failed(hr)) return hr;
