@@ -225,7 +225,9 @@ class ServerTest : public korva_test_common::ServerHomeTest {
     Ref<korva::SecurityInfo> security;
     Ref<korva::SecurityPrincipals> principals;
     EXPECT_EQ(object->securityInfo(&security), korva::S_OK) << lastError();
-    if (security) EXPECT_EQ(security->principals(&principals), korva::S_OK) << lastError();
+    if (security) {
+      EXPECT_EQ(security->principals(&principals), korva::S_OK) << lastError();
+    }
     return principals;
   }
 
