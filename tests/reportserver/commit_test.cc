@@ -253,16 +253,12 @@ TEST_F(CommitTest, CommitChecksParentsAndUserNames) {
   const std::vector<Case> cases = {
       {"missing parent",
        [&](Ref<korva::InfoObjects>& l) {
-         Ref<korva::InfoObject> o;
-         l->add(admin_.plugins["Folder"].get(), &o);
-         o->setProperty(L"SI_PARENTID", Variant::fromInt(99999));
+         newIn(admin_, l, "Folder")->setProperty(L"SI_PARENTID", Variant::fromInt(99999));
        },
        "Nothing was committed. The parent folder 99999 of the new Folder does not exist."},
       {"report as parent",
        [&](Ref<korva::InfoObjects>& l) {
-         Ref<korva::InfoObject> o;
-         l->add(admin_.plugins["Folder"].get(), &o);
-         o->setProperty(L"SI_PARENTID", Variant::fromInt(report));
+         newIn(admin_, l, "Folder")->setProperty(L"SI_PARENTID", Variant::fromInt(report));
        },
        "Nothing was committed. Object " + std::to_string(report) +
            " is a Report, not a folder; it cannot hold the new Folder."},
@@ -273,17 +269,9 @@ TEST_F(CommitTest, CommitChecksParentsAndUserNames) {
        "Nothing was committed. The Folder " + f + " cannot be moved under folder " +
            std::to_string(sub) + ", which lies inside it."},
       {"user name taken",
-       [&](Ref<korva::InfoObjects>& l) {
-         Ref<korva::InfoObject> o;
-         l->add(admin_.plugins["User"].get(), &o);
-         o->setTitle(L"Alice");
-       },
+       [&](Ref<korva::InfoObjects>& l) { newIn(admin_, l, "User")->setTitle(L"Alice"); },
        "Nothing was committed. A user named \"Alice\" already exists."},
-      {"user without name",
-       [&](Ref<korva::InfoObjects>& l) {
-         Ref<korva::InfoObject> o;
-         l->add(admin_.plugins["User"].get(), &o);
-       },
+      {"user without name", [&](Ref<korva::InfoObjects>& l) { newIn(admin_, l, "User"); },
        "Nothing was committed. A user needs a name."},
   };
   const std::string before = dump();

@@ -168,12 +168,19 @@ class ServerTest : public korva_test_common::ServerHomeTest {
     return id;
   }
 
+  // Adds a new object of the plugin's kind to the collection, pending.
+  static Ref<korva::InfoObject> newIn(Connection& c, const Ref<korva::InfoObjects>& list,
+                                      const std::string& kind) {
+    Ref<korva::InfoObject> object;
+    EXPECT_EQ(list->add(c.plugins[kind].get(), &object), korva::S_OK) << lastError();
+    return object;
+  }
+
   // Adds a folder and commits it; answers its id.
   static int32_t addFolder(Connection& c, const std::wstring& title, int32_t parent = 0,
                            const std::wstring& description = L"") {
     Ref<korva::InfoObjects> list = children(c, parent, "Folder");
-    Ref<korva::InfoObject> folder;
-    EXPECT_EQ(list->add(c.plugins["Folder"].get(), &folder), korva::S_OK) << lastError();
+    Ref<korva::InfoObject> folder = newIn(c, list, "Folder");
     EXPECT_EQ(folder->setTitle(title.c_str()), korva::S_OK);
     EXPECT_EQ(folder->setProperty(L"SI_PARENTID", Variant::fromInt(parent)), korva::S_OK);
     if (!description.empty()) {
@@ -189,8 +196,7 @@ class ServerTest : public korva_test_common::ServerHomeTest {
       Connection& c, const std::wstring& title, int32_t parent, const std::string& file,
       const std::function<void(Ref<korva::InfoObject>&)>& configure = nullptr) {
     Ref<korva::InfoObjects> list = children(c, parent, "Report");
-    Ref<korva::InfoObject> report;
-    EXPECT_EQ(list->add(c.plugins["Report"].get(), &report), korva::S_OK) << lastError();
+    Ref<korva::InfoObject> report = newIn(c, list, "Report");
     EXPECT_EQ(report->setProperty(L"SI_PARENTID", Variant::fromInt(parent)), korva::S_OK);
     EXPECT_EQ(report->setTitle(title.c_str()), korva::S_OK);
     if (!file.empty()) {
@@ -208,9 +214,8 @@ class ServerTest : public korva_test_common::ServerHomeTest {
   // Adds a user and commits it; answers its id.
   static int32_t addUser(Connection& c, const std::wstring& name, const std::wstring& password) {
     Ref<korva::InfoObjects> list = users(c);
-    Ref<korva::InfoObject> user;
+    Ref<korva::InfoObject> user = newIn(c, list, "User");
     Ref<korva::UserObject> details;
-    EXPECT_EQ(list->add(c.plugins["User"].get(), &user), korva::S_OK) << lastError();
     EXPECT_EQ(user->setTitle(name.c_str()), korva::S_OK);
     EXPECT_EQ(user.query(&details), korva::S_OK);
     if (!password.empty()) {
