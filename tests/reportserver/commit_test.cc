@@ -25,14 +25,6 @@ class CommitTest : public ServerTest {
                         std::to_wstring(id));
   }
 
-  int64_t scalar(const char* sql) {
-    korva::Database db;
-    std::string error;
-    EXPECT_TRUE(korva::openRepository(repositoryPath(), &db, &error)) << error;
-    korva::Statement st(db, sql);
-    return st.step() == SQLITE_ROW ? st.columnInt(0) : -1;
-  }
-
   Connection admin_;
 };
 

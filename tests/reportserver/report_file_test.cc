@@ -51,14 +51,6 @@ class ReportFileTest : public ServerTest {
     return readFile(path);
   }
 
-  int64_t scalar(const std::string& sql) {
-    korva::Database db;
-    std::string error;
-    EXPECT_TRUE(korva::openRepository(repositoryPath(), &db, &error)) << error;
-    korva::Statement st(db, sql.c_str());
-    return st.step() == SQLITE_ROW ? st.columnInt(0) : -1;
-  }
-
   Connection c_;
   int32_t folder_ = 0;
 };

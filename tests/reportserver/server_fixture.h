@@ -21,6 +21,7 @@
 #include "common/server_home_test.h"
 #include "platform/com.h"
 #include "reportserver/fault_plan.h"
+#include "reportserver/repository.h"
 #include "reportserver/repository_admin.h"
 #include "reportserver/server_home.h"
 #include "server/report_server.h"
@@ -265,6 +266,15 @@ class ServerTest : public korva_test_common::ServerHomeTest {
 
   std::string repositoryPath(const std::string& aps = "localhost") const {
     return (home_ / (aps + ".db")).string();
+  }
+
+  // The first column of the first row the SQL answers on the repository, or -1.
+  int64_t scalar(const std::string& sql) const {
+    korva::Database db;
+    std::string error;
+    EXPECT_TRUE(korva::openRepository(repositoryPath(), &db, &error)) << error;
+    korva::Statement st(db, sql.c_str());
+    return st.step() == SQLITE_ROW ? st.columnInt(0) : -1;
   }
 
   std::string dump() {
