@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -21,13 +22,19 @@ extern char** environ;
 
 namespace e2e {
 
-TempDir::TempDir() {
+fs::path tempBase() {
   const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/korva-e2e-XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (!mkdtemp(buffer.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = buffer.data();
+  return base && *base ? base : "/tmp";
+}
+
+fs::path makeTempDir(const fs::path& base, const char* prefix) {
+  std::string pattern = (base / (std::string(prefix) + "XXXXXX")).string();
+  if (!mkdtemp(pattern.data())) return fs::path();
+  return pattern;
+}
+
+TempDir::TempDir() : path_(makeTempDir(tempBase(), "korva-e2e-")) {
+  if (path_.empty()) throw std::runtime_error("mkdtemp failed");
 }
 
 TempDir::~TempDir() {
@@ -35,26 +42,18 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ignored);
 }
 
-namespace {
-
 std::vector<std::string> mergedEnvironment(const std::vector<std::string>& changes) {
   std::vector<std::string> result;
   for (char** e = environ; *e; ++e) result.emplace_back(*e);
   for (const std::string& change : changes) {
-    std::string name = change.substr(0, change.find('='));
-    for (auto it = result.begin(); it != result.end();) {
-      if (it->compare(0, name.size() + 1, name + "=") == 0) {
-        it = result.erase(it);
-      } else {
-        ++it;
-      }
-    }
+    const std::string prefix = change.substr(0, change.find('=')) + "=";
+    result.erase(std::remove_if(result.begin(), result.end(),
+                                [&](const std::string& e) { return e.rfind(prefix, 0) == 0; }),
+                 result.end());
     if (change.find('=') != std::string::npos) result.push_back(change);
   }
   return result;
 }
-
-}  // namespace
 
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::vector<std::string>& env, const std::string& cwd) {
@@ -157,18 +156,22 @@ void writeFile(const fs::path& path, const std::string& content) {
   out << content;
 }
 
+std::string hexOf(const unsigned char* bytes, size_t length) {
+  static const char digits[] = "0123456789abcdef";
+  std::string text;
+  for (size_t i = 0; i < length; ++i) {
+    text += digits[bytes[i] >> 4];
+    text += digits[bytes[i] & 15];
+  }
+  return text;
+}
+
 std::string sha256OfFile(const fs::path& path) {
   std::string data = readFile(path);
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
   EVP_Digest(data.data(), data.size(), digest, &length, EVP_sha256(), nullptr);
-  static const char hex[] = "0123456789abcdef";
-  std::string text;
-  for (unsigned int i = 0; i < length; ++i) {
-    text += hex[digest[i] >> 4];
-    text += hex[digest[i] & 15];
-  }
-  return text;
+  return hexOf(digest, length);
 }
 
 // ---- JSON -----------------------------------------------------------------

@@ -22,6 +22,11 @@ namespace e2e {
 
 namespace fs = std::filesystem;
 
+// The system's temporary directory ($TMPDIR, else /tmp).
+fs::path tempBase();
+// A fresh directory base/<prefix>XXXXXX; an empty path when it cannot be made.
+fs::path makeTempDir(const fs::path& base, const char* prefix);
+
 // A fresh directory under the system's temporary directory.
 class TempDir {
  public:
@@ -42,6 +47,9 @@ struct ProgramRun {
   std::string err;
 };
 
+// The test's environment with `changes` applied, as runProgram applies them.
+std::vector<std::string> mergedEnvironment(const std::vector<std::string>& changes);
+
 // Runs a program with arguments. `env` entries ("NAME=value") are added to
 // (or replace those of) the test's own environment; "NAME" alone removes a
 // variable. `cwd` empty: the test's directory.
@@ -59,7 +67,8 @@ using korva_test_common::maskedLines;
 
 std::string readFile(const fs::path& path);
 void writeFile(const fs::path& path, const std::string& content);
-// Hex SHA-256 of a file's bytes.
+// Bytes as lower-case hex; the hex SHA-256 of a file's bytes.
+std::string hexOf(const unsigned char* bytes, size_t length);
 std::string sha256OfFile(const fs::path& path);
 
 // A parsed JSON value, enough for `korvaserver dump`.

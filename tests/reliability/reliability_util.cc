@@ -26,8 +26,6 @@
 #include <set>
 #include <stdexcept>
 
-extern char** environ;
-
 namespace rel {
 
 bool underSanitizer() {
@@ -46,18 +44,6 @@ bool underSanitizer() {
 
 // ---- WorkDir ------------------------------------------------------------------
 
-namespace {
-
-fs::path makeTempUnder(const fs::path& base) {
-  std::string pattern = (base / "korva-rel-XXXXXX").string();
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (!::mkdtemp(buffer.data())) return fs::path();
-  return fs::path(buffer.data());
-}
-
-}  // namespace
-
 WorkDir::WorkDir() {
   // Room for a few repositories and trees, with every other test running.
   constexpr unsigned long long kWanted = 512ull * 1024 * 1024;
@@ -65,13 +51,10 @@ WorkDir::WorkDir() {
   if (::statvfs("/dev/shm", &vfs) == 0 &&
       static_cast<unsigned long long>(vfs.f_bavail) * vfs.f_frsize >= kWanted &&
       ::access("/dev/shm", W_OK | X_OK) == 0) {
-    path_ = makeTempUnder("/dev/shm");
+    path_ = e2e::makeTempDir("/dev/shm", "korva-rel-");
     fast_ = !path_.empty();
   }
-  if (path_.empty()) {
-    const char* tmp = std::getenv("TMPDIR");
-    path_ = makeTempUnder(tmp && *tmp ? tmp : "/tmp");
-  }
+  if (path_.empty()) path_ = e2e::makeTempDir(e2e::tempBase(), "korva-rel-");
   if (path_.empty()) throw std::runtime_error("cannot create a work directory");
 }
 
@@ -90,28 +73,9 @@ WorkDir::~WorkDir() {
 
 // ---- Process ------------------------------------------------------------------
 
-namespace {
-
-std::vector<std::string> mergedEnvironment(const std::vector<std::string>& changes) {
-  std::vector<std::string> result;
-  for (char** e = environ; *e; ++e) result.emplace_back(*e);
-  for (const std::string& change : changes) {
-    const std::string name = change.substr(0, change.find('='));
-    result.erase(std::remove_if(result.begin(), result.end(),
-                                [&](const std::string& e) {
-                                  return e.compare(0, name.size() + 1, name + "=") == 0;
-                                }),
-                 result.end());
-    if (change.find('=') != std::string::npos) result.push_back(change);
-  }
-  return result;
-}
-
-}  // namespace
-
 Process::Process(const std::string& program, const std::vector<std::string>& args,
                  const Options& options) {
-  std::vector<std::string> environment = mergedEnvironment(options.env);
+  std::vector<std::string> environment = e2e::mergedEnvironment(options.env);
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -213,11 +177,6 @@ void LogWatcher::readNew() {
     if (used < n) break;
   }
   ::close(fd);
-}
-
-int LogWatcher::lines() {
-  readNew();
-  return lines_;
 }
 
 bool LogWatcher::waitForLines(int n, Process& process) {
@@ -379,16 +338,6 @@ void collect(sqlite3* db, const char* sql, std::vector<std::string>* problems,
   if (rc != SQLITE_DONE) problems->push_back(std::string("query failed: ") + sqlite3_errmsg(db));
 }
 
-std::string hex(const unsigned char* digest, unsigned int length) {
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned int i = 0; i < length; ++i) {
-    out += digits[digest[i] >> 4];
-    out += digits[digest[i] & 15];
-  }
-  return out;
-}
-
 struct Node {
   std::string title;
   int64_t parent = 0;
@@ -535,7 +484,7 @@ std::vector<std::string> repositoryProblems(const fs::path& dbPath, const fs::pa
     unsigned char hash[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     EVP_DigestFinal_ex(digest.get(), hash, &length);
-    const std::string storedSha = hex(hash, length);
+    const std::string storedSha = e2e::hexOf(hash, length);
     if (!ordered) problems.push_back(name + " has its content in broken order");
     if (size != sqlite3_column_int64(r, 7) || storedSha != text(r, 8)) {
       problems.push_back(name + " holds " + std::to_string(size) + " bytes (sha256 " + storedSha +

@@ -92,7 +92,6 @@ class LogWatcher {
   // Returns once the file holds at least n lines (true) or the process has
   // ended first (false).
   bool waitForLines(int n, Process& process);
-  int lines();
 
  private:
   void readNew();
