@@ -350,12 +350,10 @@ TEST_F(AddObjectsTest, ReportFailures) {
   auto report = newReport("R", path);
   const Steps step{"addReport", report, closing};
   runCases({
-      {"addReport", "query", report,
-       join({{E("Failed to obtain the list of info objects of type " + reportType() +
-                " belonging to parent " + num(existingFolder) + ".")},
-             detail("query"),
-             {closing}}),
-       kStatusLogical},
+      step("query",
+           "Failed to obtain the list of info objects of type " + reportType() +
+               " belonging to parent " + num(existingFolder) + ".",
+           kStatusLogical),
       step("count", "Failed to obtain the info object with name R.", kStatusLogical),
       step("add", "Failed to add report R to the report list.", kStatusServer),
       step("setProperty#1",
