@@ -149,37 +149,26 @@ TEST_F(AddObjectsTest, UserWarningsStillStoreTheUser) {
     Lines warnings;
   };
   const Row rows[] = {
-      {"setDescription",
-       join({{W("Unable to set the description of user N.")}, detail("setDescription")})},
-      {"setFullName", join({{W("Unable to set the full name of user N.")}, detail("setFullName")})},
-      {"setPassword", join({{W("Unable to set the password of user N.")}, detail("setPassword")})},
+      {"setDescription", warned("Unable to set the description of user N.", "setDescription")},
+      {"setFullName", warned("Unable to set the full name of user N.", "setFullName")},
+      {"setPassword", warned("Unable to set the password of user N.", "setPassword")},
       {"setPasswordOption1",
-       join({{W("Unable to set password property of user N.")}, detail("setPasswordOption1")})},
+       warned("Unable to set password property of user N.", "setPasswordOption1")},
       {"setPasswordOption2",
-       join({{W("Unable to set password property of user N.")}, detail("setPasswordOption2")})},
+       warned("Unable to set password property of user N.", "setPasswordOption2")},
       {"setPasswordOption3",
-       join({{W("Unable to set password property of user N.")}, detail("setPasswordOption3")})},
+       warned("Unable to set password property of user N.", "setPasswordOption3")},
       {"setPasswordOption1,setPasswordOption3",
-       join({{W("Unable to set password property of user N.")},
-             detail("setPasswordOption1"),
-             {W("Unable to set password property of user N.")},
-             detail("setPasswordOption3")})},
-      {"setLicenseType",
-       join({{W("Unable to set license property of user N.")}, detail("setLicenseType")})},
+       join({warned("Unable to set password property of user N.", "setPasswordOption1"),
+             warned("Unable to set password property of user N.", "setPasswordOption3")})},
+      {"setLicenseType", warned("Unable to set license property of user N.", "setLicenseType")},
   };
   int n = 0;
   for (const Row& row : rows) {
     const std::string name = "N" + num(n++);
-    auto rename = [&](Lines lines) {
-      for (std::string& l : lines) {
-        const size_t at = l.find("user N.");
-        if (at != std::string::npos) l.replace(at + 5, 1, name);
-      }
-      return lines;
-    };
     runCases(
         {{"addUser", row.plan, newUser(name),
-          join({rename(row.warnings),
+          join({replaced(row.warnings, "user N.", "user " + name + "."),
                 {I("Successfully added user " + name + " with id {id} to Veltrane Enterprise.")}}),
           kStatusOk}});
     ObjectRecord record;
@@ -377,26 +366,22 @@ TEST_F(AddObjectsTest, ReportWarningsStillStoreTheReport) {
     Lines warnings;
   };
   const Row rows[] = {
-      {"setTitle", "title", join({{W("Unable to set the name of report T.")}, detail("setTitle")})},
+      {"setTitle", "title", warned("Unable to set the name of report T.", "setTitle")},
       // A missing interface is not a refusal of the server: no detail text.
       {"queryInterface:ReportObject",
        "thumbnail",
        {W("Unable to obtain report object interface while adding report T.")}},
       {"setThumbnail", "thumbnail",
-       join({{W("Unable to set thumbnail property of report T.")}, detail("setThumbnail")})},
+       warned("Unable to set thumbnail property of report T.", "setThumbnail")},
       {"setDescription", "description",
-       join({{W("Unable to set the description of report T.")}, detail("setDescription")})},
+       warned("Unable to set the description of report T.", "setDescription")},
       {"setProperty#2", "icon",
-       join({{W("Unable to set the icon property of report T.")}, detail("setProperty")})},
+       warned("Unable to set the icon property of report T.", "setProperty")},
   };
   int n = 0;
   for (const Row& row : rows) {
     const std::string title = "T" + num(n++);
-    Lines expected = row.warnings;
-    for (std::string& l : expected) {
-      const size_t at = l.find("report T.");
-      if (at != std::string::npos) l.replace(at + 7, 1, title);
-    }
+    Lines expected = replaced(row.warnings, "report T.", "report " + title + ".");
     expected.push_back(
         I("Successfully added report " + title + " with id {id} to Veltrane Enterprise."));
     runCases({{"addReport", row.plan, newReport(title, path), expected, kStatusOk}});

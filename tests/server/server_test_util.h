@@ -68,6 +68,20 @@ inline Lines join(std::initializer_list<Lines> parts) {
 
 inline std::string num(int value) { return std::to_string(value); }
 
+// A warning line followed by the detail lines of the fault in `operation`.
+inline Lines warned(const std::string& text, const std::string& operation) {
+  return join({{W(text)}, detail(operation)});
+}
+
+// The lines with each `from` in them written as `to`.
+inline Lines replaced(Lines lines, const std::string& from, const std::string& to) {
+  for (std::string& line : lines) {
+    const size_t at = line.find(from);
+    if (at != std::string::npos) line.replace(at, from.size(), to);
+  }
+  return lines;
+}
+
 // One row of a failure table: what is run, under which fault plan, and the
 // lines and status it must give.
 struct FaultCase {
