@@ -47,40 +47,4 @@ void appendWalkLines(std::vector<std::string>* out, const fs::path& top,
   }
 }
 
-std::vector<std::string> publishSummary(const std::string& srcFile, int usersAdded,
-                                        int usersUpdated, int usersSkipped, int foldersAdded,
-                                        int foldersUpdated, int foldersSkipped, int reportsAdded,
-                                        int reportsUpdated, int reportsSkipped) {
-  auto n = [](int v) { return std::to_string(v); };
-  return {
-      E2E_INFO_ACT "Successfully added/updated users, folders, and reports based on " + srcFile +
-          ".",
-      E2E_INFO_ACT + n(usersAdded) + " users added.",
-      E2E_INFO_ACT + n(usersUpdated) + " users updated.",
-      E2E_INFO_ACT + n(usersSkipped) + " users skipped.",
-      E2E_INFO_ACT + n(foldersAdded) + " folders added.",
-      E2E_INFO_ACT + n(foldersUpdated) + " folders updated.",
-      E2E_INFO_ACT + n(foldersSkipped) + " folders skipped.",
-      E2E_INFO_ACT + n(reportsAdded) + " reports added.",
-      E2E_INFO_ACT + n(reportsUpdated) + " reports updated.",
-      E2E_INFO_ACT + n(reportsSkipped) + " reports skipped.",
-  };
-}
-
-std::vector<std::string> deleteSummary(int foldersDeleted, int foldersSkipped, int reportsDeleted,
-                                       int reportsSkipped) {
-  auto n = [](int v) { return std::to_string(v); };
-  return {
-      E2E_INFO_ACT "Successfully deleted folder and/or report.",
-      E2E_INFO_ACT + n(foldersDeleted) + " folders deleted.",
-      E2E_INFO_ACT + n(foldersSkipped) + " folders skipped.",
-      E2E_INFO_ACT + n(reportsDeleted) + " reports deleted.",
-      E2E_INFO_ACT + n(reportsSkipped) + " reports skipped.",
-  };
-}
-
-void append(std::vector<std::string>* a, const std::vector<std::string>& b) {
-  a->insert(a->end(), b.begin(), b.end());
-}
-
 }  // namespace e2e

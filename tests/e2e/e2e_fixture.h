@@ -19,19 +19,8 @@
 
 namespace e2e {
 
-// What a program's exit status shows of the result 1603: POSIX keeps the low
-// eight bits.
-constexpr int kExitFatal = 1603 & 0xFF;
-
 // The APS name the tests publish to.
 constexpr char kAps[] = "korva-e2e";
-
-// Level and context prefixes, as the log writes them.
-#define E2E_INFO_PUB "--- INFO  --- (publish): "
-#define E2E_ERROR_PUB "--- ERROR --- (publish): "
-#define E2E_INFO_ACT "--- INFO  --- (action): "
-#define E2E_ERROR_ACT "--- ERROR --- (action): "
-#define E2E_DETAIL "                         "
 
 using Lines = std::vector<std::string>;
 
@@ -44,10 +33,7 @@ inline const char kWarnOutside[] =
     "skipped.";
 
 // The first line of a run that logged on to kAps as the Administrator.
-inline std::string connected() {
-  return std::string(E2E_INFO_PUB "Successfully initialized connection to APS ") + kAps +
-         " as Administrator.";
-}
+inline std::string connected() { return connected(kAps); }
 
 inline std::string id(int64_t value) { return std::to_string(value); }
 
@@ -85,18 +71,6 @@ void appendWalkLines(std::vector<std::string>* out, const fs::path& top,
                      const std::function<std::vector<std::string>(const std::string&)>& lines,
                      const std::function<bool(const std::string&)>& enter,
                      const std::string& relative = "");
-
-// The nine summary lines after a successful publish.
-std::vector<std::string> publishSummary(const std::string& srcFile, int usersAdded,
-                                        int usersUpdated, int usersSkipped, int foldersAdded,
-                                        int foldersUpdated, int foldersSkipped, int reportsAdded,
-                                        int reportsUpdated, int reportsSkipped);
-// The five summary lines after a successful delete.
-std::vector<std::string> deleteSummary(int foldersDeleted, int foldersSkipped, int reportsDeleted,
-                                       int reportsSkipped);
-
-// Appends b to a.
-void append(std::vector<std::string>* a, const std::vector<std::string>& b);
 
 }  // namespace e2e
 

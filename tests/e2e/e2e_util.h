@@ -56,6 +56,31 @@ std::vector<std::string> mergedEnvironment(const std::vector<std::string>& chang
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::vector<std::string>& env = {}, const std::string& cwd = "");
 
+// What a program's exit status shows of the result 1603: POSIX keeps the low
+// eight bits.
+constexpr int kExitFatal = 1603 & 0xFF;
+
+// Level and context prefixes, as the log writes them.
+#define E2E_INFO_PUB "--- INFO  --- (publish): "
+#define E2E_ERROR_PUB "--- ERROR --- (publish): "
+#define E2E_INFO_ACT "--- INFO  --- (action): "
+#define E2E_ERROR_ACT "--- ERROR --- (action): "
+#define E2E_ERROR_CFG "--- ERROR --- (config): "
+#define E2E_DETAIL "                         "
+
+// The first line of a run that logged on to aps as the Administrator.
+std::string connected(const std::string& aps);
+// The nine summary lines after a successful publish.
+std::vector<std::string> publishSummary(const std::string& srcFile, int usersAdded,
+                                        int usersUpdated, int usersSkipped, int foldersAdded,
+                                        int foldersUpdated, int foldersSkipped, int reportsAdded,
+                                        int reportsUpdated, int reportsSkipped);
+// The five summary lines after a successful delete.
+std::vector<std::string> deleteSummary(int foldersDeleted, int foldersSkipped, int reportsDeleted,
+                                       int reportsSkipped);
+// Appends b to a.
+void append(std::vector<std::string>* a, const std::vector<std::string>& b);
+
 // Paths of the build's products.
 std::string binPath(const char* name);
 std::string sourcePath(const char* relative);

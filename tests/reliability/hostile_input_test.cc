@@ -26,11 +26,6 @@ namespace {
 constexpr char kAps[] = "hostile";
 constexpr char kAdminPassword[] = "Adm1n-Hostile-Zq81";
 
-#define ERROR_ACT "--- ERROR --- (action): "
-#define ERROR_PUB "--- ERROR --- (publish): "
-#define ERROR_CFG "--- ERROR --- (config): "
-#define DETAIL "                         "
-
 class HostileInputTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -85,15 +80,15 @@ TEST_F(HostileInputTest, ApsNamesWithSlashesOrDotsNeverTouchAFileOutsideTheServe
   const std::set<std::string> before = allPaths(work_.path());
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
-    const std::string refusal = DETAIL "\"" + name +
+    const std::string refusal = E2E_DETAIL "\"" + name +
                                 "\" is not a valid APS name: use a host name (letters, digits, "
                                 "\"-\" and \".\", optionally \":\" and a port).";
     auto logonLines = [&](const char* finalLine) {
       return std::vector<std::string>{
-          ERROR_PUB "Failed to logon to APS " + name +
+          E2E_ERROR_PUB "Failed to logon to APS " + name +
               " as Administrator with secEnterprise authentication.",
-          DETAIL "The following error is returned from Veltrane Enterprise:", refusal,
-          ERROR_PUB "Failed to establish connection to APS " + name +
+          E2E_DETAIL "The following error is returned from Veltrane Enterprise:", refusal,
+          E2E_ERROR_PUB "Failed to establish connection to APS " + name +
               " as Administrator with secEnterprise authentication.",
           finalLine};
     };
@@ -103,22 +98,22 @@ TEST_F(HostileInputTest, ApsNamesWithSlashesOrDotsNeverTouchAFileOutsideTheServe
                         {"-apsname", name, "-srcfile", instructions.string(), "-srcpath",
                          tree().string()},
                         env());
-    EXPECT_EQ(byArgument.exitCode, 1603 & 0xFF);
+    EXPECT_EQ(byArgument.exitCode, e2e::kExitFatal);
     EXPECT_EQ(e2e::maskedLines(byArgument.out),
-              logonLines(ERROR_ACT "Failed to publish Veltrane Enterprise objects."));
+              logonLines(E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects."));
     std::string escaped;
     for (char c : name) escaped += c == '&' ? std::string("&amp;") : std::string(1, c);
     const fs::path fromFile = writeXml("aps.xml", "<publish apsname=\"" + escaped + "\"/>");
     e2e::ProgramRun byFile = push(fromFile, tree());
-    EXPECT_EQ(byFile.exitCode, 1603 & 0xFF);
+    EXPECT_EQ(byFile.exitCode, e2e::kExitFatal);
     EXPECT_EQ(e2e::maskedLines(byFile.out),
-              logonLines(ERROR_ACT "Failed to publish Veltrane Enterprise objects."));
+              logonLines(E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects."));
 
     e2e::ProgramRun drop = e2e::runProgram(e2e::binPath("korvadrop"),
                                            {"-apsname", name, "-delfld", "A"}, env());
-    EXPECT_EQ(drop.exitCode, 1603 & 0xFF);
+    EXPECT_EQ(drop.exitCode, e2e::kExitFatal);
     EXPECT_EQ(e2e::maskedLines(drop.out),
-              logonLines(ERROR_ACT "Failed to delete Veltrane Enterprise objects."));
+              logonLines(E2E_ERROR_ACT "Failed to delete Veltrane Enterprise objects."));
 
     for (const char* command : {"init", "dump", "tree", "users"}) {
       e2e::ProgramRun admin = server().tool({command, "-apsname", name});
@@ -195,11 +190,11 @@ TEST_F(HostileInputTest, AnInstructionsFileNeverReadsTheFileAnExternalEntityName
     if (c.parses) {
       EXPECT_EQ(run.exitCode, 0) << run.out;
     } else {
-      EXPECT_EQ(run.exitCode, 1603 & 0xFF);
+      EXPECT_EQ(run.exitCode, e2e::kExitFatal);
       EXPECT_EQ(e2e::maskedLines(run.out),
                 (std::vector<std::string>{
-                    ERROR_CFG "Error occurred while parsing the XML file " + xml.string() + ".",
-                    ERROR_ACT "Failed to publish Veltrane Enterprise objects."}));
+                    E2E_ERROR_CFG "Error occurred while parsing the XML file " + xml.string() + ".",
+                    E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects."}));
     }
   }
   e2e::ProgramRun dump = server().tool({"dump", "-apsname", kAps});
@@ -231,11 +226,11 @@ TEST_F(HostileInputTest, EntityBombsFailFastWithoutEatingMemory) {
                 {"-apsname", kAps, "-apspass", kAdminPassword, "-srcfile", xml.string(),
                  "-srcpath", tree().string()},
                 options);
-    EXPECT_EQ(run.wait(), 1603 & 0xFF);
+    EXPECT_EQ(run.wait(), e2e::kExitFatal);
     EXPECT_EQ(logLines(options.output),
               (std::vector<std::string>{
-                  ERROR_CFG "Error occurred while parsing the XML file " + xml.string() + ".",
-                  ERROR_ACT "Failed to publish Veltrane Enterprise objects."}));
+                  E2E_ERROR_CFG "Error occurred while parsing the XML file " + xml.string() + ".",
+                  E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects."}));
     // The expansion is stopped early, not run until memory is gone.
     EXPECT_LT(run.maxResidentKb(), (underSanitizer() ? 600 : 150) * 1024);
     std::cout << "[ memory   ] " << what << ": " << run.maxResidentKb() / 1024 << " MiB at most"
@@ -392,11 +387,11 @@ TEST_F(HostileInputTest, PasswordsNeverAppearInALogTheRepositoryFilesOrTheDump) 
       {"-apsname", kAps, "-apspass", "Wrong-Guess-Pz09", "-srcfile",
        writeXml("wrong.xml", "<publish/>").string(), "-srcpath", tree().string()},
       env());
-  EXPECT_EQ(wrong.exitCode, 1603 & 0xFF);
+  EXPECT_EQ(wrong.exitCode, e2e::kExitFatal);
   places.emplace_back("the log of a refused logon", wrong.out + wrong.err);
   e2e::ProgramRun wrongInFile = push(
       writeXml("wrong2.xml", "<publish apspass=\"Wrong-Guess-Pz09\"/>"), tree());
-  EXPECT_EQ(wrongInFile.exitCode, 1603 & 0xFF);
+  EXPECT_EQ(wrongInFile.exitCode, e2e::kExitFatal);
   places.emplace_back("the log of a refused logon (file)", wrongInFile.out + wrongInFile.err);
   for (const char* command : {"dump", "users", "tree"}) {
     e2e::ProgramRun view = server().tool({command, "-apsname", kAps});

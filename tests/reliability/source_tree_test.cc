@@ -23,12 +23,8 @@
 namespace rel {
 namespace {
 
-#define INFO_PUB "--- INFO  --- (publish): "
-#define INFO_ACT "--- INFO  --- (action): "
-#define ERROR_PUB "--- ERROR --- (publish): "
-#define ERROR_ACT "--- ERROR --- (action): "
-#define ERROR_CFG "--- ERROR --- (config): "
-#define DETAIL "                         "
+using e2e::append;
+using e2e::connected;
 
 // Ids vary from run to run: "with id 12" reads "with id #".
 std::vector<std::string> withoutIds(std::vector<std::string> lines) {
@@ -37,30 +33,12 @@ std::vector<std::string> withoutIds(std::vector<std::string> lines) {
   return lines;
 }
 
-std::vector<std::string> summary(const std::string& srcFile, const std::vector<int>& n) {
-  static const char* const kWords[9] = {"users added",     "users updated",   "users skipped",
-                                        "folders added",   "folders updated", "folders skipped",
-                                        "reports added",   "reports updated", "reports skipped"};
-  std::vector<std::string> out = {
-      INFO_ACT "Successfully added/updated users, folders, and reports based on " + srcFile + "."};
-  for (int i = 0; i < 9; ++i) out.push_back(INFO_ACT + std::to_string(n[i]) + " " + kWords[i] + ".");
-  return out;
-}
-
-std::string connected(const std::string& aps) {
-  return INFO_PUB "Successfully initialized connection to APS " + aps + " as Administrator.";
-}
-
 std::vector<std::string> reportFailure(const std::string& path, const std::string& name,
                                        const std::string& reason) {
-  return {ERROR_PUB "Failed to associate the file " + path + " to report " + name + ".",
-          DETAIL "The following error is returned from Veltrane Enterprise:",
-          DETAIL "Cannot open the report file \"" + path + "\": " + reason + ".",
-          ERROR_PUB "Failed to add report " + name + " to Veltrane Enterprise."};
-}
-
-void append(std::vector<std::string>* a, const std::vector<std::string>& b) {
-  a->insert(a->end(), b.begin(), b.end());
+  return {E2E_ERROR_PUB "Failed to associate the file " + path + " to report " + name + ".",
+          E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
+          E2E_DETAIL "Cannot open the report file \"" + path + "\": " + reason + ".",
+          E2E_ERROR_PUB "Failed to add report " + name + " to Veltrane Enterprise."};
 }
 
 class SourceTreeTest : public ::testing::Test {
@@ -123,9 +101,9 @@ TEST_F(SourceTreeTest, UnreadableFilesAndDirectoriesEndWithTheirFailureLines) {
   // folder whose content cannot be listed; the run goes on and succeeds.
   std::vector<std::string> expected = {connected("locked")};
   for (const std::string& name : e2e::listingOrder(tree())) {
-    expected.push_back(INFO_PUB "Successfully added folder " + name + " with id # to Veltrane Enterprise.");
+    expected.push_back(E2E_INFO_PUB "Successfully added folder " + name + " with id # to Veltrane Enterprise.");
     if (name == "Locked") {
-      expected.push_back(ERROR_ACT "Failed to publish content of " + (tree() / name).string() +
+      expected.push_back(E2E_ERROR_ACT "Failed to publish content of " + (tree() / name).string() +
                          " to Veltrane Enterprise. System function failed.");
       continue;
     }
@@ -134,31 +112,31 @@ TEST_F(SourceTreeTest, UnreadableFilesAndDirectoriesEndWithTheirFailureLines) {
       if (file == "secret.rpt") {
         append(&expected, reportFailure((tree() / name / file).string(), base, "Permission denied"));
       } else {
-        expected.push_back(INFO_PUB "Successfully added report " + base +
+        expected.push_back(E2E_INFO_PUB "Successfully added report " + base +
                            " with id # to Veltrane Enterprise.");
       }
     }
   }
-  append(&expected, summary(xml().string(), {0, 0, 0, 3, 0, 0, 2, 0, 1}));
+  append(&expected, e2e::publishSummary(xml().string(), 0, 0, 0, 3, 0, 0, 2, 0, 1));
   auto [exitCode, lines] = push(xml(), tree());
   EXPECT_EQ(exitCode, 0);
   EXPECT_EQ(lines, expected);
 
   // A source directory that cannot be listed fails the run.
   std::tie(exitCode, lines) = push(xml(), work_.path() / "closed");
-  EXPECT_EQ(exitCode, 1603 & 0xFF);
+  EXPECT_EQ(exitCode, e2e::kExitFatal);
   EXPECT_EQ(lines, (std::vector<std::string>{
                        connected("locked"),
-                       ERROR_ACT "Failed to publish content of " + (work_.path() / "closed").string() +
+                       E2E_ERROR_ACT "Failed to publish content of " + (work_.path() / "closed").string() +
                            " to Veltrane Enterprise. System function failed.",
-                       ERROR_ACT "Failed to publish Veltrane Enterprise objects. System function failed."}));
+                       E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects. System function failed."}));
 
   // So does an instructions file that cannot be read.
   std::tie(exitCode, lines) = push(closedXml, tree());
-  EXPECT_EQ(exitCode, 1603 & 0xFF);
+  EXPECT_EQ(exitCode, e2e::kExitFatal);
   EXPECT_EQ(lines, (std::vector<std::string>{
-                       ERROR_CFG "Error occurred while parsing the XML file " + closedXml.string() + ".",
-                       ERROR_ACT "Failed to publish Veltrane Enterprise objects."}));
+                       E2E_ERROR_CFG "Error occurred while parsing the XML file " + closedXml.string() + ".",
+                       E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects."}));
 }
 
 // ---- a file that vanishes, in this process -----------------------------------------
@@ -260,10 +238,10 @@ TEST_F(VanishingFileTest, AFileGoneBeforeTheWalkTakesItsStatusFailsItsDirectory)
   // The listing of A fails as a whole: nothing in it is published.
   std::vector<std::string> expected = {
       connected("vanish"),
-      INFO_PUB "Successfully added folder A with id # to Veltrane Enterprise.",
-      ERROR_ACT "Failed to publish content of " + (tree() / "A").string() +
+      E2E_INFO_PUB "Successfully added folder A with id # to Veltrane Enterprise.",
+      E2E_ERROR_ACT "Failed to publish content of " + (tree() / "A").string() +
           " to Veltrane Enterprise. System function failed."};
-  append(&expected, summary(xml().string(), {0, 0, 0, 1, 0, 0, 0, 0, 0}));
+  append(&expected, e2e::publishSummary(xml().string(), 0, 0, 0, 1, 0, 0, 0, 0, 0));
   EXPECT_EQ(lines, expected);
 }
 
@@ -276,9 +254,9 @@ TEST_F(VanishingFileTest, AFileGoneBeforeTheServerReadsItFailsItsReport) {
   const std::vector<std::string> lines = publish(&fileSystem, &status);
   EXPECT_EQ(status, 200);
   std::vector<std::string> expected = {
-      connected("vanish"), INFO_PUB "Successfully added folder A with id # to Veltrane Enterprise."};
+      connected("vanish"), E2E_INFO_PUB "Successfully added folder A with id # to Veltrane Enterprise."};
   for (const std::string& file : e2e::listingOrder(tree() / "A")) {  // kept.rpt only now
-    expected.push_back(INFO_PUB "Successfully added report " + fs::path(file).stem().string() +
+    expected.push_back(E2E_INFO_PUB "Successfully added report " + fs::path(file).stem().string() +
                        " with id # to Veltrane Enterprise.");
   }
   // gone.rpt was listed first or last; its lines stand at its place.
@@ -287,8 +265,8 @@ TEST_F(VanishingFileTest, AFileGoneBeforeTheServerReadsItFailsItsReport) {
   std::vector<std::string> first = expected, last = expected;
   first.insert(first.begin() + 2, gone.begin(), gone.end());
   append(&last, gone);
-  append(&first, summary(xml().string(), {0, 0, 0, 1, 0, 0, 1, 0, 1}));
-  append(&last, summary(xml().string(), {0, 0, 0, 1, 0, 0, 1, 0, 1}));
+  append(&first, e2e::publishSummary(xml().string(), 0, 0, 0, 1, 0, 0, 1, 0, 1));
+  append(&last, e2e::publishSummary(xml().string(), 0, 0, 0, 1, 0, 0, 1, 0, 1));
   EXPECT_TRUE(lines == first || lines == last) << ::testing::PrintToString(lines);
 }
 
@@ -308,19 +286,19 @@ TEST_F(SourceTreeTest, ADirectoryLinkLoopIsReportedAndSkipped) {
   EXPECT_EQ(run.exitCode, 0) << run.out;
   std::vector<std::string> expected = {connected("loop")};
   for (const std::string& name : e2e::listingOrder(tree())) {
-    expected.push_back(INFO_PUB "Successfully added folder " + name + " with id # to Veltrane Enterprise.");
+    expected.push_back(E2E_INFO_PUB "Successfully added folder " + name + " with id # to Veltrane Enterprise.");
     for (const std::string& entry : e2e::listingOrder(tree() / name)) {
       if (entry == "r.rpt") {
-        expected.push_back(INFO_PUB "Successfully added report r with id # to Veltrane Enterprise.");
+        expected.push_back(E2E_INFO_PUB "Successfully added report r with id # to Veltrane Enterprise.");
         continue;
       }
-      expected.push_back(ERROR_ACT "The directory " + (tree() / name / entry).string() +
+      expected.push_back(E2E_ERROR_ACT "The directory " + (tree() / name / entry).string() +
                          " leads back to a directory that contains it.");
-      expected.push_back(ERROR_ACT "Failed to add folder " + entry +
+      expected.push_back(E2E_ERROR_ACT "Failed to add folder " + entry +
                          ". All reports and folders within it would be skipped.");
     }
   }
-  append(&expected, summary(xml().string(), {0, 0, 0, 2, 0, 2, 1, 0, 0}));
+  append(&expected, e2e::publishSummary(xml().string(), 0, 0, 0, 2, 0, 2, 1, 0, 0));
   EXPECT_EQ(withoutIds(e2e::maskedLines(run.out)), expected);
 }
 
