@@ -132,6 +132,22 @@ std::string connected(const std::string& aps) {
   return E2E_INFO_PUB "Successfully initialized connection to APS " + aps + " as Administrator.";
 }
 
+std::string addedLine(const std::string& kind, const std::string& name, const std::string& id) {
+  return E2E_INFO_PUB "Successfully added " + kind + " " + name + " with id " + id +
+         " to Veltrane Enterprise.";
+}
+
+std::string updatedLine(const std::string& kind, const std::string& name, const std::string& id) {
+  return E2E_INFO_PUB "Successfully updated " + kind + " " + name + " with id " + id +
+         " to Veltrane Enterprise.";
+}
+
+std::string rightLine(const std::string& right, const std::string& object,
+                      const std::string& user) {
+  return E2E_INFO_PUB "Successfully set the right to " + right + " on object " + object +
+         " for user " + user + ".";
+}
+
 std::vector<std::string> publishSummary(const std::string& srcFile, int usersAdded,
                                         int usersUpdated, int usersSkipped, int foldersAdded,
                                         int foldersUpdated, int foldersSkipped, int reportsAdded,

@@ -70,6 +70,12 @@ constexpr int kExitFatal = 1603 & 0xFF;
 
 // The first line of a run that logged on to aps as the Administrator.
 std::string connected(const std::string& aps);
+// "Successfully added <kind> <name> with id <id> to Veltrane Enterprise." and
+// its "updated" twin; "Successfully set the right to <right> on object ...".
+std::string addedLine(const std::string& kind, const std::string& name, const std::string& id);
+std::string updatedLine(const std::string& kind, const std::string& name, const std::string& id);
+std::string rightLine(const std::string& right, const std::string& object,
+                      const std::string& user);
 // The nine summary lines after a successful publish.
 std::vector<std::string> publishSummary(const std::string& srcFile, int usersAdded,
                                         int usersUpdated, int usersSkipped, int foldersAdded,

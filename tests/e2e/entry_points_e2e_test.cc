@@ -183,14 +183,10 @@ TEST_F(EntryPointsTest, WideEntryPointsCarryNonAsciiNames) {
   Lines expected = {
       std::string(E2E_INFO_PUB "Successfully initialized connection to APS ") + kAps +
           " as Administrator.",
-      E2E_INFO_PUB u8"Successfully added user j\u00f6rg with id " + std::to_string(user) +
-          " to Veltrane Enterprise.",
-      E2E_INFO_PUB u8"Successfully added folder B\u00fccher with id " + std::to_string(folder) +
-          " to Veltrane Enterprise.",
-      E2E_INFO_PUB "Successfully set the right to View on object " + std::to_string(folder) +
-          " for user " + std::to_string(user) + ".",
-      E2E_INFO_PUB u8"Successfully added report Jahres\u00fcbersicht with id " +
-          std::to_string(report) + " to Veltrane Enterprise.",
+      addedLine("user", u8"j\u00f6rg", std::to_string(user)),
+      addedLine("folder", u8"B\u00fccher", std::to_string(folder)),
+      rightLine("View", std::to_string(folder), std::to_string(user)),
+      addedLine("report", u8"Jahres\u00fcbersicht", std::to_string(report)),
   };
   append(&expected, publishSummary(instructions.string(), 1, 0, 0, 1, 0, 0, 1, 0, 0));
   EXPECT_EQ(maskedLines(readFile(log)), expected);

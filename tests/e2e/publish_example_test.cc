@@ -109,46 +109,36 @@ TEST_F(PublishExampleTest, FirstRunAddsEverythingTheExampleDescribes) {
   EXPECT_EQ(server["objects"].size(), 6u);
 
   Lines expected = {kWarnNoName, kWarnOutside, connected(),
-                    E2E_INFO_PUB "Successfully added user audit1 with id " + id(ids.audit1) +
-                        " to Veltrane Enterprise.",
-                    E2E_INFO_PUB "Successfully added user sales1 with id " + id(ids.sales1) +
-                        " to Veltrane Enterprise."};
+                    addedLine("user", "audit1", id(ids.audit1)),
+                    addedLine("user", "sales1", id(ids.sales1))};
   auto rightsLines = [&](int64_t folder) {
-    return Lines{E2E_INFO_PUB "Successfully set the right to FullControl on object " + id(folder) +
-                     " for user " + id(ids.audit1) + ".",
-                 E2E_INFO_PUB "Successfully set the right to View on object " + id(folder) +
-                     " for user " + id(ids.sales1) + "."};
+    return Lines{rightLine("FullControl", id(folder), id(ids.audit1)),
+                 rightLine("View", id(folder), id(ids.sales1))};
   };
   appendWalkLines(
       &expected, tree(),
       [&](const std::string& path) -> Lines {
         if (path == "Finance") {
-          Lines l = {E2E_INFO_PUB "Successfully added folder Finance with id " + id(ids.finance) +
-                     " to Veltrane Enterprise."};
+          Lines l = {addedLine("folder", "Finance", id(ids.finance))};
           append(&l, rightsLines(ids.finance));
           return l;
         }
         if (path == "HR") {
-          Lines l = {E2E_INFO_PUB "Successfully added folder HR with id " + id(ids.hr) +
-                     " to Veltrane Enterprise."};
+          Lines l = {addedLine("folder", "HR", id(ids.hr))};
           append(&l, rightsLines(ids.hr));
           return l;
         }
         if (path == "Finance/Archive") {
-          return {E2E_INFO_PUB "Successfully added folder Archive with id " + id(ids.archive) +
-                  " to Veltrane Enterprise."};
+          return {addedLine("folder", "Archive", id(ids.archive))};
         }
         if (path == "Finance/Q1 Summary.rpt") {
-          return {E2E_INFO_PUB "Successfully added report First Quarter Summary with id " +
-                  id(ids.financeReport) + " to Veltrane Enterprise."};
+          return {addedLine("report", "First Quarter Summary", id(ids.financeReport))};
         }
         if (path == "Finance/Archive/Q1 Summary.rpt") {
-          return {E2E_INFO_PUB "Successfully added report First Quarter Summary with id " +
-                  id(ids.archiveReport) + " to Veltrane Enterprise."};
+          return {addedLine("report", "First Quarter Summary", id(ids.archiveReport))};
         }
         if (path == "HR/staff.rpt") {
-          return {E2E_INFO_PUB "Successfully added report staff with id " + id(ids.staff) +
-                  " to Veltrane Enterprise."};
+          return {addedLine("report", "staff", id(ids.staff))};
         }
         return {"unexpected entry " + path};
       },
@@ -173,8 +163,7 @@ TEST_F(PublishExampleTest, SecondRunUpdatesWhatMayBeOverwrittenAndSkipsTheRest) 
                     connected(),
                     E2E_ERROR_PUB "Failed to add user audit1 as the user already exists.",
                     E2E_ERROR_PUB "Failed to add user audit1 to Veltrane Enterprise.",
-                    E2E_INFO_PUB "Successfully updated user sales1 with id " + id(ids.sales1) +
-                        " to Veltrane Enterprise."};
+                    updatedLine("user", "sales1", id(ids.sales1))};
   auto reportExists = [](const char* title) {
     return Lines{
         E2E_ERROR_PUB "Failed to add report " + std::string(title) +
@@ -182,10 +171,8 @@ TEST_F(PublishExampleTest, SecondRunUpdatesWhatMayBeOverwrittenAndSkipsTheRest) 
         E2E_ERROR_PUB "Failed to add report " + std::string(title) + " to Veltrane Enterprise."};
   };
   auto topFolder = [&](const char* name, int64_t folder) {
-    return Lines{E2E_INFO_PUB "Successfully updated folder " + std::string(name) + " with id " +
-                     id(folder) + " to Veltrane Enterprise.",
-                 E2E_INFO_PUB "Successfully set the right to View on object " + id(folder) +
-                     " for user " + id(ids.sales1) + "."};
+    return Lines{updatedLine("folder", name, id(folder)),
+                 rightLine("View", id(folder), id(ids.sales1))};
   };
   appendWalkLines(
       &expected, tree(),
@@ -193,8 +180,7 @@ TEST_F(PublishExampleTest, SecondRunUpdatesWhatMayBeOverwrittenAndSkipsTheRest) 
         if (path == "Finance") return topFolder("Finance", ids.finance);
         if (path == "HR") return topFolder("HR", ids.hr);
         if (path == "Finance/Archive") {
-          return {E2E_INFO_PUB "Successfully updated folder Archive with id " + id(ids.archive) +
-                  " to Veltrane Enterprise."};
+          return {updatedLine("folder", "Archive", id(ids.archive))};
         }
         if (path == "Finance/Q1 Summary.rpt" || path == "Finance/Archive/Q1 Summary.rpt") {
           return reportExists("First Quarter Summary");

@@ -52,10 +52,8 @@ TEST_F(PublishFailureTest, MissingSourceDirectoryPublishesTheUsersThenFails) {
       kWarnNoName,
       kWarnOutside,
       connected(),
-      E2E_INFO_PUB "Successfully added user audit1 with id " + id(userIdOf(server, "audit1")) +
-          " to Veltrane Enterprise.",
-      E2E_INFO_PUB "Successfully added user sales1 with id " + id(userIdOf(server, "sales1")) +
-          " to Veltrane Enterprise.",
+      addedLine("user", "audit1", id(userIdOf(server, "audit1"))),
+      addedLine("user", "sales1", id(userIdOf(server, "sales1"))),
       E2E_ERROR_ACT "Failed to publish content of " + missing +
           " to Veltrane Enterprise. System function failed.",
       std::string(kPublishFailed) + " System function failed.",
@@ -91,12 +89,10 @@ TEST_F(PublishFailureTest, FolderThatCannotBeAddedSkipsItsWholeSubtree) {
                   "it would be skipped."};
         }
         if (path == "HR") {
-          return {E2E_INFO_PUB "Successfully updated folder HR with id " + id(hr) +
-                  " to Veltrane Enterprise."};
+          return {updatedLine("folder", "HR", id(hr))};
         }
         if (path == "HR/staff.rpt") {
-          return {E2E_INFO_PUB "Successfully updated report staff with id " +
-                  id((*staff)["id"].integer()) + " to Veltrane Enterprise."};
+          return {updatedLine("report", "staff", id((*staff)["id"].integer()))};
         }
         return {"unexpected entry " + path};
       },
@@ -115,16 +111,14 @@ TEST_F(PublishFailureTest, UnknownRightIsReportedOnEveryTopLevelFolder) {
   EXPECT_EQ(run.exitCode, 0);
   Json server = dump();
   int64_t viewer = userIdOf(server, "viewer");
-  Lines expected = {connected(), E2E_INFO_PUB "Successfully added user viewer with id " +
-                                     id(viewer) + " to Veltrane Enterprise."};
+  Lines expected = {connected(), addedLine("user", "viewer", id(viewer))};
   appendWalkLines(
       &expected, tree(),
       [&](const std::string& path) -> Lines {
         fs::path p(path);
         if (fs::is_directory(tree() / path)) {
           int64_t folder = folderIdAt(server, path);
-          Lines l = {E2E_INFO_PUB "Successfully added folder " + p.filename().string() +
-                     " with id " + id(folder) + " to Veltrane Enterprise."};
+          Lines l = {addedLine("folder", p.filename().string(), id(folder))};
           if (p.parent_path().empty()) {
             l.push_back(E2E_ERROR_PUB
                         "Failed to set right as the specified right Admin is not "
@@ -135,9 +129,7 @@ TEST_F(PublishFailureTest, UnknownRightIsReportedOnEveryTopLevelFolder) {
           return l;
         }
         std::string base = p.stem().string();
-        return {E2E_INFO_PUB "Successfully added report " + base + " with id " +
-                id(reportIdAt(server, p.parent_path().string(), base)) +
-                " to Veltrane Enterprise."};
+        return {addedLine("report", base, id(reportIdAt(server, p.parent_path().string(), base)))};
       },
       [](const std::string&) { return true; });
   append(&expected, publishSummary(instructions.string(), 1, 0, 0, 3, 0, 0, 3, 0, 0));
@@ -166,22 +158,17 @@ TEST_F(PublishFailureTest, FailingFolderCommitSkipsThatFolderAndGoesOn) {
       kWarnNoName,
       kWarnOutside,
       connected(),
-      E2E_INFO_PUB "Successfully added user audit1 with id " + id(audit1) +
-          " to Veltrane Enterprise.",
-      E2E_INFO_PUB "Successfully added user sales1 with id " + id(sales1) +
-          " to Veltrane Enterprise.",
+      addedLine("user", "audit1", id(audit1)),
+      addedLine("user", "sales1", id(sales1)),
       E2E_ERROR_PUB "Failed to commit folder changes while adding folder " + failed + ".",
       E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
       E2E_DETAIL "Injected fault in commit.",
       E2E_ERROR_PUB "Failed to add folder " + failed + " to Veltrane Enterprise.",
       E2E_ERROR_ACT "Failed to add folder " + failed +
           ". All reports and folders within it would be skipped.",
-      E2E_INFO_PUB "Successfully added folder " + kept + " with id " + id(keptId) +
-          " to Veltrane Enterprise.",
-      E2E_INFO_PUB "Successfully set the right to FullControl on object " + id(keptId) +
-          " for user " + id(audit1) + ".",
-      E2E_INFO_PUB "Successfully set the right to View on object " + id(keptId) + " for user " +
-          id(sales1) + "."};
+      addedLine("folder", kept, id(keptId)),
+      rightLine("FullControl", id(keptId), id(audit1)),
+      rightLine("View", id(keptId), id(sales1))};
   // The rest of the kept folder's lines, in the walk's order.
   int foldersAdded = 1;
   int reportsAdded = 0;
@@ -191,15 +178,14 @@ TEST_F(PublishFailureTest, FailingFolderCommitSkipsThatFolderAndGoesOn) {
         fs::path p(path);
         if (fs::is_directory(tree() / kept / path)) {
           ++foldersAdded;
-          return {E2E_INFO_PUB "Successfully added folder " + p.filename().string() + " with id " +
-                  id(folderIdAt(server, kept + "/" + path)) + " to Veltrane Enterprise."};
+          return {addedLine("folder", p.filename().string(),
+                            id(folderIdAt(server, kept + "/" + path)))};
         }
         ++reportsAdded;
         std::string title =
             p.stem().string() == "Q1 Summary" ? "First Quarter Summary" : p.stem().string();
         std::string folder = p.parent_path().empty() ? kept : kept + "/" + p.parent_path().string();
-        return {E2E_INFO_PUB "Successfully added report " + title + " with id " +
-                id(reportIdAt(server, folder, title)) + " to Veltrane Enterprise."};
+        return {addedLine("report", title, id(reportIdAt(server, folder, title)))};
       },
       [](const std::string&) { return true; });
   append(&expected,

@@ -23,6 +23,7 @@
 namespace rel {
 namespace {
 
+using e2e::addedLine;
 using e2e::append;
 using e2e::connected;
 
@@ -101,7 +102,7 @@ TEST_F(SourceTreeTest, UnreadableFilesAndDirectoriesEndWithTheirFailureLines) {
   // folder whose content cannot be listed; the run goes on and succeeds.
   std::vector<std::string> expected = {connected("locked")};
   for (const std::string& name : e2e::listingOrder(tree())) {
-    expected.push_back(E2E_INFO_PUB "Successfully added folder " + name + " with id # to Veltrane Enterprise.");
+    expected.push_back(addedLine("folder", name, "#"));
     if (name == "Locked") {
       expected.push_back(E2E_ERROR_ACT "Failed to publish content of " + (tree() / name).string() +
                          " to Veltrane Enterprise. System function failed.");
@@ -112,8 +113,7 @@ TEST_F(SourceTreeTest, UnreadableFilesAndDirectoriesEndWithTheirFailureLines) {
       if (file == "secret.rpt") {
         append(&expected, reportFailure((tree() / name / file).string(), base, "Permission denied"));
       } else {
-        expected.push_back(E2E_INFO_PUB "Successfully added report " + base +
-                           " with id # to Veltrane Enterprise.");
+        expected.push_back(addedLine("report", base, "#"));
       }
     }
   }
@@ -238,7 +238,7 @@ TEST_F(VanishingFileTest, AFileGoneBeforeTheWalkTakesItsStatusFailsItsDirectory)
   // The listing of A fails as a whole: nothing in it is published.
   std::vector<std::string> expected = {
       connected("vanish"),
-      E2E_INFO_PUB "Successfully added folder A with id # to Veltrane Enterprise.",
+      addedLine("folder", "A", "#"),
       E2E_ERROR_ACT "Failed to publish content of " + (tree() / "A").string() +
           " to Veltrane Enterprise. System function failed."};
   append(&expected, e2e::publishSummary(xml().string(), 0, 0, 0, 1, 0, 0, 0, 0, 0));
@@ -254,10 +254,9 @@ TEST_F(VanishingFileTest, AFileGoneBeforeTheServerReadsItFailsItsReport) {
   const std::vector<std::string> lines = publish(&fileSystem, &status);
   EXPECT_EQ(status, 200);
   std::vector<std::string> expected = {
-      connected("vanish"), E2E_INFO_PUB "Successfully added folder A with id # to Veltrane Enterprise."};
+      connected("vanish"), addedLine("folder", "A", "#")};
   for (const std::string& file : e2e::listingOrder(tree() / "A")) {  // kept.rpt only now
-    expected.push_back(E2E_INFO_PUB "Successfully added report " + fs::path(file).stem().string() +
-                       " with id # to Veltrane Enterprise.");
+    expected.push_back(addedLine("report", fs::path(file).stem().string(), "#"));
   }
   // gone.rpt was listed first or last; its lines stand at its place.
   std::vector<std::string> gone =
@@ -286,10 +285,10 @@ TEST_F(SourceTreeTest, ADirectoryLinkLoopIsReportedAndSkipped) {
   EXPECT_EQ(run.exitCode, 0) << run.out;
   std::vector<std::string> expected = {connected("loop")};
   for (const std::string& name : e2e::listingOrder(tree())) {
-    expected.push_back(E2E_INFO_PUB "Successfully added folder " + name + " with id # to Veltrane Enterprise.");
+    expected.push_back(addedLine("folder", name, "#"));
     for (const std::string& entry : e2e::listingOrder(tree() / name)) {
       if (entry == "r.rpt") {
-        expected.push_back(E2E_INFO_PUB "Successfully added report r with id # to Veltrane Enterprise.");
+        expected.push_back(addedLine("report", "r", "#"));
         continue;
       }
       expected.push_back(E2E_ERROR_ACT "The directory " + (tree() / name / entry).string() +
