@@ -302,42 +302,19 @@ class JsonReader {
       }
       if (pos_ >= text_.size()) fail("bad escape");
       char e = text_[pos_++];
-      switch (e) {
-        case '"':
-          out += '"';
-          break;
-        case '\\':
-          out += '\\';
-          break;
-        case '/':
-          out += '/';
-          break;
-        case 'b':
-          out += '\b';
-          break;
-        case 'f':
-          out += '\f';
-          break;
-        case 'n':
-          out += '\n';
-          break;
-        case 'r':
-          out += '\r';
-          break;
-        case 't':
-          out += '\t';
-          break;
-        case 'u': {
-          unsigned long cp = hex4();
-          if (cp >= 0xD800 && cp < 0xDC00 && consume("\\u")) {
-            unsigned long low = hex4();
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-          }
-          appendUtf8(out, cp);
-          break;
+      static const char kPlain[] = "\"\\/bfnrt";
+      static const char kMeant[] = "\"\\/\b\f\n\r\t";
+      if (const char* plain = e ? std::strchr(kPlain, e) : nullptr) {
+        out += kMeant[plain - kPlain];
+      } else if (e == 'u') {
+        unsigned long cp = hex4();
+        if (cp >= 0xD800 && cp < 0xDC00 && consume("\\u")) {
+          unsigned long low = hex4();
+          cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
         }
-        default:
-          fail("bad escape");
+        appendUtf8(out, cp);
+      } else {
+        fail("bad escape");
       }
     }
     return out;
