@@ -47,4 +47,16 @@ void appendWalkLines(std::vector<std::string>* out, const fs::path& top,
   }
 }
 
+void appendWalkLines(std::vector<std::string>* out, const fs::path& top,
+                     const std::map<std::string, std::vector<std::string>>& byPath,
+                     const std::function<bool(const std::string&)>& enter) {
+  appendWalkLines(
+      out, top,
+      [&](const std::string& path) -> std::vector<std::string> {
+        auto it = byPath.find(path);
+        return it != byPath.end() ? it->second : std::vector<std::string>{"unexpected entry " + path};
+      },
+      enter);
+}
+
 }  // namespace e2e

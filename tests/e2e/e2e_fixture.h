@@ -71,6 +71,13 @@ void appendWalkLines(std::vector<std::string>* out, const fs::path& top,
                      const std::function<std::vector<std::string>(const std::string&)>& lines,
                      const std::function<bool(const std::string&)>& enter,
                      const std::string& relative = "");
+// The same with the lines of each path from a table; a path the table lacks
+// gives "unexpected entry <path>". Every directory is entered unless `enter`
+// says otherwise.
+void appendWalkLines(
+    std::vector<std::string>* out, const fs::path& top,
+    const std::map<std::string, std::vector<std::string>>& byPath,
+    const std::function<bool(const std::string&)>& enter = [](const std::string&) { return true; });
 
 }  // namespace e2e
 

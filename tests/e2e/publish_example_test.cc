@@ -115,34 +115,20 @@ TEST_F(PublishExampleTest, FirstRunAddsEverythingTheExampleDescribes) {
     return Lines{rightLine("FullControl", id(folder), id(ids.audit1)),
                  rightLine("View", id(folder), id(ids.sales1))};
   };
+  auto withRights = [&](Lines lines, int64_t folder) {
+    append(&lines, rightsLines(folder));
+    return lines;
+  };
   appendWalkLines(
       &expected, tree(),
-      [&](const std::string& path) -> Lines {
-        if (path == "Finance") {
-          Lines l = {addedLine("folder", "Finance", id(ids.finance))};
-          append(&l, rightsLines(ids.finance));
-          return l;
-        }
-        if (path == "HR") {
-          Lines l = {addedLine("folder", "HR", id(ids.hr))};
-          append(&l, rightsLines(ids.hr));
-          return l;
-        }
-        if (path == "Finance/Archive") {
-          return {addedLine("folder", "Archive", id(ids.archive))};
-        }
-        if (path == "Finance/Q1 Summary.rpt") {
-          return {addedLine("report", "First Quarter Summary", id(ids.financeReport))};
-        }
-        if (path == "Finance/Archive/Q1 Summary.rpt") {
-          return {addedLine("report", "First Quarter Summary", id(ids.archiveReport))};
-        }
-        if (path == "HR/staff.rpt") {
-          return {addedLine("report", "staff", id(ids.staff))};
-        }
-        return {"unexpected entry " + path};
-      },
-      [](const std::string&) { return true; });
+      {{"Finance", withRights({addedLine("folder", "Finance", id(ids.finance))}, ids.finance)},
+       {"HR", withRights({addedLine("folder", "HR", id(ids.hr))}, ids.hr)},
+       {"Finance/Archive", {addedLine("folder", "Archive", id(ids.archive))}},
+       {"Finance/Q1 Summary.rpt",
+        {addedLine("report", "First Quarter Summary", id(ids.financeReport))}},
+       {"Finance/Archive/Q1 Summary.rpt",
+        {addedLine("report", "First Quarter Summary", id(ids.archiveReport))}},
+       {"HR/staff.rpt", {addedLine("report", "staff", id(ids.staff))}}});
   append(&expected, publishSummary(examplePublishXml(), 2, 0, 0, 3, 0, 0, 3, 0, 0));
   EXPECT_EQ(maskedLines(run.out), expected);
 }
@@ -174,21 +160,13 @@ TEST_F(PublishExampleTest, SecondRunUpdatesWhatMayBeOverwrittenAndSkipsTheRest) 
     return Lines{updatedLine("folder", name, id(folder)),
                  rightLine("View", id(folder), id(ids.sales1))};
   };
-  appendWalkLines(
-      &expected, tree(),
-      [&](const std::string& path) -> Lines {
-        if (path == "Finance") return topFolder("Finance", ids.finance);
-        if (path == "HR") return topFolder("HR", ids.hr);
-        if (path == "Finance/Archive") {
-          return {updatedLine("folder", "Archive", id(ids.archive))};
-        }
-        if (path == "Finance/Q1 Summary.rpt" || path == "Finance/Archive/Q1 Summary.rpt") {
-          return reportExists("First Quarter Summary");
-        }
-        if (path == "HR/staff.rpt") return reportExists("staff");
-        return {"unexpected entry " + path};
-      },
-      [](const std::string&) { return true; });
+  appendWalkLines(&expected, tree(),
+                  {{"Finance", topFolder("Finance", ids.finance)},
+                   {"HR", topFolder("HR", ids.hr)},
+                   {"Finance/Archive", {updatedLine("folder", "Archive", id(ids.archive))}},
+                   {"Finance/Q1 Summary.rpt", reportExists("First Quarter Summary")},
+                   {"Finance/Archive/Q1 Summary.rpt", reportExists("First Quarter Summary")},
+                   {"HR/staff.rpt", reportExists("staff")}});
   append(&expected, publishSummary(examplePublishXml(), 0, 1, 1, 0, 3, 0, 0, 0, 3));
   EXPECT_EQ(maskedLines(run.out), expected);
 

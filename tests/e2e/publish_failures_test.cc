@@ -80,22 +80,13 @@ TEST_F(PublishFailureTest, FolderThatCannotBeAddedSkipsItsWholeSubtree) {
   Lines expected = {connected()};
   appendWalkLines(
       &expected, tree(),
-      [&](const std::string& path) -> Lines {
-        if (path == "Finance") {
-          return {E2E_ERROR_PUB "Failed to add folder Finance as the folder already exists.",
-                  E2E_ERROR_PUB "Failed to add folder Finance to Veltrane Enterprise.",
-                  E2E_ERROR_ACT
-                  "Failed to add folder Finance. All reports and folders within "
-                  "it would be skipped."};
-        }
-        if (path == "HR") {
-          return {updatedLine("folder", "HR", id(hr))};
-        }
-        if (path == "HR/staff.rpt") {
-          return {updatedLine("report", "staff", id((*staff)["id"].integer()))};
-        }
-        return {"unexpected entry " + path};
-      },
+      {{"Finance",
+        {E2E_ERROR_PUB "Failed to add folder Finance as the folder already exists.",
+         E2E_ERROR_PUB "Failed to add folder Finance to Veltrane Enterprise.",
+         E2E_ERROR_ACT "Failed to add folder Finance. All reports and folders within it would "
+                       "be skipped."}},
+       {"HR", {updatedLine("folder", "HR", id(hr))}},
+       {"HR/staff.rpt", {updatedLine("report", "staff", id((*staff)["id"].integer()))}}},
       [](const std::string& path) { return path != "Finance"; });
   // Nothing inside Finance is counted: not added, not updated, not skipped.
   append(&expected, publishSummary(instructions.string(), 0, 0, 0, 0, 1, 1, 0, 1, 0));
