@@ -149,10 +149,10 @@ class ConcurrencyTest : public ::testing::Test {
                                  const fs::path& log, const e2e::ServerHome& where) const {
     std::vector<std::string> args = {"-apsname", kAps, "-logfile", log.string()};
     args.insert(args.end(), more.begin(), more.end());
-    Process::Options options;
-    options.env = {where.homeEnv(), "KORVA_SERVER_FAULTS", "TMPDIR=" + work_.path().string()};
-    options.output = log.string() + ".out";
-    return std::make_unique<Process>(e2e::binPath(program), args, options);
+    return std::make_unique<Process>(
+        e2e::binPath(program), args,
+        Process::Options{{where.homeEnv(), "KORVA_SERVER_FAULTS", "TMPDIR=" + work_.path().string()},
+                         log.string() + ".out"});
   }
   std::vector<std::string> pushArgs() const {
     return {"-srcfile", instructions_.string(), "-srcpath", tree_.string()};

@@ -70,15 +70,13 @@ class CrashSafetyTest : public ::testing::Test {
 
   // korvapush into a home, its log in logFile.
   std::unique_ptr<Process> startPush(const e2e::ServerHome& home, const fs::path& logFile) const {
-    Process::Options options;
-    options.env = {home.homeEnv(), "KORVA_SERVER_FAULTS", "TMPDIR=" + work_.path().string()};
-    options.output = logFile.string() + ".out";
     return std::make_unique<Process>(
         e2e::binPath("korvapush"),
         std::vector<std::string>{"-apsname", kAps, "-apspass", kAdminPassword, "-srcfile",
                                  instructions_.string(), "-srcpath", tree_.string(), "-logfile",
                                  logFile.string()},
-        options);
+        Process::Options{{home.homeEnv(), "KORVA_SERVER_FAULTS", "TMPDIR=" + work_.path().string()},
+                         logFile.string() + ".out"});
   }
 
   // A whole run: exit 0 and a summary in which nothing was skipped and

@@ -219,15 +219,13 @@ TEST_F(HostileInputTest, EntityBombsFailFastWithoutEatingMemory) {
                                    {"repeated", quadratic}}) {
     SCOPED_TRACE(what);
     const fs::path xml = writeXml("bomb.xml", "<?xml version=\"1.0\"?>\n" + text);
-    Process::Options options;
-    options.env = env();
-    options.output = (work_.path() / "bomb.out").string();
+    const fs::path output = work_.path() / "bomb.out";
     Process run(e2e::binPath("korvapush"),
                 {"-apsname", kAps, "-apspass", kAdminPassword, "-srcfile", xml.string(),
                  "-srcpath", tree().string()},
-                options);
+                {env(), output.string()});
     EXPECT_EQ(run.wait(), e2e::kExitFatal);
-    EXPECT_EQ(logLines(options.output),
+    EXPECT_EQ(logLines(output),
               (std::vector<std::string>{
                   E2E_ERROR_CFG "Error occurred while parsing the XML file " + xml.string() + ".",
                   E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects."}));
@@ -357,14 +355,11 @@ TEST_F(HostileInputTest, PasswordsNeverAppearInALogTheRepositoryFilesOrTheDump) 
   // Killed once both users are stored: their rows are still in the WAL.
   const fs::path log = work_.path() / "run.log";
   {
-    Process::Options options;
-    options.env = env();
-    options.output = log.string() + ".out";
     LogWatcher watcher(log);
     Process run(e2e::binPath("korvapush"),
                 {"-apsname", kAps, "-srcfile", xml.string(), "-srcpath", tree().string(),
                  "-logfile", log.string()},
-                options);
+                {env(), log.string() + ".out"});
     ASSERT_TRUE(watcher.waitForLines(3, run));  // connected, alice, bob
     run.kill(SIGKILL);
     run.wait();

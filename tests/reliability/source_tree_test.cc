@@ -77,26 +77,18 @@ TEST_F(SourceTreeTest, UnreadableFilesAndDirectoriesEndWithTheirFailureLines) {
   ASSERT_EQ(::chmod(closedXml.c_str(), 0), 0);
 
   auto push = [&](const fs::path& instructions, const fs::path& source) {
-    Process::Options options;
-    options.env = {server().homeEnv(), "KORVA_SERVER_FAULTS", "HOME=" + work_.path().string()};
-    options.output = (work_.path() / "push.out").string();
-    options.uid = uid;
-    options.gid = gid;
+    const fs::path output = work_.path() / "push.out";
     Process run(e2e::binPath("korvapush"),
                 {"-apsname", "locked", "-srcfile", instructions.string(), "-srcpath",
                  source.string()},
-                options);
+                {{server().homeEnv(), "KORVA_SERVER_FAULTS", "HOME=" + work_.path().string()},
+                 output.string(), uid, gid});
     const int exitCode = run.wait();
-    return std::make_pair(exitCode, withoutIds(logLines(options.output)));
+    return std::make_pair(exitCode, withoutIds(logLines(output)));
   };
-  {
-    // The programs must be reachable by that user at all.
-    Process::Options options;
-    options.uid = uid;
-    options.gid = gid;
-    Process probe(e2e::binPath("korvapush"), {"-help"}, options);
-    if (probe.wait() != 0) GTEST_SKIP() << "the build is not readable by the unprivileged user";
-  }
+  // The programs must be reachable by that user at all.
+  Process probe(e2e::binPath("korvapush"), {"-help"}, {{}, "", uid, gid});
+  if (probe.wait() != 0) GTEST_SKIP() << "the build is not readable by the unprivileged user";
 
   // An unreadable file fails as its report; an unreadable directory is a
   // folder whose content cannot be listed; the run goes on and succeeds.
