@@ -203,10 +203,14 @@ class VanishingFileTest : public SourceTreeTest {
     }
   }
 
-  // Publishes the tree in this process with the file system in place.
-  std::vector<std::string> publish(korva::FileSystem* fileSystem, int* status) {
+  // Publishes A/gone.rpt and A/kept.rpt in this process, gone.rpt deleted
+  // at the moment given.
+  std::vector<std::string> publish(VanishingFileSystem::Moment moment, int* status) {
+    e2e::writeFile(tree() / "A" / "gone.rpt", "soon gone\n");
+    e2e::writeFile(tree() / "A" / "kept.rpt", "stays\n");
+    VanishingFileSystem fileSystem(tree() / "A" / "gone.rpt", moment);
     const fs::path log = work_.path() / "run.log";
-    korva::ScopedFileSystemForTesting scoped(fileSystem);
+    korva::ScopedFileSystemForTesting scoped(&fileSystem);
     CMARunnerPublish runner;
     runner.readActionTexts(0);
     *status = runner.publishRun(0, "vanish", "Administrator", "", "secEnterprise", log.c_str(),
@@ -220,12 +224,8 @@ class VanishingFileTest : public SourceTreeTest {
 };
 
 TEST_F(VanishingFileTest, AFileGoneBeforeTheWalkTakesItsStatusFailsItsDirectory) {
-  e2e::writeFile(tree() / "A" / "gone.rpt", "soon gone\n");
-  e2e::writeFile(tree() / "A" / "kept.rpt", "stays\n");
-  VanishingFileSystem fileSystem(tree() / "A" / "gone.rpt",
-                                 VanishingFileSystem::Moment::AfterListed);
   int status = 0;
-  const std::vector<std::string> lines = publish(&fileSystem, &status);
+  const std::vector<std::string> lines = publish(VanishingFileSystem::Moment::AfterListed, &status);
   EXPECT_EQ(status, 200);
   // The listing of A fails as a whole: nothing in it is published.
   std::vector<std::string> expected = {
@@ -238,12 +238,8 @@ TEST_F(VanishingFileTest, AFileGoneBeforeTheWalkTakesItsStatusFailsItsDirectory)
 }
 
 TEST_F(VanishingFileTest, AFileGoneBeforeTheServerReadsItFailsItsReport) {
-  e2e::writeFile(tree() / "A" / "gone.rpt", "soon gone\n");
-  e2e::writeFile(tree() / "A" / "kept.rpt", "stays\n");
-  VanishingFileSystem fileSystem(tree() / "A" / "gone.rpt",
-                                 VanishingFileSystem::Moment::AfterStatus);
   int status = 0;
-  const std::vector<std::string> lines = publish(&fileSystem, &status);
+  const std::vector<std::string> lines = publish(VanishingFileSystem::Moment::AfterStatus, &status);
   EXPECT_EQ(status, 200);
   std::vector<std::string> expected = {
       connected("vanish"), addedLine("folder", "A", "#")};
