@@ -83,37 +83,32 @@ TEST_F(HostileInputTest, ApsNamesWithSlashesOrDotsNeverTouchAFileOutsideTheServe
     const std::string refusal = E2E_DETAIL "\"" + name +
                                 "\" is not a valid APS name: use a host name (letters, digits, "
                                 "\"-\" and \".\", optionally \":\" and a port).";
-    auto logonLines = [&](const char* finalLine) {
-      return std::vector<std::string>{
-          E2E_ERROR_PUB "Failed to logon to APS " + name +
-              " as Administrator with secEnterprise authentication.",
-          E2E_DETAIL "The following error is returned from Veltrane Enterprise:", refusal,
-          E2E_ERROR_PUB "Failed to establish connection to APS " + name +
-              " as Administrator with secEnterprise authentication.",
-          finalLine};
-    };
-    // The name on the command line, and the name in the instructions file.
-    e2e::ProgramRun byArgument =
-        e2e::runProgram(e2e::binPath("korvapush"),
-                        {"-apsname", name, "-srcfile", instructions.string(), "-srcpath",
-                         tree().string()},
-                        env());
-    EXPECT_EQ(byArgument.exitCode, e2e::kExitFatal);
-    EXPECT_EQ(e2e::maskedLines(byArgument.out),
-              logonLines(E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects."));
     std::string escaped;
     for (char c : name) escaped += c == '&' ? std::string("&amp;") : std::string(1, c);
     const fs::path fromFile = writeXml("aps.xml", "<publish apsname=\"" + escaped + "\"/>");
-    e2e::ProgramRun byFile = push(fromFile, tree());
-    EXPECT_EQ(byFile.exitCode, e2e::kExitFatal);
-    EXPECT_EQ(e2e::maskedLines(byFile.out),
-              logonLines(E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects."));
-
-    e2e::ProgramRun drop = e2e::runProgram(e2e::binPath("korvadrop"),
-                                           {"-apsname", name, "-delfld", "A"}, env());
-    EXPECT_EQ(drop.exitCode, e2e::kExitFatal);
-    EXPECT_EQ(e2e::maskedLines(drop.out),
-              logonLines(E2E_ERROR_ACT "Failed to delete Veltrane Enterprise objects."));
+    // The name on the command line and in the instructions file; korvadrop.
+    const std::pair<e2e::ProgramRun, const char*> runs[] = {
+        {e2e::runProgram(e2e::binPath("korvapush"),
+                         {"-apsname", name, "-srcfile", instructions.string(), "-srcpath",
+                          tree().string()},
+                         env()),
+         "publish"},
+        {push(fromFile, tree()), "publish"},
+        {e2e::runProgram(e2e::binPath("korvadrop"), {"-apsname", name, "-delfld", "A"}, env()),
+         "delete"}};
+    for (const auto& [run, action] : runs) {
+      EXPECT_EQ(run.exitCode, e2e::kExitFatal);
+      EXPECT_EQ(e2e::maskedLines(run.out),
+                (std::vector<std::string>{
+                    E2E_ERROR_PUB "Failed to logon to APS " + name +
+                        " as Administrator with secEnterprise authentication.",
+                    E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
+                    refusal,
+                    E2E_ERROR_PUB "Failed to establish connection to APS " + name +
+                        " as Administrator with secEnterprise authentication.",
+                    E2E_ERROR_ACT "Failed to " + std::string(action) +
+                        " Veltrane Enterprise objects."}));
+    }
 
     for (const char* command : {"init", "dump", "tree", "users"}) {
       e2e::ProgramRun admin = server().tool({command, "-apsname", name});
