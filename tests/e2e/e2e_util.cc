@@ -42,30 +42,28 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ignored);
 }
 
-std::vector<std::string> mergedEnvironment(const std::vector<std::string>& changes) {
-  std::vector<std::string> result;
-  for (char** e = environ; *e; ++e) result.emplace_back(*e);
-  for (const std::string& change : changes) {
+ExecLists::ExecLists(const std::string& program, const std::vector<std::string>& args,
+                     const std::vector<std::string>& env) {
+  for (char** e = environ; *e; ++e) environment.emplace_back(*e);
+  for (const std::string& change : env) {
     const std::string prefix = change.substr(0, change.find('=')) + "=";
-    result.erase(std::remove_if(result.begin(), result.end(),
-                                [&](const std::string& e) { return e.rfind(prefix, 0) == 0; }),
-                 result.end());
-    if (change.find('=') != std::string::npos) result.push_back(change);
+    environment.erase(
+        std::remove_if(environment.begin(), environment.end(),
+                       [&](const std::string& e) { return e.rfind(prefix, 0) == 0; }),
+        environment.end());
+    if (change.find('=') != std::string::npos) environment.push_back(change);
   }
-  return result;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  for (std::string& e : environment) envp.push_back(e.data());
+  envp.push_back(nullptr);
 }
 
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::vector<std::string>& env, const std::string& cwd) {
   ProgramRun run;
-  std::vector<std::string> environment = mergedEnvironment(env);
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  std::vector<char*> envp;
-  for (std::string& e : environment) envp.push_back(e.data());
-  envp.push_back(nullptr);
+  ExecLists exec(program, args, env);
 
   int outPipe[2];
   int errPipe[2];
@@ -80,7 +78,7 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     close(errPipe[0]);
     close(errPipe[1]);
     if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
-    execve(program.c_str(), argv.data(), envp.data());
+    execve(program.c_str(), exec.argv.data(), exec.envp.data());
     _exit(127);
   }
   close(outPipe[1]);

@@ -47,8 +47,15 @@ struct ProgramRun {
   std::string err;
 };
 
-// The test's environment with `changes` applied, as runProgram applies them.
-std::vector<std::string> mergedEnvironment(const std::vector<std::string>& changes);
+// The lists execve takes, made before a fork: `env` changes the test's
+// environment as runProgram describes; argv points into program and args.
+struct ExecLists {
+  ExecLists(const std::string& program, const std::vector<std::string>& args,
+            const std::vector<std::string>& env);
+  std::vector<std::string> environment;
+  std::vector<char*> argv;
+  std::vector<char*> envp;
+};
 
 // Runs a program with arguments. `env` entries ("NAME=value") are added to
 // (or replace those of) the test's own environment; "NAME" alone removes a

@@ -75,14 +75,7 @@ WorkDir::~WorkDir() {
 
 Process::Process(const std::string& program, const std::vector<std::string>& args,
                  const Options& options) {
-  std::vector<std::string> environment = e2e::mergedEnvironment(options.env);
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  std::vector<char*> envp;
-  for (std::string& e : environment) envp.push_back(e.data());
-  envp.push_back(nullptr);
+  e2e::ExecLists exec(program, args, options.env);
   const std::string output = options.output.empty() ? "/dev/null" : options.output;
 
   pid_ = ::fork();
@@ -99,7 +92,7 @@ Process::Process(const std::string& program, const std::vector<std::string>& arg
         ::_exit(125);
       }
     }
-    ::execve(program.c_str(), argv.data(), envp.data());
+    ::execve(program.c_str(), exec.argv.data(), exec.envp.data());
     ::_exit(127);
   }
 }
