@@ -241,44 +241,38 @@ using LogDestinationTest = E2ETest;
 TEST_F(LogDestinationTest, OnlyTheExactWordStdoutSelectsStandardOutput) {
   fs::path cwd = work() / "cwd";
   fs::create_directories(cwd);
-  auto pushIn = [&](const std::vector<std::string>& more) {
-    std::vector<std::string> args = {"-apsname",          kAps,       "-srcfile",
-                                     examplePublishXml(), "-srcpath", tree().string()};
-    args.insert(args.end(), more.begin(), more.end());
-    return runProgram(binPath("korvapush"), args, environment({}), cwd.string());
+  const std::vector<std::string> push = {"-apsname", kAps, "-srcfile", examplePublishXml(),
+                                         "-srcpath", tree().string(), "-logfile"};
+  const struct {
+    const char* program;
+    std::vector<std::string> args;
+    fs::path log;  // empty: standard output
+    const char* lastLine;
+  } cases[] = {
+      // Explicit "stdout": standard output, no file.
+      {"korvapush", {"stdout"}, "", E2E_INFO_ACT "0 reports skipped."},
+      // "STDOUT" is a file name like any other, in the working directory.
+      {"korvapush", {"STDOUT"}, cwd / "STDOUT", E2E_INFO_ACT "3 reports skipped."},
+      // -logfile without a value: the default file in the temporary directory.
+      {"korvapush", {}, work() / "tmp" / "publish.log", E2E_INFO_ACT "3 reports skipped."},
+      {"korvadrop", {}, work() / "tmp" / "delete.log", E2E_INFO_ACT "0 reports skipped."},
   };
-
-  // Explicit "stdout": standard output, no file.
-  ProgramRun explicitStdout = pushIn({"-logfile", "stdout"});
-  EXPECT_EQ(explicitStdout.exitCode, 0);
-  Lines lines = maskedLines(explicitStdout.out);
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.back(), E2E_INFO_ACT "0 reports skipped.");
+  for (const auto& c : cases) {
+    std::vector<std::string> args = std::string(c.program) == "korvapush"
+                                         ? push
+                                         : std::vector<std::string>{"-apsname", kAps, "-logfile"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    SCOPED_TRACE(c.program + (" " + args.back()));
+    ProgramRun run = runProgram(binPath(c.program), args, environment({}), cwd.string());
+    EXPECT_EQ(run.exitCode, 0);
+    if (!c.log.empty()) {
+      EXPECT_EQ(run.out, "");
+    }
+    Lines lines = maskedLines(c.log.empty() ? run.out : readFile(c.log));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), c.lastLine);
+  }
   EXPECT_FALSE(fs::exists(cwd / "stdout"));
-
-  // "STDOUT" is a file name like any other, in the working directory.
-  ProgramRun capitals = pushIn({"-logfile", "STDOUT"});
-  EXPECT_EQ(capitals.exitCode, 0);
-  EXPECT_EQ(capitals.out, "");
-  Lines fileLines = maskedLines(readFile(cwd / "STDOUT"));
-  ASSERT_FALSE(fileLines.empty());
-  EXPECT_EQ(fileLines.back(), E2E_INFO_ACT "3 reports skipped.");
-
-  // -logfile without a value: the default file in the temporary directory.
-  ProgramRun empty = pushIn({"-logfile"});
-  EXPECT_EQ(empty.exitCode, 0);
-  EXPECT_EQ(empty.out, "");
-  Lines defaultLines = maskedLines(readFile(work() / "tmp" / "publish.log"));
-  ASSERT_FALSE(defaultLines.empty());
-  EXPECT_EQ(defaultLines.back(), E2E_INFO_ACT "3 reports skipped.");
-
-  ProgramRun dropEmpty = runProgram(binPath("korvadrop"), {"-apsname", kAps, "-logfile"},
-                                    environment({}), cwd.string());
-  EXPECT_EQ(dropEmpty.exitCode, 0);
-  EXPECT_EQ(dropEmpty.out, "");
-  Lines deleteLines = maskedLines(readFile(work() / "tmp" / "delete.log"));
-  ASSERT_FALSE(deleteLines.empty());
-  EXPECT_EQ(deleteLines.back(), E2E_INFO_ACT "0 reports skipped.");
 }
 
 }  // namespace
