@@ -276,29 +276,26 @@ TEST_F(HostileInputTest, NamesWithDirectivesLineEndsAndNonAsciiTextAreLoggedAndS
     EXPECT_EQ((*r)["file"]["name"].text, report + ".rpt");
   }
 
-  e2e::ProgramRun drop = e2e::runProgram(
-      e2e::binPath("korvadrop"),
-      {"-apsname", kAps, "-apspass", kAdminPassword, "-delfld", "100%s%n", "-delrpt",
-       "Ünïcødé ☃\\Große Zahl"},
-      env());
-  EXPECT_EQ(drop.exitCode, 0) << drop.out;
-  EXPECT_NE(drop.out.find("Successfully deleted folder 100%s%n from Veltrane Enterprise."),
-            std::string::npos)
-      << drop.out;
-  EXPECT_NE(drop.out.find("Successfully deleted report Große Zahl from Veltrane Enterprise."),
-            std::string::npos)
-      << drop.out;
-  drop = e2e::runProgram(e2e::binPath("korvadrop"),
-                         {"-apsname", kAps, "-apspass", kAdminPassword, "-delrpt",
-                          "line\nbreak\\two\nlines", "-delfld", "%n%n%n%n"},
-                         env());
-  EXPECT_EQ(drop.exitCode, 0) << drop.out;
-  EXPECT_NE(drop.out.find("Successfully deleted report two\nlines from Veltrane Enterprise."),
-            std::string::npos)
-      << drop.out;
-  EXPECT_NE(drop.out.find("Failed to delete folder %n%n%n%n as the folder does not exist."),
-            std::string::npos)
-      << drop.out;
+  const struct {
+    std::vector<std::string> paths;
+    std::vector<std::string> logged;
+  } drops[] = {
+      {{"-delfld", "100%s%n", "-delrpt", "Ünïcødé ☃\\Große Zahl"},
+       {"Successfully deleted folder 100%s%n from Veltrane Enterprise.",
+        "Successfully deleted report Große Zahl from Veltrane Enterprise."}},
+      {{"-delrpt", "line\nbreak\\two\nlines", "-delfld", "%n%n%n%n"},
+       {"Successfully deleted report two\nlines from Veltrane Enterprise.",
+        "Failed to delete folder %n%n%n%n as the folder does not exist."}},
+  };
+  for (const auto& d : drops) {
+    std::vector<std::string> args = {"-apsname", kAps, "-apspass", kAdminPassword};
+    args.insert(args.end(), d.paths.begin(), d.paths.end());
+    e2e::ProgramRun drop = e2e::runProgram(e2e::binPath("korvadrop"), args, env());
+    EXPECT_EQ(drop.exitCode, 0) << drop.out;
+    for (const std::string& line : d.logged) {
+      EXPECT_NE(drop.out.find(line), std::string::npos) << line << "\n" << drop.out;
+    }
+  }
 }
 
 // ---- passwords -------------------------------------------------------------------------
