@@ -20,9 +20,10 @@ class AllAttributesTest : public E2ETest {
     ProgramRun init = server().init("localhost", "example-admin");
     ASSERT_EQ(init.exitCode, 0) << init.err;
   }
+  static std::string xml() { return sourcePath("examples/publish-all-attributes.xml"); }
   ProgramRun publish() const {
     // The run's own connection values lose against the file's.
-    return push(sourcePath("examples/publish-all-attributes.xml"), tree().string(),
+    return push(xml(), tree().string(),
                 {"-apsuser", "nobody", "-apspass", "nothing", "-apsauth", "secNone"});
   }
 };
@@ -32,11 +33,9 @@ TEST_F(AllAttributesTest, EveryAttributeReachesTheServer) {
   EXPECT_EQ(run.exitCode, 0) << run.out;
   std::vector<std::string> lines = maskedLines(run.out);
   ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.front(),
-            E2E_INFO_PUB "Successfully initialized connection to APS localhost as Administrator.");
+  EXPECT_EQ(lines.front(), connected("localhost"));
   std::vector<std::string> tail(lines.end() - 9, lines.end());
-  std::vector<std::string> summary =
-      publishSummary(sourcePath("examples/publish-all-attributes.xml"), 3, 0, 0, 3, 0, 0, 3, 0, 0);
+  std::vector<std::string> summary = publishSummary(xml(), 3, 0, 0, 3, 0, 0, 3, 0, 0);
   EXPECT_EQ(tail, std::vector<std::string>(summary.begin() + 1, summary.end()));
 
   Json held = server().dump("localhost");
@@ -118,8 +117,7 @@ TEST_F(AllAttributesTest, SecondRunKeepsWhatMayNotBeOverwritten) {
   ASSERT_GE(lines.size(), 9u);
   // scheduler is kept; Archive is kept, and with it the report inside it.
   std::vector<std::string> tail(lines.end() - 9, lines.end());
-  std::vector<std::string> summary =
-      publishSummary(sourcePath("examples/publish-all-attributes.xml"), 0, 2, 1, 0, 2, 1, 0, 2, 0);
+  std::vector<std::string> summary = publishSummary(xml(), 0, 2, 1, 0, 2, 1, 0, 2, 0);
   EXPECT_EQ(tail, std::vector<std::string>(summary.begin() + 1, summary.end()));
   EXPECT_NE(std::find(lines.begin(), lines.end(),
                       E2E_ERROR_ACT "Failed to add folder Archive. All reports and folders "
