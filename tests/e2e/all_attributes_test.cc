@@ -97,7 +97,7 @@ TEST_F(AllAttributesTest, EveryAttributeReachesTheServer) {
        "Finance/Q1 Summary.rpt"},
       {"Finance/Archive", "First Quarter Summary", "Revenue and costs, January to March", "Summary",
        "Finance/Archive/Q1 Summary.rpt"},
-      {"HR", "staff", "Everyone on the payroll", "CrystalReport", "HR/staff.rpt"},
+      {"HR", "staff", "Everyone on the payroll", "VeltraneReport", "HR/staff.rpt"},
   };
   for (const auto& r : reports) {
     SCOPED_TRACE(r.file);

@@ -127,7 +127,7 @@ int reportCount(const TreeShape& shape);
 struct PublishValues {
   std::string folderDescription = "Published folder";
   std::string reportDescription = "Published report";
-  std::string reportIcon = "CrystalReport";
+  std::string reportIcon = "VeltraneReport";
   // users: name -> (password, full name)
   std::map<std::string, std::pair<std::string, std::string>> users = {
       {"alice", {"Alice-Pass-7731", "Alice Reader"}},

@@ -147,7 +147,7 @@ TEST_F(ReportFileTest, ThumbnailAndReportTypeAreStored) {
   ASSERT_EQ(report->setProperty(L"SI_PARENTID", Variant::fromInt(folder_)), korva::S_OK);
   ASSERT_EQ(report->setTitle(L"Q1"), korva::S_OK);
   ASSERT_EQ(report->setDescription(L"First quarter"), korva::S_OK);
-  ASSERT_EQ(report->setProperty(L"SI_REPORTTYPE", Variant::fromString(L"crystal")), korva::S_OK);
+  ASSERT_EQ(report->setProperty(L"SI_REPORTTYPE", Variant::fromString(L"summary")), korva::S_OK);
   Ref<korva::ReportObject> details;
   ASSERT_EQ(report.query(&details), korva::S_OK);
   ASSERT_EQ(details->setThumbnail(true), korva::S_OK);
@@ -160,7 +160,7 @@ TEST_F(ReportFileTest, ThumbnailAndReportTypeAreStored) {
       dump().find("{\"id\": " + std::to_string(idOf(report)) +
                   ", \"type\": \"Report\", \"parentId\": " + std::to_string(folder_) +
                   ", \"title\": \"Q1\", \"description\": \"First quarter\",\n"
-                  "              \"reportType\": \"crystal\", \"thumbnail\": true,\n"
+                  "              \"reportType\": \"summary\", \"thumbnail\": true,\n"
                   "              \"file\": {\"name\": \"r.rpt\", \"size\": 1, \"sha256\": \"" +
                   sha256Hex("r") + "\"}, \"rights\": []}"),
       std::string::npos)
