@@ -6,6 +6,9 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${KORVA_BENCH_BUILD:-$root/build-bench}"
+# On a fresh machine, install what the build needs (Google Benchmark too).
+source "$root/scripts/deps.sh"
+korva_install_deps libbenchmark-dev
 scale=--scale
 [[ "${1:-}" == "--large" ]] && scale=--scale-large
 if [[ ! -f "$build/build.ninja" ]]; then
