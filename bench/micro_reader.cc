@@ -76,22 +76,28 @@ BENCHMARK(BM_ReaderParseFile)->Arg(10000)->Arg(200000)->Unit(benchmark::kMillise
 void XMLCALL startElement(void*, const XML_Char*, const XML_Char**) {}
 void XMLCALL endElement(void*, const XML_Char*) {}
 
+// Feeds the file to the parser in the buffer's chunks, as the product's
+// reader does; false when the file cannot be read or is not well formed.
+bool parseFileInChunks(XML_Parser parser, const std::string& path, std::vector<char>* buffer) {
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  bool ok = in != nullptr;
+  while (ok) {
+    size_t n = std::fread(buffer->data(), 1, buffer->size(), in);
+    bool last = n < buffer->size();
+    ok = XML_Parse(parser, buffer->data(), static_cast<int>(n), last) == XML_STATUS_OK;
+    if (last) break;
+  }
+  if (in) std::fclose(in);
+  return ok;
+}
+
 void BM_ExpatEmptyCallbacks(benchmark::State& state) {
   const std::string& path = files.get(static_cast<int>(state.range(0)));
   std::vector<char> buffer(64 * 1024);
   for (auto _ : state) {
     XML_Parser parser = XML_ParserCreate(nullptr);
     XML_SetElementHandler(parser, startElement, endElement);
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    bool ok = in != nullptr;
-    while (ok) {
-      size_t n = std::fread(buffer.data(), 1, buffer.size(), in);
-      bool last = n < buffer.size();
-      ok = XML_Parse(parser, buffer.data(), static_cast<int>(n), last) == XML_STATUS_OK;
-      if (last) break;
-    }
-    if (in) std::fclose(in);
-    if (!ok) state.SkipWithError("expat failed");
+    if (!parseFileInChunks(parser, path, &buffer)) state.SkipWithError("expat failed");
     XML_ParserFree(parser);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -152,16 +158,7 @@ void BM_ExpatDescribedWork(benchmark::State& state) {
     XML_Parser parser = XML_ParserCreate(nullptr);
     XML_SetUserData(parser, &work);
     XML_SetElementHandler(parser, describedStart, endElement);
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    bool ok = in != nullptr;
-    while (ok) {
-      size_t n = std::fread(buffer.data(), 1, buffer.size(), in);
-      bool last = n < buffer.size();
-      ok = XML_Parse(parser, buffer.data(), static_cast<int>(n), last) == XML_STATUS_OK;
-      if (last) break;
-    }
-    if (in) std::fclose(in);
-    if (!ok) state.SkipWithError("expat failed");
+    if (!parseFileInChunks(parser, path, &buffer)) state.SkipWithError("expat failed");
     XML_ParserFree(parser);
     benchmark::DoNotOptimize(work.entries.size());
   }
