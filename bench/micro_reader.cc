@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "actions/action_log.h"
+#include "common/action_log.h"
 #include "bench_tree.h"
 #include "instructions/handler_publish.h"
 #include "platform/com.h"

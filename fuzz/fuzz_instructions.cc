@@ -16,8 +16,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "actions/action_log.h"
-#include "actions/status.h"
+#include "common/action_log.h"
+#include "common/status.h"
 #include "fuzz/fuzz_util.h"
 #include "instructions/handler_publish.h"
 #include "platform/com.h"

@@ -1,11 +1,11 @@
 // The exported functions' bodies: value maps, runners and result codes.
 #include "actions/action_entries.h"
 
-#include "actions/action_log.h"
+#include "common/action_log.h"
 #include "actions/delete_runner.h"
 #include "actions/publish_runner.h"
 #include "actions/run_settings.h"
-#include "actions/status.h"
+#include "common/status.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // summary, with one log line per step.
 #include "actions/delete_runner.h"
 
-#include "actions/action_log.h"
-#include "actions/status.h"
+#include "common/action_log.h"
+#include "common/status.h"
 #include "support/str_tok.h"
 
 namespace {

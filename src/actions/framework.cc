@@ -2,7 +2,7 @@
 // and COM on the calling thread.
 #include "actions/framework.h"
 
-#include "actions/status.h"
+#include "common/status.h"
 #include "platform/com.h"
 #include "support/socket.h"
 

@@ -7,8 +7,8 @@
 #include <new>
 #include <string>
 
-#include "actions/action_log.h"
-#include "actions/status.h"
+#include "common/action_log.h"
+#include "common/status.h"
 #include "support/file_sys.h"
 #include "support/path_util.h"
 

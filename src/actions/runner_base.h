@@ -9,9 +9,9 @@
 #ifndef KORVA_ACTIONS_RUNNER_BASE_H_
 #define KORVA_ACTIONS_RUNNER_BASE_H_
 
-#include "actions/action_log.h"
+#include "common/action_log.h"
 #include "actions/framework.h"
-#include "actions/status.h"
+#include "common/status.h"
 #include "platform/installer.h"
 #include "server/ve_obj_v85.h"
 #include "support/containers.h"

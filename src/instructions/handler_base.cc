@@ -9,8 +9,8 @@
 #include <new>
 #include <string>
 
-#include "actions/action_log.h"
-#include "actions/status.h"
+#include "common/action_log.h"
+#include "common/status.h"
 
 using korva::E_FAIL;
 using korva::E_INVALIDARG;

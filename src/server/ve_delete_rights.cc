@@ -8,8 +8,8 @@
 // are dropped in the reverse order.
 #include <cstring>
 
-#include "actions/action_log.h"
-#include "actions/status.h"
+#include "common/action_log.h"
+#include "common/status.h"
 #include "server/ve_obj_v85.h"
 
 using korva::failed;

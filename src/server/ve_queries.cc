@@ -15,8 +15,8 @@
 #include <cwchar>
 #include <string>
 
-#include "actions/action_log.h"
-#include "actions/status.h"
+#include "common/action_log.h"
+#include "common/status.h"
 #include "server/ve_obj_v85.h"
 
 using korva::failed;

@@ -9,8 +9,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "actions/action_log.h"
-#include "actions/status.h"
+#include "common/action_log.h"
+#include "common/status.h"
 #include "server/ve_obj_v85.h"
 
 using korva::DesktopPlugin;

@@ -1,7 +1,7 @@
 // The action log: exact lines with their status suffixes, the time stamp,
 // truncation by a second run, and standard output when the file cannot be
 // opened.
-#include "actions/action_log.h"
+#include "common/action_log.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "actions/status.h"
+#include "common/status.h"
 #include "common/log_lines.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "actions/action_log.h"
+#include "common/action_log.h"
 #include "actions/runner_test_util.h"
 
 namespace runner_test {

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "actions/status.h"
+#include "common/status.h"
 #include "platform/com.h"
 #include "platform/net.h"
 

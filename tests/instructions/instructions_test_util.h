@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "actions/action_log.h"
+#include "common/action_log.h"
 #include "common/log_lines.h"
 #include "instructions/handler_publish.h"
 #include "platform/com.h"

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "actions/action_log.h"
-#include "actions/status.h"
+#include "common/action_log.h"
+#include "common/status.h"
 #include "common/log_lines.h"
 #include "common/server_home_test.h"
 #include "platform/com.h"

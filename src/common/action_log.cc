@@ -1,11 +1,11 @@
 // The action log's single destination and its line format.
-#include "actions/action_log.h"
+#include "common/action_log.h"
 
 #include <cstdarg>
 #include <mutex>
 #include <vector>
 
-#include "actions/status.h"
+#include "common/status.h"
 #include "platform/log_file.h"
 
 namespace {

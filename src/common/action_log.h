@@ -6,8 +6,8 @@
 // Thread-safety: lines are written under a lock, but the destination is
 // process-wide: two runs in one process at the same time share it.
 // Ownership: the log owns its open stream until the next open() or exit.
-#ifndef KORVA_ACTIONS_ACTION_LOG_H_
-#define KORVA_ACTIONS_ACTION_LOG_H_
+#ifndef KORVA_COMMON_ACTION_LOG_H_
+#define KORVA_COMMON_ACTION_LOG_H_
 
 #include <cstdio>
 #include <ctime>
@@ -33,4 +33,4 @@ class ActionLog {
 };
 
 
-#endif  // KORVA_ACTIONS_ACTION_LOG_H_
+#endif  // KORVA_COMMON_ACTION_LOG_H_

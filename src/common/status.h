@@ -1,7 +1,7 @@
 // Status numbers answered by the engine's operations, and the levels and
 // contexts that start every action log line.
-#ifndef KORVA_ACTIONS_STATUS_H_
-#define KORVA_ACTIONS_STATUS_H_
+#ifndef KORVA_COMMON_STATUS_H_
+#define KORVA_COMMON_STATUS_H_
 
 enum Status : int {
   kStatusOk = 200,
@@ -20,4 +20,4 @@ enum Status : int {
 #define KORVA_CTX_PUBLISH "(publish): "
 #define KORVA_CTX_CONFIG "(config): "
 
-#endif  // KORVA_ACTIONS_STATUS_H_
+#endif  // KORVA_COMMON_STATUS_H_
