@@ -33,14 +33,14 @@ constexpr size_t kQueryChars = 128;
 }  // namespace
 
 Ref<InfoObjects> CMAVEObjV85::select(int* status, const wchar_t* format, int32_t first,
-                                     int32_t second) {
+                                     int32_t second, int buildFailure) {
   SWCharString query;
   try {
     wchar_t buffer[kQueryChars];
     std::swprintf(buffer, kQueryChars, format, static_cast<int>(first), static_cast<int>(second));
     query = buffer;
   } catch (...) {
-    fail(status, kStatusOutOfMemory);
+    fail(status, buildFailure);
   }
   Ref<InfoObjects> result;
   if (!infoStore_) fail(status, kStatusLogical);
@@ -52,8 +52,10 @@ int CMAVEObjV85::querySystemObjectsByType(int16_t type, Ref<InfoObjects>* out) {
   int status = kStatusOk;
   if (out) out->reset();
   try {
-    Ref<InfoObjects> result =
-        select(&status, L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_OBTYPE=%d", type);
+    // A text that cannot be built is a failure of this operation's own (202),
+    // not out of memory as for the other queries.
+    Ref<InfoObjects> result = select(&status, L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_OBTYPE=%d",
+                                     type, 0, kStatusLogical);
     if (out) *out = result;
     return kStatusOk;
   } catch (...) {

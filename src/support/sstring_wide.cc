@@ -18,6 +18,11 @@ int sign(int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
 
 }  // namespace
 
+wchar_t SWCharString::getAt(int i) const {
+  if (i < 0 || i >= buffer_->nativeCharsUsed) return L'\0';
+  return buffer_->chars()[i];
+}
+
 int SWCharString::find(wchar_t c) const {
   if (c == 0) return npos;
   const wchar_t* p = buffer_->chars();

@@ -776,4 +776,27 @@ TEST(SWCharStringReading, FindAndSubstrings) {
   EXPECT_STREQ(text.getBuffer(), L"/to/");
 }
 
+TEST(SWCharStringReading, GetAtOutsideTheTextIsTheZeroCharacter) {
+  SWCharString text(L"file");
+  SWCharString empty;
+  struct Case {
+    const SWCharString* value;
+    int index;
+    wchar_t expected;
+  };
+  const Case cases[] = {
+      {&text, 0, L'f'},
+      {&text, 3, L'e'},
+      {&text, 4, L'\0'},                                   // the terminator
+      {&text, -1, L'\0'},                                  // before the text, inside the block
+      {&text, text.block()->nativeCharsAllocated, L'\0'},  // just past the block
+      {&text, 1 << 20, L'\0'},
+      {&empty, 0, L'\0'},
+      {&empty, 1, L'\0'},  // past the static empty block
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.value->getAt(c.index), c.expected) << "index " << c.index;
+  }
+}
+
 }  // namespace
