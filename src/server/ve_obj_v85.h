@@ -5,7 +5,7 @@
 // adding or updating users, folders and reports, deleting folders and
 // reports, and granting rights.
 //
-// Every operation answers a status number (actions/status.h) and writes its
+// Every operation answers a status number (common/status.h) and writes its
 // own log lines: a failing step records its status, writes its message and
 // unwinds to the operation's end, where the operation's closing line is
 // written. 600 means the server refused a call and its detailed error text
