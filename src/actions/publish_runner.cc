@@ -293,14 +293,25 @@ int CMARunnerPublish::walkDirectory(CMAInstallerProgress& progress, const SAnsiS
         }
       }
     }
+  } catch (const SFileSysException& e) {
+    // The entry that failed the listing is named before its directory.
+    if (SFileSys::isEntryFailure(e, path)) {
+      ActionLog::logLine(KORVA_ERROR KORVA_CTX_ACTION "The directory entry %s cannot be read: %s.",
+                         e.path().getBuffer(), e.reason().getBuffer());
+    }
+    return contentFailed(path);
   } catch (...) {
-    ActionLog::logStatusLine(kStatusSystem,
-                             KORVA_ERROR KORVA_CTX_ACTION
-                             "Failed to publish content of %s to Veltrane Enterprise.",
-                             path.getBuffer());
-    return kStatusSystem;
+    return contentFailed(path);
   }
   return kStatusOk;
+}
+
+int CMARunnerPublish::contentFailed(const SAnsiString& path) {
+  ActionLog::logStatusLine(kStatusSystem,
+                           KORVA_ERROR KORVA_CTX_ACTION
+                           "Failed to publish content of %s to Veltrane Enterprise.",
+                           path.getBuffer());
+  return kStatusSystem;
 }
 
 int CMARunnerPublish::skipLoopingFolder(CMAInstallerProgress& progress, const SAnsiString& name,

@@ -88,6 +88,10 @@ class CMARunnerPublish : public CMARunnerBase {
   // Steps of the run, public for tests. `progress` sends the installer
   // messages (nothing without an installer handle).
   int publishUsers(CMAInstallerProgress& progress);
+  // Walks path depth first under the folder parentId. A directory that cannot
+  // be listed fails as a whole with "Failed to publish content of ..." (204);
+  // when one of its entries could not be read, a line naming the entry and
+  // the system's reason comes first.
   int publishDirectory(CMAInstallerProgress& progress, const SAnsiString& path, int32_t parentId);
   // Adds or updates the folder for a directory entry; 200 with *id, which is
   // -1 when the folder could not be added (counted as skipped).
@@ -123,6 +127,8 @@ class CMARunnerPublish : public CMARunnerBase {
                        const char* srcPath);
   int walkDirectory(CMAInstallerProgress& progress, const SAnsiString& path, int32_t parentId,
                     const CMAWalkFrame& here);
+  // Writes "Failed to publish content of <path> ..." with 204; answers 204.
+  static int contentFailed(const SAnsiString& path);
   // A directory that leads back to one the walk is inside: sent and counted
   // like a folder that failed; answers the status for the skip line.
   int skipLoopingFolder(CMAInstallerProgress& progress, const SAnsiString& name,
