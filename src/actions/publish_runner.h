@@ -50,6 +50,13 @@ struct CMAWalkFrame {
   bool leadsBackTo(const korva::DirectoryIdentity& other) const;
 };
 
+// An entry whose status could not be read, which failed its directory's
+// listing: its full path and the system's reason (empty path: none).
+struct CMAUnreadableEntry {
+  SAnsiString path;
+  SAnsiString reason;
+};
+
 class CMARunnerPublish : public CMARunnerBase {
  public:
   // The last line of a failed run, and the name of the default log file.
@@ -82,8 +89,10 @@ class CMARunnerPublish : public CMARunnerBase {
 
   // Adds to *counter the sub-directories at every depth and the ".rpt" files
   // under path: 200, or 204 on any exception. A sub-directory that leads back
-  // to one it lies in counts once and is not entered.
-  static int countItems(const SAnsiString& path, int* counter);
+  // to one it lies in counts once and is not entered. When an entry of path
+  // itself could not be read, *unreadable (when given) names it.
+  static int countItems(const SAnsiString& path, int* counter,
+                        CMAUnreadableEntry* unreadable = nullptr);
 
   // Steps of the run, public for tests. `progress` sends the installer
   // messages (nothing without an installer handle).
@@ -133,7 +142,8 @@ class CMARunnerPublish : public CMARunnerBase {
   // like a folder that failed; answers the status for the skip line.
   int skipLoopingFolder(CMAInstallerProgress& progress, const SAnsiString& name,
                         const SAnsiString& path);
-  static int countInto(const SAnsiString& path, const CMAWalkFrame& here, int* counter);
+  static int countInto(const SAnsiString& path, const CMAWalkFrame& here, int* counter,
+                       CMAUnreadableEntry* unreadable);
 
   CMAHandlerPublish handler_;
   CMAVEObjV85 server_;
