@@ -89,3 +89,16 @@ void SFileSys::listing(const SAnsiString& directory, const SAnsiString& pattern,
                                        searchDirectory, "listing");
   }
 }
+
+bool SFileSys::isEntryFailure(const SFileSysException& e, const SAnsiString& directory) {
+  if (e.type() != SFileSysException::kTypeGetAttributes || !(e.operation() == "listing")) {
+    return false;
+  }
+  // An entry's path is the directory, a separator and a name; the failing
+  // enumeration names the directory (with its separator) alone.
+  SAnsiString prefix(directory);
+  ensureTrailingSeparator(prefix, kPathSeparator);
+  const char* path = e.path().getBuffer();
+  const size_t length = std::strlen(prefix.getBuffer());
+  return std::strncmp(path, prefix.getBuffer(), length) == 0 && std::strlen(path) > length;
+}

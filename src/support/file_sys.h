@@ -40,6 +40,11 @@ class SFileSys {
   // cannot be had, or a failing enumeration, throws type 3, operation "listing".
   static void listing(const SAnsiString& directory, const SAnsiString& pattern,
                       SIArray<FileProp>& entries);
+  // True when e is the failure of listing(directory, ...) to take the status
+  // of one of the directory's entries (a dangling link, an entry that
+  // vanished); e.path() then names the entry and e.reason() says why. False
+  // for a failure of the directory itself or of its enumeration.
+  static bool isEntryFailure(const SFileSysException& e, const SAnsiString& directory);
 };
 
 #endif  // KORVA_SUPPORT_FILE_SYS_H_

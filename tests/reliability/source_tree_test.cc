@@ -231,6 +231,8 @@ TEST_F(VanishingFileTest, AFileGoneBeforeTheWalkTakesItsStatusFailsItsDirectory)
   std::vector<std::string> expected = {
       connected("vanish"),
       addedLine("folder", "A", "#"),
+      E2E_ERROR_ACT "The directory entry " + (tree() / "A" / "gone.rpt").string() +
+          " cannot be read: No such file or directory.",
       E2E_ERROR_ACT "Failed to publish content of " + (tree() / "A").string() +
           " to Veltrane Enterprise. System function failed."};
   append(&expected, e2e::publishSummary(xml().string(), 0, 0, 0, 1, 0, 0, 0, 0, 0));

@@ -1,7 +1,8 @@
 // korvapush and korvadrop as an administrator runs them: each test copies a
 // program into a fresh directory next to a stand-in engine library (or none),
 // runs it with LD_LIBRARY_PATH unset so only its RPATH finds the library, and
-// checks its output, its exit code and the seven arguments the library got.
+// checks its output, its exit code, the seven arguments the library got and
+// the locale in force when it was called.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
@@ -51,6 +52,8 @@ struct ToolRun {
   // The function the library was called through, then its seven arguments as
   // "<null>" or "[text]"; empty when the library was not called.
   std::vector<std::string> call;
+  // The character type locale in force when the library was called.
+  std::string locale;
 };
 
 std::string readFile(const fs::path& path) {
@@ -93,21 +96,30 @@ class ToolTest : public ::testing::Test {
   }
 
   // Runs the program from bin/ with the given options in the working
-  // directory cwd (the test's own when empty).
+  // directory cwd (the test's own when empty). The locale variables and
+  // KORVA_APSPASS are not inherited; `env` adds "NAME=value" entries.
   ToolRun run(const char* tool, const std::vector<std::string>& options, int result = 0,
-              const fs::path& cwd = {}) {
+              const fs::path& cwd = {}, const std::vector<std::string>& extraEnv = {}) {
     const fs::path record = root_ / "call.txt";
+    const fs::path locale = root_ / "locale.txt";
     const fs::path out = root_ / "out.txt";
     const fs::path err = root_ / "err.txt";
     fs::remove(record);
+    fs::remove(locale);
 
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
       const std::string entry = *e;
-      if (entry.rfind("LD_LIBRARY_PATH=", 0) == 0 || entry.rfind("KORVA_STUB_", 0) == 0) continue;
+      if (entry.rfind("LD_LIBRARY_PATH=", 0) == 0 || entry.rfind("KORVA_STUB_", 0) == 0 ||
+          entry.rfind("KORVA_APSPASS=", 0) == 0 || entry.rfind("LC_", 0) == 0 ||
+          entry.rfind("LANG=", 0) == 0) {
+        continue;
+      }
       env.push_back(entry);
     }
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
     env.push_back("KORVA_STUB_RECORD=" + record.string());
+    env.push_back("KORVA_STUB_LOCALE=" + locale.string());
     env.push_back("KORVA_STUB_RESULT=" + std::to_string(result));
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
@@ -137,6 +149,7 @@ class ToolTest : public ::testing::Test {
     r.out = readFile(out);
     r.err = readFile(err);
     r.call = readLines(record);
+    r.locale = readFile(locale);
     return r;
   }
 
@@ -226,6 +239,62 @@ TEST_F(ToolTest, OptionsMapToTheSevenArgumentsInOrder) {
     EXPECT_EQ(r.call, c.call);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.exitCode, 0);
+  }
+}
+
+// Without -apspass the password comes from KORVA_APSPASS, so that it need not
+// stand in the process list; -apspass, even empty, wins.
+TEST_F(ToolTest, PasswordComesFromTheEnvironmentWhenNotGiven) {
+  struct Case {
+    const char* tool;
+    std::vector<std::string> options;
+    std::vector<std::string> env;
+    const char* password;
+  };
+  const Case cases[] = {
+      {"korvapush", {}, {"KORVA_APSPASS=from-env"}, "[from-env]"},
+      {"korvadrop", {"-delfld", "A"}, {"KORVA_APSPASS=from-env"}, "[from-env]"},
+      {"korvapush", {"-apspass", "given"}, {"KORVA_APSPASS=from-env"}, "[given]"},
+      {"korvadrop", {"-APSPASS", ""}, {"KORVA_APSPASS=from-env"}, "[]"},
+      {"korvapush", {}, {"KORVA_APSPASS="}, "[]"},
+      {"korvapush", {}, {}, "<null>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.tool) + " " + ::testing::PrintToString(c.options) + " " +
+                 ::testing::PrintToString(c.env));
+    install(c.tool, Library::Entries);
+    const ToolRun r = run(c.tool, c.options, 0, {}, c.env);
+    ASSERT_EQ(r.call.size(), 8u);
+    EXPECT_EQ(r.call[3], c.password);
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+// The engine converts names with the process's multibyte functions: where
+// the environment leaves the plain "C" locale, the programs use UTF-8.
+TEST_F(ToolTest, ThePlainLocaleBecomesUtf8) {
+  struct Case {
+    std::vector<std::string> env;
+    const char* locale;
+  };
+  const Case cases[] = {
+      {{}, "C.UTF-8"},
+      {{"LC_ALL=C"}, "C.UTF-8"},
+      {{"LC_ALL=POSIX"}, "C.UTF-8"},
+      {{"LANG=C"}, "C.UTF-8"},
+      {{"LANG=C.utf8", "LC_CTYPE=POSIX"}, "C.UTF-8"},
+      {{"LC_CTYPE=C.utf8"}, "C.utf8"},
+      // A locale the system does not have leaves "C", as the C library does.
+      {{"LC_ALL=xx_NOWHERE.UTF-8"}, "C"},
+  };
+  for (const char* tool : {"korvapush", "korvadrop"}) {
+    install(tool, Library::Entries);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(tool) + " " + ::testing::PrintToString(c.env));
+      const ToolRun r = run(tool, {}, 0, {}, c.env);
+      EXPECT_EQ(r.locale, c.locale);
+      EXPECT_EQ(r.call.size(), 8u);
+    }
   }
 }
 

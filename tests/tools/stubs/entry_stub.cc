@@ -2,9 +2,12 @@
 // exports doPublishA and doDeleteA like the real library; each call writes the
 // function's name and its seven arguments to the file named by
 // KORVA_STUB_RECORD ("<null>" for a null pointer, the text in brackets
-// otherwise) and answers the number in KORVA_STUB_RESULT (0 when unset).
+// otherwise) and answers the number in KORVA_STUB_RESULT (0 when unset). The
+// character type locale the program set is written to the file named by
+// KORVA_STUB_LOCALE.
 //
 // Thread-safety: single-threaded programs only. Ownership: nothing is kept.
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 
@@ -21,6 +24,13 @@ int record(const char* function, const char* const* args) {
           std::fprintf(out, "<null>\n");
         }
       }
+      std::fclose(out);
+    }
+  }
+  if (const char* path = std::getenv("KORVA_STUB_LOCALE")) {
+    if (FILE* out = std::fopen(path, "w")) {
+      const char* locale = std::setlocale(LC_CTYPE, nullptr);
+      std::fprintf(out, "%s", locale ? locale : "<none>");
       std::fclose(out);
     }
   }
