@@ -25,6 +25,16 @@ bool exitStatusIsWhole();
 // directory (their RPATH on POSIX); on Windows only their own directory.
 bool programsSearchLibDirectory();
 
+// Whether the C library's "C" locale refuses bytes above 127 as characters
+// (glibc: it is plain ASCII), or reads each byte as the character of the
+// same number (the Windows C runtime), so that no 8-bit text fails to
+// convert there.
+bool cLocaleRefusesBytesAbove127();
+
+// Whether the tests run under wine rather than on Windows itself (or POSIX),
+// for the few places where wine's C runtime answers differently.
+bool runsUnderWine();
+
 // The process's environment as "NAME=value" entries.
 std::vector<std::string> currentEnvironment();
 

@@ -1,6 +1,7 @@
-// The C runtime's own path functions on Windows: _splitpath into buffers as
-// long as the path (so no part is cut, however long), and _makepath into a
-// buffer as long as the parts need.
+// The C runtime's own path functions on Windows: _splitpath (its bounded
+// form, _splitpath_s, which the plain one forwards to with the short
+// _MAX_FNAME limits) into buffers as long as the path, so no part is cut
+// however long; and _makepath into a buffer as long as the parts need.
 //
 // Thread-safety: pure functions. Ownership: results are new values.
 #include <stdlib.h>
@@ -24,8 +25,11 @@ PathParts splitPath(const char* path) {
   // Every part is a piece of the path; a drive needs 3 bytes.
   const size_t size = std::strlen(path) + 3;
   std::vector<char> drive(size), dir(size), name(size), ext(size);
-  _splitpath(path, drive.data(), dir.data(), name.data(), ext.data());
   PathParts parts;
+  if (_splitpath_s(path, drive.data(), size, dir.data(), size, name.data(), size, ext.data(),
+                   size) != 0) {
+    return parts;  // only for a null path, which was made ""
+  }
   parts.drive = drive.data();
   parts.dir = dir.data();
   parts.name = name.data();

@@ -18,6 +18,10 @@ bool exitStatusIsWhole() { return false; }
 
 bool programsSearchLibDirectory() { return true; }
 
+bool cLocaleRefusesBytesAbove127() { return true; }
+
+bool runsUnderWine() { return false; }
+
 std::vector<std::string> currentEnvironment() {
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) env.push_back(*e);

@@ -67,6 +67,14 @@ bool exitStatusIsWhole() { return true; }
 
 bool programsSearchLibDirectory() { return false; }
 
+bool cLocaleRefusesBytesAbove127() { return false; }
+
+// Wine's ntdll exports its version; Windows' does not.
+bool runsUnderWine() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 std::vector<std::string> currentEnvironment() {
   std::vector<std::string> env;
   char* block = GetEnvironmentStringsA();
