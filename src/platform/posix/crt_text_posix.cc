@@ -148,12 +148,15 @@ int collateNoCase(const char* a, const char* b) {
 
 namespace {
 
+// Longest multibyte character the string family handles.
+constexpr size_t kMaxCharBytes = 6;
+
 // Bytes of the character at p: its length, or 1 where the bytes start no
 // character; 0 at the terminator. Sets *valid to false for such a byte.
 size_t stepOver(const char* p, bool* valid) {
   if (*p == 0) return 0;
   std::mbstate_t state{};
-  size_t r = std::mbrlen(p, MB_LEN_MAX, &state);
+  size_t r = std::mbrlen(p, kMaxCharBytes, &state);
   if (r == static_cast<size_t>(-1) || r == static_cast<size_t>(-2) || r == 0) {
     if (valid) *valid = false;
     return 1;
