@@ -1,16 +1,14 @@
 // The tests' platform answers on Windows; runChild over CreateProcessA, with
 // the command line quoted the way the C runtime splits it again.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-
 #include <cstring>
 
 #include "common/test_platform.h"
+#include "platform/win32/system_error.h"
 
 namespace korva_test {
 namespace {
+
+using Handle = korva::win32::ScopedHandle;
 
 // One argument as the C runtime's command-line parser reads it back:
 // quoted when it is empty or holds blanks or quotes; backslashes doubled
@@ -33,21 +31,6 @@ std::string quoteArgument(const std::string& arg) {
   out += '"';
   return out;
 }
-
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  ~Handle() {
-    if (valid()) CloseHandle(h_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
 
 HANDLE openInheritable(const std::string& path, DWORD access, DWORD disposition) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
