@@ -10,10 +10,9 @@
 namespace korva {
 
 int directoryIdentity(const std::string& path, DirectoryIdentity* identity) {
-  win32::ScopedHandle handle(CreateFileA(path.c_str(), 0,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                         nullptr));
+  win32::ScopedHandle handle(
+      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!handle.valid()) return win32::lastErrno();
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(handle.get(), &info)) return win32::lastErrno();

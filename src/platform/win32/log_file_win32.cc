@@ -19,11 +19,9 @@ namespace korva {
 int openLogFile(const char* path, std::FILE** out) {
   *out = nullptr;
   if (!path || !*path) return ENOENT;
-  win32::ScopedHandle file(CreateFileA(path, GENERIC_WRITE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                                       nullptr));
+  win32::ScopedHandle file(CreateFileA(
+      path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!file.valid()) return win32::lastErrno();
   if (GetFileType(file.get()) == FILE_TYPE_DISK) {
     BY_HANDLE_FILE_INFORMATION info;

@@ -13,6 +13,7 @@
 #define NOMINMAX
 #endif
 #include <winsock2.h>
+// winsock2.h first: windows.h would otherwise bring the old winsock.h.
 #include <windows.h>
 
 #endif  // KORVA_PLATFORM_WIN32_WINDOWS_API_H_
