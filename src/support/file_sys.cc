@@ -15,6 +15,11 @@ SFileSysException notFound(const SAnsiString& path, const char* operation) {
                            SAnsiString(korva::errorText(ENOENT).c_str()), SAnsiString(operation));
 }
 
+// "C:" alone names a drive, where paths carry drives at all.
+bool isDriveName(const SAnsiString& path) {
+  return korva::kPathsHaveDrives && path.getNBytes() == 2 && path.getBuffer()[1] == ':';
+}
+
 }  // namespace
 
 bool SFileSys::exists(const SAnsiString& path) {
@@ -29,12 +34,12 @@ bool SFileSys::exists(const SAnsiString& path) {
 
 bool SFileSys::isDrive(const SAnsiString& path) {
   if (!exists(path)) throw notFound(path, "isDrive");
-  return false;  // paths carry no drive here
+  return isDriveName(path);
 }
 
 bool SFileSys::isDir(const SAnsiString& path) {
   if (!exists(path)) throw notFound(path, "isDir");
-  // No path is a drive, so the status alone decides.
+  if (isDriveName(path)) return false;
   SAnsiString checked(path);
   removeTrailingSeparator(checked, kPathSeparator);
   korva::FileStatus status;

@@ -14,6 +14,8 @@
 
 #include "platform/console_program.h"
 #include "platform/dynlib.h"
+#include "platform/entry_abi.h"
+#include "platform/exit_status.h"
 #include "support/param_line_args.h"
 #include "support/sstring.h"
 
@@ -53,12 +55,11 @@ const char kUsage[] = "Usage: korvadrop [Options]\n" KORVA_SHARED_USAGE
                       "   -delfld    The folder to be deleted. Separate folders with \"\\\".\n";
 #endif
 
-using EntryFunction = int (*)(const char*, const char*, const char*, const char*, const char*,
-                              const char*, const char*);
+using EntryFunction = int(KORVA_ENTRY_CALL*)(const char*, const char*, const char*, const char*,
+                                             const char*, const char*, const char*);
 
-// The exit status keeps only the result's low byte; a failure whose low byte
-// is zero would read as success, so it leaves as 1 instead.
-int exitCodeFor(int result) { return (result != 0 && (result & 0xFF) == 0) ? 1 : result; }
+// The platform decides how much of the result the exit status can carry.
+int exitCodeFor(int result) { return korva::exitStatusFor(result); }
 
 }  // namespace
 
