@@ -25,6 +25,10 @@ bool exitStatusIsWhole();
 // directory (their RPATH on POSIX); on Windows only their own directory.
 bool programsSearchLibDirectory();
 
+// Whether the programs take a UTF-8 locale where the environment leaves the
+// plain "C" one (POSIX); on Windows they take the ANSI code page's.
+bool programsPreferUtf8Locale();
+
 // Whether the C library's "C" locale refuses bytes above 127 as characters
 // (glibc: it is plain ASCII), or reads each byte as the character of the
 // same number (the Windows C runtime), so that no 8-bit text fails to

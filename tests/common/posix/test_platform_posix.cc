@@ -18,6 +18,8 @@ bool exitStatusIsWhole() { return false; }
 
 bool programsSearchLibDirectory() { return true; }
 
+bool programsPreferUtf8Locale() { return true; }
+
 bool cLocaleRefusesBytesAbove127() { return true; }
 
 bool runsUnderWine() { return false; }

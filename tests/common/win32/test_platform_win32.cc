@@ -50,6 +50,8 @@ bool exitStatusIsWhole() { return true; }
 
 bool programsSearchLibDirectory() { return false; }
 
+bool programsPreferUtf8Locale() { return false; }
+
 bool cLocaleRefusesBytesAbove127() { return false; }
 
 // Wine's ntdll exports its version; Windows' does not.
