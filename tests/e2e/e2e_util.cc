@@ -416,7 +416,8 @@ Json parseJson(const std::string& text) { return JsonReader(text).document(); }
 // ---- the server -------------------------------------------------------------
 
 ProgramRun ServerHome::tool(const std::vector<std::string>& args) const {
-  return runProgram(binPath("korvaserver"), args, {homeEnv(), "KORVA_SERVER_FAULTS"});
+  return runProgram(binPath("korvaserver"), args,
+                    {homeEnv(), "KORVA_SERVER_FAULTS", "KORVA_SERVER_PASSWORD"});
 }
 
 ProgramRun ServerHome::init(const std::string& apsName, const std::string& password) const {
