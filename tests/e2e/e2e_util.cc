@@ -126,8 +126,8 @@ std::string sourcePath(const char* relative) {
   return std::string(KORVA_SOURCE_DIR) + "/" + relative;
 }
 
-std::string connected(const std::string& aps) {
-  return E2E_INFO_PUB "Successfully initialized connection to APS " + aps + " as Administrator.";
+std::string connected(const std::string& aps, const std::string& user) {
+  return E2E_INFO_PUB "Successfully initialized connection to APS " + aps + " as " + user + ".";
 }
 
 std::string addedLine(const std::string& kind, const std::string& name, const std::string& id) {
