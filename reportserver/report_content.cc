@@ -3,6 +3,7 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -100,23 +101,21 @@ bool checkReadableFile(const std::string& path, std::string* error) {
   return readChunk(*reader, path, probe, sizeof probe, &got, error);
 }
 
-StagedFiles::~StagedFiles() {
-  if (used_) db_.exec("DELETE FROM temp.staged_chunks", nullptr);
-}
+StagedFiles::StagedFiles(Database& db) : db_(db) {}
+
+StagedFiles::~StagedFiles() = default;
 
 bool StagedFiles::stage(const std::string& path, std::string* error) {
   if (staged_.count(path)) return true;
-  if (!used_) {
-    // The temporary table is the connection's own: writing it takes no lock
-    // on the repository. Rows a failed clean-up left behind go first.
-    std::string message;
-    if (!db_.exec("CREATE TEMP TABLE IF NOT EXISTS staged_chunks(stage INTEGER NOT NULL,"
-                  " seq INTEGER NOT NULL, data BLOB NOT NULL);"
-                  " DELETE FROM temp.staged_chunks;",
-                  &message)) {
-      return fail(error, "Cannot prepare the staging of report files: " + message + ".");
+  if (!scratch_) {
+    // Unnamed, for this process alone, and gone when closed.
+    errno = 0;
+    scratch_.reset(std::tmpfile());
+    if (!scratch_) {
+      return fail(error, "Cannot read the report files ahead of the commit: no temporary file (" +
+                             errorText(errno) + ").");
     }
-    used_ = true;
+    buffer_.resize(kReportChunkBytes);
   }
   std::unique_ptr<FileReader> reader;
   if (!openReportFile(path, &reader, error)) return false;
@@ -124,38 +123,32 @@ bool StagedFiles::stage(const std::string& path, std::string* error) {
   if (!digest || EVP_DigestInit_ex(digest.get(), EVP_sha256(), nullptr) != 1) {
     return fail(error, "Cannot compute the digest of \"" + localPathAsUtf8(path) + "\".");
   }
-  const int64_t stage = static_cast<int64_t>(staged_.size()) + 1;
-  std::vector<unsigned char> buffer(kReportChunkBytes);
-  Statement insert(db_, "INSERT INTO temp.staged_chunks(stage, seq, data) VALUES(?1, ?2, ?3)");
-  int64_t size = 0;
-  int64_t seq = 0;
+  Staged staged;
+  if (std::fseek(scratch_.get(), 0, SEEK_END) != 0) return scratchFailure(error);
+  staged.offset = std::ftell(scratch_.get());
+  if (staged.offset < 0) return scratchFailure(error);
   while (true) {
     size_t n = 0;
-    if (!readChunk(*reader, path, buffer.data(), buffer.size(), &n, error)) return false;
+    if (!readChunk(*reader, path, buffer_.data(), buffer_.size(), &n, error)) return false;
     if (n > 0) {
-      EVP_DigestUpdate(digest.get(), buffer.data(), n);
-      insert.reset();
-      insert.bind(1, stage);
-      insert.bind(2, seq++);
-      insert.bindBlobStatic(3, buffer.data(), static_cast<int>(n));
-      if (!insert.run()) {
-        return fail(error, "Cannot stage the content of \"" + localPathAsUtf8(path) +
-                               "\": " + db_.lastMessage() + ".");
-      }
-      size += static_cast<int64_t>(n);
+      EVP_DigestUpdate(digest.get(), buffer_.data(), n);
+      if (std::fwrite(buffer_.data(), 1, n, scratch_.get()) != n) return scratchFailure(error);
+      staged.file.size += static_cast<int64_t>(n);
     }
-    if (n < buffer.size()) break;
+    if (n < buffer_.size()) break;
   }
   unsigned char hash[EVP_MAX_MD_SIZE];
   unsigned int hashLen = 0;
   EVP_DigestFinal_ex(digest.get(), hash, &hashLen);
-  Staged staged;
-  staged.stage = stage;
   staged.file.name = baseName(localPathAsUtf8(path));
-  staged.file.size = size;
   staged.file.sha256 = hexOf(hash, hashLen);
   staged_.emplace(path, staged);
   return true;
+}
+
+bool StagedFiles::scratchFailure(std::string* error) {
+  return fail(error, "Cannot keep the report files ahead of the commit in a temporary file: " +
+                         errorText(errno) + ".");
 }
 
 bool StagedFiles::store(int32_t reportId, const std::string& path, StoredFile* out,
@@ -166,22 +159,34 @@ bool StagedFiles::store(int32_t reportId, const std::string& path, StoredFile* o
                            "\" was not read before the commit.");
   }
   const Staged& staged = it->second;
-  const std::string failure = "Cannot replace the content of report " + std::to_string(reportId);
   {
     Statement del(db_, "DELETE FROM report_chunks WHERE report_id = ?1");
     del.bind(1, static_cast<int64_t>(reportId));
-    if (!del.run()) return fail(error, failure + ": " + db_.lastMessage() + ".");
+    if (!del.run()) {
+      return fail(error, "Cannot replace the content of report " + std::to_string(reportId) +
+                             ": " + db_.lastMessage() + ".");
+    }
   }
-  {
-    Statement copy(db_,
-                   "INSERT INTO report_chunks(report_id, seq, data)"
-                   " SELECT ?1, seq, data FROM temp.staged_chunks WHERE stage = ?2 ORDER BY seq");
-    copy.bind(1, static_cast<int64_t>(reportId));
-    copy.bind(2, staged.stage);
-    if (!copy.run()) {
+  // The copy read ahead, not the report file: nothing here can wait on it.
+  if (std::fflush(scratch_.get()) != 0 ||
+      std::fseek(scratch_.get(), staged.offset, SEEK_SET) != 0) {
+    return scratchFailure(error);
+  }
+  Statement insert(db_, "INSERT INTO report_chunks(report_id, seq, data) VALUES(?1, ?2, ?3)");
+  int64_t left = staged.file.size;
+  int64_t seq = 0;
+  while (left > 0) {
+    const size_t want = static_cast<size_t>(std::min<int64_t>(left, buffer_.size()));
+    if (std::fread(buffer_.data(), 1, want, scratch_.get()) != want) return scratchFailure(error);
+    insert.reset();
+    insert.bind(1, static_cast<int64_t>(reportId));
+    insert.bind(2, seq++);
+    insert.bindBlobStatic(3, buffer_.data(), static_cast<int>(want));
+    if (!insert.run()) {
       return fail(error, "Cannot store the content of \"" + localPathAsUtf8(path) +
                              "\": " + db_.lastMessage() + ".");
     }
+    left -= static_cast<int64_t>(want);
   }
   Statement update(db_,
                    "UPDATE reports SET file_name = ?1, file_size = ?2, file_sha256 = ?3"
