@@ -26,10 +26,10 @@ constexpr int32_t kFullControlRole = 5;
 struct ChangeRequest {
   enum class Kind { Add, Change, Delete };
   Kind kind = Kind::Change;
-  std::string typeName;  // "Folder", "Report", ...
-  int32_t id = 0;        // of a stored object (Change, Delete)
-  std::string title;     // the title it has (Change, Delete) or will have (Add)
-  int32_t parentId = 0;  // where an added object goes
+  std::string typeName;                // "Folder", "Report", ...
+  int32_t id = 0;                      // of a stored object (Change, Delete)
+  std::string title;                   // the title it has (Change, Delete) or will have (Add)
+  int32_t parentId = 0;                // where an added object goes
   std::optional<int32_t> newParentId;  // a stored object moved elsewhere
 };
 

@@ -28,11 +28,7 @@ class CommitWriter {
   // the id sequence's value when this commit began; staging: the report
   // files, read before the commit began.
   CommitWriter(SessionContext& ctx, int64_t readMark, int64_t firstOwnId, StagedFiles& staging)
-      : ctx_(ctx),
-        db_(ctx.db),
-        readMark_(readMark),
-        firstOwnId_(firstOwnId),
-        staging_(staging) {}
+      : ctx_(ctx), db_(ctx.db), readMark_(readMark), firstOwnId_(firstOwnId), staging_(staging) {}
 
   const std::string& error() const { return error_; }
 

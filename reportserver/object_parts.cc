@@ -26,8 +26,9 @@ HRESULT ReportFilesImpl::addFile(const Variant& path, int32_t, const Variant&, R
   // The client spelled the path in the process's encoding; spell it back so.
   std::string file;
   if (!localPathFromWide(path.asString(), &file)) {
-    return failWith(E_INVALIDARG, "The path \"" + toUtf8(path.asString()) +
-                                      "\" cannot be spelled in the character set of the process's locale.");
+    return failWith(E_INVALIDARG,
+                    "The path \"" + toUtf8(path.asString()) +
+                        "\" cannot be spelled in the character set of the process's locale.");
   }
   HRESULT hr = object_->pendFile(file);
   if (failed(hr)) return hr;

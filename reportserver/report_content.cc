@@ -155,16 +155,16 @@ bool StagedFiles::store(int32_t reportId, const std::string& path, StoredFile* o
                         std::string* error) {
   auto it = staged_.find(path);
   if (it == staged_.end()) {
-    return fail(error, "The report file \"" + localPathAsUtf8(path) +
-                           "\" was not read before the commit.");
+    return fail(
+        error, "The report file \"" + localPathAsUtf8(path) + "\" was not read before the commit.");
   }
   const Staged& staged = it->second;
   {
     Statement del(db_, "DELETE FROM report_chunks WHERE report_id = ?1");
     del.bind(1, static_cast<int64_t>(reportId));
     if (!del.run()) {
-      return fail(error, "Cannot replace the content of report " + std::to_string(reportId) +
-                             ": " + db_.lastMessage() + ".");
+      return fail(error, "Cannot replace the content of report " + std::to_string(reportId) + ": " +
+                             db_.lastMessage() + ".");
     }
   }
   // The copy read ahead, not the report file: nothing here can wait on it.

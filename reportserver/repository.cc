@@ -174,8 +174,8 @@ std::string createBuildFile(const std::string& path) {
     // gives the journal files the same permissions.
     std::error_code ec;
     namespace fs = std::filesystem;
-    fs::permissions(name, fs::perms::owner_read | fs::perms::owner_write,
-                    fs::perm_options::replace, ec);
+    fs::permissions(name, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace,
+                    ec);
     return name;
   }
   return "";

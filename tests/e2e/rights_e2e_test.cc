@@ -41,9 +41,9 @@ class RightsTest : public PublishedExampleTest {
           fs::path p(path);
           if (fs::is_directory(tree() / path)) {
             int64_t id = folderIdAt(server, path);
-            return {p.filename() == "New" ? addedLine("folder", "New", e2e::id(id))
-                                          : updatedLine("folder", p.filename().string(),
-                                                        e2e::id(id))};
+            return {p.filename() == "New"
+                        ? addedLine("folder", "New", e2e::id(id))
+                        : updatedLine("folder", p.filename().string(), e2e::id(id))};
           }
           const std::string title = titleOf(p);
           return reportLines(title, reportIdAt(server, p.parent_path().string(), title));
@@ -66,12 +66,11 @@ TEST_F(RightsTest, AViewUsersPublishIsRefusedAndChangesNothing) {
   Lines expected = {connected(kAps, "sales1")};
   // Folders without changes pass; every report's new content is refused.
   append(&expected, walkLines(server, [](const std::string& title, int64_t id) -> Lines {
-           return {E2E_ERROR_PUB "Failed to commit report changes while adding report " + title +
-                       ".",
-                   E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
-                   refusal("sales1", "change Report " + e2e::id(id) + " \"" + title + "\""),
-                   E2E_ERROR_PUB "Failed to add report " + title + " to Veltrane Enterprise."};
-         }));
+    return {E2E_ERROR_PUB "Failed to commit report changes while adding report " + title + ".",
+            E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
+            refusal("sales1", "change Report " + e2e::id(id) + " \"" + title + "\""),
+            E2E_ERROR_PUB "Failed to add report " + title + " to Veltrane Enterprise."};
+  }));
   append(&expected, publishSummary(instructions().string(), 0, 0, 0, 0, 3, 0, 0, 0, 3));
   EXPECT_EQ(maskedLines(run.out), expected);
   EXPECT_EQ(dumpText(), before);
@@ -107,9 +106,9 @@ TEST_F(RightsTest, AFullControlUserPublishesBelowItsFolder) {
   ASSERT_GE(added, 0);
   Lines expected = {connected(kAps, "audit1")};
   append(&expected, walkLines(server, [&](const std::string& title, int64_t id) -> Lines {
-           return {id == added ? addedLine("report", title, e2e::id(id))
-                               : updatedLine("report", title, e2e::id(id))};
-         }));
+    return {id == added ? addedLine("report", title, e2e::id(id))
+                        : updatedLine("report", title, e2e::id(id))};
+  }));
   append(&expected, publishSummary(instructions().string(), 0, 0, 0, 1, 3, 0, 1, 3, 0));
   EXPECT_EQ(maskedLines(run.out), expected);
   const Json* report = findObject(server, "Report", "n", folderIdAt(server, "Finance/New"));

@@ -38,10 +38,10 @@ std::vector<std::string> withoutIds(std::vector<std::string> lines) {
 // The lines of a report whose file the server refused with that detail.
 std::vector<std::string> refusedFileLines(const std::string& path, const std::string& name,
                                           const std::string& detail) {
-  return {E2E_ERROR_PUB "Failed to associate the file " + path + " to report " + name + ".",
-          E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
-          E2E_DETAIL + detail,
-          E2E_ERROR_PUB "Failed to add report " + name + " to Veltrane Enterprise."};
+  return {
+      E2E_ERROR_PUB "Failed to associate the file " + path + " to report " + name + ".",
+      E2E_DETAIL "The following error is returned from Veltrane Enterprise:", E2E_DETAIL + detail,
+      E2E_ERROR_PUB "Failed to add report " + name + " to Veltrane Enterprise."};
 }
 
 std::vector<std::string> reportFailure(const std::string& path, const std::string& name,

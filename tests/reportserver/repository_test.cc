@@ -90,8 +90,7 @@ class SqliteOpenSpy {
     spy_ = *real_;
     spy_.zName = "korva-open-spy";
     spy_.pNext = nullptr;
-    spy_.xOpen = [](sqlite3_vfs*, const char* name, sqlite3_file* file, int flags,
-                    int* outFlags) {
+    spy_.xOpen = [](sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags) {
       if (name) opened_->push_back(name);
       return real_->xOpen(real_, name, file, flags, outFlags);
     };
