@@ -37,7 +37,9 @@ class FileReader {
 class FileOpener {
  public:
   virtual ~FileOpener() = default;
-  // 0 and *reader set, or the C error number.
+  // 0 and *reader set, or the C error number. What is neither a regular
+  // file nor a directory may be answered without being opened (kind Other,
+  // and every read fails).
   virtual int open(const std::string& path, std::unique_ptr<FileReader>* reader) = 0;
 };
 

@@ -1,5 +1,7 @@
 // The POSIX file opener: open with O_NONBLOCK (kept for the reads), fstat on
-// the descriptor, read retried on EINTR only.
+// the descriptor, read retried on EINTR only. A path that already names
+// something other than a file or a directory is not opened at all: opening a
+// device can have effects of its own.
 //
 // Thread-safety: the opener holds no state; the installed pointer is atomic.
 // Ownership: a PosixFileReader owns its descriptor and closes it when destroyed.
@@ -9,6 +11,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <utility>
 
 #include "platform/file_reader.h"
 
@@ -17,8 +20,11 @@ namespace {
 
 class PosixFileReader : public FileReader {
  public:
+  // fd -1: not opened (kind Other); reads fail.
   PosixFileReader(int fd, FileKind kind) : fd_(fd), kind_(kind) {}
-  ~PosixFileReader() override { ::close(fd_); }
+  ~PosixFileReader() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
   PosixFileReader(const PosixFileReader&) = delete;
   PosixFileReader& operator=(const PosixFileReader&) = delete;
 
@@ -26,6 +32,7 @@ class PosixFileReader : public FileReader {
 
   int read(void* buffer, size_t size, size_t* got) override {
     *got = 0;
+    if (fd_ < 0) return EBADF;
     while (true) {
       ssize_t n = ::read(fd_, buffer, size);
       if (n >= 0) {
@@ -46,6 +53,13 @@ class PosixFileReader : public FileReader {
 class PosixFileOpener : public FileOpener {
  public:
   int open(const std::string& path, std::unique_ptr<FileReader>* reader) override {
+    struct stat before;
+    if (::stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode) &&
+        !S_ISDIR(before.st_mode)) {
+      *reader = std::make_unique<PosixFileReader>(-1, FileKind::Other);
+      return 0;
+    }
+    // The kind is taken again from the open file: the path may have changed.
     int fd;
     do {
       fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
