@@ -3,6 +3,7 @@
 #include "reportserver/object_parts.h"
 
 #include "reportserver/fault_injection.h"
+#include "reportserver/local_path.h"
 #include "reportserver/utf8.h"
 
 namespace korva {
@@ -22,7 +23,13 @@ HRESULT ReportFilesImpl::addFile(const Variant& path, int32_t, const Variant&, R
   if (path.type() != Variant::Type::WString) {
     return failWith(E_INVALIDARG, "addFile needs a string variant naming a local file.");
   }
-  std::string file = toUtf8(path.asString());
+  // The client spelled the path in the process's encoding; spell it back so.
+  std::string file;
+  if (!localPathFromWide(path.asString(), &file)) {
+    return failWith(E_INVALIDARG,
+                    "The path \"" + toUtf8(path.asString()) +
+                        "\" cannot be spelled in the character set of the process's locale.");
+  }
   HRESULT hr = object_->pendFile(file);
   if (failed(hr)) return hr;
   *out = Ref<Unknown>(new FileEntryImpl(file));

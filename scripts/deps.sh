@@ -38,3 +38,17 @@ korva_install_windows_deps() {
   korva_apt_install --i386 cmake ninja-build googletest g++-mingw-w64-i686 wine wine32:i386 \
     msitools wixl "$@"
 }
+
+# Used by scripts/test: a Latin-1 locale, for the tests of report paths in an
+# encoding other than UTF-8. Generated from Debian's locales package when the
+# system has none.
+korva_install_test_locales() {
+  locale -a 2>/dev/null | grep -qix 'de_DE.iso88591' && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  korva_apt_install locales
+  echo "Generating the locale de_DE.ISO-8859-1"
+  grep -qx 'de_DE ISO-8859-1' /etc/locale.gen 2>/dev/null ||
+    echo 'de_DE ISO-8859-1' | $sudo tee -a /etc/locale.gen >/dev/null
+  $sudo locale-gen >/dev/null
+}
