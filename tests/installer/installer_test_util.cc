@@ -67,8 +67,10 @@ void InstallerTest::TearDown() {
   for (const std::string& package : installed_) {
     EXPECT_EQ(msiexecUninstall(package), 0) << "removing " << package;
   }
+  // Without the final separator, which the C++ runtime's removal of the
+  // directory itself does not take.
   std::error_code ignored;
-  fs::remove_all(work_, ignored);
+  fs::remove_all(work_.substr(0, work_.size() - 1), ignored);
 }
 
 int InstallerTest::run(const std::string& program, const std::vector<std::string>& args) {
