@@ -54,9 +54,11 @@ std::vector<std::string> linesBetween(const std::vector<std::string>& lines,
 }
 
 void InstallerTest::SetUp() {
+  // A parameterised test's name holds a "/".
+  std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  std::replace(name.begin(), name.end(), '/', '_');
   const fs::path dir = fs::temp_directory_path() /
-                       ("korva_installer_" + std::to_string(std::random_device{}()) + "_" +
-                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                       ("korva_installer_" + std::to_string(std::random_device{}()) + "_" + name);
   fs::remove_all(dir);
   fs::create_directories(dir);
   work_ = windowsPath(dir.string());

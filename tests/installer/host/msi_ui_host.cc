@@ -15,8 +15,8 @@
 // that is not empty follows as " 0:<text>". The last line is "result <n>",
 // MsiInstallProductA's answer, which is also the exit status.
 //
-// Thread-safety: the installer calls the handler on its own thread while
-// MsiInstallProductA waits; the handler alone writes the output until that
+// Thread-safety: the installer calls the handler one message at a time while
+// MsiInstallProductA runs; the handler alone writes the output until that
 // call returns. Ownership: the output file belongs to main.
 #include <cstdio>
 #include <string>
