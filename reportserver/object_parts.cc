@@ -7,82 +7,69 @@
 
 namespace korva {
 
-HRESULT ReportFilesImpl::queryInterface(const Guid& iid, void** out) {
-  HRESULT hr = beginQueryInterface(iid, out);
-  if (failed(hr)) return hr;
-  if (iid == kIID_Unknown) return answerInterface(static_cast<Unknown*>(this), out);
-  if (iid == kIID_ReportFiles) return answerInterface(static_cast<ReportFiles*>(this), out);
-  return E_NOINTERFACE;
+IUnknown* ReportFilesImpl::interfaceFor(REFIID iid) { return dispatchInterface(this, iid); }
+
+HRESULT ReportFilesImpl::QueryInterface(REFIID iid, void** out) {
+  return queryInterfaceOf(this, iid, out);
 }
 
-HRESULT ReportFilesImpl::addFile(const Variant& path, int32_t, const Variant&, Ref<Unknown>* out) {
+HRESULT ReportFilesImpl::addFile(VARIANT path, LONG, VARIANT, IUnknown** out) {
   if (injectFault("addFile")) return E_FAIL;
   if (!out) return nullArgument("addFile");
-  out->reset();
-  if (path.type() != Variant::Type::WString) {
+  *out = nullptr;
+  if (path.vt != VT_BSTR) {
     return failWith(E_INVALIDARG, "addFile needs a string variant naming a local file.");
   }
-  std::string file = toUtf8(path.asString());
+  std::string file = textOf(path.bstrVal);
   HRESULT hr = object_->pendFile(file);
-  if (failed(hr)) return hr;
-  *out = Ref<Unknown>(new FileEntryImpl(file));
+  if (FAILED(hr)) return hr;
+  *out = Ref<IUnknown>(new FileEntryImpl(file)).detach();
   return S_OK;
 }
 
-HRESULT FileEntryImpl::queryInterface(const Guid& iid, void** out) {
-  HRESULT hr = beginQueryInterface(iid, out);
-  if (failed(hr)) return hr;
-  if (iid == kIID_Unknown) return answerInterface(static_cast<Unknown*>(this), out);
-  return E_NOINTERFACE;
+IUnknown* FileEntryImpl::interfaceFor(REFIID iid) { return iid == IID_IUnknown ? this : nullptr; }
+
+HRESULT FileEntryImpl::QueryInterface(REFIID iid, void** out) {
+  return queryInterfaceOf(this, iid, out);
 }
 
-HRESULT SecurityInfoImpl::queryInterface(const Guid& iid, void** out) {
-  HRESULT hr = beginQueryInterface(iid, out);
-  if (failed(hr)) return hr;
-  if (iid == kIID_Unknown) return answerInterface(static_cast<Unknown*>(this), out);
-  if (iid == kIID_SecurityInfo) return answerInterface(static_cast<SecurityInfo*>(this), out);
-  return E_NOINTERFACE;
+IUnknown* SecurityInfoImpl::interfaceFor(REFIID iid) { return dispatchInterface(this, iid); }
+
+HRESULT SecurityInfoImpl::QueryInterface(REFIID iid, void** out) {
+  return queryInterfaceOf(this, iid, out);
 }
 
-HRESULT SecurityInfoImpl::principals(Ref<SecurityPrincipals>* out) {
+HRESULT SecurityInfoImpl::principals(SecurityPrincipals** out) {
   if (injectFault("principals")) return E_FAIL;
   if (!out) return nullArgument("principals");
-  *out = Ref<SecurityPrincipals>(new SecurityPrincipalsImpl(object_.get()));
+  *out = Ref<SecurityPrincipals>(new SecurityPrincipalsImpl(object_.get())).detach();
   return S_OK;
 }
 
-HRESULT SecurityPrincipalsImpl::queryInterface(const Guid& iid, void** out) {
-  HRESULT hr = beginQueryInterface(iid, out);
-  if (failed(hr)) return hr;
-  if (iid == kIID_Unknown) return answerInterface(static_cast<Unknown*>(this), out);
-  if (iid == kIID_SecurityPrincipals) {
-    return answerInterface(static_cast<SecurityPrincipals*>(this), out);
-  }
-  return E_NOINTERFACE;
+IUnknown* SecurityPrincipalsImpl::interfaceFor(REFIID iid) { return dispatchInterface(this, iid); }
+
+HRESULT SecurityPrincipalsImpl::QueryInterface(REFIID iid, void** out) {
+  return queryInterfaceOf(this, iid, out);
 }
 
-HRESULT SecurityPrincipalsImpl::addPrincipal(int32_t userId, Ref<SecurityPrincipal>* out) {
+HRESULT SecurityPrincipalsImpl::addPrincipal(LONG userId, SecurityPrincipal** out) {
   if (injectFault("addPrincipal")) return E_FAIL;
   if (!out) return nullArgument("addPrincipal");
-  out->reset();
+  *out = nullptr;
   if (userId <= 0) {
     return failWith(E_INVALIDARG, std::to_string(userId) + " is not a user id.");
   }
-  *out = Ref<SecurityPrincipal>(new SecurityPrincipalImpl(object_.get(), userId));
+  *out = Ref<SecurityPrincipal>(new SecurityPrincipalImpl(object_.get(), userId)).detach();
   return S_OK;
 }
 
-HRESULT SecurityPrincipalImpl::queryInterface(const Guid& iid, void** out) {
-  HRESULT hr = beginQueryInterface(iid, out);
-  if (failed(hr)) return hr;
-  if (iid == kIID_Unknown) return answerInterface(static_cast<Unknown*>(this), out);
-  if (iid == kIID_SecurityPrincipal) {
-    return answerInterface(static_cast<SecurityPrincipal*>(this), out);
-  }
-  return E_NOINTERFACE;
+IUnknown* SecurityPrincipalImpl::interfaceFor(REFIID iid) { return dispatchInterface(this, iid); }
+
+HRESULT SecurityPrincipalImpl::QueryInterface(REFIID iid, void** out) {
+  return queryInterfaceOf(this, iid, out);
 }
 
-HRESULT SecurityPrincipalImpl::setRole(int32_t role) {
+HRESULT SecurityPrincipalImpl::setRole(LONG role) {
   if (injectFault("setRole")) return E_FAIL;
   if (role < 1 || role > 5) {
     return failWith(E_INVALIDARG,

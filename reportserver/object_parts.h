@@ -12,17 +12,19 @@
 
 #include "reportserver/com_support.h"
 #include "reportserver/info_object.h"
+#include "reportserver/interface_stubs.h"
 #include "server/report_server.h"
 
 namespace korva {
 
-class ReportFilesImpl : public ReportFiles, public RefCountedObject<ReportFilesImpl> {
+class ReportFilesImpl : public ReportFilesStub, public RefCountedObject<ReportFilesImpl> {
  public:
   explicit ReportFilesImpl(ObjectImpl* object) : object_(object) {}
   KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
-  HRESULT addFile(const Variant& path, int32_t flag, const Variant& extra,
-                  Ref<Unknown>* out) override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  IUnknown* interfaceFor(REFIID iid);
+  HRESULT STDMETHODCALLTYPE addFile(VARIANT path, LONG flag, VARIANT extra,
+                                    IUnknown** out) override;
 
  private:
   ~ReportFilesImpl() override = default;
@@ -31,11 +33,12 @@ class ReportFilesImpl : public ReportFiles, public RefCountedObject<ReportFilesI
 };
 
 // The answer of addFile: the attached file's path, for the record.
-class FileEntryImpl : public Unknown, public RefCountedObject<FileEntryImpl> {
+class FileEntryImpl : public IUnknown, public RefCountedObject<FileEntryImpl> {
  public:
   explicit FileEntryImpl(const std::string& path) : path_(path) {}
   KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  IUnknown* interfaceFor(REFIID iid);
   const std::string& path() const { return path_; }
 
  private:
@@ -44,12 +47,13 @@ class FileEntryImpl : public Unknown, public RefCountedObject<FileEntryImpl> {
   std::string path_;
 };
 
-class SecurityInfoImpl : public SecurityInfo, public RefCountedObject<SecurityInfoImpl> {
+class SecurityInfoImpl : public SecurityInfoStub, public RefCountedObject<SecurityInfoImpl> {
  public:
   explicit SecurityInfoImpl(ObjectImpl* object) : object_(object) {}
   KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
-  HRESULT principals(Ref<SecurityPrincipals>* out) override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  IUnknown* interfaceFor(REFIID iid);
+  HRESULT STDMETHODCALLTYPE principals(SecurityPrincipals** out) override;
 
  private:
   ~SecurityInfoImpl() override = default;
@@ -57,13 +61,14 @@ class SecurityInfoImpl : public SecurityInfo, public RefCountedObject<SecurityIn
   Ref<ObjectImpl> object_;
 };
 
-class SecurityPrincipalsImpl : public SecurityPrincipals,
+class SecurityPrincipalsImpl : public SecurityPrincipalsStub,
                                public RefCountedObject<SecurityPrincipalsImpl> {
  public:
   explicit SecurityPrincipalsImpl(ObjectImpl* object) : object_(object) {}
   KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
-  HRESULT addPrincipal(int32_t userId, Ref<SecurityPrincipal>* out) override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  IUnknown* interfaceFor(REFIID iid);
+  HRESULT STDMETHODCALLTYPE addPrincipal(LONG userId, SecurityPrincipal** out) override;
 
  private:
   ~SecurityPrincipalsImpl() override = default;
@@ -71,13 +76,14 @@ class SecurityPrincipalsImpl : public SecurityPrincipals,
   Ref<ObjectImpl> object_;
 };
 
-class SecurityPrincipalImpl : public SecurityPrincipal,
+class SecurityPrincipalImpl : public SecurityPrincipalStub,
                               public RefCountedObject<SecurityPrincipalImpl> {
  public:
   SecurityPrincipalImpl(ObjectImpl* object, int32_t userId) : object_(object), userId_(userId) {}
   KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
-  HRESULT setRole(int32_t role) override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  IUnknown* interfaceFor(REFIID iid);
+  HRESULT STDMETHODCALLTYPE setRole(LONG role) override;
 
  private:
   ~SecurityPrincipalImpl() override = default;

@@ -41,25 +41,25 @@ class CMAHandlerPublish : public CMAHandlerBase {
 
   // Calls the handler of a recognised element; S_OK when it answered 200,
   // E_FAIL otherwise, which stops the parse.
-  korva::HRESULT startElement(const wchar_t* namespaceUri, int namespaceUriLen,
+  HRESULT STDMETHODCALLTYPE startElement(const wchar_t* namespaceUri, int namespaceUriLen,
                               const wchar_t* localName, int localNameLen, const wchar_t* qName,
-                              int qNameLen, korva::SaxAttributes* attributes) override;
-  korva::HRESULT endElement(const wchar_t* namespaceUri, int namespaceUriLen,
+                              int qNameLen, ISAXAttributes* attributes) override;
+  HRESULT STDMETHODCALLTYPE endElement(const wchar_t* namespaceUri, int namespaceUriLen,
                             const wchar_t* localName, int localNameLen, const wchar_t* qName,
                             int qNameLen) override;
 
   // Section elements: set the section, then read its attributes. Status of
   // the first attribute that failed, else 200.
-  int onPublish(korva::SaxAttributes* attributes);
-  int onUsers(korva::SaxAttributes* attributes);
-  int onFolders(korva::SaxAttributes* attributes);
-  int onReports(korva::SaxAttributes* attributes);
+  int onPublish(ISAXAttributes* attributes);
+  int onUsers(ISAXAttributes* attributes);
+  int onFolders(ISAXAttributes* attributes);
+  int onReports(ISAXAttributes* attributes);
 
   // Entry elements: skipped with a warning (200) outside their section or
   // without a name; otherwise stored in their map. 203 or 204 on failure.
-  int onUser(korva::SaxAttributes* attributes);
-  int onFolder(korva::SaxAttributes* attributes);
-  int onReport(korva::SaxAttributes* attributes);
+  int onUser(ISAXAttributes* attributes);
+  int onFolder(ISAXAttributes* attributes);
+  int onReport(ISAXAttributes* attributes);
 
   int32_t section = SectionNone;
 
@@ -98,7 +98,7 @@ class CMAHandlerPublish : public CMAHandlerBase {
     SAnsiString* out;
   };
   // Reads the attributes in order; the first status other than 200 ends it.
-  int readAttributes(korva::SaxAttributes* attributes, const AttributeField* fields, int count);
+  int readAttributes(ISAXAttributes* attributes, const AttributeField* fields, int count);
   // True when the section is `wanted`; otherwise writes the "does not appear
   // within" warning.
   bool inSection(int32_t wanted, const char* element, const char* sectionElement);

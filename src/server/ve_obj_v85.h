@@ -5,7 +5,7 @@
 // adding or updating users, folders and reports, deleting folders and
 // reports, and granting rights.
 //
-// Every operation answers a status number (actions/status.h) and writes its
+// Every operation answers a status number (common/status.h) and writes its
 // own log lines: a failing step records its status, writes its message and
 // unwinds to the operation's end, where the operation's closing line is
 // written. 600 means the server refused a call and its detailed error text
@@ -71,6 +71,11 @@ class CMAVEObjV85 {
   // std::invalid_argument when the text is not valid in the current locale,
   // which ends the calling operation as an unexpected failure.
   static SWCharString toWide(const char* text);
+  // The same as a BSTR for the server; throws std::bad_alloc when it cannot
+  // be allocated.
+  static korva::Bstr toBstr(const char* text);
+  // The same as a VT_BSTR variant.
+  static korva::Variant toVariant(const char* text);
 
  private:
   int logon(const char* apsName, const char* userName, const char* password,
@@ -97,6 +102,9 @@ class CMAVEObjV85 {
   // operation through fail() when the commit or the id fails.
   void commitAdded(const char* kind, const char* name, korva::InfoObjects* list,
                    korva::InfoObject* object, bool updating, int32_t* id, int* status);
+  // A wide constant as a BSTR; throws std::bad_alloc when it cannot be
+  // allocated.
+  static korva::Bstr wideBstr(const wchar_t* text);
   // A null text as "", for the log lines.
   static const char* text(const char* s) { return s ? s : ""; }
   // Ends the running operation with the given status: records it and unwinds
