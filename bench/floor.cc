@@ -15,7 +15,7 @@ namespace bench {
 namespace {
 
 using korva::DesktopPlugin;
-using korva::HRESULT;
+using HRESULT;
 using korva::InfoObject;
 using korva::InfoObjects;
 using korva::InfoStore;
@@ -25,7 +25,7 @@ using korva::Variant;
 std::wstring wide(const std::string& s) { return korva::fromUtf8(s); }
 
 void check(HRESULT hr, const char* what) {
-  if (korva::failed(hr)) {
+  if (FAILED(hr)) {
     throw std::runtime_error(std::string(what) + " failed: " +
                              korva::toUtf8(korva::lastErrorDescription()));
   }
@@ -70,12 +70,12 @@ struct FloorIds {
 class FloorSession {
  public:
   explicit FloorSession(const std::string& aps) {
-    korva::comInitialize();
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     Ref<korva::SessionManager> manager;
-    check(korva::createInstance(korva::kCLSID_SessionManager, &manager), "createInstance");
+    check(korva::createInstance(korva::CLSID_SessionManager, CLSCTX_ALL, &manager), "createInstance");
     check(manager->logon(L"Administrator", L"", wide(aps).c_str(), L"secEnterprise", &session_),
           "logon");
-    Ref<korva::Unknown> service;
+    Ref<IUnknown> service;
     check(session_->getService(L"", L"InfoStore", &service), "getService");
     check(service.query(&store_), "InfoStore");
     Ref<korva::PluginManager> plugins;
@@ -103,7 +103,7 @@ class FloorSession {
     report_.reset();
     store_.reset();
     session_.reset();
-    korva::comUninitialize();
+    CoUninitialize();
   }
 
   InfoStore* store() { return store_.get(); }
@@ -184,7 +184,7 @@ void fillUser(InfoObject* o) {
 void fillReport(InfoObject* o, const std::string& path) {
   Ref<korva::ReportFiles> files;
   check(o->files(&files), "files");
-  Ref<korva::Unknown> attached;
+  Ref<IUnknown> attached;
   check(files->addFile(Variant::fromString(wide(path)), 1, Variant(), &attached), "addFile");
   Ref<korva::ReportObject> report;
   check(Ref<InfoObject>(o).query(&report), "ReportObject");

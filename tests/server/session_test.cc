@@ -144,9 +144,9 @@ TEST_F(SessionTest, AWrongPasswordGivesTheServersOwnReason) {
 }
 
 TEST_F(SessionTest, WithoutTheComponentRuntimeTheSessionManagerCannotBeCreated) {
-  korva::comUninitialize();
+  CoUninitialize();
   const int status = connectAdmin();
-  ASSERT_EQ(korva::comInitialize(), korva::S_OK);
+  ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
   EXPECT_EQ(status, kStatusSystem);
   EXPECT_EQ(takeLines(),
             (Lines{E("Failed to create an instance of Veltrane Enterprise session manager."),
