@@ -13,6 +13,7 @@
 // out parameters are emptied first, so a failed call never leaves a stale
 // reference behind.
 #include <cwchar>
+#include <new>
 #include <string>
 
 #include "common/action_log.h"
@@ -37,7 +38,9 @@ Ref<InfoObjects> CMAVEObjV85::select(int* status, const wchar_t* format, int32_t
   try {
     wchar_t buffer[kQueryChars];
     std::swprintf(buffer, kQueryChars, format, static_cast<int>(first), static_cast<int>(second));
-    query = wideBstr(buffer);
+    const SWCharString text = buffer;
+    query = Bstr(text.getBuffer(), static_cast<size_t>(text.getNChars()));
+    if (!query.get()) throw std::bad_alloc();
   } catch (...) {
     fail(status, kStatusOutOfMemory);
   }

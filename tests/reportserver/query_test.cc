@@ -143,10 +143,11 @@ TEST_F(QueryTest, DesktopPluginsComeWithTheirTypeIds) {
   EXPECT_EQ(manager->getPlugins(B(L"Admin"), list.put()), E_INVALIDARG);
   EXPECT_EQ(lastError(), "There are no \"Admin\" plugins; ask for \"Desktop\".");
   ASSERT_EQ(manager->getPlugins(B(L"Desktop"), list.put()), S_OK);
-  // Plugins are read-only, and nothing can be added to their list.
-  Ref<korva::InfoObject> folder = itemOf(list, 1);
-  EXPECT_EQ(folder->setTitle(B(L"x")), E_FAIL);
-  EXPECT_EQ(lastError(), "A desktop plugin cannot be changed.");
+  // Plugins are read-only: a plugin has no setter, the slots between its two
+  // operations answer E_NOTIMPL. Nothing can be added to their list.
+  Ref<korva::DesktopPlugin> folder;
+  ASSERT_EQ(korva::itemAs(list.get(), 1, &folder), S_OK);
+  EXPECT_EQ(folder->reserved13(), E_NOTIMPL);
   Ref<korva::InfoObject> added;
   EXPECT_EQ(list->add(c_.plugins["Folder"].get(), added.put()), E_FAIL);
   EXPECT_EQ(lastError(), "Objects cannot be added to the plugin list.");
@@ -164,14 +165,14 @@ TEST_F(QueryTest, PluginPlanLeavesOutOrRepeatsPlugins) {
   Ref<korva::InfoObjects> list;
   ASSERT_EQ(c.session->getPluginManager(manager.put()), S_OK);
   ASSERT_EQ(manager->getPlugins(B(L"Desktop"), list.put()), S_OK);
-  EXPECT_EQ(titlesOf(list), (Titles{"Report", "Report", "Program", "Shortcut", "Calendar"}));
+  EXPECT_EQ(pluginNamesOf(list), (Titles{"Report", "Report", "Program", "Shortcut", "Calendar"}));
 
   korva::clearServerPluginPlan();
   ::setenv("KORVA_SERVER_PLUGINS", "Calendar,Program*3", 1);
   c = connect();  // the environment is read when the session manager is created
   ASSERT_EQ(c.session->getPluginManager(manager.put()), S_OK);
   ASSERT_EQ(manager->getPlugins(B(L"Desktop"), list.put()), S_OK);
-  EXPECT_EQ(titlesOf(list),
+  EXPECT_EQ(pluginNamesOf(list),
             (Titles{"Folder", "Report", "Program", "Program", "Program", "Shortcut", "User"}));
 }
 

@@ -173,7 +173,9 @@ class ServerTest : public korva_test_common::ServerHomeTest {
       Ref<korva::DesktopPlugin> plugin;
       Bstr name;
       EXPECT_EQ(korva::itemAs(plugins.get(), i, &plugin), S_OK) << lastError();
-      if (plugin) EXPECT_EQ(plugin->name(name.put()), S_OK);
+      if (plugin) {
+        EXPECT_EQ(plugin->name(name.put()), S_OK);
+      }
       out.push_back(narrow(name.str()));
     }
     return out;
