@@ -192,7 +192,8 @@ void fillReport(InfoObject* o, const std::string& path) {
   check(Ref<InfoObject>(o).query(&report), "ReportObject");
   check(report->setThumbnail(VARIANT_TRUE), "setThumbnail");
   check(o->setDescription(Bstr(wide(kReportDescription))), "setDescription");
-  check(o->setProperty(Bstr(L"SI_REPORTTYPE"), Variant::fromString(wide(kReportIcon))), "setProperty");
+  check(o->setProperty(Bstr(L"SI_REPORTTYPE"), Variant::fromString(wide(kReportIcon))),
+        "setProperty");
 }
 
 void setRight(FloorSession& s, int32_t folderId, int32_t userId) {

@@ -40,9 +40,12 @@ std::string interfaceName(REFIID iid) {
     const char* name;
   };
   static const Entry kNames[] = {
-      {&IID_IUnknown, "Unknown"},         {&IID_IDispatch, "Dispatch"},
-      {&IID_SessionManager, "SessionManager"}, {&IID_InfoStore, "InfoStore"},
-      {&IID_UserObject, "UserObject"},    {&IID_ReportObject, "ReportObject"},
+      {&IID_IUnknown, "Unknown"},
+      {&IID_IDispatch, "Dispatch"},
+      {&IID_SessionManager, "SessionManager"},
+      {&IID_InfoStore, "InfoStore"},
+      {&IID_UserObject, "UserObject"},
+      {&IID_ReportObject, "ReportObject"},
       {&IID_ErrorSource, "ErrorSource"},
   };
   for (const Entry& e : kNames) {

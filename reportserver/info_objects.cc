@@ -65,8 +65,9 @@ HRESULT InfoObjectsImpl::item(VARIANT position, IDispatch** out) {
             (size == 0 ? std::string("which is empty") : "1 to " + std::to_string(size)) + ").");
   }
   const size_t at = static_cast<size_t>(i - 1);
-  IDispatch* object = pluginList_ ? static_cast<IDispatch*>(plugins_[at].get())
-                                  : static_cast<IDispatch*>(static_cast<InfoObject*>(objects_[at].get()));
+  IDispatch* object = pluginList_
+                          ? static_cast<IDispatch*>(plugins_[at].get())
+                          : static_cast<IDispatch*>(static_cast<InfoObject*>(objects_[at].get()));
   object->AddRef();
   *out = object;
   return S_OK;

@@ -17,8 +17,8 @@ struct ServerRegistration {
     DWORD cookie = 0;
     CoRegisterClassObject(CLSID_SessionManager, sessionManagerFactory(), CLSCTX_ALL,
                           REGCLS_MULTIPLEUSE, &cookie);
-    CoRegisterClassObject(CLSID_ErrorSource, errorSourceFactory(), CLSCTX_ALL,
-                          REGCLS_MULTIPLEUSE, &cookie);
+    CoRegisterClassObject(CLSID_ErrorSource, errorSourceFactory(), CLSCTX_ALL, REGCLS_MULTIPLEUSE,
+                          &cookie);
   }
 };
 

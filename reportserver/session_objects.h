@@ -41,8 +41,7 @@ class SessionImpl : public SessionStub, public RefCountedObject<SessionImpl> {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
   IUnknown* interfaceFor(REFIID iid);
   HRESULT STDMETHODCALLTYPE getPluginManager(PluginManager** out) override;
-  HRESULT STDMETHODCALLTYPE getService(BSTR serverName, BSTR serviceName,
-                                       IUnknown** out) override;
+  HRESULT STDMETHODCALLTYPE getService(BSTR serverName, BSTR serviceName, IUnknown** out) override;
 
  private:
   ~SessionImpl() override = default;

@@ -61,9 +61,7 @@ HRESULT CMAHandlerBase::skippedEntity(const wchar_t*, int) { return S_OK; }
 
 HRESULT CMAHandlerBase::error(ISAXLocator*, const wchar_t*, HRESULT) { return S_OK; }
 HRESULT CMAHandlerBase::fatalError(ISAXLocator*, const wchar_t*, HRESULT) { return S_OK; }
-HRESULT CMAHandlerBase::ignorableWarning(ISAXLocator*, const wchar_t*, HRESULT) {
-  return S_OK;
-}
+HRESULT CMAHandlerBase::ignorableWarning(ISAXLocator*, const wchar_t*, HRESULT) { return S_OK; }
 
 int CMAHandlerBase::readAttribute(ISAXAttributes* attributes, const char* name,
                                   const char* defaultValue, SAnsiString* out) {
@@ -127,8 +125,7 @@ int CMAHandlerBase::createReader(Ref<ISAXXMLReader>* reader) {
   // The base reference goes whatever the answer.
   object.reset();
   if (FAILED(hr) || !*reader) return kStatusSystem;
-  if (FAILED((*reader)->putContentHandler(this)) ||
-      FAILED((*reader)->putErrorHandler(this))) {
+  if (FAILED((*reader)->putContentHandler(this)) || FAILED((*reader)->putErrorHandler(this))) {
     return kStatusSystem;
   }
   return kStatusOk;

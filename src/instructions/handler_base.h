@@ -37,28 +37,29 @@ class CMAHandlerBase : public ISAXContentHandler, public ISAXErrorHandler {
   HRESULT STDMETHODCALLTYPE putDocumentLocator(ISAXLocator* locator) override;
   HRESULT STDMETHODCALLTYPE startDocument() override;
   HRESULT STDMETHODCALLTYPE endDocument() override;
-  HRESULT STDMETHODCALLTYPE startPrefixMapping(const wchar_t* prefix, int prefixLen, const wchar_t* uri,
-                                    int uriLen) override;
+  HRESULT STDMETHODCALLTYPE startPrefixMapping(const wchar_t* prefix, int prefixLen,
+                                               const wchar_t* uri, int uriLen) override;
   HRESULT STDMETHODCALLTYPE endPrefixMapping(const wchar_t* prefix, int prefixLen) override;
   HRESULT STDMETHODCALLTYPE startElement(const wchar_t* namespaceUri, int namespaceUriLen,
-                              const wchar_t* localName, int localNameLen, const wchar_t* qName,
-                              int qNameLen, ISAXAttributes* attributes) override;
+                                         const wchar_t* localName, int localNameLen,
+                                         const wchar_t* qName, int qNameLen,
+                                         ISAXAttributes* attributes) override;
   HRESULT STDMETHODCALLTYPE endElement(const wchar_t* namespaceUri, int namespaceUriLen,
-                            const wchar_t* localName, int localNameLen, const wchar_t* qName,
-                            int qNameLen) override;
+                                       const wchar_t* localName, int localNameLen,
+                                       const wchar_t* qName, int qNameLen) override;
   HRESULT STDMETHODCALLTYPE characters(const wchar_t* chars, int length) override;
   HRESULT STDMETHODCALLTYPE ignorableWhitespace(const wchar_t* chars, int length) override;
-  HRESULT STDMETHODCALLTYPE processingInstruction(const wchar_t* target, int targetLen, const wchar_t* data,
-                                       int dataLen) override;
+  HRESULT STDMETHODCALLTYPE processingInstruction(const wchar_t* target, int targetLen,
+                                                  const wchar_t* data, int dataLen) override;
   HRESULT STDMETHODCALLTYPE skippedEntity(const wchar_t* name, int nameLen) override;
 
   // Error callbacks: S_OK, nothing logged.
   HRESULT STDMETHODCALLTYPE error(ISAXLocator* locator, const wchar_t* message,
-                       HRESULT code) override;
-  HRESULT STDMETHODCALLTYPE fatalError(ISAXLocator* locator, const wchar_t* message,
-                            HRESULT code) override;
-  HRESULT STDMETHODCALLTYPE ignorableWarning(ISAXLocator* locator, const wchar_t* message,
                                   HRESULT code) override;
+  HRESULT STDMETHODCALLTYPE fatalError(ISAXLocator* locator, const wchar_t* message,
+                                       HRESULT code) override;
+  HRESULT STDMETHODCALLTYPE ignorableWarning(ISAXLocator* locator, const wchar_t* message,
+                                             HRESULT code) override;
 
   virtual ~CMAHandlerBase();
 
@@ -68,8 +69,8 @@ class CMAHandlerBase : public ISAXContentHandler, public ISAXErrorHandler {
   // 200; 203 when the name or value cannot be converted (or memory ran out);
   // 204 when the lookup fails. A failure writes the "reading the attribute"
   // line.
-  virtual int readAttribute(ISAXAttributes* attributes, const char* name,
-                            const char* defaultValue, SAnsiString* out);
+  virtual int readAttribute(ISAXAttributes* attributes, const char* name, const char* defaultValue,
+                            SAnsiString* out);
 
   // Parses a whole document held in memory (null counts as empty). Status
   // 200; 204 when the reader cannot be set up; 1031 when the parse fails;

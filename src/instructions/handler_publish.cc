@@ -11,7 +11,6 @@
 #include "common/action_log.h"
 #include "common/status.h"
 
-
 namespace {
 
 // Whole, case-sensitive match of a qualified name (not terminated) with a name.

@@ -42,11 +42,12 @@ class CMAHandlerPublish : public CMAHandlerBase {
   // Calls the handler of a recognised element; S_OK when it answered 200,
   // E_FAIL otherwise, which stops the parse.
   HRESULT STDMETHODCALLTYPE startElement(const wchar_t* namespaceUri, int namespaceUriLen,
-                              const wchar_t* localName, int localNameLen, const wchar_t* qName,
-                              int qNameLen, ISAXAttributes* attributes) override;
+                                         const wchar_t* localName, int localNameLen,
+                                         const wchar_t* qName, int qNameLen,
+                                         ISAXAttributes* attributes) override;
   HRESULT STDMETHODCALLTYPE endElement(const wchar_t* namespaceUri, int namespaceUriLen,
-                            const wchar_t* localName, int localNameLen, const wchar_t* qName,
-                            int qNameLen) override;
+                                       const wchar_t* localName, int localNameLen,
+                                       const wchar_t* qName, int qNameLen) override;
 
   // Section elements: set the section, then read its attributes. Status of
   // the first attribute that failed, else 200.

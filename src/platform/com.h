@@ -20,8 +20,8 @@
 
 #ifdef _WIN32
 #include <objbase.h>
-#include <oleauto.h>
 #include <ole2.h>
+#include <oleauto.h>
 #else
 #include <stddef.h>
 #include <stdint.h>
@@ -221,8 +221,8 @@ typedef enum tagCLSCTX {
 } CLSCTX;
 #define CLSCTX_INPROC (CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER)
 #define CLSCTX_SERVER (CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER)
-#define CLSCTX_ALL (CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | \
-                    CLSCTX_REMOTE_SERVER)
+#define CLSCTX_ALL \
+  (CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER)
 
 typedef enum tagREGCLS {
   REGCLS_SINGLEUSE = 0,
@@ -319,10 +319,10 @@ namespace korva {
 template <typename T>
 struct InterfaceId;
 
-#define KORVA_INTERFACE_ID(Type, iid)                 \
-  template <>                                         \
-  struct korva::InterfaceId<Type> {                   \
-    static const IID& get() { return iid; }           \
+#define KORVA_INTERFACE_ID(Type, iid)       \
+  template <>                               \
+  struct korva::InterfaceId<Type> {         \
+    static const IID& get() { return iid; } \
   }
 
 // Counted reference: adds a reference when it copies, releases when it lets go.

@@ -66,8 +66,8 @@ struct ISAXAttributes : public IUnknown {
                                             const wchar_t** localName, int* localNameLength,
                                             const wchar_t** qName, int* qNameLength) = 0;
   virtual HRESULT STDMETHODCALLTYPE getIndexFromName(const wchar_t* uri, int uriLength,
-                                                     const wchar_t* localName,
-                                                     int localNameLength, int* index) = 0;
+                                                     const wchar_t* localName, int localNameLength,
+                                                     int* index) = 0;
   virtual HRESULT STDMETHODCALLTYPE getIndexFromQName(const wchar_t* qName, int qNameLength,
                                                       int* index) = 0;
   virtual HRESULT STDMETHODCALLTYPE getType(int index, const wchar_t** type, int* typeLength) = 0;
@@ -79,12 +79,10 @@ struct ISAXAttributes : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE getValue(int index, const wchar_t** value,
                                              int* valueLength) = 0;
   virtual HRESULT STDMETHODCALLTYPE getValueFromName(const wchar_t* uri, int uriLength,
-                                                     const wchar_t* localName,
-                                                     int localNameLength, const wchar_t** value,
-                                                     int* valueLength) = 0;
+                                                     const wchar_t* localName, int localNameLength,
+                                                     const wchar_t** value, int* valueLength) = 0;
   virtual HRESULT STDMETHODCALLTYPE getValueFromQName(const wchar_t* qName, int qNameLength,
-                                                      const wchar_t** value,
-                                                      int* valueLength) = 0;
+                                                      const wchar_t** value, int* valueLength) = 0;
 };
 
 /* A failure answer from any callback stops the parse and fails it. */
@@ -98,16 +96,14 @@ struct ISAXContentHandler : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE startElement(const wchar_t* namespaceUri,
                                                  int namespaceUriLength, const wchar_t* localName,
                                                  int localNameLength, const wchar_t* qName,
-                                                 int qNameLength,
-                                                 ISAXAttributes* attributes) = 0;
+                                                 int qNameLength, ISAXAttributes* attributes) = 0;
   virtual HRESULT STDMETHODCALLTYPE endElement(const wchar_t* namespaceUri, int namespaceUriLength,
                                                const wchar_t* localName, int localNameLength,
                                                const wchar_t* qName, int qNameLength) = 0;
   virtual HRESULT STDMETHODCALLTYPE characters(const wchar_t* chars, int length) = 0;
   virtual HRESULT STDMETHODCALLTYPE ignorableWhitespace(const wchar_t* chars, int length) = 0;
   virtual HRESULT STDMETHODCALLTYPE processingInstruction(const wchar_t* target, int targetLength,
-                                                          const wchar_t* data,
-                                                          int dataLength) = 0;
+                                                          const wchar_t* data, int dataLength) = 0;
   virtual HRESULT STDMETHODCALLTYPE skippedEntity(const wchar_t* name, int nameLength) = 0;
 };
 

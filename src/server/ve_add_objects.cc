@@ -287,8 +287,7 @@ int CMAVEObjV85::addReport(const char* title, const char* description, const cha
                          reportName);
       logErrorDetail();
     }
-    if (given(icon) && FAILED(report->setProperty(wideBstr(L"SI_REPORTTYPE"),
-                                                  toVariant(icon)))) {
+    if (given(icon) && FAILED(report->setProperty(wideBstr(L"SI_REPORTTYPE"), toVariant(icon)))) {
       ActionLog::logLine(
           KORVA_WARN KORVA_CTX_PUBLISH "Unable to set the icon property of report %s.", reportName);
       logErrorDetail();

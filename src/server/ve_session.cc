@@ -69,8 +69,7 @@ Bstr CMAVEObjV85::toBstr(const char* text) {
 
 korva::Variant CMAVEObjV85::toVariant(const char* text) {
   const SWCharString wide = toWide(text);
-  korva::Variant v =
-      korva::Variant::fromString(std::wstring(wide.getBuffer(), wide.getNChars()));
+  korva::Variant v = korva::Variant::fromString(std::wstring(wide.getBuffer(), wide.getNChars()));
   if (v.get().vt != VT_BSTR) throw std::bad_alloc();
   return v;
 }
@@ -131,7 +130,8 @@ int CMAVEObjV85::logon(const char* apsName, const char* userName, const char* pa
                        const char* authentication) {
   int status = kStatusOk;
   try {
-    HRESULT hr = korva::createInstance(korva::CLSID_SessionManager, CLSCTX_SERVER, &sessionManager_);
+    HRESULT hr =
+        korva::createInstance(korva::CLSID_SessionManager, CLSCTX_SERVER, &sessionManager_);
     if (FAILED(hr) || !sessionManager_) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                          "Failed to create an instance of Veltrane Enterprise session manager.");

@@ -18,9 +18,9 @@ typedef struct {
   ULONG(STDMETHODCALLTYPE* AddRef)(CAttributes* self);
   ULONG(STDMETHODCALLTYPE* Release)(CAttributes* self);
   Unused slots3to14[12]; /* getLength ... getValueFromName */
-  HRESULT(STDMETHODCALLTYPE* getValueFromQName)(CAttributes* self, const wchar_t* qName,
-                                                int qNameLength, const wchar_t** value,
-                                                int* valueLength); /* 15 */
+  HRESULT(STDMETHODCALLTYPE* getValueFromQName)
+  (CAttributes* self, const wchar_t* qName, int qNameLength, const wchar_t** value,
+   int* valueLength); /* 15 */
 } CAttributesTable;
 struct CAttributes {
   const CAttributesTable* table;
@@ -47,24 +47,20 @@ typedef struct {
   HRESULT(STDMETHODCALLTYPE* putDocumentLocator)(CHandler* self, void* locator);
   HRESULT(STDMETHODCALLTYPE* startDocument)(CHandler* self);
   HRESULT(STDMETHODCALLTYPE* endDocument)(CHandler* self);
-  HRESULT(STDMETHODCALLTYPE* startPrefixMapping)(CHandler* self, const wchar_t* prefix,
-                                                 int prefixLength, const wchar_t* uri,
-                                                 int uriLength);
-  HRESULT(STDMETHODCALLTYPE* endPrefixMapping)(CHandler* self, const wchar_t* prefix,
-                                               int prefixLength);
-  HRESULT(STDMETHODCALLTYPE* startElement)(CHandler* self, const wchar_t* uri, int uriLength,
-                                           const wchar_t* localName, int localNameLength,
-                                           const wchar_t* qName, int qNameLength,
-                                           CAttributes* attributes);
-  HRESULT(STDMETHODCALLTYPE* endElement)(CHandler* self, const wchar_t* uri, int uriLength,
-                                         const wchar_t* localName, int localNameLength,
-                                         const wchar_t* qName, int qNameLength);
+  HRESULT(STDMETHODCALLTYPE* startPrefixMapping)
+  (CHandler* self, const wchar_t* prefix, int prefixLength, const wchar_t* uri, int uriLength);
+  HRESULT(STDMETHODCALLTYPE* endPrefixMapping)
+  (CHandler* self, const wchar_t* prefix, int prefixLength);
+  HRESULT(STDMETHODCALLTYPE* startElement)
+  (CHandler* self, const wchar_t* uri, int uriLength, const wchar_t* localName, int localNameLength,
+   const wchar_t* qName, int qNameLength, CAttributes* attributes);
+  HRESULT(STDMETHODCALLTYPE* endElement)
+  (CHandler* self, const wchar_t* uri, int uriLength, const wchar_t* localName, int localNameLength,
+   const wchar_t* qName, int qNameLength);
   HRESULT(STDMETHODCALLTYPE* characters)(CHandler* self, const wchar_t* chars, int length);
-  HRESULT(STDMETHODCALLTYPE* ignorableWhitespace)(CHandler* self, const wchar_t* chars,
-                                                  int length);
-  HRESULT(STDMETHODCALLTYPE* processingInstruction)(CHandler* self, const wchar_t* target,
-                                                    int targetLength, const wchar_t* data,
-                                                    int dataLength);
+  HRESULT(STDMETHODCALLTYPE* ignorableWhitespace)(CHandler* self, const wchar_t* chars, int length);
+  HRESULT(STDMETHODCALLTYPE* processingInstruction)
+  (CHandler* self, const wchar_t* target, int targetLength, const wchar_t* data, int dataLength);
   HRESULT(STDMETHODCALLTYPE* skippedEntity)(CHandler* self, const wchar_t* name, int length);
 } CHandlerTable;
 struct CHandler {
@@ -75,8 +71,7 @@ struct CHandler {
 
 static const CLSID kReaderClass = {
     0x079AA557, 0x4A18, 0x424A, {0x8E, 0xEE, 0xE3, 0x9F, 0x0A, 0x8D, 0x41, 0xB9}};
-static const IID kUnknownInterface = {
-    0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+static const IID kUnknownInterface = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 static const IID kReaderInterface = {
     0xA4F96ED0, 0xF829, 0x476E, {0x81, 0xC0, 0xCD, 0xC7, 0xBD, 0x2A, 0x08, 0x02}};
 static const IID kContentHandlerInterface = {
@@ -136,8 +131,7 @@ static HRESULT STDMETHODCALLTYPE onStartElement(CHandler* self, const wchar_t* u
   return S_OK;
 }
 static HRESULT STDMETHODCALLTYPE onEndElement(CHandler* self, const wchar_t* u, int ul,
-                                              const wchar_t* l, int ll, const wchar_t* q,
-                                              int ql) {
+                                              const wchar_t* l, int ll, const wchar_t* q, int ql) {
   (void)self, (void)u, (void)ul, (void)l, (void)ll, (void)q, (void)ql;
   return S_OK;
 }
@@ -156,9 +150,8 @@ static HRESULT STDMETHODCALLTYPE onSkipped(CHandler* self, const wchar_t* name, 
 }
 
 static const CHandlerTable kHandlerTable = {
-    handlerQuery,  handlerCount,   handlerCount, onLocator,    onDocument,    onDocument,
-    onStartPrefix, onEndPrefix,    onStartElement, onEndElement, onText,      onText,
-    onInstruction, onSkipped};
+    handlerQuery, handlerCount,   handlerCount, onLocator, onDocument, onDocument,    onStartPrefix,
+    onEndPrefix,  onStartElement, onEndElement, onText,    onText,     onInstruction, onSkipped};
 
 void runCSaxHandler(const wchar_t* url, const wchar_t* attribute, CSaxResult* r) {
   IUnknown* object = NULL;

@@ -18,15 +18,15 @@ extern "C" {
 enum { kCSaxMaxElements = 4, kCSaxMaxText = 32 };
 
 typedef struct CSaxResult {
-  HRESULT create;   /* CoCreateInstance by class id, context 0x17, IID_IUnknown */
-  HRESULT run;      /* OleRun */
-  HRESULT reader;   /* QueryInterface for the reader */
-  HRESULT handler;  /* putContentHandler (ISAXXMLReader slot 10) */
-  HRESULT parse;    /* parseURL (slot 20) */
-  int elements;     /* start tags seen */
-  wchar_t names[kCSaxMaxElements][kCSaxMaxText];   /* qualified names, terminated */
-  HRESULT lookups[kCSaxMaxElements];               /* getValueFromQName's answers */
-  wchar_t values[kCSaxMaxElements][kCSaxMaxText];  /* the values found, terminated */
+  HRESULT create;  /* CoCreateInstance by class id, context 0x17, IID_IUnknown */
+  HRESULT run;     /* OleRun */
+  HRESULT reader;  /* QueryInterface for the reader */
+  HRESULT handler; /* putContentHandler (ISAXXMLReader slot 10) */
+  HRESULT parse;   /* parseURL (slot 20) */
+  int elements;    /* start tags seen */
+  wchar_t names[kCSaxMaxElements][kCSaxMaxText];  /* qualified names, terminated */
+  HRESULT lookups[kCSaxMaxElements];              /* getValueFromQName's answers */
+  wchar_t values[kCSaxMaxElements][kCSaxMaxText]; /* the values found, terminated */
 } CSaxResult;
 
 /* Steps not reached stay E_ABORT. */

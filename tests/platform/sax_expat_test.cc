@@ -48,14 +48,16 @@ class Recorder final : public ISAXContentHandler,
   }
   HRESULT STDMETHODCALLTYPE startDocument() override { return event(L"startDocument"); }
   HRESULT STDMETHODCALLTYPE endDocument() override { return event(L"endDocument"); }
-  HRESULT STDMETHODCALLTYPE startPrefixMapping(const wchar_t* p, int pl, const wchar_t*, int) override {
+  HRESULT STDMETHODCALLTYPE startPrefixMapping(const wchar_t* p, int pl, const wchar_t*,
+                                               int) override {
     return event(L"prefix " + std::wstring(p, pl));
   }
   HRESULT STDMETHODCALLTYPE endPrefixMapping(const wchar_t* p, int pl) override {
     return event(L"endPrefix " + std::wstring(p, pl));
   }
-  HRESULT STDMETHODCALLTYPE startElement(const wchar_t* uri, int uriLen, const wchar_t* local, int localLen,
-                       const wchar_t* qName, int qNameLen, ISAXAttributes* attributes) override {
+  HRESULT STDMETHODCALLTYPE startElement(const wchar_t* uri, int uriLen, const wchar_t* local,
+                                         int localLen, const wchar_t* qName, int qNameLen,
+                                         ISAXAttributes* attributes) override {
     ++elements;
     // Reused buffer: in counting mode a callback allocates nothing.
     std::wstring& name = currentName_;
@@ -67,8 +69,8 @@ class Recorder final : public ISAXContentHandler,
     }
     return recordEvents ? event(L"start " + name) : S_OK;
   }
-  HRESULT STDMETHODCALLTYPE endElement(const wchar_t* uri, int uriLen, const wchar_t* local, int localLen,
-                     const wchar_t* qName, int qNameLen) override {
+  HRESULT STDMETHODCALLTYPE endElement(const wchar_t* uri, int uriLen, const wchar_t* local,
+                                       int localLen, const wchar_t* qName, int qNameLen) override {
     std::wstring& name = currentName_;
     name.assign(qName, qNameLen);
     checkNames(uri, uriLen, local, localLen);
@@ -86,8 +88,11 @@ class Recorder final : public ISAXContentHandler,
     }
     return failOn == L"chars" ? failWith : S_OK;
   }
-  HRESULT STDMETHODCALLTYPE ignorableWhitespace(const wchar_t*, int) override { return event(L"whitespace"); }
-  HRESULT STDMETHODCALLTYPE processingInstruction(const wchar_t* t, int tl, const wchar_t* d, int dl) override {
+  HRESULT STDMETHODCALLTYPE ignorableWhitespace(const wchar_t*, int) override {
+    return event(L"whitespace");
+  }
+  HRESULT STDMETHODCALLTYPE processingInstruction(const wchar_t* t, int tl, const wchar_t* d,
+                                                  int dl) override {
     return event(L"pi " + std::wstring(t, tl) + L"|" + std::wstring(d, dl));
   }
   HRESULT STDMETHODCALLTYPE skippedEntity(const wchar_t* name, int length) override {
@@ -102,7 +107,8 @@ class Recorder final : public ISAXContentHandler,
     fatalErrors.push_back(message);
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE ignorableWarning(ISAXLocator*, const wchar_t* message, HRESULT) override {
+  HRESULT STDMETHODCALLTYPE ignorableWarning(ISAXLocator*, const wchar_t* message,
+                                             HRESULT) override {
     errors.push_back(message);
     return S_OK;
   }
@@ -167,9 +173,9 @@ class SaxExpatTest : public ::testing::Test {
 
   Ref<ISAXXMLReader> newReader() {
     Ref<IUnknown> object;
-    EXPECT_EQ(CoCreateInstance(CLSID_SAXXMLReader, nullptr, CLSCTX_ALL, IID_IUnknown,
-                               object.putVoid()),
-              S_OK);
+    EXPECT_EQ(
+        CoCreateInstance(CLSID_SAXXMLReader, nullptr, CLSCTX_ALL, IID_IUnknown, object.putVoid()),
+        S_OK);
     EXPECT_EQ(OleRun(object.get()), S_OK);
     Ref<ISAXXMLReader> reader;
     EXPECT_EQ(object.query(&reader), S_OK);

@@ -9,10 +9,10 @@
 
 typedef HRESULT(STDMETHODCALLTYPE* Unused)(void);
 
-#define KORVA_C_UNKNOWN(Self)                                                    \
+#define KORVA_C_UNKNOWN(Self)                                                      \
   HRESULT(STDMETHODCALLTYPE* QueryInterface)(Self * self, REFIID iid, void** out); \
-  ULONG(STDMETHODCALLTYPE* AddRef)(Self * self);                                 \
-  ULONG(STDMETHODCALLTYPE* Release)(Self * self);                                \
+  ULONG(STDMETHODCALLTYPE* AddRef)(Self * self);                                   \
+  ULONG(STDMETHODCALLTYPE* Release)(Self * self);                                  \
   Unused dispatch[4] /* slots 3-6 */
 
 typedef struct CSessionManager CSessionManager;
@@ -23,8 +23,9 @@ typedef struct CInfoObject CInfoObject;
 
 typedef struct {
   KORVA_C_UNKNOWN(CSessionManager);
-  HRESULT(STDMETHODCALLTYPE* logon)(CSessionManager* self, BSTR user, BSTR password, BSTR aps,
-                                    BSTR authentication, CSession** session); /* 7 */
+  HRESULT(STDMETHODCALLTYPE* logon)
+  (CSessionManager* self, BSTR user, BSTR password, BSTR aps, BSTR authentication,
+   CSession** session); /* 7 */
 } CSessionManagerTable;
 struct CSessionManager {
   const CSessionManagerTable* table;
@@ -33,8 +34,8 @@ struct CSessionManager {
 typedef struct {
   KORVA_C_UNKNOWN(CSession);
   Unused slots7to16[10];
-  HRESULT(STDMETHODCALLTYPE* getService)(CSession* self, BSTR server, BSTR service,
-                                         IUnknown** object); /* 17 */
+  HRESULT(STDMETHODCALLTYPE* getService)
+  (CSession* self, BSTR server, BSTR service, IUnknown** object); /* 17 */
 } CSessionTable;
 struct CSession {
   const CSessionTable* table;
@@ -51,8 +52,9 @@ struct CInfoStore {
 typedef struct {
   KORVA_C_UNKNOWN(CInfoObjects);
   Unused slots7to10[4];
-  HRESULT(STDMETHODCALLTYPE* count)(CInfoObjects* self, LONG* count);                    /* 11 */
-  HRESULT(STDMETHODCALLTYPE* item)(CInfoObjects* self, VARIANT position, CInfoObject** item); /* 12 */
+  HRESULT(STDMETHODCALLTYPE* count)(CInfoObjects* self, LONG* count); /* 11 */
+  HRESULT(STDMETHODCALLTYPE* item)
+  (CInfoObjects* self, VARIANT position, CInfoObject** item); /* 12 */
 } CInfoObjectsTable;
 struct CInfoObjects {
   const CInfoObjectsTable* table;
@@ -76,9 +78,9 @@ static const IID kSessionManagerInterface = {
 static const IID kInfoStoreInterface = {
     0x5692DA96, 0xCAC4, 0x11D2, {0x90, 0x2B, 0x00, 0xA0, 0xC9, 0xDA, 0xC8, 0xC2}};
 
-#define RELEASE(p)                          \
-  do {                                      \
-    if (p) (p)->table->Release(p);          \
+#define RELEASE(p)                 \
+  do {                             \
+    if (p) (p)->table->Release(p); \
   } while (0)
 
 void runCClient(const wchar_t* user, const wchar_t* password, const wchar_t* aps,

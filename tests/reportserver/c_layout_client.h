@@ -15,15 +15,15 @@ extern "C" {
 #endif
 
 typedef struct CClientResult {
-  HRESULT create;     /* CoCreateInstance of the session manager */
-  HRESULT logon;      /* SessionManager slot 7 */
-  HRESULT service;    /* Session slot 17 */
-  HRESULT infoStore;  /* QueryInterface of the service for the InfoStore */
-  HRESULT query;      /* InfoStore slot 7 */
-  HRESULT count;      /* InfoObjects slot 11 */
-  HRESULT item;       /* InfoObjects slot 12, position 1 */
-  HRESULT title;      /* InfoObject slot 12 */
-  HRESULT id;         /* InfoObject slot 10 */
+  HRESULT create;    /* CoCreateInstance of the session manager */
+  HRESULT logon;     /* SessionManager slot 7 */
+  HRESULT service;   /* Session slot 17 */
+  HRESULT infoStore; /* QueryInterface of the service for the InfoStore */
+  HRESULT query;     /* InfoStore slot 7 */
+  HRESULT count;     /* InfoObjects slot 11 */
+  HRESULT item;      /* InfoObjects slot 12, position 1 */
+  HRESULT title;     /* InfoObject slot 12 */
+  HRESULT id;        /* InfoObject slot 10 */
   LONG itemCount;
   LONG firstId;
   wchar_t firstTitle[64]; /* terminated, cut to fit */

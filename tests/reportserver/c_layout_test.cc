@@ -14,13 +14,12 @@ TEST_F(CLayoutTest, AClientInCReadsAQueryBySlotNumbers) {
   Connection c = connect();
   addFolder(c, L"Archive");
   const LONG sales = addFolder(c, L"Sales", addFolder(c, L"Top"));
-  const std::wstring query =
-      L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=" + std::to_wstring(sales);
+  const std::wstring query = L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=" + std::to_wstring(sales);
 
   CClientResult r;
   runCClient(L"Administrator", L"", L"localhost", query.c_str(), &r);
-  for (HRESULT step : {r.create, r.logon, r.service, r.infoStore, r.query, r.count, r.item,
-                       r.title, r.id}) {
+  for (HRESULT step :
+       {r.create, r.logon, r.service, r.infoStore, r.query, r.count, r.item, r.title, r.id}) {
     EXPECT_EQ(step, S_OK) << lastError();
   }
   EXPECT_EQ(r.itemCount, 1);

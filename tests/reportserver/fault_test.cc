@@ -52,16 +52,17 @@ class FaultTest : public ServerTest {
   Objects make() {
     Objects o;
     EXPECT_EQ(korva::createInstance(korva::CLSID_SessionManager, CLSCTX_ALL, &o.manager), S_OK);
-    EXPECT_EQ(o.manager->logon(B(L"Administrator"), B(L""), B(L"localhost"), B(kAuth), o.session.put()),
-              S_OK);
+    EXPECT_EQ(
+        o.manager->logon(B(L"Administrator"), B(L""), B(L"localhost"), B(kAuth), o.session.put()),
+        S_OK);
     EXPECT_EQ(o.session->getService(B(L""), B(L"InfoStore"), o.service.put()), S_OK);
     EXPECT_EQ(o.service.query(&o.store), S_OK);
     EXPECT_EQ(o.session->getPluginManager(o.pluginManager.put()), S_OK);
     EXPECT_EQ(o.pluginManager->getPlugins(B(L"Desktop"), o.pluginList.put()), S_OK);
     EXPECT_EQ(korva::itemAs(o.pluginList.get(), 1, &o.folderPlugin), S_OK);
-    EXPECT_EQ(o.store->query(B(L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=0"),
-                             o.folders.put()),
-              S_OK);
+    EXPECT_EQ(
+        o.store->query(B(L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=0"), o.folders.put()),
+        S_OK);
     EXPECT_EQ(korva::itemAs(o.folders.get(), 1, &o.folder), S_OK);
     std::wstring q =
         L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=" + std::to_wstring(folderId_);
@@ -104,7 +105,6 @@ class Unused {
     return *this;
   }
 
-
  private:
   template <class T>
   static void drop(T& value) {
@@ -132,9 +132,11 @@ TEST_F(FaultTest, EveryListedOperationFailsWithItsDescription) {
        [](Objects& o) {
          return o.manager->logon(B(L"Administrator"), B(L""), B(L"localhost"), B(kAuth), Unused());
        }},
-      {"getService", [](Objects& o) { return o.session->getService(B(L""), B(L"InfoStore"), Unused()); }},
+      {"getService",
+       [](Objects& o) { return o.session->getService(B(L""), B(L"InfoStore"), Unused()); }},
       {"getPluginManager", [](Objects& o) { return o.session->getPluginManager(Unused()); }},
-      {"getPlugins", [](Objects& o) { return o.pluginManager->getPlugins(B(L"Desktop"), Unused()); }},
+      {"getPlugins",
+       [](Objects& o) { return o.pluginManager->getPlugins(B(L"Desktop"), Unused()); }},
       {"query",
        [](Objects& o) { return o.store->query(B(L"SELECT * FROM CI_INFOOBJECTS"), Unused()); }},
       {"commit", [](Objects& o) { return o.store->commit(o.folders.get()); }},
@@ -153,9 +155,12 @@ TEST_F(FaultTest, EveryListedOperationFailsWithItsDescription) {
       {"typeId", [](Objects& o) { return o.folderPlugin->typeId(Unused()); }},
       {"name", [](Objects& o) { return o.folderPlugin->name(Unused()); }},
       {"setFullName", [](Objects& o) { return o.userDetails->setFullName(B(L"x")); }},
-      {"setPasswordOption1", [](Objects& o) { return o.userDetails->setPasswordOption1(VARIANT_FALSE); }},
-      {"setPasswordOption2", [](Objects& o) { return o.userDetails->setPasswordOption2(VARIANT_FALSE); }},
-      {"setPasswordOption3", [](Objects& o) { return o.userDetails->setPasswordOption3(VARIANT_FALSE); }},
+      {"setPasswordOption1",
+       [](Objects& o) { return o.userDetails->setPasswordOption1(VARIANT_FALSE); }},
+      {"setPasswordOption2",
+       [](Objects& o) { return o.userDetails->setPasswordOption2(VARIANT_FALSE); }},
+      {"setPasswordOption3",
+       [](Objects& o) { return o.userDetails->setPasswordOption3(VARIANT_FALSE); }},
       {"setLicenseType", [](Objects& o) { return o.userDetails->setLicenseType(1); }},
       {"setPassword", [](Objects& o) { return o.userDetails->setPassword(B(L"x")); }},
       {"setThumbnail", [](Objects& o) { return o.reportDetails->setThumbnail(VARIANT_TRUE); }},
@@ -174,7 +179,8 @@ TEST_F(FaultTest, EveryListedOperationFailsWithItsDescription) {
        [](Objects& o) { return o.user.query(Unused().ref<korva::UserObject>()); }},
       {"queryInterface:ReportObject",
        [](Objects& o) { return o.report.query(Unused().ref<korva::ReportObject>()); }},
-      {"queryInterface:Dispatch", [](Objects& o) { return o.folder.query(Unused().ref<IDispatch>()); }},
+      {"queryInterface:Dispatch",
+       [](Objects& o) { return o.folder.query(Unused().ref<IDispatch>()); }},
       {"create:SessionManager",
        [](Objects&) {
          return korva::createInstance(korva::CLSID_SessionManager, CLSCTX_ALL,

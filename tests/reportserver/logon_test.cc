@@ -34,16 +34,13 @@ TEST_F(LogonTest, RefusalsHaveTheirOwnDescriptions) {
       " is not a valid APS name: use a host name (letters, digits, \"-\" and \".\", optionally "
       "\":\" and a port).";
   const std::vector<LogonCase> cases = {
-      {L"Administrator", L"", L"../localhost", kAuth, E_INVALIDARG,
-       "\"../localhost\"" + nameRule},
+      {L"Administrator", L"", L"../localhost", kAuth, E_INVALIDARG, "\"../localhost\"" + nameRule},
       {L"Administrator", L"", L"a/b", kAuth, E_INVALIDARG, "\"a/b\"" + nameRule},
       {L"Administrator", L"", L"", kAuth, E_INVALIDARG, "\"\"" + nameRule},
-      {L"Administrator", L"", L"localhost:", kAuth, E_INVALIDARG,
-       "\"localhost:\"" + nameRule},
+      {L"Administrator", L"", L"localhost:", kAuth, E_INVALIDARG, "\"localhost:\"" + nameRule},
       {L"Administrator", L"", L"localhost:70000", kAuth, E_INVALIDARG,
        "\"localhost:70000\"" + nameRule},
-      {L"Administrator", L"", L"local..host", kAuth, E_INVALIDARG,
-       "\"local..host\"" + nameRule},
+      {L"Administrator", L"", L"local..host", kAuth, E_INVALIDARG, "\"local..host\"" + nameRule},
       {L"Administrator", L"", L"localhost", L"secLDAP", E_INVALIDARG,
        "The authentication type \"secLDAP\" is not supported; use \"secEnterprise\"."},
       {L"Administrator", L"", L"localhost", L"secenterprise", E_INVALIDARG,
@@ -91,10 +88,12 @@ TEST_F(LogonTest, NullArgumentsAnswerEPointer) {
   EXPECT_EQ(manager->logon(nullptr, B(L""), B(L"localhost"), B(kAuth), session.put()), E_POINTER);
   EXPECT_EQ(manager->logon(B(L"Administrator"), nullptr, B(L"localhost"), B(kAuth), session.put()),
             E_POINTER);
-  EXPECT_EQ(manager->logon(B(L"Administrator"), B(L""), nullptr, B(kAuth), session.put()), E_POINTER);
+  EXPECT_EQ(manager->logon(B(L"Administrator"), B(L""), nullptr, B(kAuth), session.put()),
+            E_POINTER);
   EXPECT_EQ(manager->logon(B(L"Administrator"), B(L""), B(L"localhost"), nullptr, session.put()),
             E_POINTER);
-  EXPECT_EQ(manager->logon(B(L"Administrator"), B(L""), B(L"localhost"), B(kAuth), nullptr), E_POINTER);
+  EXPECT_EQ(manager->logon(B(L"Administrator"), B(L""), B(L"localhost"), B(kAuth), nullptr),
+            E_POINTER);
   EXPECT_EQ(lastError(), "A null pointer was passed to logon.");
 }
 

@@ -68,8 +68,7 @@ class ServerTest : public korva_test_common::ServerHomeTest {
 
   // Logs on and answers the session, or null with *hr set.
   static Ref<korva::Session> logon(const std::wstring& user, const std::wstring& password,
-                                   const std::wstring& aps = L"localhost",
-                                   HRESULT* hr = nullptr) {
+                                   const std::wstring& aps = L"localhost", HRESULT* hr = nullptr) {
     Ref<korva::SessionManager> manager;
     HRESULT result = korva::createInstance(korva::CLSID_SessionManager, CLSCTX_ALL, &manager);
     Ref<korva::Session> session;

@@ -41,8 +41,8 @@ class QueriesTest : public ConnectedClientTest {
     Ref<InfoObjects> list;
     LONG count = 0;
     EXPECT_GE(createInstance(CLSID_SessionManager, CLSCTX_ALL, &manager), 0);
-    EXPECT_GE(manager->logon(B(L"Administrator"), B(L"s3cret"), B(L"testaps"),
-                             B(L"secEnterprise"), session.put()),
+    EXPECT_GE(manager->logon(B(L"Administrator"), B(L"s3cret"), B(L"testaps"), B(L"secEnterprise"),
+                             session.put()),
               0);
     EXPECT_GE(session->getService(B(L""), B(L"InfoStore"), service.put()), 0);
     EXPECT_GE(service.query(&store), 0);

@@ -70,7 +70,8 @@ extern "C" {
 
 BSTR SysAllocStringLen(const OLECHAR* text, UINT length) {
   if (length > kMaxBstrChars) return nullptr;
-  void* block = std::malloc(sizeof(BstrPrefix) + (static_cast<size_t>(length) + 1) * sizeof(OLECHAR));
+  void* block =
+      std::malloc(sizeof(BstrPrefix) + (static_cast<size_t>(length) + 1) * sizeof(OLECHAR));
   if (!block) return nullptr;
   const BstrPrefix bytes = static_cast<BstrPrefix>(length * sizeof(OLECHAR));
   std::memcpy(block, &bytes, sizeof bytes);

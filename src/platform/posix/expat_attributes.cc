@@ -37,7 +37,9 @@ HRESULT answerSelf(I* self, REFIID iid, void** out) {
 
 }  // namespace
 
-HRESULT ExpatLocator::QueryInterface(REFIID iid, void** out) { return answerSelf<ISAXLocator>(this, iid, out); }
+HRESULT ExpatLocator::QueryInterface(REFIID iid, void** out) {
+  return answerSelf<ISAXLocator>(this, iid, out);
+}
 
 HRESULT ExpatLocator::getColumnNumber(int* column) {
   if (!column) return E_POINTER;

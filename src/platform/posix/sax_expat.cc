@@ -1,6 +1,6 @@
 // The XML reader on POSIX: an ISAXXMLReader over expat, created through the
-// class registry (CLSID_SAXXMLReader) by its class factory. No namespace processing, so start tags arrive with their qualified
-// names (also passed as local names, with an empty namespace URI).
+// class registry (CLSID_SAXXMLReader) by its class factory. No namespace processing, so start tags
+// arrive with their qualified names (also passed as local names, with an empty namespace URI).
 //
 // Hostile documents: external entities and DTDs are never loaded (a reference
 // to an external general entity fails the parse; parameter entities are not
@@ -17,11 +17,10 @@
 // Thread-safety: one reader serves one parse at a time on one thread; a parse
 // started from inside a callback of the same reader fails.
 // Ownership: the reader holds references to its handlers until it is released
-// or given others (getContentHandler and getErrorHandler hand out added ones); a parse keeps its own references for its duration. The
-// attribute list and locator passed to callbacks belong to the parse and are
-// valid only during the callback.
-// Debian's expat is built with DTD support; this makes its amplification
-// limits visible (linking fails against an expat without them).
+// or given others (getContentHandler and getErrorHandler hand out added ones); a parse keeps its
+// own references for its duration. The attribute list and locator passed to callbacks belong to the
+// parse and are valid only during the callback. Debian's expat is built with DTD support; this
+// makes its amplification limits visible (linking fails against an expat without them).
 #ifndef XML_DTD
 #define XML_DTD
 #endif
