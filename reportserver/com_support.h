@@ -79,11 +79,23 @@ IUnknown* dispatchInterface(I* self, REFIID iid) {
 HRESULT beginCreate(IUnknown* outer, void** out, const char* className);
 
 // The server's objects of one kind by the interface pointer they hand out:
-// each enters itself when made and leaves when destroyed, so a pointer a
-// client hands back is recognised without touching a foreign object.
+// each holds an Entry, which enters it when made and leaves when destroyed,
+// so a pointer a client hands back is recognised without touching a foreign
+// object.
 template <typename Impl>
 class OwnObjects {
  public:
+  class Entry {
+   public:
+    Entry(const void* handedOut, Impl* object) : key_(handedOut) { enter(handedOut, object); }
+    ~Entry() { leave(key_); }
+    Entry(const Entry&) = delete;
+    Entry& operator=(const Entry&) = delete;
+
+   private:
+    const void* key_;
+  };
+
   static void enter(const void* handedOut, Impl* object) {
     std::lock_guard<std::mutex> guard(lock());
     table()[handedOut] = object;

@@ -257,14 +257,6 @@ void ObjectImpl::collectionReleased() {
 
 // Desktop plugins: read-only objects.
 
-PluginObjectImpl::PluginObjectImpl(const PluginInfo& plugin) : plugin_(plugin) {
-  OwnObjects<PluginObjectImpl>::enter(static_cast<DesktopPlugin*>(this), this);
-}
-
-PluginObjectImpl::~PluginObjectImpl() {
-  OwnObjects<PluginObjectImpl>::leave(static_cast<DesktopPlugin*>(this));
-}
-
 PluginObjectImpl* PluginObjectImpl::ours(DesktopPlugin* plugin) {
   return OwnObjects<PluginObjectImpl>::find(plugin);
 }

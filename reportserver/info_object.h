@@ -132,7 +132,7 @@ class ObjectImpl : public InfoObjectStub,
 // DesktopPlugin pointer (ours()) while it lives.
 class PluginObjectImpl : public DesktopPluginStub, public RefCountedObject<PluginObjectImpl> {
  public:
-  explicit PluginObjectImpl(const PluginInfo& plugin);
+  explicit PluginObjectImpl(const PluginInfo& plugin) : plugin_(plugin) {}
 
   // The plugin behind a DesktopPlugin pointer a client hands back, or null
   // when it is not one of this server's plugins.
@@ -148,10 +148,11 @@ class PluginObjectImpl : public DesktopPluginStub, public RefCountedObject<Plugi
   const PluginInfo& plugin() const { return plugin_; }
 
  private:
-  ~PluginObjectImpl() override;
+  ~PluginObjectImpl() override = default;
   friend class RefCountedObject<PluginObjectImpl>;
 
   PluginInfo plugin_;
+  OwnObjects<PluginObjectImpl>::Entry own_{static_cast<DesktopPlugin*>(this), this};
 };
 
 }  // namespace korva

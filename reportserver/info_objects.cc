@@ -9,7 +9,6 @@ namespace korva {
 
 InfoObjectsImpl::InfoObjectsImpl(SessionContextPtr ctx, std::vector<ObjectRecord> records)
     : ctx_(std::move(ctx)), pluginList_(false) {
-  OwnObjects<InfoObjectsImpl>::enter(static_cast<InfoObjects*>(this), this);
   objects_.reserve(records.size());
   for (ObjectRecord& r : records) {
     const PluginInfo* plugin = ctx_->pluginByType(r.typeId);
@@ -22,13 +21,11 @@ InfoObjectsImpl::InfoObjectsImpl(SessionContextPtr ctx, std::vector<ObjectRecord
 
 InfoObjectsImpl::InfoObjectsImpl(SessionContextPtr ctx, const std::vector<PluginInfo>& plugins)
     : ctx_(std::move(ctx)), pluginList_(true) {
-  OwnObjects<InfoObjectsImpl>::enter(static_cast<InfoObjects*>(this), this);
   for (const PluginInfo& p : plugins)
     plugins_.push_back(Ref<PluginObjectImpl>(new PluginObjectImpl(p)));
 }
 
 InfoObjectsImpl::~InfoObjectsImpl() {
-  OwnObjects<InfoObjectsImpl>::leave(static_cast<InfoObjects*>(this));
   for (Ref<ObjectImpl>& o : objects_) o->collectionReleased();
 }
 

@@ -63,6 +63,7 @@ class InfoObjectsImpl : public InfoObjectsStub, public RefCountedObject<InfoObje
   std::vector<Ref<ObjectImpl>> objects_;
   std::vector<Ref<PluginObjectImpl>> plugins_;
   int64_t readMark_ = kNoReadMark;
+  OwnObjects<InfoObjectsImpl>::Entry own_{static_cast<InfoObjects*>(this), this};
 };
 
 }  // namespace korva

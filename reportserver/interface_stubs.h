@@ -36,91 +36,51 @@ class DispatchStub : public I {
 
 #define KORVA_UNUSED_SLOT(n) \
   HRESULT STDMETHODCALLTYPE reserved##n() override { return E_NOTIMPL; }
+#define KORVA_UNUSED_SLOTS(...) KORVA_FOR_EACH(KORVA_UNUSED_SLOT, __VA_ARGS__)
 
 class SessionManagerStub : public DispatchStub<SessionManager> {};
 
 class SessionStub : public DispatchStub<Session> {
  public:
-  KORVA_UNUSED_SLOT(7)
-  KORVA_UNUSED_SLOT(8)
-  KORVA_UNUSED_SLOT(9)
-  KORVA_UNUSED_SLOT(10)
-  KORVA_UNUSED_SLOT(11)
-  KORVA_UNUSED_SLOT(12)
-  KORVA_UNUSED_SLOT(13)
-  KORVA_UNUSED_SLOT(14)
-  KORVA_UNUSED_SLOT(15)
+  KORVA_UNUSED_SLOTS(7, 8, 9, 10, 11, 12, 13, 14, 15);
 };
 
 class InfoStoreStub : public DispatchStub<InfoStore> {};
 
 class PluginManagerStub : public DispatchStub<PluginManager> {
  public:
-  KORVA_UNUSED_SLOT(7)
-  KORVA_UNUSED_SLOT(8)
+  KORVA_UNUSED_SLOTS(7, 8);
 };
 
 class InfoObjectsStub : public DispatchStub<InfoObjects> {
  public:
-  KORVA_UNUSED_SLOT(7)
-  KORVA_UNUSED_SLOT(8)
-  KORVA_UNUSED_SLOT(9)
-  KORVA_UNUSED_SLOT(10)
-  KORVA_UNUSED_SLOT(13)
-  KORVA_UNUSED_SLOT(15)
+  KORVA_UNUSED_SLOTS(7, 8, 9, 10, 13, 15);
 };
 
 class DesktopPluginStub : public DispatchStub<DesktopPlugin> {
  public:
-  KORVA_UNUSED_SLOT(8)
-  KORVA_UNUSED_SLOT(9)
-  KORVA_UNUSED_SLOT(10)
-  KORVA_UNUSED_SLOT(11)
-  KORVA_UNUSED_SLOT(12)
-  KORVA_UNUSED_SLOT(13)
+  KORVA_UNUSED_SLOTS(8, 9, 10, 11, 12, 13);
 };
 
 class InfoObjectStub : public DispatchStub<InfoObject> {
  public:
-  KORVA_UNUSED_SLOT(7)
-  KORVA_UNUSED_SLOT(8)
-  KORVA_UNUSED_SLOT(11)
-  KORVA_UNUSED_SLOT(14)
-  KORVA_UNUSED_SLOT(16)
-  KORVA_UNUSED_SLOT(17)
-  KORVA_UNUSED_SLOT(18)
-  KORVA_UNUSED_SLOT(19)
-  KORVA_UNUSED_SLOT(20)
-  KORVA_UNUSED_SLOT(21)
-  KORVA_UNUSED_SLOT(23)
-  KORVA_UNUSED_SLOT(24)
-  KORVA_UNUSED_SLOT(25)
+  KORVA_UNUSED_SLOTS(7, 8, 11, 14);
+  KORVA_UNUSED_SLOTS(16, 17, 18, 19, 20, 21, 23, 24, 25);
 };
 
 class UserObjectStub : public DispatchStub<UserObject> {
  public:
-  KORVA_UNUSED_SLOT(8)
-  KORVA_UNUSED_SLOT(10)
-  KORVA_UNUSED_SLOT(12)
-  KORVA_UNUSED_SLOT(14)
-  KORVA_UNUSED_SLOT(16)
+  KORVA_UNUSED_SLOTS(8, 10, 12, 14, 16);
 };
 
 class ReportObjectStub : public DispatchStub<ReportObject> {
  public:
-  KORVA_UNUSED_SLOT(7)
-  KORVA_UNUSED_SLOT(8)
+  KORVA_UNUSED_SLOTS(7, 8);
 };
 
 class ReportFilesStub : public DispatchStub<ReportFiles> {
  public:
-  KORVA_UNUSED_SLOT(7)
-  KORVA_UNUSED_SLOT(8)
-  KORVA_UNUSED_SLOT(9)
-  KORVA_UNUSED_SLOT(10)
-  KORVA_UNUSED_SLOT(11)
-  KORVA_UNUSED_SLOT(12)
-  KORVA_UNUSED_SLOT(13)
+  KORVA_UNUSED_SLOTS(7, 8, 9, 10, 11, 12, 13);
 };
 
 class SecurityInfoStub : public DispatchStub<SecurityInfo> {
@@ -130,31 +90,22 @@ class SecurityInfoStub : public DispatchStub<SecurityInfo> {
 
 class SecurityPrincipalsStub : public DispatchStub<SecurityPrincipals> {
  public:
-  KORVA_UNUSED_SLOT(7)
-  KORVA_UNUSED_SLOT(8)
-  KORVA_UNUSED_SLOT(9)
-  KORVA_UNUSED_SLOT(10)
-  KORVA_UNUSED_SLOT(11)
-  KORVA_UNUSED_SLOT(12)
-  KORVA_UNUSED_SLOT(13)
+  KORVA_UNUSED_SLOTS(7, 8, 9, 10, 11, 12, 13);
 };
 
 class SecurityPrincipalStub : public DispatchStub<SecurityPrincipal> {
  public:
-  KORVA_UNUSED_SLOT(7)
-  KORVA_UNUSED_SLOT(8)
-  KORVA_UNUSED_SLOT(9)
+  KORVA_UNUSED_SLOTS(7, 8, 9);
 };
 
 class ErrorInfoStub : public DispatchStub<ErrorInfo> {
  public:
-  KORVA_UNUSED_SLOT(7)
-  KORVA_UNUSED_SLOT(8)
-  KORVA_UNUSED_SLOT(9)
+  KORVA_UNUSED_SLOTS(7, 8, 9);
 };
 
 class ErrorSourceStub : public DispatchStub<ErrorSource> {};
 
+#undef KORVA_UNUSED_SLOTS
 #undef KORVA_UNUSED_SLOT
 
 }  // namespace korva

@@ -8,7 +8,8 @@
  *
  * Over it, for C++ only and in namespace korva: Ref<T> (a counted reference),
  * Bstr and Variant (owners of a BSTR and a VARIANT), the interface id of a
- * type (InterfaceId<T>), and a reference-counting base for implementations.
+ * type (InterfaceId<T>), a reference-counting base for implementations and a
+ * class factory over a creation function.
  *
  * Thread-safety: the class registry is guarded by a lock; initialisation
  * counts are per thread. Objects say for themselves.
@@ -506,6 +507,33 @@ class RefCountedObject {
 
  private:
   std::atomic<ULONG> count_{0};
+};
+
+// A process-wide class factory that hands CreateInstance on to a creation
+// function; it counts nothing and is never freed.
+class FunctionClassFactory final : public IClassFactory {
+ public:
+  using Create = HRESULT (*)(IUnknown* outer, REFIID iid, void** out);
+  explicit FunctionClassFactory(Create create) : create_(create) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
+      *out = static_cast<IClassFactory*>(this);
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    return create_(outer, iid, out);
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+ private:
+  Create create_;
 };
 
 // The calling thread's initialisation count (0: not initialised), for tests.

@@ -24,6 +24,24 @@
 
 #include "platform/com.h"
 
+// KORVA_FOR_EACH(m, a, b, ...): m(a); m(b); ... for one to nine arguments.
+#define KORVA_FOR_EACH(m, ...)                                                                  \
+  KORVA_EACH_PICK(__VA_ARGS__, KORVA_EACH9, KORVA_EACH8, KORVA_EACH7, KORVA_EACH6, KORVA_EACH5, \
+                  KORVA_EACH4, KORVA_EACH3, KORVA_EACH2, KORVA_EACH1)                           \
+  (m, __VA_ARGS__)
+#define KORVA_EACH_PICK(_1, _2, _3, _4, _5, _6, _7, _8, _9, name, ...) name
+// clang-format off
+#define KORVA_EACH1(m, a) m(a)
+#define KORVA_EACH2(m, a, ...) m(a); KORVA_EACH1(m, __VA_ARGS__)
+#define KORVA_EACH3(m, a, ...) m(a); KORVA_EACH2(m, __VA_ARGS__)
+#define KORVA_EACH4(m, a, ...) m(a); KORVA_EACH3(m, __VA_ARGS__)
+#define KORVA_EACH5(m, a, ...) m(a); KORVA_EACH4(m, __VA_ARGS__)
+#define KORVA_EACH6(m, a, ...) m(a); KORVA_EACH5(m, __VA_ARGS__)
+#define KORVA_EACH7(m, a, ...) m(a); KORVA_EACH6(m, __VA_ARGS__)
+#define KORVA_EACH8(m, a, ...) m(a); KORVA_EACH7(m, __VA_ARGS__)
+#define KORVA_EACH9(m, a, ...) m(a); KORVA_EACH8(m, __VA_ARGS__)
+// clang-format on
+
 namespace korva {
 
 // Class ids.
@@ -55,7 +73,10 @@ struct SecurityPrincipals;
 struct SecurityPrincipal;
 struct ErrorInfo;
 
+// KORVA_SLOT(n): the placeholder of slot n; KORVA_SLOTS(n, m, ...): a run of
+// them, in slot order (at most nine).
 #define KORVA_SLOT(n) virtual HRESULT STDMETHODCALLTYPE reserved##n() = 0
+#define KORVA_SLOTS(...) KORVA_FOR_EACH(KORVA_SLOT, __VA_ARGS__)
 
 struct SessionManager : public IDispatch {
   /* 7 */ virtual HRESULT STDMETHODCALLTYPE logon(BSTR user, BSTR password, BSTR apsName,
@@ -63,15 +84,7 @@ struct SessionManager : public IDispatch {
 };
 
 struct Session : public IDispatch {
-  KORVA_SLOT(7);
-  KORVA_SLOT(8);
-  KORVA_SLOT(9);
-  KORVA_SLOT(10);
-  KORVA_SLOT(11);
-  KORVA_SLOT(12);
-  KORVA_SLOT(13);
-  KORVA_SLOT(14);
-  KORVA_SLOT(15);
+  KORVA_SLOTS(7, 8, 9, 10, 11, 12, 13, 14, 15);
   /* 16 */ virtual HRESULT STDMETHODCALLTYPE getPluginManager(PluginManager** manager) = 0;
   // The service object answers InfoStore through QueryInterface.
   /* 17 */ virtual HRESULT STDMETHODCALLTYPE getService(BSTR serverName, BSTR serviceName,
@@ -85,17 +98,13 @@ struct InfoStore : public IDispatch {
 };
 
 struct PluginManager : public IDispatch {
-  KORVA_SLOT(7);
-  KORVA_SLOT(8);
+  KORVA_SLOTS(7, 8);
   // "Desktop": a collection of DesktopPlugins.
   /* 9 */ virtual HRESULT STDMETHODCALLTYPE getPlugins(BSTR kind, InfoObjects** plugins) = 0;
 };
 
 struct InfoObjects : public IDispatch {
-  KORVA_SLOT(7);
-  KORVA_SLOT(8);
-  KORVA_SLOT(9);
-  KORVA_SLOT(10);
+  KORVA_SLOTS(7, 8, 9, 10);
   /* 11 */ virtual HRESULT STDMETHODCALLTYPE count(LONG* count) = 0;
   // position: VT_I4, 1-based.
   /* 12 */ virtual HRESULT STDMETHODCALLTYPE item(VARIANT position, IDispatch** object) = 0;
@@ -110,18 +119,12 @@ struct InfoObjects : public IDispatch {
 // The items of the "Desktop" plugin list.
 struct DesktopPlugin : public IDispatch {
   /* 7 */ virtual HRESULT STDMETHODCALLTYPE typeId(SHORT* type) = 0;
-  KORVA_SLOT(8);
-  KORVA_SLOT(9);
-  KORVA_SLOT(10);
-  KORVA_SLOT(11);
-  KORVA_SLOT(12);
-  KORVA_SLOT(13);
+  KORVA_SLOTS(8, 9, 10, 11, 12, 13);
   /* 14 */ virtual HRESULT STDMETHODCALLTYPE name(BSTR* name) = 0;
 };
 
 struct InfoObject : public IDispatch {
-  KORVA_SLOT(7);
-  KORVA_SLOT(8);
+  KORVA_SLOTS(7, 8);
   // "SI_PARENTID" (VT_I4), "SI_REPORTTYPE" (VT_BSTR).
   /* 9 */ virtual HRESULT STDMETHODCALLTYPE setProperty(BSTR name, VARIANT value) = 0;
   /* 10 */ virtual HRESULT STDMETHODCALLTYPE id(LONG* id) = 0;
@@ -130,16 +133,9 @@ struct InfoObject : public IDispatch {
   /* 13 */ virtual HRESULT STDMETHODCALLTYPE setTitle(BSTR title) = 0;
   KORVA_SLOT(14);
   /* 15 */ virtual HRESULT STDMETHODCALLTYPE setDescription(BSTR description) = 0;
-  KORVA_SLOT(16);
-  KORVA_SLOT(17);
-  KORVA_SLOT(18);
-  KORVA_SLOT(19);
-  KORVA_SLOT(20);
-  KORVA_SLOT(21);
+  KORVA_SLOTS(16, 17, 18, 19, 20, 21);
   /* 22 */ virtual HRESULT STDMETHODCALLTYPE files(ReportFiles** files) = 0;
-  KORVA_SLOT(23);
-  KORVA_SLOT(24);
-  KORVA_SLOT(25);
+  KORVA_SLOTS(23, 24, 25);
   /* 26 */ virtual HRESULT STDMETHODCALLTYPE securityInfo(SecurityInfo** security) = 0;
 };
 
@@ -161,19 +157,12 @@ struct UserObject : public IDispatch {
 
 // A report's InfoObject answers it.
 struct ReportObject : public IDispatch {
-  KORVA_SLOT(7);
-  KORVA_SLOT(8);
+  KORVA_SLOTS(7, 8);
   /* 9 */ virtual HRESULT STDMETHODCALLTYPE setThumbnail(VARIANT_BOOL value) = 0;
 };
 
 struct ReportFiles : public IDispatch {
-  KORVA_SLOT(7);
-  KORVA_SLOT(8);
-  KORVA_SLOT(9);
-  KORVA_SLOT(10);
-  KORVA_SLOT(11);
-  KORVA_SLOT(12);
-  KORVA_SLOT(13);
+  KORVA_SLOTS(7, 8, 9, 10, 11, 12, 13);
   // path: VT_BSTR naming a local file, which becomes the report's content at
   // commit.
   /* 14 */ virtual HRESULT STDMETHODCALLTYPE addFile(VARIANT path, LONG flag, VARIANT extra,
@@ -186,30 +175,20 @@ struct SecurityInfo : public IDispatch {
 };
 
 struct SecurityPrincipals : public IDispatch {
-  KORVA_SLOT(7);
-  KORVA_SLOT(8);
-  KORVA_SLOT(9);
-  KORVA_SLOT(10);
-  KORVA_SLOT(11);
-  KORVA_SLOT(12);
-  KORVA_SLOT(13);
+  KORVA_SLOTS(7, 8, 9, 10, 11, 12, 13);
   /* 14 */ virtual HRESULT STDMETHODCALLTYPE addPrincipal(LONG userId,
                                                           SecurityPrincipal** principal) = 0;
 };
 
 struct SecurityPrincipal : public IDispatch {
-  KORVA_SLOT(7);
-  KORVA_SLOT(8);
-  KORVA_SLOT(9);
+  KORVA_SLOTS(7, 8, 9);
   // 1 NoAccess, 2 View, 3 Schedule, 4 ViewOnDemand, 5 FullControl.
   /* 10 */ virtual HRESULT STDMETHODCALLTYPE setRole(LONG role) = 0;
 };
 
 // The answer of lastError.
 struct ErrorInfo : public IDispatch {
-  KORVA_SLOT(7);
-  KORVA_SLOT(8);
-  KORVA_SLOT(9);
+  KORVA_SLOTS(7, 8, 9);
   /* 10 */ virtual HRESULT STDMETHODCALLTYPE description(BSTR* text) = 0;
 };
 
@@ -218,6 +197,7 @@ struct ErrorSource : public IDispatch {
   /* 7 */ virtual HRESULT STDMETHODCALLTYPE lastError(ErrorInfo** error) = 0;
 };
 
+#undef KORVA_SLOTS
 #undef KORVA_SLOT
 
 // item at the 1-based position, as the interface T its collection holds.

@@ -171,12 +171,19 @@ class SaxExpatTest : public ::testing::Test {
     CoUninitialize();
   }
 
-  Ref<ISAXXMLReader> newReader() {
+  // The reader's object as the instructions reader creates it: by class id
+  // for every context, as its base interface, then put running.
+  static Ref<IUnknown> newReaderObject() {
     Ref<IUnknown> object;
     EXPECT_EQ(
         CoCreateInstance(CLSID_SAXXMLReader, nullptr, CLSCTX_ALL, IID_IUnknown, object.putVoid()),
         S_OK);
     EXPECT_EQ(OleRun(object.get()), S_OK);
+    return object;
+  }
+
+  Ref<ISAXXMLReader> newReader() {
+    Ref<IUnknown> object = newReaderObject();
     Ref<ISAXXMLReader> reader;
     EXPECT_EQ(object.query(&reader), S_OK);
     if (!reader) return reader;
@@ -233,11 +240,8 @@ class SaxExpatTest : public ::testing::Test {
 };
 
 TEST_F(SaxExpatTest, ReaderComesFromTheClassRegistry) {
-  Ref<IUnknown> object;
-  ASSERT_EQ(
-      CoCreateInstance(CLSID_SAXXMLReader, nullptr, CLSCTX_ALL, IID_IUnknown, object.putVoid()),
-      S_OK);
-  EXPECT_EQ(OleRun(object.get()), S_OK);
+  Ref<IUnknown> object = newReaderObject();
+  ASSERT_TRUE(object);
   Ref<ISAXXMLReader> reader;
   EXPECT_EQ(object.query(&reader), S_OK);
   EXPECT_TRUE(reader);

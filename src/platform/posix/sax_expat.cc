@@ -417,37 +417,20 @@ class ExpatSaxReader final : public ISAXXMLReader, public RefCountedObject<Expat
   bool busy_ = false;
 };
 
-// A process-wide factory that counts nothing.
-class ExpatSaxReaderFactory final : public IClassFactory {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-      *out = static_cast<IClassFactory*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
-    auto* reader = new (std::nothrow) ExpatSaxReader();
-    if (!reader) return E_OUTOFMEMORY;
-    Ref<ExpatSaxReader> hold(reader);
-    return reader->QueryInterface(iid, out);
-  }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-};
+HRESULT createExpatSaxReader(IUnknown* outer, REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (outer) return CLASS_E_NOAGGREGATION;
+  auto* reader = new (std::nothrow) ExpatSaxReader();
+  if (!reader) return E_OUTOFMEMORY;
+  Ref<ExpatSaxReader> hold(reader);
+  return reader->QueryInterface(iid, out);
+}
 
 }  // namespace
 
 IClassFactory* saxXmlReaderFactory() {
-  static ExpatSaxReaderFactory factory;
+  static FunctionClassFactory factory(&createExpatSaxReader);
   return &factory;
 }
 
