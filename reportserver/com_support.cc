@@ -28,6 +28,8 @@ HRESULT nullArgument(const char* operation) {
 
 std::string textOf(BSTR text) { return toUtf8(static_cast<const wchar_t*>(text)); }
 
+std::wstring wideOf(BSTR text) { return text ? std::wstring(text) : std::wstring(); }
+
 HRESULT answerText(const std::string& text, BSTR* out) {
   const std::wstring wide = fromUtf8(text);
   *out = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));

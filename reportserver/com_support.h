@@ -28,8 +28,10 @@ HRESULT failWith(HRESULT hr, const std::string& description);
 // E_POINTER with a description naming the operation, for a null argument.
 HRESULT nullArgument(const char* operation);
 
-// A text argument as UTF-8 (a BSTR's characters up to its terminator).
+// A text argument as UTF-8, or as wide text (a BSTR's characters up to its
+// terminator; null is the empty text).
 std::string textOf(BSTR text);
+std::wstring wideOf(BSTR text);
 
 // Hands out the UTF-8 text as a new BSTR; E_OUTOFMEMORY when it cannot be
 // allocated.

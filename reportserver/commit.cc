@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "reportserver/access_rules.h"
 #include "reportserver/com_support.h"
 #include "reportserver/info_object.h"
 #include "reportserver/info_objects.h"
@@ -24,9 +25,10 @@ namespace {
 class CommitWriter {
  public:
   // readMark: the collection's (see InfoObjectsImpl::readMark); firstOwnId:
-  // the id sequence's value when this commit began.
-  CommitWriter(SessionContext& ctx, int64_t readMark, int64_t firstOwnId)
-      : ctx_(ctx), db_(ctx.db), readMark_(readMark), firstOwnId_(firstOwnId) {}
+  // the id sequence's value when this commit began; staging: the report
+  // files, read before the commit began.
+  CommitWriter(SessionContext& ctx, int64_t readMark, int64_t firstOwnId, StagedFiles& staging)
+      : ctx_(ctx), db_(ctx.db), readMark_(readMark), firstOwnId_(firstOwnId), staging_(staging) {}
 
   const std::string& error() const { return error_; }
 
@@ -261,7 +263,7 @@ class CommitWriter {
     if (!path) return true;
     StoredFile stored;
     std::string error;
-    if (!storeReportFile(db_, r->id, *path, &stored, &error)) return fail(error);
+    if (!staging_.store(r->id, *path, &stored, &error)) return fail(error);
     r->hasFile = true;
     r->fileName = stored.name;
     r->fileSize = stored.size;
@@ -307,11 +309,54 @@ class CommitWriter {
   Database& db_;
   const int64_t readMark_;
   const int64_t firstOwnId_;
+  StagedFiles& staging_;
   std::string error_;
 };
 
 bool changesUsersOrRights(ObjectImpl& o) {
   return o.isUser() || !o.pending().rights.empty();
+}
+
+// A new object removed again before its commit stores nothing.
+bool storesNothing(ObjectImpl& o) { return o.isNew() && o.pending().remove; }
+
+ChangeRequest changeOf(ObjectImpl& o) {
+  ChangeRequest change;
+  change.typeName = o.plugin().name;
+  const PendingChanges& p = o.pending();
+  if (o.isNew()) {
+    const ObjectRecord r = o.merged();
+    change.kind = ChangeRequest::Kind::Add;
+    change.title = r.title;
+    change.parentId = r.parentId;
+    return change;
+  }
+  change.kind = p.remove ? ChangeRequest::Kind::Delete : ChangeRequest::Kind::Change;
+  change.id = o.stored().id;
+  change.title = o.stored().title;
+  if (!p.remove && p.parentId && *p.parentId != o.stored().parentId) {
+    change.newParentId = *p.parentId;
+  }
+  return change;
+}
+
+// S_OK when the session's user may store every change of the commit; else
+// the failure, with its description left for the error source.
+HRESULT checkRights(SessionContext& ctx, const std::vector<ObjectImpl*>& work) {
+  if (ctx.administrator) return S_OK;
+  for (ObjectImpl* o : work) {
+    if (storesNothing(*o) || o->isUser()) continue;  // users: refused before
+    std::string description;
+    switch (mayStore(ctx.db, ctx.userId, ctx.userName, changeOf(*o), &description)) {
+      case AccessAnswer::Granted:
+        break;
+      case AccessAnswer::Denied:
+        return failWith(E_ACCESSDENIED, description);
+      case AccessAnswer::Failed:
+        return failWith(E_FAIL, "Nothing was committed. " + description);
+    }
+  }
+  return S_OK;
 }
 
 }  // namespace
@@ -329,11 +374,20 @@ HRESULT commitCollection(InfoObjectsImpl& collection) {
 
   if (!ctx.administrator) {
     for (ObjectImpl* o : work) {
-      bool storesNothing = o->isNew() && o->pending().remove;
-      if (!storesNothing && changesUsersOrRights(*o)) {
+      if (!storesNothing(*o) && changesUsersOrRights(*o)) {
         return failWith(E_ACCESSDENIED, kAccessDeniedDescription);
       }
     }
+  }
+
+  // Every report file is read before the write lock is taken: no read of a
+  // file, however slow, keeps another session waiting on the repository.
+  StagedFiles staging(ctx.db);
+  for (ObjectImpl* o : work) {
+    const auto& path = o->pending().filePath;
+    if (o->pending().remove || !path) continue;
+    std::string error;
+    if (!staging.stage(*path, &error)) return failWith(E_FAIL, "Nothing was committed. " + error);
   }
 
   Transaction tx(ctx.db);
@@ -341,12 +395,14 @@ HRESULT commitCollection(InfoObjectsImpl& collection) {
   if (!tx.begin(&message)) {
     return failWith(E_FAIL, "Cannot start the commit on " + ctx.path + ": " + message + ".");
   }
+  HRESULT allowed = checkRights(ctx, work);
+  if (FAILED(allowed)) return allowed;
   int64_t firstOwnId = 0;
   {
     Statement st(ctx.db, "SELECT next_id FROM id_sequence");
     if (st.step() == SQLITE_ROW) firstOwnId = st.columnInt(0);
   }
-  CommitWriter writer(ctx, collection.readMark(), firstOwnId);
+  CommitWriter writer(ctx, collection.readMark(), firstOwnId, staging);
   std::vector<std::pair<ObjectImpl*, ObjectRecord>> written;
   for (ObjectImpl* o : work) {
     if (o->pending().remove) continue;

@@ -1,6 +1,8 @@
 // Storing what is pending in a collection: new objects, changed fields,
 // attached files, rights and removals, in one transaction, all or nothing.
 // On failure nothing is stored and the collection keeps its pending changes.
+// Attached report files are read before the write lock is taken; a change the
+// session's user may not make (access_rules.h) refuses the whole commit.
 //
 // Thread-safety: one thread at a time per session; other processes and
 // sessions are kept out by the repository's write lock (BEGIN IMMEDIATE, with

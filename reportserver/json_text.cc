@@ -5,10 +5,11 @@
 
 namespace korva {
 
-std::string jsonString(const std::string& utf8) {
+std::string jsonString(const std::string& utf8) { return "\"" + jsonEscaped(utf8) + "\""; }
+
+std::string jsonEscaped(const std::string& utf8) {
   std::string out;
-  out.reserve(utf8.size() + 2);
-  out.push_back('"');
+  out.reserve(utf8.size());
   for (char ch : utf8) {
     unsigned char c = static_cast<unsigned char>(ch);
     switch (c) {
@@ -43,7 +44,6 @@ std::string jsonString(const std::string& utf8) {
         }
     }
   }
-  out.push_back('"');
   return out;
 }
 

@@ -12,6 +12,8 @@ namespace korva {
 
 // The text as a JSON string literal, with its quotes.
 std::string jsonString(const std::string& utf8);
+// The same escapes without the quotes.
+std::string jsonEscaped(const std::string& utf8);
 
 }  // namespace korva
 

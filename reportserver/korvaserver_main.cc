@@ -4,8 +4,12 @@
 //   korvaserver users [-apsname N]                 users and their rights
 //   korvaserver dump  [-apsname N]                 everything, as JSON
 // The APS name defaults to the local host's name as the engine resolves it.
+// The Administrator's password of init: -password P, or with "-password -"
+// the first line of standard input, else $KORVA_SERVER_PASSWORD, else none;
+// so that it need not stand in the process list.
 // Output goes to standard output; errors to standard error with exit code 1.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/net.h"
@@ -42,6 +46,21 @@ int usageError(const std::string& message) {
 
 void print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
+// The first line of standard input without its line end; false when the input
+// ends before anything was read.
+bool readFirstLine(std::string* line) {
+  line->clear();
+  int c;
+  bool any = false;
+  while ((c = std::getchar()) != EOF) {
+    any = true;
+    if (c == '\n') break;
+    line->push_back(static_cast<char>(c));
+  }
+  if (!line->empty() && line->back() == '\r') line->pop_back();
+  return any;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,7 +95,16 @@ int main(int argc, char** argv) {
       havePassword = true;
     }
   }
-  (void)havePassword;
+  if (command == "init") {
+    if (havePassword && password == "-") {
+      if (!readFirstLine(&password)) {
+        return failWith("-password -: standard input holds no password line.");
+      }
+    } else if (!havePassword) {
+      const char* fromEnvironment = std::getenv("KORVA_SERVER_PASSWORD");
+      if (fromEnvironment) password = fromEnvironment;
+    }
+  }
 
   if (!haveAps) {
     if (!korva::officialHostName("localhost", &aps)) {

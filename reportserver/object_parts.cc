@@ -3,6 +3,7 @@
 #include "reportserver/object_parts.h"
 
 #include "reportserver/fault_injection.h"
+#include "reportserver/local_path.h"
 #include "reportserver/utf8.h"
 
 namespace korva {
@@ -20,7 +21,14 @@ HRESULT ReportFilesImpl::addFile(VARIANT path, LONG, VARIANT, IUnknown** out) {
   if (path.vt != VT_BSTR) {
     return failWith(E_INVALIDARG, "addFile needs a string variant naming a local file.");
   }
-  std::string file = textOf(path.bstrVal);
+  // The client spelled the path in the process's encoding; spell it back so.
+  const std::wstring wide = wideOf(path.bstrVal);
+  std::string file;
+  if (!localPathFromWide(wide, &file)) {
+    return failWith(E_INVALIDARG,
+                    "The path \"" + toUtf8(wide) +
+                        "\" cannot be spelled in the character set of the process's locale.");
+  }
   HRESULT hr = object_->pendFile(file);
   if (FAILED(hr)) return hr;
   *out = Ref<IUnknown>(new FileEntryImpl(file)).detach();

@@ -1,14 +1,17 @@
-// Streaming report files into and out of the repository.
+// Checking, staging and storing report files, and streaming them out again.
 #include "reportserver/report_content.h"
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
-#include <system_error>
 #include <vector>
+
+#include "platform/file_reader.h"
+#include "platform/filesys.h"
+#include "reportserver/local_path.h"
 
 namespace korva {
 namespace {
@@ -24,121 +27,179 @@ struct DigestFree {
   void operator()(EVP_MD_CTX* c) const { EVP_MD_CTX_free(c); }
 };
 
-std::string errnoText(int err) { return std::generic_category().message(err); }
-
 std::string baseName(const std::string& path) {
   size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-}  // namespace
+bool fail(std::string* error, const std::string& text) {
+  if (error) *error = text;
+  return false;
+}
 
-bool checkReadableFile(const std::string& path, std::string* error) {
-  std::error_code ec;
-  if (path.empty()) {
-    if (error) *error = "No report file was named.";
-    return false;
+// Opens a report file without waiting and takes regular files only.
+bool openReportFile(const std::string& path, std::unique_ptr<FileReader>* reader,
+                    std::string* error) {
+  if (path.empty()) return fail(error, "No report file was named.");
+  int err = fileOpener().open(path, reader);
+  if (err != 0) {
+    return fail(error, "Cannot open the report file \"" + localPathAsUtf8(path) +
+                           "\": " + errorText(err) + ".");
   }
-  if (std::filesystem::is_directory(path, ec)) {
-    if (error) *error = "Cannot attach \"" + path + "\" to the report: it is a folder, not a file.";
-    return false;
+  switch ((*reader)->kind()) {
+    case FileKind::Regular:
+      return true;
+    case FileKind::Directory:
+      return fail(error, "Cannot attach \"" + localPathAsUtf8(path) +
+                             "\" to the report: it is a folder, not a file.");
+    case FileKind::Other:
+      break;
   }
-  errno = 0;
-  FilePtr f(std::fopen(path.c_str(), "rb"));
-  if (!f) {
-    int err = errno;
-    if (error) {
-      *error = "Cannot open the report file \"" + path +
-               "\": " + (err ? errnoText(err) : std::string("unknown reason")) + ".";
+  return fail(error, "Cannot attach \"" + localPathAsUtf8(path) +
+                         "\" to the report: it is not a regular file.");
+}
+
+// Fills the buffer as far as the file goes (*got < size: the end was
+// reached); a file that has nothing to give at once is refused.
+bool readChunk(FileReader& reader, const std::string& path, unsigned char* buffer, size_t size,
+               size_t* got, std::string* error) {
+  *got = 0;
+  while (*got < size) {
+    size_t n = 0;
+    int err = reader.read(buffer + *got, size - *got, &n);
+    if (err == EAGAIN) {
+      return fail(error, "Cannot attach \"" + localPathAsUtf8(path) +
+                             "\" to the report: it cannot be read without waiting.");
     }
-    return false;
-  }
-  if (!std::filesystem::is_regular_file(path, ec)) {
-    if (error) *error = "Cannot attach \"" + path + "\" to the report: it is not a regular file.";
-    return false;
+    if (err != 0) {
+      return fail(error, "Cannot read the report file \"" + localPathAsUtf8(path) +
+                             "\": " + errorText(err) + ".");
+    }
+    if (n == 0) break;
+    *got += n;
   }
   return true;
 }
 
-bool storeReportFile(Database& db, int32_t reportId, const std::string& path, StoredFile* out,
-                     std::string* error) {
-  if (!checkReadableFile(path, error)) return false;
-  errno = 0;
-  FilePtr f(std::fopen(path.c_str(), "rb"));
-  if (!f) {
-    if (error) *error = "Cannot open the report file \"" + path + "\": " + errnoText(errno) + ".";
-    return false;
+std::string hexOf(const unsigned char* bytes, unsigned int length) {
+  static const char digits[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned int i = 0; i < length; ++i) {
+    hex.push_back(digits[bytes[i] >> 4]);
+    hex.push_back(digits[bytes[i] & 15]);
   }
-  {
-    Statement del(db, "DELETE FROM report_chunks WHERE report_id = ?1");
-    del.bind(1, static_cast<int64_t>(reportId));
-    if (!del.run()) {
-      if (error)
-        *error = "Cannot replace the content of report " + std::to_string(reportId) + ": " +
-                 db.lastMessage() + ".";
-      return false;
+  return hex;
+}
+
+}  // namespace
+
+bool checkReadableFile(const std::string& path, std::string* error) {
+  std::unique_ptr<FileReader> reader;
+  if (!openReportFile(path, &reader, error)) return false;
+  unsigned char probe[1];
+  size_t got = 0;
+  return readChunk(*reader, path, probe, sizeof probe, &got, error);
+}
+
+StagedFiles::StagedFiles(Database& db) : db_(db) {}
+
+StagedFiles::~StagedFiles() = default;
+
+bool StagedFiles::stage(const std::string& path, std::string* error) {
+  if (staged_.count(path)) return true;
+  if (!scratch_) {
+    // Unnamed, for this process alone, and gone when closed.
+    errno = 0;
+    scratch_.reset(std::tmpfile());
+    if (!scratch_) {
+      return fail(error, "Cannot read the report files ahead of the commit: no temporary file (" +
+                             errorText(errno) + ").");
     }
+    buffer_.resize(kReportChunkBytes);
   }
+  std::unique_ptr<FileReader> reader;
+  if (!openReportFile(path, &reader, error)) return false;
   std::unique_ptr<EVP_MD_CTX, DigestFree> digest(EVP_MD_CTX_new());
   if (!digest || EVP_DigestInit_ex(digest.get(), EVP_sha256(), nullptr) != 1) {
-    if (error) *error = "Cannot compute the digest of \"" + path + "\".";
-    return false;
+    return fail(error, "Cannot compute the digest of \"" + localPathAsUtf8(path) + "\".");
   }
-  std::vector<unsigned char> buffer(kReportChunkBytes);
-  Statement insert(db, "INSERT INTO report_chunks(report_id, seq, data) VALUES(?1, ?2, ?3)");
-  int64_t size = 0;
-  int64_t seq = 0;
+  Staged staged;
+  if (std::fseek(scratch_.get(), 0, SEEK_END) != 0) return scratchFailure(error);
+  staged.offset = std::ftell(scratch_.get());
+  if (staged.offset < 0) return scratchFailure(error);
   while (true) {
-    size_t n = std::fread(buffer.data(), 1, buffer.size(), f.get());
+    size_t n = 0;
+    if (!readChunk(*reader, path, buffer_.data(), buffer_.size(), &n, error)) return false;
     if (n > 0) {
-      EVP_DigestUpdate(digest.get(), buffer.data(), n);
-      insert.reset();
-      insert.bind(1, static_cast<int64_t>(reportId));
-      insert.bind(2, seq++);
-      insert.bindBlobStatic(3, buffer.data(), static_cast<int>(n));
-      if (!insert.run()) {
-        if (error)
-          *error = "Cannot store the content of \"" + path + "\": " + db.lastMessage() + ".";
-        return false;
-      }
-      size += static_cast<int64_t>(n);
+      EVP_DigestUpdate(digest.get(), buffer_.data(), n);
+      if (std::fwrite(buffer_.data(), 1, n, scratch_.get()) != n) return scratchFailure(error);
+      staged.file.size += static_cast<int64_t>(n);
     }
-    if (n < buffer.size()) {
-      if (std::ferror(f.get())) {
-        if (error)
-          *error = "Cannot read the report file \"" + path + "\": " + errnoText(errno) + ".";
-        return false;
-      }
-      break;
-    }
+    if (n < buffer_.size()) break;
   }
   unsigned char hash[EVP_MAX_MD_SIZE];
   unsigned int hashLen = 0;
   EVP_DigestFinal_ex(digest.get(), hash, &hashLen);
-  static const char digits[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned int i = 0; i < hashLen; ++i) {
-    hex.push_back(digits[hash[i] >> 4]);
-    hex.push_back(digits[hash[i] & 15]);
+  staged.file.name = baseName(localPathAsUtf8(path));
+  staged.file.sha256 = hexOf(hash, hashLen);
+  staged_.emplace(path, staged);
+  return true;
+}
+
+bool StagedFiles::scratchFailure(std::string* error) {
+  return fail(error, "Cannot keep the report files ahead of the commit in a temporary file: " +
+                         errorText(errno) + ".");
+}
+
+bool StagedFiles::store(int32_t reportId, const std::string& path, StoredFile* out,
+                        std::string* error) {
+  auto it = staged_.find(path);
+  if (it == staged_.end()) {
+    return fail(
+        error, "The report file \"" + localPathAsUtf8(path) + "\" was not read before the commit.");
   }
-  StoredFile stored;
-  stored.name = baseName(path);
-  stored.size = size;
-  stored.sha256 = hex;
-  Statement update(db,
+  const Staged& staged = it->second;
+  {
+    Statement del(db_, "DELETE FROM report_chunks WHERE report_id = ?1");
+    del.bind(1, static_cast<int64_t>(reportId));
+    if (!del.run()) {
+      return fail(error, "Cannot replace the content of report " + std::to_string(reportId) + ": " +
+                             db_.lastMessage() + ".");
+    }
+  }
+  // The copy read ahead, not the report file: nothing here can wait on it.
+  if (std::fflush(scratch_.get()) != 0 ||
+      std::fseek(scratch_.get(), staged.offset, SEEK_SET) != 0) {
+    return scratchFailure(error);
+  }
+  Statement insert(db_, "INSERT INTO report_chunks(report_id, seq, data) VALUES(?1, ?2, ?3)");
+  int64_t left = staged.file.size;
+  int64_t seq = 0;
+  while (left > 0) {
+    const size_t want = static_cast<size_t>(std::min<int64_t>(left, buffer_.size()));
+    if (std::fread(buffer_.data(), 1, want, scratch_.get()) != want) return scratchFailure(error);
+    insert.reset();
+    insert.bind(1, static_cast<int64_t>(reportId));
+    insert.bind(2, seq++);
+    insert.bindBlobStatic(3, buffer_.data(), static_cast<int>(want));
+    if (!insert.run()) {
+      return fail(error, "Cannot store the content of \"" + localPathAsUtf8(path) +
+                             "\": " + db_.lastMessage() + ".");
+    }
+    left -= static_cast<int64_t>(want);
+  }
+  Statement update(db_,
                    "UPDATE reports SET file_name = ?1, file_size = ?2, file_sha256 = ?3"
                    " WHERE id = ?4");
-  update.bind(1, stored.name);
-  update.bind(2, stored.size);
-  update.bind(3, stored.sha256);
+  update.bind(1, staged.file.name);
+  update.bind(2, staged.file.size);
+  update.bind(3, staged.file.sha256);
   update.bind(4, static_cast<int64_t>(reportId));
   if (!update.run()) {
-    if (error)
-      *error = "Cannot record the file of report " + std::to_string(reportId) + ": " +
-               db.lastMessage() + ".";
-    return false;
+    return fail(error, "Cannot record the file of report " + std::to_string(reportId) + ": " +
+                           db_.lastMessage() + ".");
   }
-  if (out) *out = stored;
+  if (out) *out = staged.file;
   return true;
 }
 
@@ -146,7 +207,7 @@ bool exportReportFile(Database& db, int32_t reportId, const std::string& destPat
                       std::string* error) {
   FilePtr f(std::fopen(destPath.c_str(), "wbx"));
   if (!f) {
-    if (error) *error = "Cannot create \"" + destPath + "\": " + errnoText(errno) + ".";
+    if (error) *error = "Cannot create \"" + destPath + "\": " + errorText(errno) + ".";
     return false;
   }
   Statement st(db, "SELECT data FROM report_chunks WHERE report_id = ?1 ORDER BY seq");
@@ -157,7 +218,7 @@ bool exportReportFile(Database& db, int32_t reportId, const std::string& destPat
     const void* data = st.columnBlob(0, &size);
     if (size > 0 &&
         std::fwrite(data, 1, static_cast<size_t>(size), f.get()) != static_cast<size_t>(size)) {
-      if (error) *error = "Cannot write \"" + destPath + "\": " + errnoText(errno) + ".";
+      if (error) *error = "Cannot write \"" + destPath + "\": " + errorText(errno) + ".";
       return false;
     }
   }
@@ -168,7 +229,7 @@ bool exportReportFile(Database& db, int32_t reportId, const std::string& destPat
     return false;
   }
   if (std::fflush(f.get()) != 0) {
-    if (error) *error = "Cannot write \"" + destPath + "\": " + errnoText(errno) + ".";
+    if (error) *error = "Cannot write \"" + destPath + "\": " + errorText(errno) + ".";
     return false;
   }
   return true;

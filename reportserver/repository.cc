@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <system_error>
 #include <utility>
 
@@ -154,6 +155,91 @@ void removeRepositoryFiles(const std::string& path) {
   std::filesystem::remove(path + "-journal", ec);
 }
 
+// What to do with a file in the repository's place that fails the checks.
+const char kRemoveAdvice[] =
+    " Remove the file, then create the repository again with korvaserver init.";
+
+// Creates a new empty file next to path, for this process alone, and answers
+// its name; "" when none could be made.
+std::string createBuildFile(const std::string& path) {
+  std::random_device random;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".init-%08x", static_cast<unsigned>(random()));
+    std::string name = path + suffix;
+    std::FILE* f = std::fopen(name.c_str(), "wbx");
+    if (!f) continue;
+    std::fclose(f);
+    // Password hashes and report contents are for the owner only; SQLite
+    // gives the journal files the same permissions.
+    std::error_code ec;
+    namespace fs = std::filesystem;
+    fs::permissions(name, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace,
+                    ec);
+    return name;
+  }
+  return "";
+}
+
+bool buildRepository(const std::string& file, const std::string& apsName,
+                     const std::string& passwordRecord, std::string* error) {
+  Database db;
+  if (!db.open(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, error)) return false;
+  sqlite3_busy_timeout(db.handle(), kBusyTimeoutMs);
+  // A rollback journal while it is built, so that the file alone holds
+  // everything; the write-ahead log once it is complete, as every logon
+  // wants it (sessions that switch it at once would refuse each other).
+  std::string message;
+  if (!db.exec("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;",
+               &message)) {
+    if (error) *error = "Cannot prepare the repository " + file + ": " + message + ".";
+    return false;
+  }
+  Transaction tx(db);
+  if (!tx.begin(&message)) {
+    if (error) *error = "Cannot create the repository: " + message + ".";
+    return false;
+  }
+  if (!fillSchema(db, apsName, passwordRecord, error)) return false;
+  if (!tx.commit(&message)) {
+    if (error) *error = "Cannot create the repository: " + message + ".";
+    return false;
+  }
+  if (!db.exec("PRAGMA journal_mode=WAL", &message)) {
+    if (error) *error = "Cannot prepare the repository " + file + ": " + message + ".";
+    return false;
+  }
+  return true;
+}
+
+// Puts the finished file in place under path, unless something is there
+// already: a hard link never replaces a file; where the file system has no
+// hard links, a rename after a check.
+bool putInPlace(const std::string& file, const std::string& path, std::string* error) {
+  namespace fs = std::filesystem;
+  std::error_code ec, probe;
+  // Journals left beside a repository that was removed would be taken for
+  // this one's and replayed into it.
+  if (!fs::exists(path, probe)) {
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) fs::remove(path + suffix, probe);
+  }
+  fs::create_hard_link(file, path, ec);
+  if (ec && !fs::exists(path, probe)) {
+    std::error_code renamed;
+    fs::rename(file, path, renamed);
+    if (!renamed) return true;
+  }
+  if (ec) {
+    if (error) {
+      *error = fs::exists(path, probe)
+                   ? "The repository " + path + " already exists; it is never overwritten."
+                   : "Cannot create the repository " + path + ": " + ec.message() + ".";
+    }
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool openRepository(const std::string& path, Database* db, std::string* error) {
@@ -165,7 +251,11 @@ bool openRepository(const std::string& path, Database* db, std::string* error) {
     if (st.step() == SQLITE_ROW) version = st.columnInt(0);
   }
   if (version < 0) {
-    if (error) *error = "Cannot read the repository " + path + ": " + db->lastMessage() + ".";
+    if (error) {
+      *error = "Cannot read the repository " + path + ": " + db->lastMessage() + ".";
+      const int code = sqlite3_errcode(db->handle());
+      if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT) *error += kRemoveAdvice;
+    }
     db->close();
     return false;
   }
@@ -181,7 +271,7 @@ bool openRepository(const std::string& path, Database* db, std::string* error) {
   if (version < kSchemaVersion) {
     if (error) {
       *error = "The file " + path + " is not a complete repository (schema version " +
-               std::to_string(version) + ").";
+               std::to_string(version) + ")." + kRemoveAdvice;
     }
     db->close();
     return false;
@@ -210,44 +300,28 @@ bool createRepository(const std::string& path, const std::string& apsName,
     // A home made here is its owner's alone; an existing one is left as it is.
     fs::permissions(parent, fs::perms::owner_all, fs::perm_options::replace, ec);
   }
-  // Created exclusively: an existing repository is never opened for writing here.
-  std::FILE* f = std::fopen(path.c_str(), "wbx");
-  if (!f) {
+  // An existing file is never replaced; one that fails the checks (left
+  // incomplete by an older init, say) is named with what to do about it.
+  if (fs::exists(path, ec)) {
+    Database existing;
+    std::string problem;
     if (error) {
-      *error = fs::exists(path, ec)
+      *error = openRepository(path, &existing, &problem)
                    ? "The repository " + path + " already exists; it is never overwritten."
-                   : "Cannot create the repository " + path + ".";
+                   : problem;
     }
     return false;
   }
-  std::fclose(f);
-  // Password hashes and report contents are for the owner only; SQLite gives
-  // the journal files the same permissions.
-  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace,
-                  ec);
-
-  bool ok = false;
-  {
-    Database db;
-    if (db.open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, error)) {
-      sqlite3_busy_timeout(db.handle(), kBusyTimeoutMs);
-      std::string message;
-      if (!db.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;",
-                   &message)) {
-        if (error) *error = "Cannot prepare the repository " + path + ": " + message + ".";
-      } else {
-        Transaction tx(db);
-        if (tx.begin(&message)) {
-          ok = fillSchema(db, apsName, passwordRecord, error) && tx.commit(&message);
-          if (!ok && error && error->empty())
-            *error = "Cannot create the repository: " + message + ".";
-        } else if (error) {
-          *error = "Cannot create the repository: " + message + ".";
-        }
-      }
-    }
+  // Built whole under a name of its own in the same folder, then put in
+  // place: an init killed on the way leaves no file under the repository's
+  // name, only its own build file.
+  const std::string file = createBuildFile(path);
+  if (file.empty()) {
+    if (error) *error = "Cannot create the repository " + path + ".";
+    return false;
   }
-  if (!ok) removeRepositoryFiles(path);
+  bool ok = buildRepository(file, apsName, passwordRecord, error) && putInPlace(file, path, error);
+  removeRepositoryFiles(file);
   return ok;
 }
 

@@ -60,12 +60,14 @@ struct QueryTerm {
 
 // Opens an existing repository for reading and writing, sets WAL, full
 // synchronous writes, foreign keys and the busy timeout, and checks the
-// schema version. *error describes any refusal.
+// schema version. *error describes any refusal; for a file that is no
+// complete repository, it says to remove it.
 bool openRepository(const std::string& path, Database* db, std::string* error);
 
 // Creates a new repository file (never replacing one) with the plugins and
 // the Administrator account. passwordRecord is a hashPassword() record, or
-// "" for no password.
+// "" for no password. The file is built under a temporary name beside it and
+// appears under its own name only when complete.
 bool createRepository(const std::string& path, const std::string& apsName,
                       const std::string& passwordRecord, std::string* error);
 

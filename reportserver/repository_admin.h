@@ -24,6 +24,8 @@ bool initRepository(const std::string& apsName, const std::string& adminPassword
 //     Report 9 "Q1", file Q1.rpt, 1234 bytes
 // two blanks per level, the description after ": " when there is one, and for
 // reports the file or ", no file". "(no folders or reports)" when empty.
+// Titles and descriptions are JSON strings, file names escaped the same way
+// (without quotes), so no control character reaches the terminal.
 bool describeTree(const std::string& apsName, std::string* text, std::string* error);
 
 // The users in id order with full name, licence type, whether a password is

@@ -64,7 +64,8 @@ void appendTree(const Snapshot& s, const std::multimap<int32_t, const ObjectReco
     }
     if (isReport) {
       if (o.hasFile) {
-        *out += ", file " + o.fileName + ", " + std::to_string(o.fileSize) + " bytes";
+        // The name as it was on disk, control characters and all: escaped.
+        *out += ", file " + jsonEscaped(o.fileName) + ", " + std::to_string(o.fileSize) + " bytes";
       } else {
         *out += ", no file";
       }

@@ -2,6 +2,8 @@
 // and COM on the calling thread.
 #include "actions/framework.h"
 
+#include <mutex>
+
 #include "common/status.h"
 #include "platform/com.h"
 #include "support/socket.h"
@@ -31,7 +33,7 @@ CMAFramework& CMAFramework::instance() { return theFramework; }
 const SAnsiString& CMAFramework::localHostName() { return hostName(); }
 
 int CMAFramework::initialize() {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::lock_guard<korva::StaticMutex> guard(lock_);
   if (useCount_ == 0) {
     bool started = false;
     try {
@@ -62,7 +64,7 @@ void CMAFramework::uninitialize() {
     --tFrameworkComInits;
     CoUninitialize();
   }
-  std::lock_guard<std::mutex> guard(lock_);
+  std::lock_guard<korva::StaticMutex> guard(lock_);
   if (useCount_ > 0) {
     --useCount_;
     if (useCount_ == 0) CSISocket::cleanup();
@@ -70,6 +72,6 @@ void CMAFramework::uninitialize() {
 }
 
 unsigned short CMAFramework::useCount() const {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::lock_guard<korva::StaticMutex> guard(lock_);
   return useCount_;
 }

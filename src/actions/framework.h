@@ -14,8 +14,8 @@
 #define KORVA_ACTIONS_FRAMEWORK_H_
 
 #include <cstdint>
-#include <mutex>
 
+#include "platform/static_mutex.h"
 #include "support/sstring.h"
 
 class CMAFramework {
@@ -43,7 +43,7 @@ class CMAFramework {
   unsigned short useCount() const;
 
  private:
-  mutable std::mutex lock_;
+  mutable korva::StaticMutex lock_;
   uint16_t useCount_ = 0;
 };
 

@@ -69,6 +69,21 @@ void countOutcome(int status, bool overwrite, int32_t* added, int32_t* updated, 
   }
 }
 
+// Whether e is the failure to read one entry of directory; *entry then names it.
+bool unreadableEntryOf(const SFileSysException& e, const SAnsiString& directory,
+                       CMAUnreadableEntry* entry) {
+  if (!SFileSys::isEntryFailure(e, directory)) return false;
+  entry->path = e.path();
+  entry->reason = e.reason();
+  return true;
+}
+
+// The line that names an entry before its directory's failure line.
+void logUnreadableEntry(const CMAUnreadableEntry& entry) {
+  ActionLog::logLine(KORVA_ERROR KORVA_CTX_ACTION "The directory entry %s cannot be read: %s.",
+                     entry.path.getBuffer(), entry.reason.getBuffer());
+}
+
 CMAWalkFrame frameFor(const SAnsiString& path, const CMAWalkFrame* parent) {
   CMAWalkFrame frame;
   frame.parent = parent;
@@ -166,7 +181,8 @@ unsigned CMARunnerPublish::runAsInstallerAction(MSIHANDLE hInstall) {
   // The installer is never told of a failure; the log is where an
   // administrator looks, so a run that cannot even start says why there.
   int itemCount = 0;
-  int status = countItems(settings.srcPath, &itemCount);
+  CMAUnreadableEntry unreadable;
+  int status = countItems(settings.srcPath, &itemCount, &unreadable);
   bool counted = status == kStatusOk;
   if (counted && !CMAInstallerProgress::sendProgressTotal(hInstall, itemCount)) {
     status = kStatusSystem;
@@ -174,10 +190,8 @@ unsigned CMARunnerPublish::runAsInstallerAction(MSIHANDLE hInstall) {
   if (status != kStatusOk) {
     ActionLog::open(settings.logFile.getBuffer());
     if (!counted) {
-      ActionLog::logStatusLine(status,
-                               KORVA_ERROR KORVA_CTX_ACTION
-                               "Failed to publish content of %s to Veltrane Enterprise.",
-                               settings.srcPath.getBuffer());
+      if (!unreadable.path.isEmpty()) logUnreadableEntry(unreadable);
+      contentFailed(settings.srcPath);  // the count answers 204 only
     }
     ActionLog::logStatusLine(status, "%s", kFailureLine);
     return 0;
@@ -293,14 +307,23 @@ int CMARunnerPublish::walkDirectory(CMAInstallerProgress& progress, const SAnsiS
         }
       }
     }
+  } catch (const SFileSysException& e) {
+    // The entry that failed the listing is named before its directory.
+    CMAUnreadableEntry entry;
+    if (unreadableEntryOf(e, path, &entry)) logUnreadableEntry(entry);
+    return contentFailed(path);
   } catch (...) {
-    ActionLog::logStatusLine(kStatusSystem,
-                             KORVA_ERROR KORVA_CTX_ACTION
-                             "Failed to publish content of %s to Veltrane Enterprise.",
-                             path.getBuffer());
-    return kStatusSystem;
+    return contentFailed(path);
   }
   return kStatusOk;
+}
+
+int CMARunnerPublish::contentFailed(const SAnsiString& path) {
+  ActionLog::logStatusLine(kStatusSystem,
+                           KORVA_ERROR KORVA_CTX_ACTION
+                           "Failed to publish content of %s to Veltrane Enterprise.",
+                           path.getBuffer());
+  return kStatusSystem;
 }
 
 int CMARunnerPublish::skipLoopingFolder(CMAInstallerProgress& progress, const SAnsiString& name,
@@ -378,12 +401,14 @@ int CMARunnerPublish::setUserRights(int32_t folderId) {
   return kStatusOk;
 }
 
-int CMARunnerPublish::countItems(const SAnsiString& path, int* counter) {
+int CMARunnerPublish::countItems(const SAnsiString& path, int* counter,
+                                 CMAUnreadableEntry* unreadable) {
   CMAWalkFrame top = frameFor(path, nullptr);
-  return countInto(path, top, counter);
+  return countInto(path, top, counter, unreadable);
 }
 
-int CMARunnerPublish::countInto(const SAnsiString& path, const CMAWalkFrame& here, int* counter) {
+int CMARunnerPublish::countInto(const SAnsiString& path, const CMAWalkFrame& here, int* counter,
+                                CMAUnreadableEntry* unreadable) {
   try {
     SIArray<FileProp> entries;
     SFileSys::listing(path, SAnsiString("*"), entries);
@@ -394,12 +419,17 @@ int CMARunnerPublish::countInto(const SAnsiString& path, const CMAWalkFrame& her
         SAnsiString fullPath = joinPath(path, entry.name);
         CMAWalkFrame child = frameFor(fullPath, &here);
         if (child.known && here.leadsBackTo(child.identity)) continue;
-        countInto(fullPath, child, counter);
+        // A sub-directory's failure does not fail the count; the walk
+        // reports it.
+        countInto(fullPath, child, counter, nullptr);
       } else {
         SAnsiString baseName;
         if (isReportFile(entry.name, &baseName)) ++*counter;
       }
     }
+  } catch (const SFileSysException& e) {
+    if (unreadable) unreadableEntryOf(e, path, unreadable);
+    return kStatusSystem;
   } catch (...) {
     return kStatusSystem;
   }

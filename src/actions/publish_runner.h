@@ -50,6 +50,13 @@ struct CMAWalkFrame {
   bool leadsBackTo(const korva::DirectoryIdentity& other) const;
 };
 
+// An entry whose status could not be read, which failed its directory's
+// listing: its full path and the system's reason (empty path: none).
+struct CMAUnreadableEntry {
+  SAnsiString path;
+  SAnsiString reason;
+};
+
 class CMARunnerPublish : public CMARunnerBase {
  public:
   // The last line of a failed run, and the name of the default log file.
@@ -82,12 +89,18 @@ class CMARunnerPublish : public CMARunnerBase {
 
   // Adds to *counter the sub-directories at every depth and the ".rpt" files
   // under path: 200, or 204 on any exception. A sub-directory that leads back
-  // to one it lies in counts once and is not entered.
-  static int countItems(const SAnsiString& path, int* counter);
+  // to one it lies in counts once and is not entered. When an entry of path
+  // itself could not be read, *unreadable (when given) names it.
+  static int countItems(const SAnsiString& path, int* counter,
+                        CMAUnreadableEntry* unreadable = nullptr);
 
   // Steps of the run, public for tests. `progress` sends the installer
   // messages (nothing without an installer handle).
   int publishUsers(CMAInstallerProgress& progress);
+  // Walks path depth first under the folder parentId. A directory that cannot
+  // be listed fails as a whole with "Failed to publish content of ..." (204);
+  // when one of its entries could not be read, a line naming the entry and
+  // the system's reason comes first.
   int publishDirectory(CMAInstallerProgress& progress, const SAnsiString& path, int32_t parentId);
   // Adds or updates the folder for a directory entry; 200 with *id, which is
   // -1 when the folder could not be added (counted as skipped).
@@ -123,11 +136,14 @@ class CMARunnerPublish : public CMARunnerBase {
                        const char* srcPath);
   int walkDirectory(CMAInstallerProgress& progress, const SAnsiString& path, int32_t parentId,
                     const CMAWalkFrame& here);
+  // Writes "Failed to publish content of <path> ..." with 204; answers 204.
+  static int contentFailed(const SAnsiString& path);
   // A directory that leads back to one the walk is inside: sent and counted
   // like a folder that failed; answers the status for the skip line.
   int skipLoopingFolder(CMAInstallerProgress& progress, const SAnsiString& name,
                         const SAnsiString& path);
-  static int countInto(const SAnsiString& path, const CMAWalkFrame& here, int* counter);
+  static int countInto(const SAnsiString& path, const CMAWalkFrame& here, int* counter,
+                       CMAUnreadableEntry* unreadable);
 
   CMAHandlerPublish handler_;
   CMAVEObjV85 server_;

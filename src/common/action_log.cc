@@ -45,9 +45,9 @@ void writeLine(const char* suffix, const char* format, va_list args) {
   line += '\n';
   std::lock_guard<std::mutex> lock(logMutex());
   FILE* out = logStream() ? logStream() : stdout;
-  // Write errors are ignored: the log must never stop a run.
-  std::fwrite(line.data(), 1, line.size(), out);
-  std::fflush(out);
+  // Write errors are ignored, and a reader that went away (a pipe, a FIFO)
+  // fails the write without ending the process: the log never stops a run.
+  korva::writeLogText(out, line.data(), line.size());
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // that every part of the engine writes its lines to. A line is the 24-character
 // local time stamp, " - ", then the formatted message; each line is written
 // whole and flushed at once, so a killed run leaves every line it wrote.
+// Write errors are ignored: a reader of the log that went away (a pipe, a
+// FIFO) fails the writes and the run goes on to its end (platform/log_file.h).
 //
 // Thread-safety: lines are written under a lock, but the destination is
 // process-wide: two runs in one process at the same time share it.
@@ -16,9 +18,10 @@
 class ActionLog {
  public:
   // Closes the current stream; opens path for writing (truncating) when it is
-  // non-null and not empty; a symbolic link, or another user's file in a
-  // shared directory, is refused (platform/log_file.h). When that fails, or
-  // without a path, later lines go to standard output.
+  // non-null and not empty; what another user may have planted in a shared
+  // directory (a link at the name, another user's file, a hard link, a link
+  // into a directory of ours) is refused (platform/log_file.h). When that
+  // fails, or without a path, later lines go to standard output.
   static void open(const char* path);
   // Writes the time stamp, the printf-formatted message and "\n".
   static void logLine(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -165,10 +165,10 @@ int CMAHandlerBase::parseFile(const char* path) {
       const size_t prefixLen = sizeof kUrlPrefix - 1;
       const size_t pathLen = std::strlen(path);
       SWCharString wideUrl;
-      // A path whose URL would not fit is refused rather than cut short: a
-      // truncated path could name another file.
+      // A path whose URL would not fit is refused rather than cut short (a
+      // truncated path could name another file): the file cannot be parsed.
       if (prefixLen + pathLen + 1 > sizeof url) {
-        status = kStatusOutOfMemory;
+        status = kStatusParse;
       } else {
         std::memcpy(url, kUrlPrefix, prefixLen);
         std::memcpy(url + prefixLen, path, pathLen + 1);

@@ -79,9 +79,10 @@ class CMAHandlerBase : public ISAXContentHandler, public ISAXErrorHandler {
 
   // Parses the file at `path`, given to the reader as "file:///" + path. The
   // URL is formed in a 512-byte buffer; a path too long for it is refused
-  // with 203, like a path that cannot be converted to wide text. Status 200;
-  // 204 when the reader cannot be set up; 1031 when the parse fails (file
-  // missing or unreadable, not well-formed, a callback failed). A failure
+  // with 1031, as a file that cannot be parsed; a path that cannot be
+  // converted to wide text with 203. Status 200; 204 when the reader cannot
+  // be set up; 1031 when the parse fails (file missing or unreadable, path
+  // too long, not well-formed, a callback failed). A failure
   // writes the "parsing the XML file" line with the path.
   virtual int parseFile(const char* path);
 

@@ -11,9 +11,11 @@ namespace korva {
 
 using LibraryHandle = void*;
 
-// The platform's file name for a library: "libNAME.so" on POSIX.
+// The platform's file name for a library: "libNAME.so" on POSIX, "NAME.dll"
+// on Windows.
 std::string sharedLibraryFileName(const char* baseName);
-// Loads through the platform's ordinary search; null on failure.
+// Loads through the platform's ordinary search (on Windows without the
+// current directory); null on failure.
 LibraryHandle loadLibrary(const char* fileName);
 // Null when the library or the function is missing.
 void* lookupFunction(LibraryHandle library, const char* name);

@@ -1,14 +1,32 @@
 // The installer's custom-action functions, with the signatures and results of
-// the installer's own header. On POSIX they work on an in-process session
+// the installer's own header. On Windows they are the installer's own
+// (msi.h, msiquery.h, msi.dll). On POSIX they work on an in-process session
 // table: a session holds properties, the run modes in force and every message
 // it received; the calls below the line open such a session and read its
 // messages back, for tests and for hosts that drive the engine themselves.
+// Those calls exist on POSIX only.
 //
-// Thread-safety: every call takes the table's lock.
+// Thread-safety: every call takes the table's lock (POSIX); the installer's
+// own (Windows).
 // Ownership: handles are owned by whoever opened them and are closed with
 // MsiCloseHandle (records) or korva::closeInstallerSession (sessions).
 #ifndef KORVA_PLATFORM_INSTALLER_H_
 #define KORVA_PLATFORM_INSTALLER_H_
+
+#if defined(_WIN32)
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// windows.h first.
+#include <msi.h>
+#include <msiquery.h>
+
+#else  // the in-process session table
 
 #include <map>
 #include <string>
@@ -77,5 +95,7 @@ int openInstallerRecordCount();
 void failNextInstallerRecords(int n);
 
 }  // namespace korva
+
+#endif  // _WIN32
 
 #endif  // KORVA_PLATFORM_INSTALLER_H_

@@ -12,8 +12,9 @@ namespace korva {
 // Full path of the executable or shared library holding address; "" when
 // it cannot be found.
 std::string modulePathOf(const void* address);
-// $TMPDIR when it names a directory, else "/tmp/"; always ends with the
-// separator; at most 260 characters.
+// The system's directory for temporary files, always ending with the
+// separator, at most 260 characters: on POSIX $TMPDIR when it names a
+// directory, else "/tmp/"; on Windows what GetTempPathA answers.
 std::string temporaryDirectory();
 
 }  // namespace korva

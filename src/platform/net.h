@@ -3,6 +3,7 @@
 // (official) name. Results of start and stop are 0 or an error code in the
 // Windows socket numbering (kNetErrorInProgress, kNetErrorNotInitialised ...).
 // On POSIX the layer needs no start: start and stop succeed and do nothing.
+// On Windows it is Windows Sockets, which counts its starts.
 //
 // The service in force is process-wide: netService() answers the real one
 // unless a test has installed another with setNetServiceForTesting().

@@ -21,6 +21,7 @@
 
 #include <cstdint>
 
+#include "common/status.h"
 #include "platform/com.h"
 #include "server/report_server.h"
 #include "support/sstring.h"
@@ -85,11 +86,11 @@ class CMAVEObjV85 {
   // and 600 writes the server's detail text. Answers the new status.
   int settle(int status);
   // The InfoStore's answer to the query that format makes with the numbers
-  // (each a "%d"). Ends the running operation through fail(): 203 when the
-  // text cannot be built, 202 without an InfoStore, 600 when the server
-  // refuses the query.
+  // (each a "%d"). Ends the running operation through fail(): buildFailure
+  // (out of memory unless the caller says otherwise) when the text cannot be
+  // built, 202 without an InfoStore, 600 when the server refuses the query.
   korva::Ref<korva::InfoObjects> select(int* status, const wchar_t* format, int32_t first,
-                                        int32_t second = 0);
+                                        int32_t second = 0, int buildFailure = kStatusOutOfMemory);
   // Shared bodies of the folder and report (or system and info object)
   // variants; kind is the word their lines use for the object.
   int getObject(const char* kind, int16_t typeId, const char* name, int32_t parentId, int32_t* id);

@@ -33,7 +33,7 @@ constexpr size_t kQueryChars = 128;
 }  // namespace
 
 Ref<InfoObjects> CMAVEObjV85::select(int* status, const wchar_t* format, int32_t first,
-                                     int32_t second) {
+                                     int32_t second, int buildFailure) {
   Bstr query;
   try {
     wchar_t buffer[kQueryChars];
@@ -42,7 +42,7 @@ Ref<InfoObjects> CMAVEObjV85::select(int* status, const wchar_t* format, int32_t
     query = Bstr(text.getBuffer(), static_cast<size_t>(text.getNChars()));
     if (!query.get()) throw std::bad_alloc();
   } catch (...) {
-    fail(status, kStatusOutOfMemory);
+    fail(status, buildFailure);
   }
   Ref<InfoObjects> result;
   if (!infoStore_) fail(status, kStatusLogical);
@@ -54,8 +54,10 @@ int CMAVEObjV85::querySystemObjectsByType(int16_t type, Ref<InfoObjects>* out) {
   int status = kStatusOk;
   if (out) out->reset();
   try {
-    Ref<InfoObjects> result =
-        select(&status, L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_OBTYPE=%d", type);
+    // A text that cannot be built is a failure of this operation's own (202),
+    // not out of memory as for the other queries.
+    Ref<InfoObjects> result = select(&status, L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_OBTYPE=%d",
+                                     type, 0, kStatusLogical);
     if (out) *out = result;
     return kStatusOk;
   } catch (...) {

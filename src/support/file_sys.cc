@@ -15,6 +15,11 @@ SFileSysException notFound(const SAnsiString& path, const char* operation) {
                            SAnsiString(korva::errorText(ENOENT).c_str()), SAnsiString(operation));
 }
 
+// "C:" alone names a drive, where paths carry drives at all.
+bool isDriveName(const SAnsiString& path) {
+  return korva::kPathsHaveDrives && path.getNBytes() == 2 && path.getBuffer()[1] == ':';
+}
+
 }  // namespace
 
 bool SFileSys::exists(const SAnsiString& path) {
@@ -29,12 +34,12 @@ bool SFileSys::exists(const SAnsiString& path) {
 
 bool SFileSys::isDrive(const SAnsiString& path) {
   if (!exists(path)) throw notFound(path, "isDrive");
-  return false;  // paths carry no drive here
+  return isDriveName(path);
 }
 
 bool SFileSys::isDir(const SAnsiString& path) {
   if (!exists(path)) throw notFound(path, "isDir");
-  // No path is a drive, so the status alone decides.
+  if (isDriveName(path)) return false;
   SAnsiString checked(path);
   removeTrailingSeparator(checked, kPathSeparator);
   korva::FileStatus status;
@@ -88,4 +93,17 @@ void SFileSys::listing(const SAnsiString& directory, const SAnsiString& pattern,
     throw SFileSysException::fromErrno(SFileSysException::kTypeGetAttributes, search.lastError(),
                                        searchDirectory, "listing");
   }
+}
+
+bool SFileSys::isEntryFailure(const SFileSysException& e, const SAnsiString& directory) {
+  if (e.type() != SFileSysException::kTypeGetAttributes || !(e.operation() == "listing")) {
+    return false;
+  }
+  // An entry's path is the directory, a separator and a name; the failing
+  // enumeration names the directory (with its separator) alone.
+  SAnsiString prefix(directory);
+  ensureTrailingSeparator(prefix, kPathSeparator);
+  const char* path = e.path().getBuffer();
+  const size_t length = std::strlen(prefix.getBuffer());
+  return std::strncmp(path, prefix.getBuffer(), length) == 0 && std::strlen(path) > length;
 }

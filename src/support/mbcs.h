@@ -42,8 +42,8 @@ bool isWhiteSpace(wchar_t c);
 // White space test for the multibyte character at p (invalid bytes are not).
 bool isWhiteSpaceAt(const char* p, const char* end);
 
-// Locale collation of multibyte texts (null taken as ""): the sign of the
-// wide-text collation, or of strcoll when either text does not convert.
+// Locale collation of multibyte texts (null taken as ""): the sign of the C
+// runtime's collation (_mbscoll, platform/crt_text.h).
 int collate(const char* a, const char* b);
 // The same without regard to letter case; -1, 0 or 1.
 int collateNoCase(const char* a, const char* b);

@@ -1,34 +1,21 @@
-// Path helpers over "/"-separated paths without drives. Separators and "."
-// are single bytes that never occur inside a multibyte character of the
-// encodings in use, so the scans below work on bytes.
+// Path helpers over the C runtime's path rules (platform/crt_path.h). The
+// separator is a single byte that never occurs inside a multibyte character
+// of the encodings in use, so the scans below work on bytes.
 #include "support/path_util.h"
 
 #include <cstring>
+#include <string>
 
 #include "support/mbcs.h"
 
 namespace {
 
-struct PathParts {
-  int dirEnd = 0;   // bytes [0, dirEnd) are the directory
-  int nameEnd = 0;  // bytes [dirEnd, nameEnd) the name, [nameEnd, length) the extension
-  int length = 0;
-};
-
-PathParts split(const char* path) {
-  PathParts parts;
-  parts.length = static_cast<int>(std::strlen(path));
-  const char* slash = std::strrchr(path, kPathSeparator);
-  parts.dirEnd = slash ? static_cast<int>(slash - path) + 1 : 0;
-  const char* dot = std::strrchr(path + parts.dirEnd, '.');
-  parts.nameEnd = dot ? static_cast<int>(dot - path) : parts.length;
-  return parts;
-}
-
-// Copies count bytes of text into a buffer of size bytes, cut at a character
-// boundary when it does not fit, and terminates it.
-void copyPart(char* buffer, int size, const char* text, int count) {
+// Copies a part into a buffer of size bytes, cut at a character boundary
+// when it does not fit, and terminates it.
+void copyPart(char* buffer, int size, const std::string& part) {
   if (buffer == nullptr) return;
+  const char* text = part.c_str();
+  const int count = static_cast<int>(part.size());
   int used = 0;
   while (used < count) {
     int step = mbcs::step(text + used, text + count);
@@ -42,42 +29,32 @@ void copyPart(char* buffer, int size, const char* text, int count) {
 
 }  // namespace
 
-SAnsiString makePath(const char* /*drive*/, const char* dir, const char* name, const char* ext) {
-  SAnsiString out;
-  if (dir != nullptr && *dir != '\0') {
-    out += dir;
-    if (dir[std::strlen(dir) - 1] != kPathSeparator) out += kPathSeparator;
-  }
-  if (name != nullptr) out += name;
-  if (ext != nullptr && *ext != '\0') {
-    if (*ext != '.') out += '.';
-    out += ext;
-  }
-  return out;
+SAnsiString makePath(const char* drive, const char* dir, const char* name, const char* ext) {
+  return SAnsiString(korva::crt::makePath(drive, dir, name, ext).c_str());
 }
 
 void splitPath(const char* path, char* drive, char* dir, char* name, char* ext) {
-  if (path == nullptr) path = "";
-  PathParts parts = split(path);
-  copyPart(drive, kMaxDrive, path, 0);
-  copyPart(dir, kMaxDir, path, parts.dirEnd);
-  copyPart(name, kMaxFname, path + parts.dirEnd, parts.nameEnd - parts.dirEnd);
-  copyPart(ext, kMaxExt, path + parts.nameEnd, parts.length - parts.nameEnd);
+  const korva::crt::PathParts parts = korva::crt::splitPath(path);
+  copyPart(drive, kMaxDrive, parts.drive);
+  copyPart(dir, kMaxDir, parts.dir);
+  copyPart(name, kMaxFname, parts.name);
+  copyPart(ext, kMaxExt, parts.ext);
 }
 
-void splitPath(const SAnsiString& path, SAnsiString* /*drive*/, SAnsiString* dir, SAnsiString* name,
+void splitPath(const SAnsiString& path, SAnsiString* drive, SAnsiString* dir, SAnsiString* name,
                SAnsiString* ext) {
-  // A copy keeps the text alive should an output be the path itself.
-  SAnsiString source(path);
-  const char* text = source.getBuffer();
-  PathParts parts = split(text);
-  if (dir != nullptr && parts.dirEnd > 0) dir->append(text, parts.dirEnd);
-  if (name != nullptr && parts.nameEnd > parts.dirEnd) {
-    *name = SAnsiString(text + parts.dirEnd, parts.nameEnd - parts.dirEnd);
+  const korva::crt::PathParts parts = korva::crt::splitPath(path.getBuffer());
+  const auto assign = [](SAnsiString* to, const std::string& part) {
+    if (to != nullptr && !part.empty()) {
+      *to = SAnsiString(part.data(), static_cast<int>(part.size()));
+    }
+  };
+  assign(drive, parts.drive);
+  if (dir != nullptr && !parts.dir.empty()) {
+    dir->append(parts.dir.data(), static_cast<int>(parts.dir.size()));
   }
-  if (ext != nullptr && parts.length > parts.nameEnd) {
-    *ext = SAnsiString(text + parts.nameEnd, parts.length - parts.nameEnd);
-  }
+  assign(name, parts.name);
+  assign(ext, parts.ext);
 }
 
 void ensureTrailingSeparator(SAnsiString& path, char c) {

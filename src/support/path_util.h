@@ -1,5 +1,7 @@
 // Path helpers: building and splitting paths, adding and removing separators,
-// joining a directory and a name. Paths use "/" and have no drive: makePath
+// joining a directory and a name. Paths use the platform's separator and
+// follow the C runtime's _makepath and _splitpath (platform/crt_path.h): on
+// Windows "\" with drives ("C:"); on POSIX "/" without: there makePath
 // ignores its drive and splitPath always answers an empty one.
 //
 // Thread-safety: no state; safe on any thread.
@@ -7,9 +9,10 @@
 #ifndef KORVA_SUPPORT_PATH_UTIL_H_
 #define KORVA_SUPPORT_PATH_UTIL_H_
 
+#include "platform/crt_path.h"
 #include "support/sstring.h"
 
-constexpr char kPathSeparator = '/';
+constexpr char kPathSeparator = korva::kNativePathSeparator;
 
 // Sizes of the caller buffers of the buffer form of splitPath, terminator
 // included; longer parts are cut to fit.
@@ -18,13 +21,15 @@ constexpr int kMaxDir = 256;
 constexpr int kMaxFname = 256;
 constexpr int kMaxExt = 256;
 
-// dir (with a "/" added when it does not end in one), name, then ext (with a
-// "." put before it when it has none). Any part may be null or "".
+// drive, dir (with a separator added when it does not end in one), name,
+// then ext (with a "." put before it when it has none). Any part may be null
+// or "".
 SAnsiString makePath(const char* drive, const char* dir, const char* name, const char* ext);
 
-// Splits path into directory (up to and including the last "/"), name (up to
-// the last "." after it) and extension (from that "."). Null buffers are
-// skipped; others must hold kMaxDrive, kMaxDir, kMaxFname, kMaxExt bytes.
+// Splits path into drive, directory (up to and including the last
+// separator), name (up to the last "." after it) and extension (from that
+// "."). Null buffers are skipped; others must hold kMaxDrive, kMaxDir,
+// kMaxFname, kMaxExt bytes.
 void splitPath(const char* path, char* drive, char* dir, char* name, char* ext);
 // The same into strings: *dir receives the directory appended to what it
 // holds; a part that is empty leaves its string as it was. Nothing is cut.
@@ -39,8 +44,8 @@ void removeTrailingSeparator(SAnsiString& path, char c = kPathSeparator);
 // For paths of at least 2 characters, removes a first c.
 void removeLeadingSeparator(SAnsiString& path, char c = kPathSeparator);
 
-// directory + "/" + name with exactly one "/" between them, however many
-// either side brought; an empty directory gives name as it is.
+// directory + separator + name with exactly one separator between them,
+// however many either side brought; an empty directory gives name as it is.
 SAnsiString joinPath(const SAnsiString& directory, const SAnsiString& name);
 
 #endif  // KORVA_SUPPORT_PATH_UTIL_H_

@@ -194,7 +194,8 @@ class SWCharString : public SStringBase<wchar_t, SWCharString> {
   SWCharString& operator=(const wchar_t* text) { assignText(text); return *this; }
 
   int getNChars() const { return buffer_->nativeCharsUsed; }
-  wchar_t getAt(int i) const { return buffer_->chars()[i]; }
+  // The zero character for an index outside the text, as the 8-bit getAt.
+  wchar_t getAt(int i) const;
 
   int find(wchar_t c) const;
   int reverseFind(wchar_t c) const;

@@ -13,6 +13,7 @@
 #include <cwctype>
 #include <string>
 
+#include "platform/crt_text.h"
 #include "support/mbcs.h"
 #include "support/sstring.h"
 #include "support/sstring_buffer.h"
@@ -77,7 +78,10 @@ bool SAnsiChar::operator==(const SAnsiChar& o) const {
 
 int SAnsiString::getNChars() const {
   const char* p = buffer_->chars();
-  return mbcs::countChars(p, p + buffer_->nativeCharsUsed);
+  // Where the runtime refuses to count (a byte that starts no character),
+  // such a byte counts as one character, as every walk here takes it.
+  const long n = korva::crt::charCount(p);
+  return n >= 0 ? static_cast<int>(n) : mbcs::countChars(p, p + buffer_->nativeCharsUsed);
 }
 
 SAnsiChar SAnsiString::getAt(int i) const {
@@ -118,16 +122,9 @@ int SAnsiString::findString(const char* s) const {
   const char* l = s;
   SSTRING_CHECK(l != nullptr, "l != NULL", nullptr);
   if (!s) return npos;
-  size_t wanted = std::strlen(s);
   const char* p = buffer_->chars();
-  const char* end = p + buffer_->nativeCharsUsed;
-  int index = 0;
-  for (;; ++index) {
-    if (static_cast<size_t>(end - p) >= wanted && std::memcmp(p, s, wanted) == 0) return index;
-    int st = mbcs::step(p, end);
-    if (st == 0) return npos;
-    p += st;
-  }
+  const char* hit = korva::crt::findText(p, s);
+  return hit ? mbcs::countChars(p, hit) : npos;
 }
 
 int SAnsiString::getWideSize() const {

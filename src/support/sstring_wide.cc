@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "platform/crt_text.h"
 #include "support/mbcs.h"
 #include "support/sstring.h"
 #include "support/sstring_buffer.h"
@@ -17,6 +18,11 @@ namespace {
 int sign(int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
 
 }  // namespace
+
+wchar_t SWCharString::getAt(int i) const {
+  if (i < 0 || i >= buffer_->nativeCharsUsed) return L'\0';
+  return buffer_->chars()[i];
+}
 
 int SWCharString::find(wchar_t c) const {
   if (c == 0) return npos;
@@ -105,8 +111,7 @@ void mapWideCase(SWideBuffer*& b, bool upper) {
   for (int64_t i = 0; i < u; ++i) {
     wchar_t c = b->chars()[i];
     if (c == 0) break;
-    wchar_t m = static_cast<wchar_t>(upper ? std::towupper(static_cast<wint_t>(c))
-                                           : std::towlower(static_cast<wint_t>(c)));
+    wchar_t m = upper ? korva::crt::upperWide(c) : korva::crt::lowerWide(c);
     if (m == c) continue;
     sstring_detail::makeWritable(b, u);
     b->chars()[i] = m;

@@ -2,15 +2,20 @@
 // the publisher (doPublishA), 0 the remover (doDeleteA). The program loads the
 // engine library at run time, maps its options to the function's seven
 // arguments and exits with the function's result; every default and every
-// log line comes from the library.
+// log line comes from the library. Without -apspass the password comes from
+// the environment variable KORVA_APSPASS when it is set, so that it need not
+// stand on a command line every local user can read in the process list.
 //
 // Thread-safety: single-threaded. Ownership: the library stays loaded until
 // the process ends.
-#include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
+#include "platform/console_program.h"
 #include "platform/dynlib.h"
+#include "platform/entry_abi.h"
+#include "platform/exit_status.h"
 #include "support/param_line_args.h"
 #include "support/sstring.h"
 
@@ -21,7 +26,9 @@
 namespace {
 
 constexpr int kArgumentCount = 7;
-constexpr int kLogFileArgument = 4;  // index of "logfile" in kOptions
+constexpr int kPasswordArgument = 2;  // index of "apspass" in kOptions
+constexpr int kLogFileArgument = 4;   // index of "logfile" in kOptions
+const char kPasswordVariable[] = "KORVA_APSPASS";
 
 // The usage lines of the options both programs take.
 #define KORVA_SHARED_USAGE                                                    \
@@ -48,18 +55,20 @@ const char kUsage[] = "Usage: korvadrop [Options]\n" KORVA_SHARED_USAGE
                       "   -delfld    The folder to be deleted. Separate folders with \"\\\".\n";
 #endif
 
-using EntryFunction = int (*)(const char*, const char*, const char*, const char*, const char*,
-                              const char*, const char*);
+using EntryFunction = int(KORVA_ENTRY_CALL*)(const char*, const char*, const char*, const char*,
+                                             const char*, const char*, const char*);
 
-// The exit status keeps only the result's low byte; a failure whose low byte
-// is zero would read as success, so it leaves as 1 instead.
-int exitCodeFor(int result) { return (result != 0 && (result & 0xFF) == 0) ? 1 : result; }
+// The platform decides how much of the result the exit status can carry.
+int exitCodeFor(int result) { return korva::exitStatusFor(result); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Multibyte text follows the user's encoding; collation and time stay "C".
-  std::setlocale(LC_CTYPE, "");
+  // Multibyte text follows the user's encoding (UTF-8 where the environment
+  // leaves the plain "C" locale); collation and time stay "C". A log reader
+  // that goes away fails the log's writes, never the run.
+  korva::setProgramLocale();
+  korva::ignoreBrokenPipes();
 
   const std::string libraryName = korva::sharedLibraryFileName("korvalink");
   korva::LibraryHandle library = korva::loadLibrary(libraryName.c_str());
@@ -85,6 +94,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return 0;
   }
+  if (!arguments[kPasswordArgument]) arguments[kPasswordArgument] = std::getenv(kPasswordVariable);
   if (!arguments[kLogFileArgument]) arguments[kLogFileArgument] = "stdout";
 
   const int result = function(arguments[0], arguments[1], arguments[2], arguments[3], arguments[4],

@@ -127,17 +127,32 @@ TEST_F(InstallerActionTest, PropertiesOf512CharactersOrMoreTakeTheirDefaults) {
 }
 
 TEST_F(InstallerActionTest, SourceThatCannotBeCountedPublishesNothingAndSaysSoInTheLog) {
-  Properties properties = baseProperties();
-  std::string missing = (work() / "missing").string();
-  properties["CA_VR_SRCPATH"] = missing;
-  EXPECT_EQ(run(properties), 0u);
-  EXPECT_TRUE(messages().empty());
-  EXPECT_EQ(logLines(),
-            (Lines{RT_ERROR_ACT "Failed to publish content of " + missing +
-                       " to Veltrane Enterprise. System function failed.",
-                   RT_ERROR_ACT "Failed to publish Veltrane Enterprise objects. System function "
-                                "failed."}));
-  EXPECT_EQ(userId("u1"), -1);
+  const std::string missing = (work() / "missing").string();
+  // An entry that cannot be read is named first.
+  fs::create_symlink(work() / "nowhere", src() / "dangling");
+  const std::string dangling = (src() / "dangling").string();
+  const std::pair<std::string, Lines> cases[] = {
+      {missing, {}},
+      {src().string(),
+       {RT_ERROR_ACT "The directory entry " + dangling +
+        " cannot be read: No such file or directory."}},
+  };
+  for (const auto& [source, first] : cases) {
+    SCOPED_TRACE(source);
+    Properties properties = baseProperties();
+    properties["CA_VR_SRCPATH"] = source;
+    EXPECT_EQ(run(properties), 0u);
+    EXPECT_TRUE(messages().empty());
+    Lines expected = first;
+    expected.push_back(RT_ERROR_ACT "Failed to publish content of " + source +
+                       " to Veltrane Enterprise. System function failed.");
+    expected.push_back(RT_ERROR_ACT "Failed to publish Veltrane Enterprise objects. System "
+                                    "function failed.");
+    EXPECT_EQ(logLines(), expected);
+    EXPECT_EQ(userId("u1"), -1);
+    korva::closeInstallerSession(session_);
+    session_ = 0;
+  }
 }
 
 TEST_F(InstallerActionTest, FailedRunStillAnswersZero) {

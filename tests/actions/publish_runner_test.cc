@@ -1,7 +1,8 @@
 // The publish runner in-process against the embedded server: what the walk
 // takes as a report, a tree with symbolic links that lead back to where the
-// walk already is, an empty source directory, a user that fails and so gets
-// no rights, and the item count for the progress bar.
+// walk already is, an entry whose status cannot be read, an empty source
+// directory, a user that fails and so gets no rights, and the item count for
+// the progress bar.
 #include "actions/publish_runner.h"
 
 #include <gtest/gtest.h>
@@ -188,6 +189,28 @@ TEST_F(LoopingTreeTest, LinkToADirectoryOutsideTheWalksPathIsPublishedAsAnyOther
   int count = 0;
   EXPECT_EQ(CMARunnerPublish::countItems(SAnsiString(src().c_str()), &count), kStatusOk);
   EXPECT_EQ(count, 9);
+}
+
+TEST_F(PublishRunnerTest, AnEntryThatCannotBeReadIsNamedBeforeItsDirectoryFails) {
+  writeFile(src() / "Top" / "r.rpt", "r");
+  fs::create_symlink(work() / "nowhere", src() / "Top" / "dangling");
+  fs::path xml = instructions("<folders/><reports/>");
+  EXPECT_EQ(publish(xml, src()), kStatusOk);
+  Lines lines = logLines();
+  int top = idIn(lines, RT_INFO_PUB "Successfully added folder Top");
+  Lines expected = {
+      connectedLine(),
+      RT_INFO_PUB "Successfully added folder Top with id " + std::to_string(top) +
+          " to Veltrane Enterprise.",
+      RT_ERROR_ACT "The directory entry " + (src() / "Top" / "dangling").string() +
+          " cannot be read: No such file or directory.",
+      RT_ERROR_ACT "Failed to publish content of " + (src() / "Top").string() +
+          " to Veltrane Enterprise. System function failed.",
+  };
+  for (const std::string& l : summary(xml.string(), {0, 0, 0, 1, 0, 0, 0, 0, 0})) {
+    expected.push_back(l);
+  }
+  EXPECT_EQ(lines, expected);
 }
 
 TEST_F(PublishRunnerTest, CountOfAMissingDirectoryFails) {

@@ -6,15 +6,7 @@
 namespace e2e {
 namespace {
 
-class DeleteTest : public E2ETest {
- protected:
-  void SetUp() override {
-    E2ETest::SetUp();
-    if (HasFatalFailure()) return;
-    ProgramRun run = push(examplePublishXml(), tree().string());
-    ASSERT_EQ(run.exitCode, 0) << run.out;
-  }
-};
+using DeleteTest = PublishedExampleTest;
 
 TEST_F(DeleteTest, PathsWithDoubledAndTrailingSeparatorsDeleteTheNamedObjects) {
   Json before = dump();

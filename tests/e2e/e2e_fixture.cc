@@ -11,6 +11,13 @@ void E2ETest::SetUp() {
   copyExampleTree(tree());
 }
 
+void PublishedExampleTest::SetUp() {
+  E2ETest::SetUp();
+  if (HasFatalFailure()) return;
+  ProgramRun run = push(examplePublishXml(), tree().string());
+  ASSERT_EQ(run.exitCode, 0) << run.out;
+}
+
 std::vector<std::string> E2ETest::environment(const std::vector<std::string>& env) const {
   std::vector<std::string> all = {server_.homeEnv(), "TMPDIR=" + (work() / "tmp").string(),
                                   "KORVA_SERVER_FAULTS", "KORVA_SERVER_PLUGINS"};

@@ -63,6 +63,14 @@ class E2ETest : public ::testing::Test {
   ServerHome server_{work_.path() / "servers"};
 };
 
+// The same with the example (examples/publish.xml and its tree) published
+// first by the Administrator: users audit1 (FullControl) and sales1 (View) on
+// the top-level folders Finance and HR.
+class PublishedExampleTest : public E2ETest {
+ protected:
+  void SetUp() override;
+};
+
 // Builds lines in the order the walk takes: for every entry of dir (in the
 // listing's order) the lines that `lines` gives for its path relative to the
 // top ("HR", "Finance/Archive", "HR/staff.rpt"), then, for a directory whose

@@ -126,8 +126,8 @@ std::string sourcePath(const char* relative) {
   return std::string(KORVA_SOURCE_DIR) + "/" + relative;
 }
 
-std::string connected(const std::string& aps) {
-  return E2E_INFO_PUB "Successfully initialized connection to APS " + aps + " as Administrator.";
+std::string connected(const std::string& aps, const std::string& user) {
+  return E2E_INFO_PUB "Successfully initialized connection to APS " + aps + " as " + user + ".";
 }
 
 std::string addedLine(const std::string& kind, const std::string& name, const std::string& id) {
@@ -416,7 +416,8 @@ Json parseJson(const std::string& text) { return JsonReader(text).document(); }
 // ---- the server -------------------------------------------------------------
 
 ProgramRun ServerHome::tool(const std::vector<std::string>& args) const {
-  return runProgram(binPath("korvaserver"), args, {homeEnv(), "KORVA_SERVER_FAULTS"});
+  return runProgram(binPath("korvaserver"), args,
+                    {homeEnv(), "KORVA_SERVER_FAULTS", "KORVA_SERVER_PASSWORD"});
 }
 
 ProgramRun ServerHome::init(const std::string& apsName, const std::string& password) const {

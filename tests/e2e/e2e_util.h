@@ -75,8 +75,8 @@ constexpr int kExitFatal = 1603 & 0xFF;
 #define E2E_ERROR_CFG "--- ERROR --- (config): "
 #define E2E_DETAIL "                         "
 
-// The first line of a run that logged on to aps as the Administrator.
-std::string connected(const std::string& aps);
+// The first line of a run that logged on to aps as the user.
+std::string connected(const std::string& aps, const std::string& user = "Administrator");
 // "Successfully added <kind> <name> with id <id> to Veltrane Enterprise." and
 // its "updated" twin; "Successfully set the right to <right> on object ...".
 std::string addedLine(const std::string& kind, const std::string& name, const std::string& id);

@@ -1,5 +1,5 @@
 // korvapush when things go wrong: a refused logon, a missing instructions
-// file, a missing source directory, a folder that cannot be added, a right
+// file (or one whose path is too long to read), a missing source directory, a folder that cannot be added, a right
 // that does not exist, and a commit that the server fails.
 #include "e2e/e2e_fixture.h"
 
@@ -32,15 +32,21 @@ TEST_F(PublishFailureTest, WrongPasswordEndsTheRunWithTheServersReason) {
 }
 
 TEST_F(PublishFailureTest, MissingInstructionsFileStopsBeforeLogon) {
-  std::string missing = (work() / "missing.xml").string();
-  ProgramRun run = push(missing, tree().string());
-  EXPECT_EQ(run.exitCode, kExitFatal);
-  Lines expected = {
-      "--- ERROR --- (config): Error occurred while parsing the XML file " + missing + ".",
-      kPublishFailed,
-  };
-  EXPECT_EQ(maskedLines(run.out), expected);
-  EXPECT_EQ(dump()["objects"].size(), 0u);
+  // A path too long for the reader's URL cannot be parsed either.
+  const std::string names[] = {
+      (work() / "missing.xml").string(),
+      (work() / std::string(200, 'a') / std::string(200, 'b') / std::string(200, 'c')).string()};
+  for (const std::string& missing : names) {
+    SCOPED_TRACE(missing.size());
+    ProgramRun run = push(missing, tree().string());
+    EXPECT_EQ(run.exitCode, kExitFatal);
+    Lines expected = {
+        "--- ERROR --- (config): Error occurred while parsing the XML file " + missing + ".",
+        kPublishFailed,
+    };
+    EXPECT_EQ(maskedLines(run.out), expected);
+    EXPECT_EQ(dump()["objects"].size(), 0u);
+  }
 }
 
 TEST_F(PublishFailureTest, MissingSourceDirectoryPublishesTheUsersThenFails) {

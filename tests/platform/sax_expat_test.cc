@@ -329,19 +329,35 @@ TEST_F(SaxExpatTest, AttributesAnswerByQualifiedName) {
 }
 
 TEST_F(SaxExpatTest, NonAsciiTextDecodesToTheRightCharacters) {
+  struct Case {
+    const char* what;
+    std::string encoding;  // the declared encoding; none when empty
+    std::string name;      // the name attribute, in that encoding
+    std::wstring expected;
+  };
+  const std::vector<Case> cases = {
+      // u-umlaut, euro sign, a character outside the basic plane.
+      {"UTF-8", "", "J\xC3\xBCrgen \xE2\x82\xAC \xF0\x9D\x84\x9E",
+       L"J\u00FCrgen \u20AC \U0001D11E"},
+      // Single-byte encodings: the one expat knows, then those read through
+      // tables of the C library's converters.
+      {"Latin-1", "ISO-8859-1", "J\xFCrgen", L"J\u00FCrgen"},
+      {"Windows Western", "windows-1252", "Ren\xE9 \x80", L"Ren\u00E9 \u20AC"},
+      {"Latin-2", "ISO-8859-2", "\xA3\xF3\x64\xBC", L"\u0141\u00F3d\u017A"},
+      {"Cyrillic", "KOI8-R", "\xF0\xD2\xC9\xD7\xC5\xD4", L"\u041F\u0440\u0438\u0432\u0435\u0442"},
+      // A converter that holds characters back to combine them.
+      {"Vietnamese", "windows-1258", "\xD0\xF5n", L"\u0110\u01A1n"},
+  };
   std::wstring seen;
   keepNameAttribute(&seen);
-  // UTF-8: u-umlaut, euro sign, a character outside the basic plane.
-  ASSERT_EQ(
-      parseDocument("utf8.xml", "<user name=\"J\xC3\xBCrgen \xE2\x82\xAC \xF0\x9D\x84\x9E\"/>"),
-      S_OK);
-  EXPECT_EQ(seen, std::wstring(L"J\u00FCrgen \u20AC \U0001D11E"));
-  // A declared single-byte encoding that expat knows.
-  ASSERT_EQ(
-      parseDocument("latin1.xml",
-                    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><user name=\"J\xFCrgen\"/>"),
-      S_OK);
-  EXPECT_EQ(seen, std::wstring(L"J\u00FCrgen"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    seen.clear();
+    const std::string declaration =
+        c.encoding.empty() ? "" : "<?xml version=\"1.0\" encoding=\"" + c.encoding + "\"?>";
+    EXPECT_EQ(parseDocument("text.xml", declaration + "<user name=\"" + c.name + "\"/>"), S_OK);
+    EXPECT_EQ(seen, c.expected);
+  }
 }
 
 TEST_F(SaxExpatTest, FailingCallbackStopsAndFailsTheParse) {
@@ -382,6 +398,10 @@ TEST_F(SaxExpatTest, UnreadableOrBrokenInputFails) {
       {"empty", ""},
       {"only a declaration", "<?xml version=\"1.0\"?>"},
       {"unknown encoding", "<?xml version=\"1.0\" encoding=\"x-korva-unknown\"?><a/>"},
+      {"multibyte encoding", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><a/>"},
+      {"state-dependent encoding", "<?xml version=\"1.0\" encoding=\"ISO-2022-JP\"?><a/>"},
+      {"byte the encoding leaves undefined",
+       "<?xml version=\"1.0\" encoding=\"windows-1252\"?><a name=\"\x81\"/>"},
       {"declared UTF-16, written in 8 bits", "<?xml version=\"1.0\" encoding=\"UTF-16\"?><a/>"},
       {"not UTF-8", "<a name=\"J\xFCrgen\"/>"},
       {"binary", std::string("\x00\x01\x02\xFF", 4)},

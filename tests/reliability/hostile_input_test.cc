@@ -367,6 +367,23 @@ TEST_F(HostileInputTest, PasswordsNeverAppearInALogTheRepositoryFilesOrTheDump) 
   run = push(xml, tree());
   EXPECT_EQ(run.exitCode, 0) << run.out;
   places.emplace_back("the log on standard output", run.out + run.err);
+  // The password in the environment instead of on the command line.
+  std::vector<std::string> passwordEnv = env();
+  passwordEnv.push_back(std::string("KORVA_APSPASS=") + kAdminPassword);
+  e2e::ProgramRun fromEnv = e2e::runProgram(
+      e2e::binPath("korvapush"),
+      {"-apsname", kAps, "-srcfile", writeXml("plain.xml", "<publish/>").string(), "-srcpath",
+       tree().string()},
+      passwordEnv);
+  EXPECT_EQ(fromEnv.exitCode, 0) << fromEnv.out;
+  places.emplace_back("the log of a push with KORVA_APSPASS", fromEnv.out + fromEnv.err);
+  e2e::ProgramRun dropFromEnv = e2e::runProgram(
+      e2e::binPath("korvadrop"), {"-apsname", kAps, "-delfld", "A"}, passwordEnv);
+  EXPECT_EQ(dropFromEnv.exitCode, 0) << dropFromEnv.out;
+  EXPECT_NE(dropFromEnv.out.find("Successfully deleted folder A from Veltrane Enterprise."),
+            std::string::npos)
+      << dropFromEnv.out;
+  places.emplace_back("the log of a drop with KORVA_APSPASS", dropFromEnv.out + dropFromEnv.err);
   addFiles("after the runs");
   // A wrong password, given on the command line and in the file.
   e2e::ProgramRun wrong = e2e::runProgram(

@@ -1,5 +1,6 @@
-// Hostile source trees: unreadable files and directories, a file that
-// vanishes during the walk, and a directory symbolic link that loops back.
+// Hostile source trees: unreadable files and directories, a FIFO named like a
+// report, a file that vanishes during the walk, and a directory symbolic link
+// that loops back.
 // Each run must end with the documented failure lines, never a crash.
 //
 // Unreadable entries: the real programs run as an unprivileged user (when
@@ -34,12 +35,19 @@ std::vector<std::string> withoutIds(std::vector<std::string> lines) {
   return lines;
 }
 
+// The lines of a report whose file the server refused with that detail.
+std::vector<std::string> refusedFileLines(const std::string& path, const std::string& name,
+                                          const std::string& detail) {
+  return {
+      E2E_ERROR_PUB "Failed to associate the file " + path + " to report " + name + ".",
+      E2E_DETAIL "The following error is returned from Veltrane Enterprise:", E2E_DETAIL + detail,
+      E2E_ERROR_PUB "Failed to add report " + name + " to Veltrane Enterprise."};
+}
+
 std::vector<std::string> reportFailure(const std::string& path, const std::string& name,
                                        const std::string& reason) {
-  return {E2E_ERROR_PUB "Failed to associate the file " + path + " to report " + name + ".",
-          E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
-          E2E_DETAIL "Cannot open the report file \"" + path + "\": " + reason + ".",
-          E2E_ERROR_PUB "Failed to add report " + name + " to Veltrane Enterprise."};
+  return refusedFileLines(path, name,
+                          "Cannot open the report file \"" + path + "\": " + reason + ".");
 }
 
 class SourceTreeTest : public ::testing::Test {
@@ -129,6 +137,32 @@ TEST_F(SourceTreeTest, UnreadableFilesAndDirectoriesEndWithTheirFailureLines) {
   EXPECT_EQ(lines, (std::vector<std::string>{
                        E2E_ERROR_CFG "Error occurred while parsing the XML file " + closedXml.string() + ".",
                        E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects."}));
+}
+
+// ---- a report file that would block ----------------------------------------------------
+
+TEST_F(SourceTreeTest, AFifoNamedLikeAReportFailsThatReportAndTheRunGoesOn) {
+  ASSERT_EQ(server().init("fifo").exitCode, 0);
+  e2e::writeFile(tree() / "A" / "kept.rpt", "stays\n");
+  const fs::path fifo = tree() / "A" / "x.rpt";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);  // nobody writes: opening it to read would wait
+  const fs::path output = work_.path() / "push.out";
+  Process run(e2e::binPath("korvapush"),
+              {"-apsname", "fifo", "-srcfile", xml().string(), "-srcpath", tree().string()},
+              {{server().homeEnv(), "KORVA_SERVER_FAULTS"}, output.string()});
+  EXPECT_EQ(run.wait(), 0);
+  std::vector<std::string> expected = {connected("fifo"), addedLine("folder", "A", "#")};
+  for (const std::string& file : e2e::listingOrder(tree() / "A")) {
+    if (file == "x.rpt") {
+      append(&expected, refusedFileLines(fifo.string(), "x",
+                                         "Cannot attach \"" + fifo.string() +
+                                             "\" to the report: it is not a regular file."));
+    } else {
+      expected.push_back(addedLine("report", "kept", "#"));
+    }
+  }
+  append(&expected, e2e::publishSummary(xml().string(), 0, 0, 0, 1, 0, 0, 1, 0, 1));
+  EXPECT_EQ(withoutIds(logLines(output)), expected);
 }
 
 // ---- a file that vanishes, in this process -----------------------------------------
@@ -231,6 +265,8 @@ TEST_F(VanishingFileTest, AFileGoneBeforeTheWalkTakesItsStatusFailsItsDirectory)
   std::vector<std::string> expected = {
       connected("vanish"),
       addedLine("folder", "A", "#"),
+      E2E_ERROR_ACT "The directory entry " + (tree() / "A" / "gone.rpt").string() +
+          " cannot be read: No such file or directory.",
       E2E_ERROR_ACT "Failed to publish content of " + (tree() / "A").string() +
           " to Veltrane Enterprise. System function failed."};
   append(&expected, e2e::publishSummary(xml().string(), 0, 0, 0, 1, 0, 0, 0, 0, 0));

@@ -1,6 +1,6 @@
 // Pending changes and commit: invisible elsewhere until commit, all or
-// nothing, subtree removal, rights and who may change them, and the checks a
-// commit makes.
+// nothing, subtree removal, rights and who may change them, who may change
+// folders and reports, and the checks a commit makes.
 #include <string>
 #include <vector>
 
@@ -226,9 +226,92 @@ TEST_F(CommitTest, OnlyTheAdministratorMayChangeUsersAndRights) {
   EXPECT_EQ(a.store->commit(admins.get()), E_ACCESSDENIED);
   EXPECT_EQ(dump(), before);
 
-  // Folders and reports are anyone's to change.
+  // Folders and reports need FullControl there (see the next test).
+  ASSERT_EQ(grant(admin_, folder, alice, 5), S_OK) << lastError();
   int32_t mine = addFolder(a, L"Alice's", folder);
   EXPECT_GT(mine, folder);
+}
+
+TEST_F(CommitTest, OthersChangeFoldersAndReportsOnlyWhereTheyHoldFullControl) {
+  int32_t alice = addUser(admin_, L"Alice", L"pw");
+  int32_t top = addFolder(admin_, L"Top");
+  int32_t sub = addFolder(admin_, L"Sub", top);
+  int32_t report = addReport(admin_, L"R", sub, writeFile("r.rpt", "r"));
+  int32_t other = addFolder(admin_, L"Other");
+  ASSERT_EQ(grant(admin_, top, alice, 5), S_OK) << lastError();
+  ASSERT_EQ(grant(admin_, other, alice, 4), S_OK) << lastError();
+  Connection a = connect(L"Alice", L"pw");
+  const std::string o = std::to_string(other);
+  const std::string refused = "The commit was refused: access denied. User \"Alice\" may not ";
+  auto addUnder = [&](int32_t parent) {
+    Ref<korva::InfoObjects> l = children(a, parent, "Folder");
+    Ref<korva::InfoObject> f = newIn(a, l, "Folder");
+    f->setTitle(B(L"New"));
+    f->setProperty(B(L"SI_PARENTID"), Variant::fromInt(parent));
+    return l;
+  };
+  auto describe = [&](int32_t id) {
+    Ref<korva::InfoObjects> l = byId(a, id);
+    itemOf(l, 1)->setDescription(B(L"changed"));
+    return l;
+  };
+  auto removeOne = [&](int32_t id) {
+    Ref<korva::InfoObjects> l = byId(a, id);
+    l->remove(Variant::fromObject(itemOf(l, 1).get()));
+    return l;
+  };
+  struct Case {
+    std::string name;
+    std::function<Ref<korva::InfoObjects>()> change;
+    std::string refusal;  // "" when allowed
+  };
+  // FullControl on Top reaches everything below it; ViewOnDemand on Other is not enough.
+  const std::vector<Case> cases = {
+      {"add at the top", [&] { return addUnder(0); },
+       refused + "add the Folder \"New\" at the top level: only the Administrator account may."},
+      {"add to Other", [&] { return addUnder(other); },
+       refused + "add the Folder \"New\" to folder " + o + ": that needs FullControl on folder " +
+           o + " or on a folder above it."},
+      {"change Other", [&] { return describe(other); },
+       refused + "change Folder " + o +
+           " \"Other\": that needs FullControl on it or on a folder above it."},
+      {"delete Other", [&] { return removeOne(other); },
+       refused + "delete Folder " + o +
+           " \"Other\": that needs FullControl on it or on a folder above it."},
+      {"move Sub to Other",
+       [&] {
+         Ref<korva::InfoObjects> l = byId(a, sub);
+         itemOf(l, 1)->setProperty(B(L"SI_PARENTID"), Variant::fromInt(other));
+         return l;
+       },
+       refused + "move Folder " + std::to_string(sub) + " \"Sub\" to folder " + o +
+           ": that needs FullControl on folder " + o + " or on a folder above it."},
+      {"change R and Other at once",
+       [&] {
+         Ref<korva::InfoObjects> l = query(a, L"SELECT * FROM CI_INFOOBJECTS");
+         for (int32_t i = 1; i <= countOf(l); ++i) itemOf(l, i)->setDescription(B(L"all"));
+         return l;
+       },
+       refused + "change Folder " + o +
+           " \"Other\": that needs FullControl on it or on a folder above it."},
+      {"add to Sub", [&] { return addUnder(sub); }, ""},
+      {"change R", [&] { return describe(report); }, ""},
+      {"delete Sub", [&] { return removeOne(sub); }, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string before = dump();
+    Ref<korva::InfoObjects> list = c.change();
+    if (c.refusal.empty()) {
+      EXPECT_EQ(a.store->commit(list.get()), S_OK) << lastError();
+      EXPECT_NE(dump(), before);
+    } else {
+      EXPECT_EQ(a.store->commit(list.get()), E_ACCESSDENIED);
+      EXPECT_EQ(lastError(), c.refusal);
+      EXPECT_EQ(dump(), before);
+    }
+  }
+  EXPECT_EQ(titlesOf(query(admin_, L"SELECT * FROM CI_INFOOBJECTS")), (Titles{"Top", "Other"}));
 }
 
 TEST_F(CommitTest, CommitChecksParentsAndUserNames) {

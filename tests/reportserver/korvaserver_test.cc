@@ -1,5 +1,6 @@
-// korvaserver, run as a program: init, tree, users and dump with their exact
-// output, and errors on standard error with exit code 1.
+// korvaserver, run as a program: init (with the password from the command
+// line, the environment or standard input), tree, users and dump with their
+// exact output, and errors on standard error with exit code 1.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,16 +22,20 @@ struct ProgramRun {
 
 class KorvaserverTest : public ServerTest {
  protected:
-  ProgramRun korvaserver(const std::vector<std::string>& args) {
+  // Runs korvaserver with the text as its standard input.
+  ProgramRun korvaserver(const std::vector<std::string>& args, const std::string& input = "") {
     const std::string program = std::string(KORVA_BIN_DIR) + "/korvaserver";
+    const std::string inPath = writeFile("stdin.txt", input);
     const std::string outPath = (home_ / "stdout.txt").string();
     const std::string errPath = (home_ / "stderr.txt").string();
     std::vector<std::string> argv = {program};
     argv.insert(argv.end(), args.begin(), args.end());
     pid_t pid = ::fork();
     if (pid == 0) {
+      int in = ::open(inPath.c_str(), O_RDONLY);
       int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      ::dup2(in, 0);
       ::dup2(out, 1);
       ::dup2(err, 2);
       std::vector<char*> raw;
@@ -98,8 +103,48 @@ TEST_F(KorvaserverTest, InitCreatesOnceForTheLocalHostByDefault) {
   EXPECT_TRUE(logon(L"Administrator", L"pw", widen(name)));
 }
 
+TEST_F(KorvaserverTest, InitTakesThePasswordFromTheEnvironmentOrStandardInput) {
+  struct Case {
+    std::string aps;
+    std::vector<std::string> options;
+    const char* environment;  // KORVA_SERVER_PASSWORD, or null for unset
+    std::string input;
+    std::wstring password;  // the one logon then takes
+  };
+  const std::vector<Case> cases = {
+      {"env", {}, "from env", "", L"from env"},
+      {"stdin", {"-password", "-"}, "from env", "first line\nsecond\n", L"first line"},
+      {"crlf", {"-password", "-"}, nullptr, "typed\r\n", L"typed"},
+      {"noend", {"-password", "-"}, nullptr, "no line end", L"no line end"},
+      {"given", {"-password", "given"}, "from env", "", L"given"},
+      {"none", {}, nullptr, "", L""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.aps);
+    if (c.environment) {
+      ::setenv("KORVA_SERVER_PASSWORD", c.environment, 1);
+    } else {
+      ::unsetenv("KORVA_SERVER_PASSWORD");
+    }
+    std::vector<std::string> args = {"init", "-apsname", c.aps};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    ProgramRun run = korvaserver(args, c.input);
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_TRUE(logon(L"Administrator", c.password, widen(c.aps))) << lastError();
+  }
+  ::unsetenv("KORVA_SERVER_PASSWORD");
+  // Asked for standard input, an empty one is an error: nothing is created.
+  ProgramRun run = korvaserver({"init", "-apsname", "empty", "-password", "-"});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(run.err, "korvaserver: -password -: standard input holds no password line.\n");
+  EXPECT_FALSE(std::filesystem::exists(repositoryPath("empty")));
+}
+
 TEST_F(KorvaserverTest, ShowsTheTree) {
   fill();
+  // A file name with control characters is shown escaped, never raw.
+  Connection c = connect();
+  addReport(c, L"Esc", 13, writeFile("esc\x1b[2J\a\tname\n.rpt", "esc"));  // 14
   ProgramRun run = korvaserver({"tree", "-apsname", "localhost"});
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.out,
@@ -107,7 +152,8 @@ TEST_F(KorvaserverTest, ShowsTheTree) {
             "  Report 10 \"Q1\", file q1.rpt, 3 bytes\n"
             "  Folder 11 \"Sub\": \"Tab\\tand \\\"quote\\\" and \\\\ and \xc3\xa9\\u0001\\n\"\n"
             "    Report 12 \"Q2\", no file\n"
-            "Folder 13 \"Other\"\n");
+            "Folder 13 \"Other\"\n"
+            "  Report 14 \"Esc\", file esc\\u001b[2J\\u0007\\tname\\n.rpt, 3 bytes\n");
   std::filesystem::remove(repositoryPath());
   std::string error;
   ASSERT_TRUE(korva::initRepository("localhost", "", &error)) << error;

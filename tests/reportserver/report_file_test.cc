@@ -1,14 +1,19 @@
 // Report files: content stored byte for byte in chunks, with name, size and
-// digest; the last file attached wins; files that cannot be read are refused
-// when attached.
+// digest; the last file attached wins; files that cannot be read, or not
+// without waiting, are refused; no file is read while the repository's write
+// lock is held; paths are spelled in the process's encoding.
 #include <openssl/evp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <clocale>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "platform/file_reader.h"
 #include "reportserver/repository.h"
 #include "tests/reportserver/server_fixture.h"
 
@@ -35,6 +40,45 @@ std::string randomBytes(size_t n, unsigned seed) {
   return s;
 }
 
+// Opens files as the system does while installed, and lets a test act before
+// every read of a report file: a non-zero answer of beforeRead is what the
+// read answers.
+class WatchedOpener : public korva::FileOpener {
+ public:
+  WatchedOpener() : previous_(korva::setFileOpenerForTesting(this)) {}
+  ~WatchedOpener() override { korva::setFileOpenerForTesting(previous_); }
+  WatchedOpener(const WatchedOpener&) = delete;
+  WatchedOpener& operator=(const WatchedOpener&) = delete;
+
+  std::function<int()> beforeRead = [] { return 0; };
+
+  int open(const std::string& path, std::unique_ptr<korva::FileReader>* reader) override {
+    std::unique_ptr<korva::FileReader> real;
+    int error = korva::defaultFileOpener().open(path, &real);
+    if (error == 0) *reader = std::make_unique<Reader>(std::move(real), this);
+    return error;
+  }
+
+ private:
+  class Reader : public korva::FileReader {
+   public:
+    Reader(std::unique_ptr<korva::FileReader> real, WatchedOpener* owner)
+        : real_(std::move(real)), owner_(owner) {}
+    korva::FileKind kind() const override { return real_->kind(); }
+    int read(void* buffer, size_t size, size_t* got) override {
+      *got = 0;
+      int error = owner_->beforeRead();
+      return error != 0 ? error : real_->read(buffer, size, got);
+    }
+
+   private:
+    std::unique_ptr<korva::FileReader> real_;
+    WatchedOpener* owner_;
+  };
+
+  korva::FileOpener* previous_;
+};
+
 class ReportFileTest : public ServerTest {
  protected:
   void SetUp() override {
@@ -49,6 +93,19 @@ class ReportFileTest : public ServerTest {
     std::string error;
     EXPECT_TRUE(korva::exportReportContent("localhost", id, path, &error)) << error;
     return readFile(path);
+  }
+
+  // Attaches the file to a new report in the folder, pending in *list;
+  // answers what addFile answered.
+  HRESULT attachToNew(const std::wstring& path, Ref<korva::InfoObjects>* list) {
+    *list = children(c_, folder_, "Report");
+    Ref<korva::InfoObject> report = newIn(c_, *list, "Report");
+    report->setTitle(B(L"R"));
+    report->setProperty(B(L"SI_PARENTID"), Variant::fromInt(folder_));
+    Ref<korva::ReportFiles> files;
+    Ref<IUnknown> answer;
+    EXPECT_EQ(report->files(files.put()), S_OK);
+    return files->addFile(Variant::fromString(path), 1, Variant(), answer.put());
   }
 
   Connection c_;
@@ -137,6 +194,99 @@ TEST_F(ReportFileTest, FilesThatCannotBeReadAreRefusedWhenAttached) {
   ASSERT_EQ(report->setProperty(B(L"SI_PARENTID"), Variant::fromInt(folder_)), S_OK);
   ASSERT_EQ(c_.store->commit(list.get()), S_OK);
   EXPECT_NE(dump().find("\"file\": null"), std::string::npos);
+}
+
+TEST_F(ReportFileTest, OnlyRegularFilesThatCanBeReadAtOnceAreAttached) {
+  const std::string fifo = (home_ / "x.rpt").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);  // no writer: opening it to read would wait
+  const std::string plain = writeFile("plain.rpt", "plain");
+  WatchedOpener opener;
+  opener.beforeRead = [] { return EAGAIN; };  // a regular file with nothing to give yet
+  struct Case {
+    std::string path;
+    std::string description;
+  };
+  const std::vector<Case> cases = {
+      {fifo, "Cannot attach \"" + fifo + "\" to the report: it is not a regular file."},
+      {"/dev/null", "Cannot attach \"/dev/null\" to the report: it is not a regular file."},
+      {plain, "Cannot attach \"" + plain + "\" to the report: it cannot be read without waiting."},
+  };
+  const std::string before = dump();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    Ref<korva::InfoObjects> list;
+    EXPECT_EQ(attachToNew(widen(c.path), &list), E_FAIL);
+    EXPECT_EQ(lastError(), c.description);
+  }
+  // Readable when attached, not any more at the commit: nothing is stored.
+  opener.beforeRead = [] { return 0; };
+  Ref<korva::InfoObjects> list;
+  ASSERT_EQ(attachToNew(widen(plain), &list), S_OK) << lastError();
+  opener.beforeRead = [] { return EAGAIN; };
+  EXPECT_EQ(c_.store->commit(list.get()), E_FAIL);
+  EXPECT_EQ(lastError(), "Nothing was committed. " + cases[2].description);
+  EXPECT_EQ(dump(), before);
+}
+
+TEST_F(ReportFileTest, NoReportFileIsReadWhileTheRepositoryIsLocked) {
+  // Another connection tries the write lock before every read of a file; it
+  // must always get it at once.
+  korva::Database other;
+  std::string error;
+  ASSERT_TRUE(korva::openRepository(repositoryPath(), &other, &error)) << error;
+  sqlite3_busy_timeout(other.handle(), 0);
+  int reads = 0;
+  int readsUnderLock = 0;
+  WatchedOpener opener;
+  opener.beforeRead = [&] {
+    ++reads;
+    if (!other.exec("BEGIN IMMEDIATE", nullptr)) {
+      ++readsUnderLock;
+    } else {
+      other.exec("ROLLBACK", nullptr);
+    }
+    return 0;
+  };
+  const std::string content = randomBytes(5 * 1024 * 1024 / 2, 7);
+  int32_t id = addReport(c_, L"Big", folder_, writeFile("big.rpt", content));
+  EXPECT_GE(reads, 4);  // the check when attached, three chunks and the end
+  EXPECT_EQ(readsUnderLock, 0);
+  EXPECT_EQ(exported(id), content);
+}
+
+TEST_F(ReportFileTest, PathsAreSpelledInTheProcesssEncoding) {
+  // The client made the wide path with the locale's conversion; in Latin-1,
+  // "é" is the one byte 0xE9 on disk.
+  const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+  const char* latin1 = nullptr;
+  for (const char* name : {"de_DE.ISO-8859-1", "en_US.ISO-8859-1", "de_DE.iso88591"}) {
+    char spelled[8];
+    if (std::setlocale(LC_CTYPE, name) && std::wctomb(spelled, L'\x00e9') == 1 &&
+        spelled[0] == '\xe9') {
+      latin1 = name;
+      break;
+    }
+  }
+  if (!latin1) {
+    std::setlocale(LC_CTYPE, saved.c_str());
+    GTEST_SKIP() << "No Latin-1 locale on this machine (scripts/test generates de_DE.ISO-8859-1).";
+  }
+  std::filesystem::create_directories(home_ / "Caf\xe9");
+  const std::string content = "r\xe9sum\xe9";
+  writeFile("Caf\xe9/R\xe9sum\xe9.rpt", content);
+  Ref<korva::InfoObjects> list;
+  HRESULT attached =
+      attachToNew(widen(home_.string()) + L"/Caf\x00e9/R\x00e9sum\x00e9.rpt", &list);
+  HRESULT committed = attached == S_OK ? c_.store->commit(list.get()) : attached;
+  const std::string description = lastError();
+  std::setlocale(LC_CTYPE, saved.c_str());
+  ASSERT_EQ(attached, S_OK) << description << " in " << latin1;
+  ASSERT_EQ(committed, S_OK) << description;
+  // Stored under its name in UTF-8.
+  EXPECT_NE(dump().find("\"file\": {\"name\": \"R\xc3\xa9sum\xc3\xa9.rpt\", \"size\": 6"),
+            std::string::npos)
+      << dump();
+  EXPECT_EQ(exported(idOf(itemOf(list, 1))), content);
 }
 
 TEST_F(ReportFileTest, ThumbnailAndReportTypeAreStored) {

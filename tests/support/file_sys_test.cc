@@ -1,6 +1,8 @@
 // SFileSys, SSFileSearch and SFileSysException: existence and directory
 // questions, listing (with failures injected through the platform service),
 // the wildcard rule, the multi-directory search and the message templates.
+// Paths are joined with the platform's separator (kSep); drives exist on
+// Windows only.
 #include "support/file_sys.h"
 
 #include <gtest/gtest.h>
@@ -19,10 +21,13 @@
 #include "platform/filesys.h"
 #include "support/diagnostics.h"
 #include "support/file_search.h"
+#include "support/path_util.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+const char kSep[] = {kPathSeparator, '\0'};
 
 // A fresh directory tree per test:
 //   root/a.rpt (5 bytes)  root/b.txt (0 bytes)  root/sub/  root/sub/c.rpt (3 bytes)
@@ -84,12 +89,12 @@ TEST_F(FileSysTest, ExistsAnswersForEveryKindOfPath) {
     bool exists;
   } cases[] = {
       {path(), true},
-      {path() + "/", true},
+      {path() + kSep, true},
       {path("a.rpt"), true},
       {path("missing"), false},
-      {path("a.rpt") + "/x", false},  // a file in the middle of the path
+      {path("a.rpt") + kSep + "x", false},  // a file in the middle of the path
       {"", false},
-      {"/", true},
+      {kSep, true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(SFileSys::exists(c.path), c.exists) << c.path.getBuffer();
@@ -98,7 +103,7 @@ TEST_F(FileSysTest, ExistsAnswersForEveryKindOfPath) {
 
 TEST_F(FileSysTest, IsDirTellsDirectoriesFromFilesAndThrowsForMissingPaths) {
   EXPECT_TRUE(SFileSys::isDir(path()));
-  EXPECT_TRUE(SFileSys::isDir(path() + "/"));
+  EXPECT_TRUE(SFileSys::isDir(path() + kSep));
   EXPECT_TRUE(SFileSys::isDir(path("sub")));
   EXPECT_FALSE(SFileSys::isDir(path("a.rpt")));
   auto e = thrownBy([&] { SFileSys::isDir(path("missing")); });
@@ -108,7 +113,16 @@ TEST_F(FileSysTest, IsDirTellsDirectoriesFromFilesAndThrowsForMissingPaths) {
 
 TEST_F(FileSysTest, IsDriveIsFalseForExistingPathsAndThrowsForMissingOnes) {
   EXPECT_FALSE(SFileSys::isDrive(path()));
-  EXPECT_FALSE(SFileSys::isDrive("/"));
+  EXPECT_FALSE(SFileSys::isDrive(kSep));
+  if (korva::kPathsHaveDrives) {
+    // A drive is no directory: listing it adds nothing.
+    EXPECT_TRUE(SFileSys::isDrive("C:"));
+    EXPECT_FALSE(SFileSys::isDir("C:"));
+    SIArray<FileProp> entries;
+    SFileSys::listing("C:", "*", entries);
+    EXPECT_EQ(entries.getCount(), 0);
+    return;
+  }
   auto e = thrownBy([] { SFileSys::isDrive("C:"); });  // no drives here: a missing relative name
   ASSERT_TRUE(e) << "no exception";
   expectException(*e, 2, 1, "C:", ENOENT, "isDrive");
@@ -138,7 +152,7 @@ TEST_F(FileSysTest, ListingKeepsTheSystemOrderAndAppendsToWhatTheArrayHolds) {
   FileProp earlier;
   earlier.name = "earlier";
   entries.add(earlier);
-  SFileSys::listing(path() + "/", "*", entries);
+  SFileSys::listing(path() + kSep, "*", entries);
   std::vector<std::string> expected = {"earlier"};
   expected.insert(expected.end(), systemOrder.begin(), systemOrder.end());
   EXPECT_EQ(names(entries), expected);
@@ -149,11 +163,11 @@ TEST_F(FileSysTest, ListingFiltersByPatternAndSearchesASubDirectoryOfThePattern)
   SFileSys::listing(path(), "*.rpt", entries);
   EXPECT_EQ(names(entries), (std::vector<std::string>{"a.rpt"}));
   entries.removeAll();
-  SFileSys::listing(path(), "sub/*", entries);
+  SFileSys::listing(path(), (std::string("sub") + kSep + "*").c_str(), entries);
   ASSERT_EQ(names(entries), (std::vector<std::string>{"c.rpt"}));
   EXPECT_EQ(entries[0].size, 3);
   entries.removeAll();
-  SFileSys::listing(path(), "/sub/c.???", entries);
+  SFileSys::listing(path(), (kSep + std::string("sub") + kSep + "c.???").c_str(), entries);
   EXPECT_EQ(names(entries), (std::vector<std::string>{"c.rpt"}));
 }
 
@@ -169,7 +183,8 @@ TEST_F(FileSysTest, ListingOfAMissingDirectoryThrowsButOfAFileAddsNothing) {
   EXPECT_EQ(entries.getCount(), 0);
 
   // A pattern naming a missing sub-directory asks isDir about it.
-  e = thrownBy([&] { SFileSys::listing(path(), "nosub/*", entries); });
+  const std::string missingSub = std::string("nosub") + kSep + "*";
+  e = thrownBy([&] { SFileSys::listing(path(), missingSub.c_str(), entries); });
   ASSERT_TRUE(e) << "no exception";
   EXPECT_STREQ(e->operation().getBuffer(), "isDir");
   EXPECT_EQ(e->code(), 1);
@@ -196,7 +211,7 @@ class FailSecondEntryStatus : public korva::FileSystemWrapper {
 };
 
 TEST_F(FileSysTest, AStatusFailureThrowsAndLeavesTheEntriesListedSoFar) {
-  FailSecondEntryStatus failing(root_.string() + "/");
+  FailSecondEntryStatus failing(root_.string() + kSep);
   korva::ScopedFileSystemForTesting installed(&failing);
   SIArray<FileProp> entries;
   auto e = thrownBy([&] { SFileSys::listing(path(), "*", entries); });
@@ -207,7 +222,7 @@ TEST_F(FileSysTest, AStatusFailureThrowsAndLeavesTheEntriesListedSoFar) {
             "file " +
                 failing.failedPath_ + ".  Reason given: " + std::strerror(EACCES));
   ASSERT_EQ(entries.getCount(), 1);
-  EXPECT_NE(root_.string() + "/" + entries[0].name.getBuffer(), failing.failedPath_);
+  EXPECT_NE(root_.string() + kSep + entries[0].name.getBuffer(), failing.failedPath_);
 }
 
 // Hands out the first entry of every enumeration, then fails it.
@@ -247,7 +262,7 @@ TEST_F(FileSysTest, AnEnumerationCutShortThrowsInsteadOfPassingForComplete) {
   SIArray<FileProp> entries;
   auto e = thrownBy([&] { SFileSys::listing(path(), "*", entries); });
   ASSERT_TRUE(e) << "no exception";
-  expectException(*e, 3, 6, path() + "/", EIO, "listing");
+  expectException(*e, 3, 6, path() + kSep, EIO, "listing");
   EXPECT_EQ(entries.getCount(), 1);
 }
 
@@ -273,7 +288,7 @@ TEST_F(FileSysTest, SearchWalksEveryDirectoryInTurnAndSkipsMissingOnes) {
   SIArray<SAnsiString> dirs;
   dirs.add(path());
   dirs.add(path("missing"));
-  dirs.add(path("sub") + "/");
+  dirs.add(path("sub") + kSep);
   SSFileSearch search;
   EXPECT_TRUE(search.start("*.rpt", dirs));
   std::vector<std::string> found;

@@ -41,7 +41,7 @@ TEST(StrTok, SplitsAtEveryOccurrenceOfTheSeparator) {
 
 TEST(StrTok, DropsExactlyTheSeparatorsBytesInMultibyteText) {
   std::string saved = setlocale(LC_CTYPE, nullptr);
-  ASSERT_NE(setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
+  if (setlocale(LC_CTYPE, "C.UTF-8") == nullptr) GTEST_SKIP() << "no C.UTF-8 locale here";
   // "\xc3" alone is no character, but it is the first byte of "\xc3\xa9".
   SStrTok tok("a\xc3\xa9" "b", "\xc3");
   EXPECT_STREQ(tok.nextToken().getBuffer(), "a");

@@ -1,22 +1,21 @@
 // korvapush and korvadrop as an administrator runs them: each test copies a
 // program into a fresh directory next to a stand-in engine library (or none),
-// runs it with LD_LIBRARY_PATH unset so only its RPATH finds the library, and
-// checks its output, its exit code and the seven arguments the library got.
-#include <fcntl.h>
+// runs it with LD_LIBRARY_PATH unset so only its RPATH (on Windows: its own
+// directory) finds the library, and checks its output, its exit code, the
+// seven arguments the library got and the locale in force when it was called.
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "common/test_platform.h"
+#include "platform/dynlib.h"
 
 namespace {
 
@@ -39,7 +38,10 @@ const std::string kDropUsage =
     "   -delrpt    The report to be deleted. Separate folders with \"\\\".\n"
     "   -delfld    The folder to be deleted. Separate folders with \"\\\".\n";
 
-const char kNoLibrary[] = "Failed to load libkorvalink.so from the current directory.\n";
+// The engine library's file name on this platform ("libkorvalink.so",
+// "korvalink.dll").
+const std::string kLibraryFile = korva::sharedLibraryFileName("korvalink");
+const std::string kNoLibrary = "Failed to load " + kLibraryFile + " from the current directory.\n";
 const char kNoFunction[] = "Failed to load required function from support library.\n";
 
 enum class Library { None, Entries, NoEntries };
@@ -51,10 +53,13 @@ struct ToolRun {
   // The function the library was called through, then its seven arguments as
   // "<null>" or "[text]"; empty when the library was not called.
   std::vector<std::string> call;
+  // The character type locale in force when the library was called.
+  std::string locale;
 };
 
+// In text mode: a program's line ends ("\r\n" on Windows) read as "\n".
 std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path);
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
@@ -72,7 +77,7 @@ class ToolTest : public ::testing::Test {
  protected:
   void SetUp() override {
     root_ = fs::temp_directory_path() /
-            ("korva_tools_" + std::to_string(::getpid()) + "_" +
+            ("korva_tools_" + std::to_string(std::random_device{}()) + "_" +
              ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);
     fs::create_directories(root_ / "bin");
@@ -80,71 +85,63 @@ class ToolTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(root_); }
 
-  // Puts the program into bin/ and the chosen library, as libkorvalink.so,
-  // into bin/ (found through $ORIGIN) or lib/ (through $ORIGIN/../lib).
+  // Puts the program into bin/ and the chosen library, under the engine
+  // library's name, into bin/ (found through $ORIGIN) or lib/ (through
+  // $ORIGIN/../lib).
   void install(const char* tool, Library library, const char* libraryDir = "bin") {
-    const fs::path program = root_ / "bin" / tool;
+    const std::string file = korva_test::programFileName(tool);
+    const fs::path program = root_ / "bin" / file;
     fs::remove(program);
-    fs::copy_file(fs::path(KORVA_BIN_DIR) / tool, program);
-    for (const char* dir : {"bin", "lib"}) fs::remove(root_ / dir / "libkorvalink.so");
+    fs::copy_file(fs::path(KORVA_BIN_DIR) / file, program);
+    for (const char* dir : {"bin", "lib"}) fs::remove(root_ / dir / kLibraryFile);
     if (library == Library::None) return;
     fs::copy_file(library == Library::Entries ? KORVA_TOOLS_ENTRY_STUB : KORVA_TOOLS_EMPTY_STUB,
-                  root_ / libraryDir / "libkorvalink.so");
+                  root_ / libraryDir / kLibraryFile);
   }
 
   // Runs the program from bin/ with the given options in the working
-  // directory cwd (the test's own when empty).
+  // directory cwd (the test's own when empty). The locale variables and
+  // KORVA_APSPASS are not inherited; `env` adds "NAME=value" entries.
   ToolRun run(const char* tool, const std::vector<std::string>& options, int result = 0,
-              const fs::path& cwd = {}) {
+              const fs::path& cwd = {}, const std::vector<std::string>& extraEnv = {}) {
     const fs::path record = root_ / "call.txt";
+    const fs::path locale = root_ / "locale.txt";
     const fs::path out = root_ / "out.txt";
     const fs::path err = root_ / "err.txt";
     fs::remove(record);
+    fs::remove(locale);
 
     std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-      const std::string entry = *e;
-      if (entry.rfind("LD_LIBRARY_PATH=", 0) == 0 || entry.rfind("KORVA_STUB_", 0) == 0) continue;
+    for (const std::string& entry : korva_test::currentEnvironment()) {
+      if (entry.rfind("LD_LIBRARY_PATH=", 0) == 0 || entry.rfind("KORVA_STUB_", 0) == 0 ||
+          entry.rfind("KORVA_APSPASS=", 0) == 0 || entry.rfind("LC_", 0) == 0 ||
+          entry.rfind("LANG=", 0) == 0) {
+        continue;
+      }
       env.push_back(entry);
     }
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
     env.push_back("KORVA_STUB_RECORD=" + record.string());
+    env.push_back("KORVA_STUB_LOCALE=" + locale.string());
     env.push_back("KORVA_STUB_RESULT=" + std::to_string(result));
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
 
-    std::vector<std::string> args{(root_ / "bin" / tool).string()};
-    args.insert(args.end(), options.begin(), options.end());
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-    pid_t pid = 0;
     ToolRun r;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    EXPECT_EQ(spawned, 0) << std::strerror(spawned);
-    if (spawned != 0) return r;
-    int status = 0;
-    EXPECT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status)) << "the program did not exit normally";
-    if (WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
+    const korva_test::ChildResult child =
+        korva_test::runChild((root_ / "bin" / korva_test::programFileName(tool)).string(), options,
+                             env, out.string(), err.string(), cwd.string());
+    EXPECT_TRUE(child.started) << child.error;
+    if (!child.started) return r;
+    EXPECT_TRUE(child.exited) << child.error;
+    if (child.exited) r.exitCode = child.exitCode;
     r.out = readFile(out);
     r.err = readFile(err);
     r.call = readLines(record);
+    r.locale = readFile(locale);
     return r;
   }
 
   fs::path root_;
 };
-
-// The exit status keeps the low byte of the function's result.
-constexpr int kExitOfFatal = 1603 & 0xFF;
 
 TEST_F(ToolTest, HelpPrintsTheUsageTextExactlyWithoutCallingTheLibrary) {
   struct Case {
@@ -229,7 +226,69 @@ TEST_F(ToolTest, OptionsMapToTheSevenArgumentsInOrder) {
   }
 }
 
+// Without -apspass the password comes from KORVA_APSPASS, so that it need not
+// stand in the process list; -apspass, even empty, wins.
+TEST_F(ToolTest, PasswordComesFromTheEnvironmentWhenNotGiven) {
+  struct Case {
+    const char* tool;
+    std::vector<std::string> options;
+    std::vector<std::string> env;
+    const char* password;
+  };
+  const Case cases[] = {
+      {"korvapush", {}, {"KORVA_APSPASS=from-env"}, "[from-env]"},
+      {"korvadrop", {"-delfld", "A"}, {"KORVA_APSPASS=from-env"}, "[from-env]"},
+      {"korvapush", {"-apspass", "given"}, {"KORVA_APSPASS=from-env"}, "[given]"},
+      {"korvadrop", {"-APSPASS", ""}, {"KORVA_APSPASS=from-env"}, "[]"},
+      {"korvapush", {}, {"KORVA_APSPASS="}, "[]"},
+      {"korvapush", {}, {}, "<null>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.tool) + " " + ::testing::PrintToString(c.options) + " " +
+                 ::testing::PrintToString(c.env));
+    install(c.tool, Library::Entries);
+    const ToolRun r = run(c.tool, c.options, 0, {}, c.env);
+    ASSERT_EQ(r.call.size(), 8u);
+    EXPECT_EQ(r.call[3], c.password);
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+// The engine converts names with the process's multibyte functions: where
+// the environment leaves the plain "C" locale, the programs use UTF-8.
+TEST_F(ToolTest, ThePlainLocaleBecomesUtf8) {
+  if (!korva_test::programsPreferUtf8Locale()) {
+    GTEST_SKIP() << "the programs use the ANSI code page's locale here";
+  }
+  struct Case {
+    std::vector<std::string> env;
+    const char* locale;
+  };
+  const Case cases[] = {
+      {{}, "C.UTF-8"},
+      {{"LC_ALL=C"}, "C.UTF-8"},
+      {{"LC_ALL=POSIX"}, "C.UTF-8"},
+      {{"LANG=C"}, "C.UTF-8"},
+      {{"LANG=C.utf8", "LC_CTYPE=POSIX"}, "C.UTF-8"},
+      {{"LC_CTYPE=C.utf8"}, "C.utf8"},
+      // A locale the system does not have leaves "C", as the C library does.
+      {{"LC_ALL=xx_NOWHERE.UTF-8"}, "C"},
+  };
+  for (const char* tool : {"korvapush", "korvadrop"}) {
+    install(tool, Library::Entries);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(tool) + " " + ::testing::PrintToString(c.env));
+      const ToolRun r = run(tool, {}, 0, {}, c.env);
+      EXPECT_EQ(r.locale, c.locale);
+      EXPECT_EQ(r.call.size(), 8u);
+    }
+  }
+}
+
 TEST_F(ToolTest, LibraryIsFoundBesideTheProgramOrInItsLibDirectory) {
+  if (!korva_test::programsSearchLibDirectory()) {
+    GTEST_SKIP() << "the programs look for their library in their own directory only";
+  }
   install("korvapush", Library::Entries, "lib");
   const ToolRun r = run("korvapush", {"-apsname", "s"});
   EXPECT_EQ(r.exitCode, 0);
@@ -243,7 +302,7 @@ TEST_F(ToolTest, LibraryInTheCurrentDirectoryIsNotLoaded) {
   install("korvapush", Library::None);
   const fs::path cwd = root_ / "cwd";
   fs::create_directories(cwd);
-  fs::copy_file(KORVA_TOOLS_ENTRY_STUB, cwd / "libkorvalink.so");
+  fs::copy_file(KORVA_TOOLS_ENTRY_STUB, cwd / kLibraryFile);
   const ToolRun r = run("korvapush", {"-apsname", "s"}, 0, cwd);
   EXPECT_EQ(r.out, kNoLibrary);
   EXPECT_EQ(r.exitCode, 1);
@@ -255,7 +314,7 @@ TEST_F(ToolTest, MissingLibraryOrFunctionExitsWithOne) {
     const char* tool;
     Library library;
     std::vector<std::string> options;
-    const char* message;
+    std::string message;
   };
   const Case cases[] = {
       {"korvapush", Library::None, {}, kNoLibrary},
@@ -281,16 +340,17 @@ TEST_F(ToolTest, MissingLibraryOrFunctionExitsWithOne) {
 TEST_F(ToolTest, ExitCodeIsTheFunctionsResult) {
   struct Case {
     int result;
-    int exitCode;
+    int byteExitCode;  // where the exit status keeps only the low byte
   };
-  // 256 would leave the process as 0, a failure reading as success: it exits 1.
-  const Case cases[] = {{0, 0}, {14, 14}, {1603, kExitOfFatal}, {256, 1}};
+  // There 256 would leave the process as 0, a failure reading as success: it
+  // exits 1. Where the status carries the whole number, it is the result.
+  const Case cases[] = {{0, 0}, {14, 14}, {1603, 1603 & 0xFF}, {256, 1}};
   for (const char* tool : {"korvapush", "korvadrop"}) {
     install(tool, Library::Entries);
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(tool) + " " + std::to_string(c.result));
       const ToolRun r = run(tool, {"-apsname", "s"}, c.result);
-      EXPECT_EQ(r.exitCode, c.exitCode);
+      EXPECT_EQ(r.exitCode, korva_test::exitStatusIsWhole() ? c.result : c.byteExitCode);
       EXPECT_EQ(r.call.size(), 8u);
     }
   }

@@ -1,13 +1,12 @@
-// The POSIX file-system service: stat, access and opendir/readdir, with the
-// switch that lets tests install another service.
+// The POSIX file-system service: stat, access and opendir/readdir. The
+// switch that lets tests install another service is in service_switch.cc.
 //
-// Thread-safety: the service holds no state; the installed pointer is atomic.
+// Thread-safety: the service holds no state.
 // Ownership: a DirectoryReader owns its DIR stream and closes it when destroyed.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -71,21 +70,12 @@ class PosixFileSystem : public FileSystem {
   }
 };
 
-std::atomic<FileSystem*> gInstalled{nullptr};
-
 }  // namespace
 
 FileSystem& defaultFileSystem() {
   static PosixFileSystem service;
   return service;
 }
-
-FileSystem& fileSystem() {
-  FileSystem* installed = gInstalled.load();
-  return installed ? *installed : defaultFileSystem();
-}
-
-FileSystem* setFileSystemForTesting(FileSystem* service) { return gInstalled.exchange(service); }
 
 std::string errorText(int error) {
   char buffer[256];

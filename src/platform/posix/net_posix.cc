@@ -1,14 +1,13 @@
 // The POSIX net service: the socket layer needs no start or stop, so both
 // succeed and do nothing; host names are resolved with getaddrinfo and its
-// canonical name. Also the switch that lets tests install another service.
+// canonical name. The switch that lets tests install another service is in
+// service_switch.cc.
 //
-// Thread-safety: getaddrinfo is safe on any thread; the installed pointer is
-// atomic.
+// Thread-safety: getaddrinfo is safe on any thread.
 // Ownership: the resolver's result list is freed on every path.
 #include <netdb.h>
 #include <sys/socket.h>
 
-#include <atomic>
 #include <cstring>
 #include <memory>
 
@@ -40,24 +39,11 @@ class PosixNetService : public NetService {
   }
 };
 
-std::atomic<NetService*> gInstalled{nullptr};
-
 }  // namespace
 
 NetService& defaultNetService() {
   static PosixNetService service;
   return service;
-}
-
-NetService& netService() {
-  NetService* installed = gInstalled.load();
-  return installed ? *installed : defaultNetService();
-}
-
-NetService* setNetServiceForTesting(NetService* service) { return gInstalled.exchange(service); }
-
-bool officialHostName(const char* name, std::string* out) {
-  return netService().officialHostName(name, out);
 }
 
 }  // namespace korva

@@ -42,6 +42,7 @@
 #include <vector>
 
 #include "platform/posix/expat_attributes.h"
+#include "platform/posix/expat_encodings.h"
 #include "platform/posix/platform_classes.h"
 #include "platform/posix/utf8_wide.h"
 #include "platform/sax.h"
@@ -160,6 +161,7 @@ class ExpatParse {
     XML_SetProcessingInstructionHandler(p, &ExpatParse::onProcessingInstruction);
     XML_SetSkippedEntityHandler(p, &ExpatParse::onSkippedEntity);
     XML_SetExternalEntityRefHandler(p, &ExpatParse::onExternalEntityRef);
+    XML_SetUnknownEncodingHandler(p, &onUnknownEncoding, nullptr);
     if (!XML_SetParamEntityParsing(p, XML_PARAM_ENTITY_PARSING_NEVER)) return E_FAIL;
 #if KORVA_EXPAT_AMPLIFICATION_LIMITS
     if (!XML_SetBillionLaughsAttackProtectionMaximumAmplification(p, kMaxAmplification) ||

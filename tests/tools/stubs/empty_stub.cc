@@ -1,3 +1,5 @@
 // A library that loads but exports neither doPublishA nor doDeleteA, for the
 // programs' missing-function test.
-extern "C" __attribute__((visibility("default"))) int korvaEmptyStubMarker() { return 0; }
+#include "platform/entry_abi.h"
+
+KORVA_ENTRY_EXPORT int KORVA_ENTRY_CALL korvaEmptyStubMarker() { return 0; }

@@ -1,0 +1,119 @@
+// The Windows file-system service: _stat64 and _access of the C runtime for
+// status and existence, FindFirstFileA/FindNextFileA for enumeration, and
+// the runtime's error texts. Windows errors are answered as C error numbers
+// (system_error.h).
+//
+// Thread-safety: the service holds no state.
+// Ownership: a DirectoryReader owns its search handle and closes it when
+// destroyed.
+#include <io.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "platform/filesys.h"
+#include "platform/win32/system_error.h"
+
+namespace korva {
+namespace {
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+// The C runtime's status calls refuse a trailing separator ("C:\dir\"),
+// except on a root ("C:\", "\").
+std::string withoutTrailingSeparator(const std::string& path) {
+  std::string p = path;
+  while (p.size() > 1 && isSeparator(p.back()) && p[p.size() - 2] != ':') p.pop_back();
+  return p;
+}
+
+class Win32DirectoryReader : public DirectoryReader {
+ public:
+  // handle may be INVALID_HANDLE_VALUE for a directory without entries.
+  Win32DirectoryReader(HANDLE handle, const WIN32_FIND_DATAA& first)
+      : handle_(handle), first_(first), haveFirst_(handle != INVALID_HANDLE_VALUE) {}
+  ~Win32DirectoryReader() override {
+    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+  }
+  Win32DirectoryReader(const Win32DirectoryReader&) = delete;
+  Win32DirectoryReader& operator=(const Win32DirectoryReader&) = delete;
+
+  bool next(std::string* name, int* error) override {
+    if (error) *error = 0;
+    if (haveFirst_) {
+      haveFirst_ = false;
+      name->assign(first_.cFileName);
+      return true;
+    }
+    if (handle_ == INVALID_HANDLE_VALUE) return false;
+    WIN32_FIND_DATAA data;
+    if (!FindNextFileA(handle_, &data)) {
+      const DWORD failure = GetLastError();
+      if (error && failure != ERROR_NO_MORE_FILES) *error = win32::errnoFromSystemError(failure);
+      return false;
+    }
+    name->assign(data.cFileName);
+    return true;
+  }
+
+ private:
+  HANDLE handle_;
+  WIN32_FIND_DATAA first_;
+  bool haveFirst_;
+};
+
+class Win32FileSystem : public FileSystem {
+ public:
+  int getStatus(const std::string& path, FileStatus* status) override {
+    struct _stat64 st;
+    if (_stat64(withoutTrailingSeparator(path).c_str(), &st) != 0) return errno;
+    status->isDirectory = (st.st_mode & _S_IFDIR) != 0;
+    status->size = static_cast<int64_t>(st.st_size);
+    return 0;
+  }
+
+  int checkAccess(const std::string& path) override {
+    return _access(withoutTrailingSeparator(path).c_str(), 0) == 0 ? 0 : errno;
+  }
+
+  int openDirectory(const std::string& path, std::unique_ptr<DirectoryReader>* reader) override {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return win32::lastErrno();
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return ENOTDIR;
+    // "C:" stays drive-relative ("C:*"), as the system reads it.
+    std::string pattern = path;
+    if (!pattern.empty() && !isSeparator(pattern.back()) && pattern.back() != ':') {
+      pattern += '\\';
+    }
+    pattern += '*';
+    WIN32_FIND_DATAA first{};
+    HANDLE handle = FindFirstFileA(pattern.c_str(), &first);
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND) {
+      return win32::lastErrno();
+    }
+    // Own the search before anything else can fail.
+    std::unique_ptr<Win32DirectoryReader> owner;
+    try {
+      owner.reset(new Win32DirectoryReader(handle, first));
+    } catch (...) {
+      if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
+      throw;
+    }
+    *reader = std::move(owner);
+    return 0;
+  }
+};
+
+}  // namespace
+
+FileSystem& defaultFileSystem() {
+  static Win32FileSystem service;
+  return service;
+}
+
+// The C runtime keeps the text per thread.
+std::string errorText(int error) { return std::strerror(error); }
+
+}  // namespace korva
