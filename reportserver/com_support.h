@@ -75,6 +75,20 @@ IUnknown* dispatchInterface(I* self, REFIID iid) {
   return nullptr;
 }
 
+// A server object with one interface table (Interface, a stub of
+// interface_stubs.h): one count, and QueryInterface answering what
+// Derived::interfaceFor names (IUnknown and IDispatch unless Derived declares
+// an interfaceFor of its own).
+template <typename Derived, typename Interface>
+class ServerObject : public Interface, public RefCountedObject<Derived> {
+ public:
+  KORVA_REFCOUNTED_UNKNOWN
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    return queryInterfaceOf(static_cast<Derived*>(this), iid, out);
+  }
+  IUnknown* interfaceFor(REFIID iid) { return dispatchInterface(this, iid); }
+};
+
 // S_OK when a class factory may go on; E_POINTER for a null out,
 // CLASS_E_NOAGGREGATION for an outer object, or E_FAIL when the fault plans,
 // read again first, make "create:<className>" fail. Clears *out.

@@ -5,12 +5,6 @@
 
 namespace korva {
 
-IUnknown* ErrorInfoImpl::interfaceFor(REFIID iid) { return dispatchInterface(this, iid); }
-
-HRESULT ErrorInfoImpl::QueryInterface(REFIID iid, void** out) {
-  return queryInterfaceOf(this, iid, out);
-}
-
 HRESULT ErrorInfoImpl::description(BSTR* out) {
   if (injectFault("description")) return E_FAIL;
   if (!out) return nullArgument("description");
@@ -21,10 +15,6 @@ HRESULT ErrorInfoImpl::description(BSTR* out) {
 IUnknown* ErrorSourceImpl::interfaceFor(REFIID iid) {
   if (iid == IID_ErrorSource) return this;
   return dispatchInterface(this, iid);
-}
-
-HRESULT ErrorSourceImpl::QueryInterface(REFIID iid, void** out) {
-  return queryInterfaceOf(this, iid, out);
 }
 
 HRESULT ErrorSourceImpl::lastError(ErrorInfo** out) {

@@ -261,12 +261,6 @@ PluginObjectImpl* PluginObjectImpl::ours(DesktopPlugin* plugin) {
   return OwnObjects<PluginObjectImpl>::find(plugin);
 }
 
-IUnknown* PluginObjectImpl::interfaceFor(REFIID iid) { return dispatchInterface(this, iid); }
-
-HRESULT PluginObjectImpl::QueryInterface(REFIID iid, void** out) {
-  return queryInterfaceOf(this, iid, out);
-}
-
 HRESULT PluginObjectImpl::typeId(SHORT* out) {
   if (injectFault("typeId")) return E_FAIL;
   if (!out) return nullArgument("typeId");

@@ -130,17 +130,13 @@ class ObjectImpl : public InfoObjectStub,
 
 // A desktop plugin: read-only, its type id and name. Known by its
 // DesktopPlugin pointer (ours()) while it lives.
-class PluginObjectImpl : public DesktopPluginStub, public RefCountedObject<PluginObjectImpl> {
+class PluginObjectImpl : public ServerObject<PluginObjectImpl, DesktopPluginStub> {
  public:
   explicit PluginObjectImpl(const PluginInfo& plugin) : plugin_(plugin) {}
 
   // The plugin behind a DesktopPlugin pointer a client hands back, or null
   // when it is not one of this server's plugins.
   static PluginObjectImpl* ours(DesktopPlugin* plugin);
-
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  IUnknown* interfaceFor(REFIID iid);
 
   HRESULT STDMETHODCALLTYPE typeId(SHORT* out) override;
   HRESULT STDMETHODCALLTYPE name(BSTR* out) override;

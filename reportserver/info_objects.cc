@@ -33,12 +33,6 @@ InfoObjectsImpl* InfoObjectsImpl::ours(InfoObjects* objects) {
   return OwnObjects<InfoObjectsImpl>::find(objects);
 }
 
-IUnknown* InfoObjectsImpl::interfaceFor(REFIID iid) { return dispatchInterface(this, iid); }
-
-HRESULT InfoObjectsImpl::QueryInterface(REFIID iid, void** out) {
-  return queryInterfaceOf(this, iid, out);
-}
-
 HRESULT InfoObjectsImpl::count(LONG* out) {
   if (injectFault("count")) return E_FAIL;
   if (!out) return nullArgument("count");

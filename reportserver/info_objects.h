@@ -21,7 +21,7 @@
 
 namespace korva {
 
-class InfoObjectsImpl : public InfoObjectsStub, public RefCountedObject<InfoObjectsImpl> {
+class InfoObjectsImpl : public ServerObject<InfoObjectsImpl, InfoObjectsStub> {
  public:
   // A query's answer.
   InfoObjectsImpl(SessionContextPtr ctx, std::vector<ObjectRecord> records);
@@ -32,9 +32,6 @@ class InfoObjectsImpl : public InfoObjectsStub, public RefCountedObject<InfoObje
   // null when it is not one of this server's collections.
   static InfoObjectsImpl* ours(InfoObjects* objects);
 
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  IUnknown* interfaceFor(REFIID iid);
   HRESULT STDMETHODCALLTYPE count(LONG* out) override;
   // An InfoObject from a query, a DesktopPlugin from the plugin list.
   HRESULT STDMETHODCALLTYPE item(VARIANT position, IDispatch** out) override;

@@ -8,12 +8,6 @@
 
 namespace korva {
 
-IUnknown* ReportFilesImpl::interfaceFor(REFIID iid) { return dispatchInterface(this, iid); }
-
-HRESULT ReportFilesImpl::QueryInterface(REFIID iid, void** out) {
-  return queryInterfaceOf(this, iid, out);
-}
-
 HRESULT ReportFilesImpl::addFile(VARIANT path, LONG, VARIANT, IUnknown** out) {
   if (injectFault("addFile")) return E_FAIL;
   if (!out) return nullArgument("addFile");
@@ -37,27 +31,11 @@ HRESULT ReportFilesImpl::addFile(VARIANT path, LONG, VARIANT, IUnknown** out) {
 
 IUnknown* FileEntryImpl::interfaceFor(REFIID iid) { return iid == IID_IUnknown ? this : nullptr; }
 
-HRESULT FileEntryImpl::QueryInterface(REFIID iid, void** out) {
-  return queryInterfaceOf(this, iid, out);
-}
-
-IUnknown* SecurityInfoImpl::interfaceFor(REFIID iid) { return dispatchInterface(this, iid); }
-
-HRESULT SecurityInfoImpl::QueryInterface(REFIID iid, void** out) {
-  return queryInterfaceOf(this, iid, out);
-}
-
 HRESULT SecurityInfoImpl::principals(SecurityPrincipals** out) {
   if (injectFault("principals")) return E_FAIL;
   if (!out) return nullArgument("principals");
   *out = Ref<SecurityPrincipals>(new SecurityPrincipalsImpl(object_.get())).detach();
   return S_OK;
-}
-
-IUnknown* SecurityPrincipalsImpl::interfaceFor(REFIID iid) { return dispatchInterface(this, iid); }
-
-HRESULT SecurityPrincipalsImpl::QueryInterface(REFIID iid, void** out) {
-  return queryInterfaceOf(this, iid, out);
 }
 
 HRESULT SecurityPrincipalsImpl::addPrincipal(LONG userId, SecurityPrincipal** out) {
@@ -69,12 +47,6 @@ HRESULT SecurityPrincipalsImpl::addPrincipal(LONG userId, SecurityPrincipal** ou
   }
   *out = Ref<SecurityPrincipal>(new SecurityPrincipalImpl(object_.get(), userId)).detach();
   return S_OK;
-}
-
-IUnknown* SecurityPrincipalImpl::interfaceFor(REFIID iid) { return dispatchInterface(this, iid); }
-
-HRESULT SecurityPrincipalImpl::QueryInterface(REFIID iid, void** out) {
-  return queryInterfaceOf(this, iid, out);
 }
 
 HRESULT SecurityPrincipalImpl::setRole(LONG role) {

@@ -17,12 +17,9 @@
 
 namespace korva {
 
-class ReportFilesImpl : public ReportFilesStub, public RefCountedObject<ReportFilesImpl> {
+class ReportFilesImpl : public ServerObject<ReportFilesImpl, ReportFilesStub> {
  public:
   explicit ReportFilesImpl(ObjectImpl* object) : object_(object) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  IUnknown* interfaceFor(REFIID iid);
   HRESULT STDMETHODCALLTYPE addFile(VARIANT path, LONG flag, VARIANT extra,
                                     IUnknown** out) override;
 
@@ -33,11 +30,9 @@ class ReportFilesImpl : public ReportFilesStub, public RefCountedObject<ReportFi
 };
 
 // The answer of addFile: the attached file's path, for the record.
-class FileEntryImpl : public IUnknown, public RefCountedObject<FileEntryImpl> {
+class FileEntryImpl : public ServerObject<FileEntryImpl, IUnknown> {
  public:
   explicit FileEntryImpl(const std::string& path) : path_(path) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
   IUnknown* interfaceFor(REFIID iid);
   const std::string& path() const { return path_; }
 
@@ -47,12 +42,9 @@ class FileEntryImpl : public IUnknown, public RefCountedObject<FileEntryImpl> {
   std::string path_;
 };
 
-class SecurityInfoImpl : public SecurityInfoStub, public RefCountedObject<SecurityInfoImpl> {
+class SecurityInfoImpl : public ServerObject<SecurityInfoImpl, SecurityInfoStub> {
  public:
   explicit SecurityInfoImpl(ObjectImpl* object) : object_(object) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  IUnknown* interfaceFor(REFIID iid);
   HRESULT STDMETHODCALLTYPE principals(SecurityPrincipals** out) override;
 
  private:
@@ -61,13 +53,9 @@ class SecurityInfoImpl : public SecurityInfoStub, public RefCountedObject<Securi
   Ref<ObjectImpl> object_;
 };
 
-class SecurityPrincipalsImpl : public SecurityPrincipalsStub,
-                               public RefCountedObject<SecurityPrincipalsImpl> {
+class SecurityPrincipalsImpl : public ServerObject<SecurityPrincipalsImpl, SecurityPrincipalsStub> {
  public:
   explicit SecurityPrincipalsImpl(ObjectImpl* object) : object_(object) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  IUnknown* interfaceFor(REFIID iid);
   HRESULT STDMETHODCALLTYPE addPrincipal(LONG userId, SecurityPrincipal** out) override;
 
  private:
@@ -76,13 +64,9 @@ class SecurityPrincipalsImpl : public SecurityPrincipalsStub,
   Ref<ObjectImpl> object_;
 };
 
-class SecurityPrincipalImpl : public SecurityPrincipalStub,
-                              public RefCountedObject<SecurityPrincipalImpl> {
+class SecurityPrincipalImpl : public ServerObject<SecurityPrincipalImpl, SecurityPrincipalStub> {
  public:
   SecurityPrincipalImpl(ObjectImpl* object, int32_t userId) : object_(object), userId_(userId) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  IUnknown* interfaceFor(REFIID iid);
   HRESULT STDMETHODCALLTYPE setRole(LONG role) override;
 
  private:

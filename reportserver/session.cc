@@ -10,12 +10,6 @@
 
 namespace korva {
 
-IUnknown* SessionImpl::interfaceFor(REFIID iid) { return dispatchInterface(this, iid); }
-
-HRESULT SessionImpl::QueryInterface(REFIID iid, void** out) {
-  return queryInterfaceOf(this, iid, out);
-}
-
 HRESULT SessionImpl::getPluginManager(PluginManager** out) {
   if (injectFault("getPluginManager")) return E_FAIL;
   if (!out) return nullArgument("getPluginManager");
@@ -41,10 +35,6 @@ HRESULT SessionImpl::getService(BSTR serverName, BSTR serviceName, IUnknown** ou
 IUnknown* InfoStoreImpl::interfaceFor(REFIID iid) {
   if (iid == IID_InfoStore) return this;
   return dispatchInterface(this, iid);
-}
-
-HRESULT InfoStoreImpl::QueryInterface(REFIID iid, void** out) {
-  return queryInterfaceOf(this, iid, out);
 }
 
 HRESULT InfoStoreImpl::query(BSTR text, InfoObjects** out) {
@@ -87,12 +77,6 @@ HRESULT InfoStoreImpl::commit(InfoObjects* objects) {
                     "through that session's InfoStore.");
   }
   return commitCollection(*collection);
-}
-
-IUnknown* PluginManagerImpl::interfaceFor(REFIID iid) { return dispatchInterface(this, iid); }
-
-HRESULT PluginManagerImpl::QueryInterface(REFIID iid, void** out) {
-  return queryInterfaceOf(this, iid, out);
 }
 
 HRESULT PluginManagerImpl::getPlugins(BSTR kind, InfoObjects** out) {

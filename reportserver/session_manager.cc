@@ -18,10 +18,6 @@ IUnknown* SessionManagerImpl::interfaceFor(REFIID iid) {
   return dispatchInterface(this, iid);
 }
 
-HRESULT SessionManagerImpl::QueryInterface(REFIID iid, void** out) {
-  return queryInterfaceOf(this, iid, out);
-}
-
 HRESULT SessionManagerImpl::logon(BSTR user, BSTR password, BSTR apsName, BSTR authentication,
                                   Session** session) {
   if (injectFault("logon")) return E_FAIL;

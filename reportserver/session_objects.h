@@ -18,12 +18,10 @@
 
 namespace korva {
 
-class SessionManagerImpl : public SessionManagerStub, public RefCountedObject<SessionManagerImpl> {
+class SessionManagerImpl : public ServerObject<SessionManagerImpl, SessionManagerStub> {
  public:
   explicit SessionManagerImpl(std::map<std::string, int> pluginPlan)
       : pluginPlan_(std::move(pluginPlan)) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
   IUnknown* interfaceFor(REFIID iid);
   HRESULT STDMETHODCALLTYPE logon(BSTR user, BSTR password, BSTR apsName, BSTR authentication,
                                   Session** session) override;
@@ -34,12 +32,9 @@ class SessionManagerImpl : public SessionManagerStub, public RefCountedObject<Se
   std::map<std::string, int> pluginPlan_;
 };
 
-class SessionImpl : public SessionStub, public RefCountedObject<SessionImpl> {
+class SessionImpl : public ServerObject<SessionImpl, SessionStub> {
  public:
   explicit SessionImpl(SessionContextPtr ctx) : ctx_(std::move(ctx)) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  IUnknown* interfaceFor(REFIID iid);
   HRESULT STDMETHODCALLTYPE getPluginManager(PluginManager** out) override;
   HRESULT STDMETHODCALLTYPE getService(BSTR serverName, BSTR serviceName, IUnknown** out) override;
 
@@ -49,11 +44,9 @@ class SessionImpl : public SessionStub, public RefCountedObject<SessionImpl> {
   SessionContextPtr ctx_;
 };
 
-class InfoStoreImpl : public InfoStoreStub, public RefCountedObject<InfoStoreImpl> {
+class InfoStoreImpl : public ServerObject<InfoStoreImpl, InfoStoreStub> {
  public:
   explicit InfoStoreImpl(SessionContextPtr ctx) : ctx_(std::move(ctx)) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
   IUnknown* interfaceFor(REFIID iid);
   HRESULT STDMETHODCALLTYPE query(BSTR text, InfoObjects** out) override;
   HRESULT STDMETHODCALLTYPE commit(InfoObjects* objects) override;
@@ -64,12 +57,9 @@ class InfoStoreImpl : public InfoStoreStub, public RefCountedObject<InfoStoreImp
   SessionContextPtr ctx_;
 };
 
-class PluginManagerImpl : public PluginManagerStub, public RefCountedObject<PluginManagerImpl> {
+class PluginManagerImpl : public ServerObject<PluginManagerImpl, PluginManagerStub> {
  public:
   explicit PluginManagerImpl(SessionContextPtr ctx) : ctx_(std::move(ctx)) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  IUnknown* interfaceFor(REFIID iid);
   HRESULT STDMETHODCALLTYPE getPlugins(BSTR kind, InfoObjects** out) override;
 
  private:
@@ -78,12 +68,9 @@ class PluginManagerImpl : public PluginManagerStub, public RefCountedObject<Plug
   SessionContextPtr ctx_;
 };
 
-class ErrorInfoImpl : public ErrorInfoStub, public RefCountedObject<ErrorInfoImpl> {
+class ErrorInfoImpl : public ServerObject<ErrorInfoImpl, ErrorInfoStub> {
  public:
   explicit ErrorInfoImpl(std::wstring text) : text_(std::move(text)) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  IUnknown* interfaceFor(REFIID iid);
   HRESULT STDMETHODCALLTYPE description(BSTR* out) override;
 
  private:
@@ -92,10 +79,8 @@ class ErrorInfoImpl : public ErrorInfoStub, public RefCountedObject<ErrorInfoImp
   std::wstring text_;
 };
 
-class ErrorSourceImpl : public ErrorSourceStub, public RefCountedObject<ErrorSourceImpl> {
+class ErrorSourceImpl : public ServerObject<ErrorSourceImpl, ErrorSourceStub> {
  public:
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
   IUnknown* interfaceFor(REFIID iid);
   // A snapshot of the calling thread's last description.
   HRESULT STDMETHODCALLTYPE lastError(ErrorInfo** out) override;

@@ -163,19 +163,23 @@ HRESULT ExpatAttributes::getType(int index, const wchar_t** type, int* typeLengt
   return FAILED(hr) ? hr : answerText(kCdata, 5, type, typeLength);
 }
 
+HRESULT ExpatAttributes::readFound(HRESULT found, const int* index, Read read, const wchar_t** out,
+                                   int* outLength) {
+  return FAILED(found) ? found : (this->*read)(*index, out, outLength);
+}
+
 HRESULT ExpatAttributes::getTypeFromName(const wchar_t* uri, int uriLength,
                                          const wchar_t* localName, int localNameLength,
                                          const wchar_t** type, int* typeLength) {
-  int index = 0;
-  HRESULT hr = findByName(uri, uriLength, localName, localNameLength, &index);
-  return FAILED(hr) ? hr : getType(index, type, typeLength);
+  int i = 0;
+  return readFound(findByName(uri, uriLength, localName, localNameLength, &i), &i,
+                   &ExpatAttributes::getType, type, typeLength);
 }
 
 HRESULT ExpatAttributes::getTypeFromQName(const wchar_t* qName, int qNameLength,
                                           const wchar_t** type, int* typeLength) {
-  int index = 0;
-  HRESULT hr = find(qName, qNameLength, &index);
-  return FAILED(hr) ? hr : getType(index, type, typeLength);
+  int i = 0;
+  return readFound(find(qName, qNameLength, &i), &i, &ExpatAttributes::getType, type, typeLength);
 }
 
 HRESULT ExpatAttributes::getValue(int index, const wchar_t** value, int* valueLength) {
@@ -188,9 +192,9 @@ HRESULT ExpatAttributes::getValue(int index, const wchar_t** value, int* valueLe
 HRESULT ExpatAttributes::getValueFromName(const wchar_t* uri, int uriLength,
                                           const wchar_t* localName, int localNameLength,
                                           const wchar_t** value, int* valueLength) {
-  int index = 0;
-  HRESULT hr = findByName(uri, uriLength, localName, localNameLength, &index);
-  return FAILED(hr) ? hr : getValue(index, value, valueLength);
+  int i = 0;
+  return readFound(findByName(uri, uriLength, localName, localNameLength, &i), &i,
+                   &ExpatAttributes::getValue, value, valueLength);
 }
 
 HRESULT ExpatAttributes::getValueFromQName(const wchar_t* qName, int qNameLength,
@@ -198,9 +202,9 @@ HRESULT ExpatAttributes::getValueFromQName(const wchar_t* qName, int qNameLength
   if (!value || !valueLength) return E_POINTER;
   *value = nullptr;
   *valueLength = 0;
-  int index = 0;
-  HRESULT hr = find(qName, qNameLength, &index);
-  return FAILED(hr) ? hr : getValue(index, value, valueLength);
+  int i = 0;
+  return readFound(find(qName, qNameLength, &i), &i, &ExpatAttributes::getValue, value,
+                   valueLength);
 }
 
 }  // namespace posix

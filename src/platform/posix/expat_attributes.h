@@ -92,6 +92,10 @@ class ExpatAttributes final : public ISAXAttributes {
                      int localNameLength, int* index) const;
   // E_FAIL outside the callback, E_INVALIDARG for an index outside the list.
   HRESULT check(int index) const;
+  // After a lookup: its failure, or what read answers for the entry found.
+  using Read = HRESULT (STDMETHODCALLTYPE ExpatAttributes::*)(int, const wchar_t**, int*);
+  HRESULT readFound(HRESULT found, const int* index, Read read, const wchar_t** out,
+                    int* outLength);
 
   std::vector<Entry> entries_;
   size_t count_ = 0;
