@@ -39,15 +39,15 @@ class CMAHandlerPublish : public CMAHandlerBase {
   int initialize(const char* apsName, const char* apsUser, const char* apsPass,
                  const char* apsAuth);
 
-  // Calls the handler of a recognised element; S_OK when it answered 200,
-  // E_FAIL otherwise, which stops the parse.
-  HRESULT STDMETHODCALLTYPE startElement(const wchar_t* namespaceUri, int namespaceUriLen,
-                                         const wchar_t* localName, int localNameLen,
+  // Calls the handler of the element the qualified name recognises; S_OK
+  // when it answered 200, E_FAIL otherwise, which stops the parse. The
+  // namespace URI and local name are not looked at.
+  HRESULT STDMETHODCALLTYPE startElement(const wchar_t*, int, const wchar_t*, int,
                                          const wchar_t* qName, int qNameLen,
                                          ISAXAttributes* attributes) override;
-  HRESULT STDMETHODCALLTYPE endElement(const wchar_t* namespaceUri, int namespaceUriLen,
-                                       const wchar_t* localName, int localNameLen,
-                                       const wchar_t* qName, int qNameLen) override;
+  // S_OK, nothing else.
+  HRESULT STDMETHODCALLTYPE endElement(const wchar_t*, int, const wchar_t*, int, const wchar_t*,
+                                       int) override;
 
   // Section elements: set the section, then read its attributes. Status of
   // the first attribute that failed, else 200.
