@@ -3,8 +3,9 @@
 // through its own table.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
 
 #include "tests/platform/c_sax_handler.h"
@@ -13,16 +14,14 @@ namespace {
 
 TEST(SaxCLayoutTest, ACHandlerReceivesQualifiedNamesAndReadsAttributes) {
   ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-  char pattern[] = "/tmp/korva-csax-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const std::string path = std::string(pattern) + "/publish.xml";
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fputs("<publish apsname=\"aps1\"><v:users xmlns:v=\"urn:v\"/></publish>", f);
-  std::fclose(f);
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() /
+      ("korva-csax-" + std::to_string(std::random_device()()) + ".xml");
+  std::ofstream(path, std::ios::binary)
+      << "<publish apsname=\"aps1\"><v:users xmlns:v=\"urn:v\"/></publish>";
 
   CSaxResult r;
-  runCSaxHandler((L"file:///" + std::wstring(path.begin(), path.end())).c_str(), L"apsname", &r);
+  runCSaxHandler((L"file:///" + path.wstring()).c_str(), L"apsname", &r);
   EXPECT_EQ(r.create, S_OK);
   EXPECT_EQ(r.run, S_OK);
   EXPECT_EQ(r.reader, S_OK);
@@ -35,8 +34,7 @@ TEST(SaxCLayoutTest, ACHandlerReceivesQualifiedNamesAndReadsAttributes) {
   EXPECT_EQ(std::wstring(r.names[1]), L"v:users");
   EXPECT_EQ(r.lookups[1], E_INVALIDARG);  // not found
 
-  std::remove(path.c_str());
-  std::remove(pattern);
+  std::filesystem::remove(path);
   CoUninitialize();
 }
 
