@@ -8,14 +8,15 @@
 #include <vector>
 
 #include "platform/com.h"
+#include "reportserver/com_support.h"
 #include "reportserver/utf8.h"
 #include "server/report_server.h"
 
 namespace bench {
 namespace {
 
+using korva::Bstr;
 using korva::DesktopPlugin;
-using korva::HRESULT;
 using korva::InfoObject;
 using korva::InfoObjects;
 using korva::InfoStore;
@@ -25,7 +26,7 @@ using korva::Variant;
 std::wstring wide(const std::string& s) { return korva::fromUtf8(s); }
 
 void check(HRESULT hr, const char* what) {
-  if (korva::failed(hr)) {
+  if (FAILED(hr)) {
     throw std::runtime_error(std::string(what) + " failed: " +
                              korva::toUtf8(korva::lastErrorDescription()));
   }
@@ -70,27 +71,28 @@ struct FloorIds {
 class FloorSession {
  public:
   explicit FloorSession(const std::string& aps) {
-    korva::comInitialize();
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     Ref<korva::SessionManager> manager;
-    check(korva::createInstance(korva::kCLSID_SessionManager, &manager), "createInstance");
-    check(manager->logon(L"Administrator", L"", wide(aps).c_str(), L"secEnterprise", &session_),
+    check(korva::createInstance(korva::CLSID_SessionManager, CLSCTX_ALL, &manager),
+          "createInstance");
+    check(manager->logon(Bstr(L"Administrator"), Bstr(L""), Bstr(wide(aps)), Bstr(L"secEnterprise"),
+                         session_.put()),
           "logon");
-    Ref<korva::Unknown> service;
-    check(session_->getService(L"", L"InfoStore", &service), "getService");
+    Ref<IUnknown> service;
+    check(session_->getService(Bstr(L""), Bstr(L"InfoStore"), service.put()), "getService");
     check(service.query(&store_), "InfoStore");
     Ref<korva::PluginManager> plugins;
-    check(session_->getPluginManager(&plugins), "getPluginManager");
+    check(session_->getPluginManager(plugins.put()), "getPluginManager");
     Ref<InfoObjects> desktop;
-    check(plugins->getPlugins(L"Desktop", &desktop), "getPlugins");
-    int32_t count = 0;
+    check(plugins->getPlugins(Bstr(L"Desktop"), desktop.put()), "getPlugins");
+    LONG count = 0;
     check(desktop->count(&count), "count");
-    for (int32_t i = 1; i <= count; ++i) {
-      Ref<InfoObject> item;
-      check(desktop->item(Variant::fromInt(i), &item), "item");
+    for (LONG i = 1; i <= count; ++i) {
       Ref<DesktopPlugin> plugin;
-      check(item.query(&plugin), "DesktopPlugin");
-      std::wstring name;
-      check(plugin->name(&name), "name");
+      check(korva::itemAs(desktop.get(), i, &plugin), "item");
+      Bstr text;
+      check(plugin->name(text.put()), "name");
+      const std::wstring name = text.str();
       if (name == L"User") user_ = plugin;
       if (name == L"Folder") folder_ = plugin;
       if (name == L"Report") report_ = plugin;
@@ -103,7 +105,7 @@ class FloorSession {
     report_.reset();
     store_.reset();
     session_.reset();
-    korva::comUninitialize();
+    CoUninitialize();
   }
 
   InfoStore* store() { return store_.get(); }
@@ -111,9 +113,9 @@ class FloorSession {
   // An empty collection to add a new object to.
   Ref<InfoObjects> empty(bool system) {
     Ref<InfoObjects> c;
-    check(store_->query(system ? L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_ID=0"
-                               : L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=0",
-                        &c),
+    check(store_->query(Bstr(system ? L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_ID=0"
+                                    : L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=0"),
+                        c.put()),
           "query");
     return c;
   }
@@ -123,15 +125,15 @@ class FloorSession {
     std::wstring text = system ? L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_ID="
                                : L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=";
     text += std::to_wstring(id);
-    check(store_->query(text.c_str(), collection), "query");
+    check(store_->query(Bstr(text), collection->put()), "query");
     Ref<InfoObject> item;
-    check((*collection)->item(Variant::fromInt(1), &item), "item");
+    check(korva::itemAs(collection->get(), 1, &item), "item");
     return item;
   }
 
   int32_t commit(InfoObjects* c, InfoObject* o) {
     check(store_->commit(c), "commit");
-    int32_t id = 0;
+    LONG id = 0;
     check(o->id(&id), "id");
     return id;
   }
@@ -141,19 +143,19 @@ class FloorSession {
     std::wstring text = kind;
     text += std::to_wstring(parentId) + L" AND SI_OBTYPE=" + std::to_wstring(typeId);
     Ref<InfoObjects> c;
-    check(store_->query(text.c_str(), &c), "query");
-    int32_t count = 0;
+    check(store_->query(Bstr(text), c.put()), "query");
+    LONG count = 0;
     check(c->count(&count), "count");
-    for (int32_t i = 1; i <= count; ++i) {
+    for (LONG i = 1; i <= count; ++i) {
       Ref<InfoObject> item;
-      check(c->item(Variant::fromInt(i), &item), "item");
-      std::wstring title;
-      check(item->title(&title), "title");
+      check(korva::itemAs(c.get(), i, &item), "item");
+      Bstr title;
+      check(item->title(title.put()), "title");
     }
   }
 
   int16_t typeOf(DesktopPlugin* plugin) {
-    int16_t type = 0;
+    SHORT type = 0;
     check(plugin->typeId(&type), "typeId");
     return type;
   }
@@ -170,38 +172,39 @@ class FloorSession {
 
 // The values the engine gives a user, folder or report of the tree.
 void fillUser(InfoObject* o) {
-  check(o->setDescription(wide(kUserDescription).c_str()), "setDescription");
+  check(o->setDescription(Bstr(wide(kUserDescription))), "setDescription");
   Ref<korva::UserObject> user;
   check(Ref<InfoObject>(o).query(&user), "UserObject");
-  check(user->setFullName(wide(kUserFullName).c_str()), "setFullName");
-  check(user->setPassword(wide(kUserPassword).c_str()), "setPassword");
-  check(user->setPasswordOption1(false), "setPasswordOption1");
-  check(user->setPasswordOption2(false), "setPasswordOption2");
-  check(user->setPasswordOption3(false), "setPasswordOption3");
+  check(user->setFullName(Bstr(wide(kUserFullName))), "setFullName");
+  check(user->setPassword(Bstr(wide(kUserPassword))), "setPassword");
+  check(user->setPasswordOption1(VARIANT_FALSE), "setPasswordOption1");
+  check(user->setPasswordOption2(VARIANT_FALSE), "setPasswordOption2");
+  check(user->setPasswordOption3(VARIANT_FALSE), "setPasswordOption3");
   check(user->setLicenseType(1), "setLicenseType");
 }
 
 void fillReport(InfoObject* o, const std::string& path) {
   Ref<korva::ReportFiles> files;
-  check(o->files(&files), "files");
-  Ref<korva::Unknown> attached;
-  check(files->addFile(Variant::fromString(wide(path)), 1, Variant(), &attached), "addFile");
+  check(o->files(files.put()), "files");
+  Ref<IUnknown> attached;
+  check(files->addFile(Variant::fromString(wide(path)), 1, Variant(), attached.put()), "addFile");
   Ref<korva::ReportObject> report;
   check(Ref<InfoObject>(o).query(&report), "ReportObject");
-  check(report->setThumbnail(true), "setThumbnail");
-  check(o->setDescription(wide(kReportDescription).c_str()), "setDescription");
-  check(o->setProperty(L"SI_REPORTTYPE", Variant::fromString(wide(kReportIcon))), "setProperty");
+  check(report->setThumbnail(VARIANT_TRUE), "setThumbnail");
+  check(o->setDescription(Bstr(wide(kReportDescription))), "setDescription");
+  check(o->setProperty(Bstr(L"SI_REPORTTYPE"), Variant::fromString(wide(kReportIcon))),
+        "setProperty");
 }
 
 void setRight(FloorSession& s, int32_t folderId, int32_t userId) {
   Ref<InfoObjects> c;
   Ref<InfoObject> folder = s.byId(false, folderId, &c);
   Ref<korva::SecurityInfo> security;
-  check(folder->securityInfo(&security), "securityInfo");
+  check(folder->securityInfo(security.put()), "securityInfo");
   Ref<korva::SecurityPrincipals> principals;
-  check(security->principals(&principals), "principals");
+  check(security->principals(principals.put()), "principals");
   Ref<korva::SecurityPrincipal> principal;
-  check(principals->addPrincipal(userId, &principal), "addPrincipal");
+  check(principals->addPrincipal(userId, principal.put()), "addPrincipal");
   check(principal->setRole(kUserRole), "setRole");
   check(s.store()->commit(c.get()), "commit");
 }
@@ -230,8 +233,8 @@ int floorPublish(const std::string& aps, const std::string& dir, const TreeShape
     for (int u = 0; u < shape.users; ++u) {
       Ref<InfoObjects> c = s.empty(true);
       Ref<InfoObject> o;
-      check(c->add(s.userPlugin(), &o), "add");
-      check(o->setTitle(wide(userName(u)).c_str()), "setTitle");
+      check(c->add(s.userPlugin(), o.put()), "add");
+      check(o->setTitle(Bstr(wide(userName(u)))), "setTitle");
       fillUser(o.get());
       ids.users.push_back(s.commit(c.get(), o.get()));
     }
@@ -239,10 +242,10 @@ int floorPublish(const std::string& aps, const std::string& dir, const TreeShape
       if (lookups) s.lookUp(kChildren, 0, folderType);
       Ref<InfoObjects> c = s.empty(false);
       Ref<InfoObject> o;
-      check(c->add(s.folderPlugin(), &o), "add");
-      check(o->setTitle(wide(folderName(f)).c_str()), "setTitle");
-      check(o->setProperty(L"SI_PARENTID", Variant::fromInt(0)), "setProperty");
-      check(o->setDescription(wide(folderDescription(f)).c_str()), "setDescription");
+      check(c->add(s.folderPlugin(), o.put()), "add");
+      check(o->setTitle(Bstr(wide(folderName(f)))), "setTitle");
+      check(o->setProperty(Bstr(L"SI_PARENTID"), Variant::fromInt(0)), "setProperty");
+      check(o->setDescription(Bstr(wide(folderDescription(f)))), "setDescription");
       const int32_t folderId = s.commit(c.get(), o.get());
       ids.folders.push_back(folderId);
       for (int32_t userId : ids.users) setRight(s, folderId, userId);
@@ -251,9 +254,9 @@ int floorPublish(const std::string& aps, const std::string& dir, const TreeShape
         if (lookups) s.lookUp(kChildren, folderId, reportType);
         Ref<InfoObjects> rc = s.empty(false);
         Ref<InfoObject> ro;
-        check(rc->add(s.reportPlugin(), &ro), "add");
-        check(ro->setProperty(L"SI_PARENTID", Variant::fromInt(folderId)), "setProperty");
-        check(ro->setTitle(wide(reportTitle(f, r)).c_str()), "setTitle");
+        check(rc->add(s.reportPlugin(), ro.put()), "add");
+        check(ro->setProperty(Bstr(L"SI_PARENTID"), Variant::fromInt(folderId)), "setProperty");
+        check(ro->setTitle(Bstr(wide(reportTitle(f, r)))), "setTitle");
         fillReport(ro.get(), reportPath(dir, f, r));
         ids.reports.back().push_back(s.commit(rc.get(), ro.get()));
       }
@@ -277,7 +280,7 @@ int floorUpdate(const std::string& aps, const std::string& dir, const TreeShape&
     for (int f = 0; f < shape.folders && f < static_cast<int>(ids.folders.size()); ++f) {
       Ref<InfoObjects> c;
       Ref<InfoObject> o = s.byId(false, ids.folders[f], &c);
-      check(o->setDescription(wide(folderDescription(f)).c_str()), "setDescription");
+      check(o->setDescription(Bstr(wide(folderDescription(f)))), "setDescription");
       s.commit(c.get(), o.get());
       for (int32_t userId : ids.users) setRight(s, ids.folders[f], userId);
       for (int r = 0; r < static_cast<int>(ids.reports[f].size()); ++r) {

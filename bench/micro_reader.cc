@@ -57,7 +57,7 @@ InstructionsFiles files;
 
 void BM_ReaderParseFile(benchmark::State& state) {
   const std::string& path = files.get(static_cast<int>(state.range(0)));
-  korva::comInitialize();
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   // No log file: a line would go to standard output.
   ActionLog::open(nullptr);
   for (auto _ : state) {
@@ -66,7 +66,7 @@ void BM_ReaderParseFile(benchmark::State& state) {
     if (handler.parseFile(path.c_str()) != 200) state.SkipWithError("parseFile failed");
     benchmark::DoNotOptimize(&handler);
   }
-  korva::comUninitialize();
+  CoUninitialize();
   state.SetItemsProcessed(state.iterations() * state.range(0));
   state.SetBytesProcessed(state.iterations() *
                           static_cast<int64_t>(std::filesystem::file_size(path)));

@@ -61,7 +61,7 @@ std::wstring rawWide(const std::string& bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  korva::comInitialize();
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   // Warnings and errors of the reader are not what is checked here.
   ActionLog::open("/dev/null");
   const char* tmp = std::getenv("TMPDIR");

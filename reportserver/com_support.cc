@@ -1,4 +1,5 @@
-// Failure descriptions and the queryInterface and class factory preambles.
+// The error description, failure answers, texts, and the QueryInterface and
+// class factory preambles.
 #include "reportserver/com_support.h"
 
 #include "reportserver/fault_injection.h"
@@ -6,6 +7,15 @@
 #include "server/report_server.h"
 
 namespace korva {
+namespace {
+
+thread_local std::wstring tLastError;
+
+}  // namespace
+
+void setLastErrorDescription(const std::wstring& text) { tLastError = text; }
+std::wstring lastErrorDescription() { return tLastError; }
+void clearLastErrorDescription() { tLastError.clear(); }
 
 HRESULT failWith(HRESULT hr, const std::string& description) {
   setLastErrorDescription(fromUtf8(description));
@@ -16,28 +26,29 @@ HRESULT nullArgument(const char* operation) {
   return failWith(E_POINTER, std::string("A null pointer was passed to ") + operation + ".");
 }
 
-std::string interfaceName(const Guid& iid) {
+std::string textOf(BSTR text) { return toUtf8(static_cast<const wchar_t*>(text)); }
+
+std::wstring wideOf(BSTR text) { return text ? std::wstring(text) : std::wstring(); }
+
+HRESULT answerText(const std::string& text, BSTR* out) {
+  const std::wstring wide = fromUtf8(text);
+  *out = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+  return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+std::string interfaceName(REFIID iid) {
   struct Entry {
-    const Guid* iid;
+    const IID* iid;
     const char* name;
   };
   static const Entry kNames[] = {
-      {&kIID_Unknown, "Unknown"},
-      {&kIID_SessionManager, "SessionManager"},
-      {&kIID_Session, "Session"},
-      {&kIID_InfoStore, "InfoStore"},
-      {&kIID_PluginManager, "PluginManager"},
-      {&kIID_InfoObjects, "InfoObjects"},
-      {&kIID_InfoObject, "InfoObject"},
-      {&kIID_DesktopPlugin, "DesktopPlugin"},
-      {&kIID_UserObject, "UserObject"},
-      {&kIID_ReportObject, "ReportObject"},
-      {&kIID_ReportFiles, "ReportFiles"},
-      {&kIID_SecurityInfo, "SecurityInfo"},
-      {&kIID_SecurityPrincipals, "SecurityPrincipals"},
-      {&kIID_SecurityPrincipal, "SecurityPrincipal"},
-      {&kIID_ErrorInfo, "ErrorInfo"},
-      {&kIID_ErrorSource, "ErrorSource"},
+      {&IID_IUnknown, "Unknown"},
+      {&IID_IDispatch, "Dispatch"},
+      {&IID_SessionManager, "SessionManager"},
+      {&IID_InfoStore, "InfoStore"},
+      {&IID_UserObject, "UserObject"},
+      {&IID_ReportObject, "ReportObject"},
+      {&IID_ErrorSource, "ErrorSource"},
   };
   for (const Entry& e : kNames) {
     if (*e.iid == iid) return e.name;
@@ -45,17 +56,18 @@ std::string interfaceName(const Guid& iid) {
   return std::string();
 }
 
-HRESULT beginQueryInterface(const Guid& iid, void** out) {
-  if (!out) return nullArgument("queryInterface");
+HRESULT beginQueryInterface(REFIID iid, void** out) {
+  if (!out) return nullArgument("QueryInterface");
   *out = nullptr;
   std::string name = interfaceName(iid);
   if (!name.empty() && injectFault("queryInterface:" + name)) return E_NOINTERFACE;
   return S_OK;
 }
 
-HRESULT beginCreate(void** out, const char* className) {
+HRESULT beginCreate(IUnknown* outer, void** out, const char* className) {
   if (!out) return E_POINTER;
   *out = nullptr;
+  if (outer) return CLASS_E_NOAGGREGATION;
   refreshPlansFromEnvironment();
   if (injectFault(std::string("create:") + className)) return E_FAIL;
   return S_OK;

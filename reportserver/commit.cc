@@ -396,7 +396,7 @@ HRESULT commitCollection(InfoObjectsImpl& collection) {
     return failWith(E_FAIL, "Cannot start the commit on " + ctx.path + ": " + message + ".");
   }
   HRESULT allowed = checkRights(ctx, work);
-  if (failed(allowed)) return allowed;
+  if (FAILED(allowed)) return allowed;
   int64_t firstOwnId = 0;
   {
     Statement st(ctx.db, "SELECT next_id FROM id_sequence");

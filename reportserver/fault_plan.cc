@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/com.h"
+#include "reportserver/com_support.h"
 #include "reportserver/fault_injection.h"
 #include "reportserver/utf8.h"
 

@@ -29,17 +29,14 @@ ObjectImpl::ObjectImpl(SessionContextPtr ctx, const PluginInfo& plugin, InfoObje
   stored_.typeId = plugin.typeId;
 }
 
-void* ObjectImpl::interfaceFor(const Guid& iid) {
-  if (iid == kIID_Unknown) return static_cast<Unknown*>(this);
-  if (iid == kIID_InfoObject) return static_cast<InfoObject*>(this);
-  if (iid == kIID_UserObject && isUser()) return static_cast<UserObject*>(this);
-  if (iid == kIID_ReportObject && isReport()) return static_cast<ReportObject*>(this);
-  return nullptr;
+IUnknown* ObjectImpl::interfaceFor(REFIID iid) {
+  if (iid == IID_UserObject) return isUser() ? static_cast<UserObject*>(this) : nullptr;
+  if (iid == IID_ReportObject) return isReport() ? static_cast<ReportObject*>(this) : nullptr;
+  return dispatchInterface(static_cast<InfoObject*>(this), iid);
 }
 
-HRESULT ObjectImpl::queryInterface(const Guid& iid, void** out) {
-  HRESULT hr = beginQueryInterface(iid, out);
-  return failed(hr) ? hr : answerInterfaceOf(this, iid, out);
+HRESULT ObjectImpl::QueryInterface(REFIID iid, void** out) {
+  return queryInterfaceOf(this, iid, out);
 }
 
 std::string ObjectImpl::label() const {
@@ -56,40 +53,40 @@ HRESULT ObjectImpl::checkChangeable() {
   return S_OK;
 }
 
-HRESULT ObjectImpl::setProperty(const wchar_t* name, const Variant& value) {
+HRESULT ObjectImpl::setProperty(BSTR name, VARIANT value) {
   if (injectFault("setProperty")) return E_FAIL;
   if (!name) return nullArgument("setProperty");
   HRESULT hr = checkChangeable();
-  if (failed(hr)) return hr;
-  std::wstring property(name);
-  if (property == L"SI_PARENTID") {
+  if (FAILED(hr)) return hr;
+  const std::string property = textOf(name);
+  if (property == "SI_PARENTID") {
     if (isUser()) return failWith(E_INVALIDARG, "SI_PARENTID does not apply to users.");
-    if (value.type() != Variant::Type::Int32) {
+    if (value.vt != VT_I4) {
       return failWith(E_INVALIDARG, "SI_PARENTID needs a 32-bit integer value.");
     }
-    if (value.asInt() < 0) {
+    if (value.lVal < 0) {
       return failWith(E_INVALIDARG,
-                      "SI_PARENTID " + std::to_string(value.asInt()) + " is not a folder id.");
+                      "SI_PARENTID " + std::to_string(value.lVal) + " is not a folder id.");
     }
-    if (!isNew_ && value.asInt() == stored_.id) {
+    if (!isNew_ && value.lVal == stored_.id) {
       return failWith(E_INVALIDARG, "The " + label() + " cannot be its own parent.");
     }
-    pending_.parentId = value.asInt();
+    pending_.parentId = value.lVal;
     return S_OK;
   }
-  if (property == L"SI_REPORTTYPE") {
+  if (property == "SI_REPORTTYPE") {
     if (!isReport()) return failWith(E_INVALIDARG, "SI_REPORTTYPE applies to reports only.");
-    if (value.type() != Variant::Type::WString) {
+    if (value.vt != VT_BSTR) {
       return failWith(E_INVALIDARG, "SI_REPORTTYPE needs a string value.");
     }
-    pending_.reportType = toUtf8(value.asString());
+    pending_.reportType = textOf(value.bstrVal);
     return S_OK;
   }
-  return failWith(E_INVALIDARG, "The property \"" + toUtf8(property) +
+  return failWith(E_INVALIDARG, "The property \"" + property +
                                     "\" is not known; SI_PARENTID and SI_REPORTTYPE can be set.");
 }
 
-HRESULT ObjectImpl::id(int32_t* out) {
+HRESULT ObjectImpl::id(LONG* out) {
   if (injectFault("id")) return E_FAIL;
   if (!out) return nullArgument("id");
   if (isNew_) {
@@ -100,45 +97,43 @@ HRESULT ObjectImpl::id(int32_t* out) {
   return S_OK;
 }
 
-HRESULT ObjectImpl::title(std::wstring* out) {
+HRESULT ObjectImpl::title(BSTR* out) {
   if (injectFault("title")) return E_FAIL;
   if (!out) return nullArgument("title");
-  *out = fromUtf8(pending_.title ? *pending_.title : stored_.title);
-  return S_OK;
+  return answerText(pending_.title ? *pending_.title : stored_.title, out);
 }
 
-HRESULT ObjectImpl::setTitle(const wchar_t* text) {
+HRESULT ObjectImpl::setTitle(BSTR text) {
   if (injectFault("setTitle")) return E_FAIL;
   if (!text) return nullArgument("setTitle");
   HRESULT hr = checkChangeable();
-  if (failed(hr)) return hr;
-  pending_.title = toUtf8(text);
+  if (FAILED(hr)) return hr;
+  pending_.title = textOf(text);
   return S_OK;
 }
 
-HRESULT ObjectImpl::setDescription(const wchar_t* text) {
+HRESULT ObjectImpl::setDescription(BSTR text) {
   if (injectFault("setDescription")) return E_FAIL;
   if (!text) return nullArgument("setDescription");
   HRESULT hr = checkChangeable();
-  if (failed(hr)) return hr;
-  pending_.description = toUtf8(text);
+  if (FAILED(hr)) return hr;
+  pending_.description = textOf(text);
   return S_OK;
 }
 
-HRESULT ObjectImpl::files(Ref<ReportFiles>* out) {
+HRESULT ObjectImpl::files(ReportFiles** out) {
   if (injectFault("files")) return E_FAIL;
   if (!out) return nullArgument("files");
-  out->reset();
+  *out = nullptr;
   if (!isReport()) return failWith(E_FAIL, "Only reports have files; this is the " + label() + ".");
-  *out = Ref<ReportFiles>(new ReportFilesImpl(this));
+  *out = Ref<ReportFiles>(new ReportFilesImpl(this)).detach();
   return S_OK;
 }
 
-HRESULT ObjectImpl::securityInfo(Ref<SecurityInfo>* out) {
+HRESULT ObjectImpl::securityInfo(SecurityInfo** out) {
   if (injectFault("securityInfo")) return E_FAIL;
   if (!out) return nullArgument("securityInfo");
-  out->reset();
-  *out = Ref<SecurityInfo>(new SecurityInfoImpl(this));
+  *out = Ref<SecurityInfo>(new SecurityInfoImpl(this)).detach();
   return S_OK;
 }
 
@@ -149,37 +144,37 @@ HRESULT ObjectImpl::needUser(const char* operation) {
   return checkChangeable();
 }
 
-HRESULT ObjectImpl::setFullName(const wchar_t* text) {
+HRESULT ObjectImpl::setFullName(BSTR text) {
   if (injectFault("setFullName")) return E_FAIL;
   if (!text) return nullArgument("setFullName");
   HRESULT hr = needUser("setFullName");
-  if (failed(hr)) return hr;
-  pending_.fullName = toUtf8(text);
+  if (FAILED(hr)) return hr;
+  pending_.fullName = textOf(text);
   return S_OK;
 }
 
-HRESULT ObjectImpl::setPasswordOption(int which, bool value, const char* operation) {
+HRESULT ObjectImpl::setPasswordOption(int which, VARIANT_BOOL value, const char* operation) {
   if (injectFault(operation)) return E_FAIL;
   HRESULT hr = needUser(operation);
-  if (failed(hr)) return hr;
-  pending_.passwordOptions[which] = value;
+  if (FAILED(hr)) return hr;
+  pending_.passwordOptions[which] = value != VARIANT_FALSE;
   return S_OK;
 }
 
-HRESULT ObjectImpl::setPasswordOption1(bool value) {
+HRESULT ObjectImpl::setPasswordOption1(VARIANT_BOOL value) {
   return setPasswordOption(0, value, "setPasswordOption1");
 }
-HRESULT ObjectImpl::setPasswordOption2(bool value) {
+HRESULT ObjectImpl::setPasswordOption2(VARIANT_BOOL value) {
   return setPasswordOption(1, value, "setPasswordOption2");
 }
-HRESULT ObjectImpl::setPasswordOption3(bool value) {
+HRESULT ObjectImpl::setPasswordOption3(VARIANT_BOOL value) {
   return setPasswordOption(2, value, "setPasswordOption3");
 }
 
-HRESULT ObjectImpl::setLicenseType(int32_t type) {
+HRESULT ObjectImpl::setLicenseType(LONG type) {
   if (injectFault("setLicenseType")) return E_FAIL;
   HRESULT hr = needUser("setLicenseType");
-  if (failed(hr)) return hr;
+  if (FAILED(hr)) return hr;
   if (type != 0 && type != 1) {
     return failWith(E_INVALIDARG, "Licence type " + std::to_string(type) +
                                       " is not valid: 0 is a named user, 1 any other.");
@@ -188,12 +183,12 @@ HRESULT ObjectImpl::setLicenseType(int32_t type) {
   return S_OK;
 }
 
-HRESULT ObjectImpl::setPassword(const wchar_t* text) {
+HRESULT ObjectImpl::setPassword(BSTR text) {
   if (injectFault("setPassword")) return E_FAIL;
   if (!text) return nullArgument("setPassword");
   HRESULT hr = needUser("setPassword");
-  if (failed(hr)) return hr;
-  std::string password = toUtf8(text);
+  if (FAILED(hr)) return hr;
+  std::string password = textOf(text);
   std::string record;
   if (!password.empty() && !hashPassword(password, &record)) {
     return failWith(E_FAIL, "The password could not be hashed.");
@@ -202,18 +197,18 @@ HRESULT ObjectImpl::setPassword(const wchar_t* text) {
   return S_OK;
 }
 
-HRESULT ObjectImpl::setThumbnail(bool value) {
+HRESULT ObjectImpl::setThumbnail(VARIANT_BOOL value) {
   if (injectFault("setThumbnail")) return E_FAIL;
   if (!isReport()) return failWith(E_NOINTERFACE, "setThumbnail applies to reports only.");
   HRESULT hr = checkChangeable();
-  if (failed(hr)) return hr;
-  pending_.thumbnail = value;
+  if (FAILED(hr)) return hr;
+  pending_.thumbnail = value != VARIANT_FALSE;
   return S_OK;
 }
 
 HRESULT ObjectImpl::pendFile(const std::string& path) {
   HRESULT hr = checkChangeable();
-  if (failed(hr)) return hr;
+  if (FAILED(hr)) return hr;
   std::string error;
   if (!checkReadableFile(path, &error)) return failWith(E_FAIL, error);
   pending_.filePath = path;
@@ -222,7 +217,7 @@ HRESULT ObjectImpl::pendFile(const std::string& path) {
 
 HRESULT ObjectImpl::pendRight(int32_t userId, int32_t role) {
   HRESULT hr = checkChangeable();
-  if (failed(hr)) return hr;
+  if (FAILED(hr)) return hr;
   pending_.rights[userId] = role;
   return S_OK;
 }
@@ -262,72 +257,21 @@ void ObjectImpl::collectionReleased() {
 
 // Desktop plugins: read-only objects.
 
-HRESULT PluginObjectImpl::queryInterface(const Guid& iid, void** out) {
-  HRESULT hr = beginQueryInterface(iid, out);
-  if (failed(hr)) return hr;
-  if (iid == kIID_Unknown) return answerInterface(static_cast<Unknown*>(this), out);
-  if (iid == kIID_InfoObject) return answerInterface(static_cast<InfoObject*>(this), out);
-  if (iid == kIID_DesktopPlugin) return answerInterface(static_cast<DesktopPlugin*>(this), out);
-  return E_NOINTERFACE;
+PluginObjectImpl* PluginObjectImpl::ours(DesktopPlugin* plugin) {
+  return OwnObjects<PluginObjectImpl>::find(plugin);
 }
 
-namespace {
-HRESULT pluginIsReadOnly() { return failWith(E_FAIL, "A desktop plugin cannot be changed."); }
-}  // namespace
-
-HRESULT PluginObjectImpl::setProperty(const wchar_t*, const Variant&) {
-  if (injectFault("setProperty")) return E_FAIL;
-  return pluginIsReadOnly();
-}
-
-HRESULT PluginObjectImpl::id(int32_t* out) {
-  if (injectFault("id")) return E_FAIL;
-  if (!out) return nullArgument("id");
-  *out = plugin_.id;
-  return S_OK;
-}
-
-HRESULT PluginObjectImpl::title(std::wstring* out) {
-  if (injectFault("title")) return E_FAIL;
-  if (!out) return nullArgument("title");
-  *out = fromUtf8(plugin_.name);
-  return S_OK;
-}
-
-HRESULT PluginObjectImpl::setTitle(const wchar_t*) {
-  if (injectFault("setTitle")) return E_FAIL;
-  return pluginIsReadOnly();
-}
-
-HRESULT PluginObjectImpl::setDescription(const wchar_t*) {
-  if (injectFault("setDescription")) return E_FAIL;
-  return pluginIsReadOnly();
-}
-
-HRESULT PluginObjectImpl::files(Ref<ReportFiles>* out) {
-  if (injectFault("files")) return E_FAIL;
-  if (out) out->reset();
-  return failWith(E_FAIL, "A desktop plugin has no files.");
-}
-
-HRESULT PluginObjectImpl::securityInfo(Ref<SecurityInfo>* out) {
-  if (injectFault("securityInfo")) return E_FAIL;
-  if (out) out->reset();
-  return failWith(E_FAIL, "A desktop plugin has no security information.");
-}
-
-HRESULT PluginObjectImpl::typeId(int16_t* out) {
+HRESULT PluginObjectImpl::typeId(SHORT* out) {
   if (injectFault("typeId")) return E_FAIL;
   if (!out) return nullArgument("typeId");
   *out = plugin_.typeId;
   return S_OK;
 }
 
-HRESULT PluginObjectImpl::name(std::wstring* out) {
+HRESULT PluginObjectImpl::name(BSTR* out) {
   if (injectFault("name")) return E_FAIL;
   if (!out) return nullArgument("name");
-  *out = fromUtf8(plugin_.name);
-  return S_OK;
+  return answerText(plugin_.name, out);
 }
 
 }  // namespace korva

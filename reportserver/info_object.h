@@ -19,6 +19,7 @@
 #include <string>
 
 #include "reportserver/com_support.h"
+#include "reportserver/interface_stubs.h"
 #include "reportserver/repository.h"
 #include "reportserver/session_context.h"
 #include "server/report_server.h"
@@ -45,9 +46,11 @@ struct PendingChanges {
   bool changesFields() const;
 };
 
-class ObjectImpl : public InfoObject,
-                   public UserObject,
-                   public ReportObject,
+// One object with one count and three tables: InfoObject (also its IUnknown
+// and IDispatch), UserObject for a user, ReportObject for a report.
+class ObjectImpl : public InfoObjectStub,
+                   public UserObjectStub,
+                   public ReportObjectStub,
                    public RefCountedObject<ObjectImpl> {
  public:
   // A stored object as read by a query.
@@ -57,28 +60,28 @@ class ObjectImpl : public InfoObject,
   ObjectImpl(SessionContextPtr ctx, const PluginInfo& plugin, InfoObjectsImpl* owner);
 
   KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
-  void* interfaceFor(const Guid& iid);
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  IUnknown* interfaceFor(REFIID iid);
 
   // InfoObject
-  HRESULT setProperty(const wchar_t* name, const Variant& value) override;
-  HRESULT id(int32_t* out) override;
-  HRESULT title(std::wstring* out) override;
-  HRESULT setTitle(const wchar_t* text) override;
-  HRESULT setDescription(const wchar_t* text) override;
-  HRESULT files(Ref<ReportFiles>* out) override;
-  HRESULT securityInfo(Ref<SecurityInfo>* out) override;
+  HRESULT STDMETHODCALLTYPE setProperty(BSTR name, VARIANT value) override;
+  HRESULT STDMETHODCALLTYPE id(LONG* out) override;
+  HRESULT STDMETHODCALLTYPE title(BSTR* out) override;
+  HRESULT STDMETHODCALLTYPE setTitle(BSTR text) override;
+  HRESULT STDMETHODCALLTYPE setDescription(BSTR text) override;
+  HRESULT STDMETHODCALLTYPE files(ReportFiles** out) override;
+  HRESULT STDMETHODCALLTYPE securityInfo(SecurityInfo** out) override;
 
   // UserObject
-  HRESULT setFullName(const wchar_t* text) override;
-  HRESULT setPasswordOption1(bool value) override;
-  HRESULT setPasswordOption2(bool value) override;
-  HRESULT setPasswordOption3(bool value) override;
-  HRESULT setLicenseType(int32_t type) override;
-  HRESULT setPassword(const wchar_t* text) override;
+  HRESULT STDMETHODCALLTYPE setFullName(BSTR text) override;
+  HRESULT STDMETHODCALLTYPE setPasswordOption1(VARIANT_BOOL value) override;
+  HRESULT STDMETHODCALLTYPE setPasswordOption2(VARIANT_BOOL value) override;
+  HRESULT STDMETHODCALLTYPE setPasswordOption3(VARIANT_BOOL value) override;
+  HRESULT STDMETHODCALLTYPE setLicenseType(LONG type) override;
+  HRESULT STDMETHODCALLTYPE setPassword(BSTR text) override;
 
   // ReportObject
-  HRESULT setThumbnail(bool value) override;
+  HRESULT STDMETHODCALLTYPE setThumbnail(VARIANT_BOOL value) override;
 
   // For the parts (files, principals) and the commit.
   // S_OK when changes may be made; else a failure with its description.
@@ -113,7 +116,7 @@ class ObjectImpl : public InfoObject,
   ~ObjectImpl() override = default;
   friend class RefCountedObject<ObjectImpl>;
 
-  HRESULT setPasswordOption(int which, bool value, const char* operation);
+  HRESULT setPasswordOption(int which, VARIANT_BOOL value, const char* operation);
   HRESULT needUser(const char* operation);
 
   SessionContextPtr ctx_;
@@ -125,22 +128,18 @@ class ObjectImpl : public InfoObject,
   bool deleted_ = false;
 };
 
-class PluginObjectImpl : public DesktopPlugin, public RefCountedObject<PluginObjectImpl> {
+// A desktop plugin: read-only, its type id and name. Known by its
+// DesktopPlugin pointer (ours()) while it lives.
+class PluginObjectImpl : public ServerObject<PluginObjectImpl, DesktopPluginStub> {
  public:
   explicit PluginObjectImpl(const PluginInfo& plugin) : plugin_(plugin) {}
 
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
+  // The plugin behind a DesktopPlugin pointer a client hands back, or null
+  // when it is not one of this server's plugins.
+  static PluginObjectImpl* ours(DesktopPlugin* plugin);
 
-  HRESULT setProperty(const wchar_t* name, const Variant& value) override;
-  HRESULT id(int32_t* out) override;
-  HRESULT title(std::wstring* out) override;
-  HRESULT setTitle(const wchar_t* text) override;
-  HRESULT setDescription(const wchar_t* text) override;
-  HRESULT files(Ref<ReportFiles>* out) override;
-  HRESULT securityInfo(Ref<SecurityInfo>* out) override;
-  HRESULT typeId(int16_t* out) override;
-  HRESULT name(std::wstring* out) override;
+  HRESULT STDMETHODCALLTYPE typeId(SHORT* out) override;
+  HRESULT STDMETHODCALLTYPE name(BSTR* out) override;
 
   const PluginInfo& plugin() const { return plugin_; }
 
@@ -149,6 +148,7 @@ class PluginObjectImpl : public DesktopPlugin, public RefCountedObject<PluginObj
   friend class RefCountedObject<PluginObjectImpl>;
 
   PluginInfo plugin_;
+  OwnObjects<PluginObjectImpl>::Entry own_{static_cast<DesktopPlugin*>(this), this};
 };
 
 }  // namespace korva

@@ -29,50 +29,47 @@ InfoObjectsImpl::~InfoObjectsImpl() {
   for (Ref<ObjectImpl>& o : objects_) o->collectionReleased();
 }
 
-HRESULT InfoObjectsImpl::queryInterface(const Guid& iid, void** out) {
-  HRESULT hr = beginQueryInterface(iid, out);
-  if (failed(hr)) return hr;
-  if (iid == kIID_Unknown) return answerInterface(static_cast<Unknown*>(this), out);
-  if (iid == kIID_InfoObjects) return answerInterface(static_cast<InfoObjects*>(this), out);
-  return E_NOINTERFACE;
+InfoObjectsImpl* InfoObjectsImpl::ours(InfoObjects* objects) {
+  return OwnObjects<InfoObjectsImpl>::find(objects);
 }
 
-HRESULT InfoObjectsImpl::count(int32_t* out) {
+HRESULT InfoObjectsImpl::count(LONG* out) {
   if (injectFault("count")) return E_FAIL;
   if (!out) return nullArgument("count");
-  *out = static_cast<int32_t>(pluginList_ ? plugins_.size() : objects_.size());
+  *out = static_cast<LONG>(pluginList_ ? plugins_.size() : objects_.size());
   return S_OK;
 }
 
-HRESULT InfoObjectsImpl::item(const Variant& index, Ref<InfoObject>* out) {
+HRESULT InfoObjectsImpl::item(VARIANT position, IDispatch** out) {
   if (injectFault("item")) return E_FAIL;
   if (!out) return nullArgument("item");
-  out->reset();
-  if (index.type() != Variant::Type::Int32) {
+  *out = nullptr;
+  if (position.vt != VT_I4) {
     return failWith(E_INVALIDARG, "item needs a 32-bit integer position.");
   }
   int64_t size = static_cast<int64_t>(pluginList_ ? plugins_.size() : objects_.size());
-  int64_t i = index.asInt();
+  int64_t i = position.lVal;
   if (i < 1 || i > size) {
     return failWith(
         E_INVALIDARG,
         "Position " + std::to_string(i) + " is outside the collection (" +
             (size == 0 ? std::string("which is empty") : "1 to " + std::to_string(size)) + ").");
   }
-  if (pluginList_) {
-    *out = Ref<InfoObject>(plugins_[static_cast<size_t>(i - 1)].get());
-  } else {
-    *out = Ref<InfoObject>(objects_[static_cast<size_t>(i - 1)].get());
-  }
+  const size_t at = static_cast<size_t>(i - 1);
+  IDispatch* object = pluginList_
+                          ? static_cast<IDispatch*>(plugins_[at].get())
+                          : static_cast<IDispatch*>(static_cast<InfoObject*>(objects_[at].get()));
+  object->AddRef();
+  *out = object;
   return S_OK;
 }
 
-HRESULT InfoObjectsImpl::add(DesktopPlugin* plugin, Ref<InfoObject>* out) {
+HRESULT InfoObjectsImpl::add(DesktopPlugin* plugin, InfoObject** out) {
   if (injectFault("add")) return E_FAIL;
   if (!plugin || !out) return nullArgument("add");
-  out->reset();
+  *out = nullptr;
   if (pluginList_) return failWith(E_FAIL, "Objects cannot be added to the plugin list.");
-  auto* ours = dynamic_cast<PluginObjectImpl*>(plugin);
+  PluginObjectImpl* ours = PluginObjectImpl::ours(plugin);
   const PluginInfo* known = ours ? ctx_->pluginByType(ours->plugin().typeId) : nullptr;
   if (!known || known->name != ours->plugin().name) {
     return failWith(E_INVALIDARG,
@@ -80,23 +77,31 @@ HRESULT InfoObjectsImpl::add(DesktopPlugin* plugin, Ref<InfoObject>* out) {
   }
   Ref<ObjectImpl> created(new ObjectImpl(ctx_, *known, this));
   objects_.push_back(created);
-  *out = Ref<InfoObject>(created.get());
+  *out = Ref<InfoObject>(created.get()).detach();
   return S_OK;
 }
 
-HRESULT InfoObjectsImpl::remove(const Variant& object) {
+HRESULT InfoObjectsImpl::remove(VARIANT object) {
   if (injectFault("remove")) return E_FAIL;
   if (pluginList_) return failWith(E_FAIL, "Plugins cannot be removed.");
-  if (object.type() != Variant::Type::Object) {
+  if (object.vt != VT_DISPATCH) {
     return failWith(E_INVALIDARG, "remove needs a variant holding the object to delete.");
   }
-  if (!object.asObject()) return nullArgument("remove");
-  auto* target = dynamic_cast<ObjectImpl*>(object.asObject());
+  if (!object.pdispVal) return nullArgument("remove");
+  // Only an object of this collection can be removed through it: it is
+  // found among them, never taken on trust.
+  ObjectImpl* target = nullptr;
+  for (const Ref<ObjectImpl>& o : objects_) {
+    if (static_cast<IDispatch*>(static_cast<InfoObject*>(o.get())) == object.pdispVal) {
+      target = o.get();
+      break;
+    }
+  }
   if (!target || target->owner() != this) {
     return failWith(E_INVALIDARG, "The object passed to remove is not in this collection.");
   }
   HRESULT hr = target->checkChangeable();
-  if (failed(hr)) return hr;
+  if (FAILED(hr)) return hr;
   target->pendRemove();
   return S_OK;
 }

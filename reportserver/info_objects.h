@@ -5,7 +5,8 @@
 //
 // Thread-safety: one thread at a time, like the session.
 // Ownership: holds its objects; they keep a plain back pointer that the
-// destructor clears.
+// destructor clears. A collection is known by its InfoObjects pointer
+// (ours()) while it lives.
 #ifndef KORVA_REPORTSERVER_INFO_OBJECTS_H_
 #define KORVA_REPORTSERVER_INFO_OBJECTS_H_
 
@@ -14,24 +15,28 @@
 
 #include "reportserver/com_support.h"
 #include "reportserver/info_object.h"
+#include "reportserver/interface_stubs.h"
 #include "reportserver/session_context.h"
 #include "server/report_server.h"
 
 namespace korva {
 
-class InfoObjectsImpl : public InfoObjects, public RefCountedObject<InfoObjectsImpl> {
+class InfoObjectsImpl : public ServerObject<InfoObjectsImpl, InfoObjectsStub> {
  public:
   // A query's answer.
   InfoObjectsImpl(SessionContextPtr ctx, std::vector<ObjectRecord> records);
   // The Desktop plugin list.
   InfoObjectsImpl(SessionContextPtr ctx, const std::vector<PluginInfo>& plugins);
 
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
-  HRESULT count(int32_t* out) override;
-  HRESULT item(const Variant& index, Ref<InfoObject>* out) override;
-  HRESULT add(DesktopPlugin* plugin, Ref<InfoObject>* out) override;
-  HRESULT remove(const Variant& object) override;
+  // The collection behind an InfoObjects pointer a client hands back, or
+  // null when it is not one of this server's collections.
+  static InfoObjectsImpl* ours(InfoObjects* objects);
+
+  HRESULT STDMETHODCALLTYPE count(LONG* out) override;
+  // An InfoObject from a query, a DesktopPlugin from the plugin list.
+  HRESULT STDMETHODCALLTYPE item(VARIANT position, IDispatch** out) override;
+  HRESULT STDMETHODCALLTYPE add(DesktopPlugin* plugin, InfoObject** out) override;
+  HRESULT STDMETHODCALLTYPE remove(VARIANT object) override;
 
   bool isPluginList() const { return pluginList_; }
   SessionContext* context() const { return ctx_.get(); }
@@ -55,6 +60,7 @@ class InfoObjectsImpl : public InfoObjects, public RefCountedObject<InfoObjectsI
   std::vector<Ref<ObjectImpl>> objects_;
   std::vector<Ref<PluginObjectImpl>> plugins_;
   int64_t readMark_ = kNoReadMark;
+  OwnObjects<InfoObjectsImpl>::Entry own_{static_cast<InfoObjects*>(this), this};
 };
 
 }  // namespace korva

@@ -12,17 +12,16 @@
 
 #include "reportserver/com_support.h"
 #include "reportserver/info_object.h"
+#include "reportserver/interface_stubs.h"
 #include "server/report_server.h"
 
 namespace korva {
 
-class ReportFilesImpl : public ReportFiles, public RefCountedObject<ReportFilesImpl> {
+class ReportFilesImpl : public ServerObject<ReportFilesImpl, ReportFilesStub> {
  public:
   explicit ReportFilesImpl(ObjectImpl* object) : object_(object) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
-  HRESULT addFile(const Variant& path, int32_t flag, const Variant& extra,
-                  Ref<Unknown>* out) override;
+  HRESULT STDMETHODCALLTYPE addFile(VARIANT path, LONG flag, VARIANT extra,
+                                    IUnknown** out) override;
 
  private:
   ~ReportFilesImpl() override = default;
@@ -31,11 +30,10 @@ class ReportFilesImpl : public ReportFiles, public RefCountedObject<ReportFilesI
 };
 
 // The answer of addFile: the attached file's path, for the record.
-class FileEntryImpl : public Unknown, public RefCountedObject<FileEntryImpl> {
+class FileEntryImpl : public ServerObject<FileEntryImpl, IUnknown> {
  public:
   explicit FileEntryImpl(const std::string& path) : path_(path) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
+  IUnknown* interfaceFor(REFIID iid);
   const std::string& path() const { return path_; }
 
  private:
@@ -44,12 +42,10 @@ class FileEntryImpl : public Unknown, public RefCountedObject<FileEntryImpl> {
   std::string path_;
 };
 
-class SecurityInfoImpl : public SecurityInfo, public RefCountedObject<SecurityInfoImpl> {
+class SecurityInfoImpl : public ServerObject<SecurityInfoImpl, SecurityInfoStub> {
  public:
   explicit SecurityInfoImpl(ObjectImpl* object) : object_(object) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
-  HRESULT principals(Ref<SecurityPrincipals>* out) override;
+  HRESULT STDMETHODCALLTYPE principals(SecurityPrincipals** out) override;
 
  private:
   ~SecurityInfoImpl() override = default;
@@ -57,13 +53,10 @@ class SecurityInfoImpl : public SecurityInfo, public RefCountedObject<SecurityIn
   Ref<ObjectImpl> object_;
 };
 
-class SecurityPrincipalsImpl : public SecurityPrincipals,
-                               public RefCountedObject<SecurityPrincipalsImpl> {
+class SecurityPrincipalsImpl : public ServerObject<SecurityPrincipalsImpl, SecurityPrincipalsStub> {
  public:
   explicit SecurityPrincipalsImpl(ObjectImpl* object) : object_(object) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
-  HRESULT addPrincipal(int32_t userId, Ref<SecurityPrincipal>* out) override;
+  HRESULT STDMETHODCALLTYPE addPrincipal(LONG userId, SecurityPrincipal** out) override;
 
  private:
   ~SecurityPrincipalsImpl() override = default;
@@ -71,13 +64,10 @@ class SecurityPrincipalsImpl : public SecurityPrincipals,
   Ref<ObjectImpl> object_;
 };
 
-class SecurityPrincipalImpl : public SecurityPrincipal,
-                              public RefCountedObject<SecurityPrincipalImpl> {
+class SecurityPrincipalImpl : public ServerObject<SecurityPrincipalImpl, SecurityPrincipalStub> {
  public:
   SecurityPrincipalImpl(ObjectImpl* object, int32_t userId) : object_(object), userId_(userId) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
-  HRESULT setRole(int32_t role) override;
+  HRESULT STDMETHODCALLTYPE setRole(LONG role) override;
 
  private:
   ~SecurityPrincipalImpl() override = default;

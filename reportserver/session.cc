@@ -10,50 +10,42 @@
 
 namespace korva {
 
-HRESULT SessionImpl::queryInterface(const Guid& iid, void** out) {
-  HRESULT hr = beginQueryInterface(iid, out);
-  if (failed(hr)) return hr;
-  if (iid == kIID_Unknown) return answerInterface(static_cast<Unknown*>(this), out);
-  if (iid == kIID_Session) return answerInterface(static_cast<Session*>(this), out);
-  return E_NOINTERFACE;
-}
-
-HRESULT SessionImpl::getPluginManager(Ref<PluginManager>* out) {
+HRESULT SessionImpl::getPluginManager(PluginManager** out) {
   if (injectFault("getPluginManager")) return E_FAIL;
   if (!out) return nullArgument("getPluginManager");
-  *out = Ref<PluginManager>(new PluginManagerImpl(ctx_));
+  *out = Ref<PluginManager>(new PluginManagerImpl(ctx_)).detach();
   return S_OK;
 }
 
-HRESULT SessionImpl::getService(const wchar_t* serverName, const wchar_t* serviceName,
-                                Ref<Unknown>* out) {
+HRESULT SessionImpl::getService(BSTR serverName, BSTR serviceName, IUnknown** out) {
   if (injectFault("getService")) return E_FAIL;
   if (!serverName || !serviceName || !out) return nullArgument("getService");
-  out->reset();
-  if (std::wstring(serviceName) != L"InfoStore") {
-    return failWith(E_INVALIDARG, "There is no service \"" + toUtf8(serviceName) +
+  *out = nullptr;
+  if (textOf(serviceName) != "InfoStore") {
+    return failWith(E_INVALIDARG, "There is no service \"" + textOf(serviceName) +
                                       "\"; this server offers \"InfoStore\".");
   }
   // The server name picks a server among several; there is only this one.
-  *out = Ref<Unknown>(static_cast<Unknown*>(new InfoStoreImpl(ctx_)));
+  // The service is handed out as its base interface: the client asks it for
+  // the InfoStore.
+  *out = Ref<IUnknown>(static_cast<InfoStore*>(new InfoStoreImpl(ctx_))).detach();
   return S_OK;
 }
 
-HRESULT InfoStoreImpl::queryInterface(const Guid& iid, void** out) {
-  HRESULT hr = beginQueryInterface(iid, out);
-  if (failed(hr)) return hr;
-  if (iid == kIID_Unknown) return answerInterface(static_cast<Unknown*>(this), out);
-  if (iid == kIID_InfoStore) return answerInterface(static_cast<InfoStore*>(this), out);
-  return E_NOINTERFACE;
+IUnknown* InfoStoreImpl::interfaceFor(REFIID iid) {
+  if (iid == IID_InfoStore) return this;
+  return dispatchInterface(this, iid);
 }
 
-HRESULT InfoStoreImpl::query(const wchar_t* text, Ref<InfoObjects>* out) {
+HRESULT InfoStoreImpl::query(BSTR text, InfoObjects** out) {
   if (injectFault("query")) return E_FAIL;
   if (!text || !out) return nullArgument("query");
-  out->reset();
+  *out = nullptr;
   ParsedQuery parsed;
   std::string error;
-  if (!parseQuery(text, &parsed, &error)) return failWith(E_INVALIDARG, error);
+  if (!parseQuery(static_cast<const wchar_t*>(text), &parsed, &error)) {
+    return failWith(E_INVALIDARG, error);
+  }
   // Read before the objects: whatever the read misses was stored later and
   // has an id at or above the mark (see the commit's title check).
   int64_t mark = InfoObjectsImpl::kNoReadMark;
@@ -67,14 +59,14 @@ HRESULT InfoStoreImpl::query(const wchar_t* text, Ref<InfoObjects>* out) {
   }
   auto* collection = new InfoObjectsImpl(ctx_, std::move(records));
   collection->setReadMark(mark);
-  *out = Ref<InfoObjects>(collection);
+  *out = Ref<InfoObjects>(collection).detach();
   return S_OK;
 }
 
 HRESULT InfoStoreImpl::commit(InfoObjects* objects) {
   if (injectFault("commit")) return E_FAIL;
   if (!objects) return nullArgument("commit");
-  auto* collection = dynamic_cast<InfoObjectsImpl*>(objects);
+  InfoObjectsImpl* collection = InfoObjectsImpl::ours(objects);
   if (!collection) {
     return failWith(E_INVALIDARG,
                     "The collection passed to commit does not come from this server.");
@@ -87,21 +79,13 @@ HRESULT InfoStoreImpl::commit(InfoObjects* objects) {
   return commitCollection(*collection);
 }
 
-HRESULT PluginManagerImpl::queryInterface(const Guid& iid, void** out) {
-  HRESULT hr = beginQueryInterface(iid, out);
-  if (failed(hr)) return hr;
-  if (iid == kIID_Unknown) return answerInterface(static_cast<Unknown*>(this), out);
-  if (iid == kIID_PluginManager) return answerInterface(static_cast<PluginManager*>(this), out);
-  return E_NOINTERFACE;
-}
-
-HRESULT PluginManagerImpl::getPlugins(const wchar_t* kind, Ref<InfoObjects>* out) {
+HRESULT PluginManagerImpl::getPlugins(BSTR kind, InfoObjects** out) {
   if (injectFault("getPlugins")) return E_FAIL;
   if (!kind || !out) return nullArgument("getPlugins");
-  out->reset();
-  if (std::wstring(kind) != L"Desktop") {
+  *out = nullptr;
+  if (textOf(kind) != "Desktop") {
     return failWith(E_INVALIDARG,
-                    "There are no \"" + toUtf8(kind) + "\" plugins; ask for \"Desktop\".");
+                    "There are no \"" + textOf(kind) + "\" plugins; ask for \"Desktop\".");
   }
   std::vector<PluginInfo> listed;
   for (const PluginInfo& p : ctx_->plugins) {
@@ -109,7 +93,7 @@ HRESULT PluginManagerImpl::getPlugins(const wchar_t* kind, Ref<InfoObjects>* out
     int times = planned == ctx_->pluginPlan.end() ? 1 : planned->second;
     for (int i = 0; i < times; ++i) listed.push_back(p);
   }
-  *out = Ref<InfoObjects>(new InfoObjectsImpl(ctx_, listed));
+  *out = Ref<InfoObjects>(new InfoObjectsImpl(ctx_, listed)).detach();
   return S_OK;
 }
 

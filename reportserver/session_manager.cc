@@ -13,33 +13,26 @@
 
 namespace korva {
 
-void* SessionManagerImpl::interfaceFor(const Guid& iid) {
-  if (iid == kIID_Unknown) return static_cast<Unknown*>(this);
-  if (iid == kIID_SessionManager) return static_cast<SessionManager*>(this);
-  return nullptr;
+IUnknown* SessionManagerImpl::interfaceFor(REFIID iid) {
+  if (iid == IID_SessionManager) return this;
+  return dispatchInterface(this, iid);
 }
 
-HRESULT SessionManagerImpl::queryInterface(const Guid& iid, void** out) {
-  HRESULT hr = beginQueryInterface(iid, out);
-  return failed(hr) ? hr : answerInterfaceOf(this, iid, out);
-}
-
-HRESULT SessionManagerImpl::logon(const wchar_t* user, const wchar_t* password,
-                                  const wchar_t* apsName, const wchar_t* authentication,
-                                  Ref<Session>* session) {
+HRESULT SessionManagerImpl::logon(BSTR user, BSTR password, BSTR apsName, BSTR authentication,
+                                  Session** session) {
   if (injectFault("logon")) return E_FAIL;
   if (!user || !password || !apsName || !authentication || !session) {
     return nullArgument("logon");
   }
-  session->reset();
+  *session = nullptr;
 
-  const std::string aps = toUtf8(apsName);
+  const std::string aps = textOf(apsName);
   std::string name, path, error;
   if (!repositoryLocation(aps, &name, &path, &error)) {
     return failWith(isValidApsName(aps) ? E_FAIL : E_INVALIDARG, error);
   }
-  if (std::wstring(authentication) != L"secEnterprise") {
-    return failWith(E_INVALIDARG, "The authentication type \"" + toUtf8(authentication) +
+  if (textOf(authentication) != "secEnterprise") {
+    return failWith(E_INVALIDARG, "The authentication type \"" + textOf(authentication) +
                                       "\" is not supported; use \"secEnterprise\".");
   }
   std::error_code ec;
@@ -60,7 +53,7 @@ HRESULT SessionManagerImpl::logon(const wchar_t* user, const wchar_t* password,
   }
   ctx->administratorId = static_cast<int32_t>(std::strtol(adminId.c_str(), nullptr, 10));
 
-  const std::string userName = toUtf8(user);
+  const std::string userName = textOf(user);
   bool found = false;
   std::string record;
   if (!findUserForLogon(ctx->db, userName, &ctx->userId, &found, &record, &error)) {
@@ -70,7 +63,7 @@ HRESULT SessionManagerImpl::logon(const wchar_t* user, const wchar_t* password,
     return failWith(E_ACCESSDENIED, "Logon refused: there is no user \"" + userName +
                                         "\" on APS \"" + name + "\".");
   }
-  const std::string given = toUtf8(password);
+  const std::string given = textOf(password);
   bool matches = record.empty() ? given.empty() : verifyPassword(given, record);
   if (!matches) {
     return failWith(E_ACCESSDENIED,
@@ -78,15 +71,15 @@ HRESULT SessionManagerImpl::logon(const wchar_t* user, const wchar_t* password,
   }
   ctx->userName = userName;
   ctx->administrator = ctx->userId == ctx->administratorId;
-  *session = Ref<Session>(new SessionImpl(ctx));
+  *session = Ref<Session>(new SessionImpl(ctx)).detach();
   return S_OK;
 }
 
-HRESULT createSessionManager(const Guid& iid, void** out) {
-  HRESULT hr = beginCreate(out, "SessionManager");
-  if (failed(hr)) return hr;
+HRESULT createSessionManager(IUnknown* outer, REFIID iid, void** out) {
+  HRESULT hr = beginCreate(outer, out, "SessionManager");
+  if (FAILED(hr)) return hr;
   Ref<SessionManagerImpl> manager(new SessionManagerImpl(currentPluginPlan()));
-  return answerInterfaceOf(manager.get(), iid, out);
+  return manager->QueryInterface(iid, out);
 }
 
 }  // namespace korva

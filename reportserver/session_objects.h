@@ -1,5 +1,6 @@
 // The entry objects of the embedded server: the session manager (logon), the
-// session, its InfoStore service and plugin manager, and the error source.
+// session, its InfoStore service and plugin manager, and the error source
+// with the error objects it hands out.
 //
 // Thread-safety: one thread at a time per session; the error source reads
 // the calling thread's description.
@@ -11,20 +12,19 @@
 #include <string>
 
 #include "reportserver/com_support.h"
+#include "reportserver/interface_stubs.h"
 #include "reportserver/session_context.h"
 #include "server/report_server.h"
 
 namespace korva {
 
-class SessionManagerImpl : public SessionManager, public RefCountedObject<SessionManagerImpl> {
+class SessionManagerImpl : public ServerObject<SessionManagerImpl, SessionManagerStub> {
  public:
   explicit SessionManagerImpl(std::map<std::string, int> pluginPlan)
       : pluginPlan_(std::move(pluginPlan)) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
-  void* interfaceFor(const Guid& iid);
-  HRESULT logon(const wchar_t* user, const wchar_t* password, const wchar_t* apsName,
-                const wchar_t* authentication, Ref<Session>* session) override;
+  IUnknown* interfaceFor(REFIID iid);
+  HRESULT STDMETHODCALLTYPE logon(BSTR user, BSTR password, BSTR apsName, BSTR authentication,
+                                  Session** session) override;
 
  private:
   ~SessionManagerImpl() override = default;
@@ -32,14 +32,11 @@ class SessionManagerImpl : public SessionManager, public RefCountedObject<Sessio
   std::map<std::string, int> pluginPlan_;
 };
 
-class SessionImpl : public Session, public RefCountedObject<SessionImpl> {
+class SessionImpl : public ServerObject<SessionImpl, SessionStub> {
  public:
   explicit SessionImpl(SessionContextPtr ctx) : ctx_(std::move(ctx)) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
-  HRESULT getPluginManager(Ref<PluginManager>* out) override;
-  HRESULT getService(const wchar_t* serverName, const wchar_t* serviceName,
-                     Ref<Unknown>* out) override;
+  HRESULT STDMETHODCALLTYPE getPluginManager(PluginManager** out) override;
+  HRESULT STDMETHODCALLTYPE getService(BSTR serverName, BSTR serviceName, IUnknown** out) override;
 
  private:
   ~SessionImpl() override = default;
@@ -47,13 +44,12 @@ class SessionImpl : public Session, public RefCountedObject<SessionImpl> {
   SessionContextPtr ctx_;
 };
 
-class InfoStoreImpl : public InfoStore, public RefCountedObject<InfoStoreImpl> {
+class InfoStoreImpl : public ServerObject<InfoStoreImpl, InfoStoreStub> {
  public:
   explicit InfoStoreImpl(SessionContextPtr ctx) : ctx_(std::move(ctx)) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
-  HRESULT query(const wchar_t* text, Ref<InfoObjects>* out) override;
-  HRESULT commit(InfoObjects* objects) override;
+  IUnknown* interfaceFor(REFIID iid);
+  HRESULT STDMETHODCALLTYPE query(BSTR text, InfoObjects** out) override;
+  HRESULT STDMETHODCALLTYPE commit(InfoObjects* objects) override;
 
  private:
   ~InfoStoreImpl() override = default;
@@ -61,12 +57,10 @@ class InfoStoreImpl : public InfoStore, public RefCountedObject<InfoStoreImpl> {
   SessionContextPtr ctx_;
 };
 
-class PluginManagerImpl : public PluginManager, public RefCountedObject<PluginManagerImpl> {
+class PluginManagerImpl : public ServerObject<PluginManagerImpl, PluginManagerStub> {
  public:
   explicit PluginManagerImpl(SessionContextPtr ctx) : ctx_(std::move(ctx)) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
-  HRESULT getPlugins(const wchar_t* kind, Ref<InfoObjects>* out) override;
+  HRESULT STDMETHODCALLTYPE getPlugins(BSTR kind, InfoObjects** out) override;
 
  private:
   ~PluginManagerImpl() override = default;
@@ -74,12 +68,10 @@ class PluginManagerImpl : public PluginManager, public RefCountedObject<PluginMa
   SessionContextPtr ctx_;
 };
 
-class ErrorInfoImpl : public ErrorInfo, public RefCountedObject<ErrorInfoImpl> {
+class ErrorInfoImpl : public ServerObject<ErrorInfoImpl, ErrorInfoStub> {
  public:
   explicit ErrorInfoImpl(std::wstring text) : text_(std::move(text)) {}
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
-  HRESULT description(std::wstring* out) override;
+  HRESULT STDMETHODCALLTYPE description(BSTR* out) override;
 
  private:
   ~ErrorInfoImpl() override = default;
@@ -87,22 +79,20 @@ class ErrorInfoImpl : public ErrorInfo, public RefCountedObject<ErrorInfoImpl> {
   std::wstring text_;
 };
 
-class ErrorSourceImpl : public ErrorSource, public RefCountedObject<ErrorSourceImpl> {
+class ErrorSourceImpl : public ServerObject<ErrorSourceImpl, ErrorSourceStub> {
  public:
-  KORVA_REFCOUNTED_UNKNOWN
-  HRESULT queryInterface(const Guid& iid, void** out) override;
-  void* interfaceFor(const Guid& iid);
+  IUnknown* interfaceFor(REFIID iid);
   // A snapshot of the calling thread's last description.
-  HRESULT lastError(Ref<ErrorInfo>* out) override;
+  HRESULT STDMETHODCALLTYPE lastError(ErrorInfo** out) override;
 
  private:
   ~ErrorSourceImpl() override = default;
   friend class RefCountedObject<ErrorSourceImpl>;
 };
 
-// The class factories registered with the component runtime.
-HRESULT createSessionManager(const Guid& iid, void** out);
-HRESULT createErrorSource(const Guid& iid, void** out);
+// What the class factories create (class_factories.h hands them out).
+HRESULT createSessionManager(IUnknown* outer, REFIID iid, void** out);
+HRESULT createErrorSource(IUnknown* outer, REFIID iid, void** out);
 
 }  // namespace korva
 

@@ -54,7 +54,7 @@ int CMAFramework::initialize() {
   ++useCount_;
   // S_FALSE (already initialised on this thread) counts as success; every
   // success must be matched by one uninitialisation.
-  if (korva::failed(korva::comInitialize())) return kStatusSystem;
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return kStatusSystem;
   ++tFrameworkComInits;
   return kStatusOk;
 }
@@ -62,7 +62,7 @@ int CMAFramework::initialize() {
 void CMAFramework::uninitialize() {
   if (tFrameworkComInits > 0) {
     --tFrameworkComInits;
-    korva::comUninitialize();
+    CoUninitialize();
   }
   std::lock_guard<korva::StaticMutex> guard(lock_);
   if (useCount_ > 0) {

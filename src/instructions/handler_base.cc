@@ -12,14 +12,7 @@
 #include "common/action_log.h"
 #include "common/status.h"
 
-using korva::E_FAIL;
-using korva::E_INVALIDARG;
-using korva::E_NOINTERFACE;
-using korva::E_OUTOFMEMORY;
-using korva::E_POINTER;
-using korva::HRESULT;
 using korva::Ref;
-using korva::S_OK;
 
 namespace {
 
@@ -29,17 +22,15 @@ const char kUrlPrefix[] = "file:///";
 
 CMAHandlerBase::~CMAHandlerBase() = default;
 
-unsigned long CMAHandlerBase::addRef() { return 0; }
-unsigned long CMAHandlerBase::release() { return 0; }
+ULONG CMAHandlerBase::AddRef() { return 0; }
+ULONG CMAHandlerBase::Release() { return 0; }
 
-HRESULT CMAHandlerBase::queryInterface(const korva::Guid& iid, void** out) {
+HRESULT CMAHandlerBase::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
-  if (iid == korva::SaxContentHandler::iid()) {
-    *out = static_cast<korva::SaxContentHandler*>(this);
-  } else if (iid == korva::SaxErrorHandler::iid()) {
-    *out = static_cast<korva::SaxErrorHandler*>(this);
-  } else if (iid == korva::kIID_Unknown) {
-    *out = static_cast<korva::Unknown*>(this);
+  if (iid == IID_ISAXContentHandler || iid == IID_IUnknown) {
+    *out = static_cast<ISAXContentHandler*>(this);
+  } else if (iid == IID_ISAXErrorHandler) {
+    *out = static_cast<ISAXErrorHandler*>(this);
   } else {
     *out = nullptr;
     return E_NOINTERFACE;
@@ -47,7 +38,7 @@ HRESULT CMAHandlerBase::queryInterface(const korva::Guid& iid, void** out) {
   return S_OK;
 }
 
-HRESULT CMAHandlerBase::putDocumentLocator(korva::SaxLocator*) { return S_OK; }
+HRESULT CMAHandlerBase::putDocumentLocator(ISAXLocator*) { return S_OK; }
 HRESULT CMAHandlerBase::startDocument() { return S_OK; }
 HRESULT CMAHandlerBase::endDocument() { return S_OK; }
 HRESULT CMAHandlerBase::startPrefixMapping(const wchar_t*, int, const wchar_t*, int) {
@@ -55,7 +46,7 @@ HRESULT CMAHandlerBase::startPrefixMapping(const wchar_t*, int, const wchar_t*, 
 }
 HRESULT CMAHandlerBase::endPrefixMapping(const wchar_t*, int) { return S_OK; }
 HRESULT CMAHandlerBase::startElement(const wchar_t*, int, const wchar_t*, int, const wchar_t*, int,
-                                     korva::SaxAttributes*) {
+                                     ISAXAttributes*) {
   return S_OK;
 }
 HRESULT CMAHandlerBase::endElement(const wchar_t*, int, const wchar_t*, int, const wchar_t*, int) {
@@ -68,13 +59,11 @@ HRESULT CMAHandlerBase::processingInstruction(const wchar_t*, int, const wchar_t
 }
 HRESULT CMAHandlerBase::skippedEntity(const wchar_t*, int) { return S_OK; }
 
-HRESULT CMAHandlerBase::error(korva::SaxLocator*, const wchar_t*, HRESULT) { return S_OK; }
-HRESULT CMAHandlerBase::fatalError(korva::SaxLocator*, const wchar_t*, HRESULT) { return S_OK; }
-HRESULT CMAHandlerBase::ignorableWarning(korva::SaxLocator*, const wchar_t*, HRESULT) {
-  return S_OK;
-}
+HRESULT CMAHandlerBase::error(ISAXLocator*, const wchar_t*, HRESULT) { return S_OK; }
+HRESULT CMAHandlerBase::fatalError(ISAXLocator*, const wchar_t*, HRESULT) { return S_OK; }
+HRESULT CMAHandlerBase::ignorableWarning(ISAXLocator*, const wchar_t*, HRESULT) { return S_OK; }
 
-int CMAHandlerBase::readAttribute(korva::SaxAttributes* attributes, const char* name,
+int CMAHandlerBase::readAttribute(ISAXAttributes* attributes, const char* name,
                                   const char* defaultValue, SAnsiString* out) {
   if (!name) name = "";
   if (!defaultValue) defaultValue = "";
@@ -95,7 +84,7 @@ int CMAHandlerBase::readAttribute(korva::SaxAttributes* attributes, const char* 
         *out = defaultValue;
       } else if (hr == E_OUTOFMEMORY) {
         status = kStatusOutOfMemory;
-      } else if (korva::failed(hr)) {
+      } else if (FAILED(hr)) {
         // Any other failure is a failed lookup, never a silent default.
         status = kStatusSystem;
       } else if (!value || valueLen <= 0) {
@@ -123,20 +112,20 @@ int CMAHandlerBase::readAttribute(korva::SaxAttributes* attributes, const char* 
   return status;
 }
 
-int CMAHandlerBase::createReader(Ref<korva::SaxReader>* reader) {
-  Ref<korva::Unknown> object;
-  if (korva::failed(korva::createInstance(korva::kCLSID_SAXXMLReader, korva::kIID_Unknown,
-                                          object.putVoid())) ||
+int CMAHandlerBase::createReader(Ref<ISAXXMLReader>* reader) {
+  // Any server context (0x17), asked for the base interface first.
+  Ref<IUnknown> object;
+  if (FAILED(CoCreateInstance(CLSID_SAXXMLReader, nullptr, CLSCTX_ALL, IID_IUnknown,
+                              object.putVoid())) ||
       !object) {
     return kStatusSystem;
   }
-  if (korva::failed(korva::oleRun(object.get()))) return kStatusSystem;
+  if (FAILED(OleRun(object.get()))) return kStatusSystem;
   const HRESULT hr = object.query(reader);
   // The base reference goes whatever the answer.
   object.reset();
-  if (korva::failed(hr) || !*reader) return kStatusSystem;
-  if (korva::failed((*reader)->putContentHandler(this)) ||
-      korva::failed((*reader)->putErrorHandler(this))) {
+  if (FAILED(hr) || !*reader) return kStatusSystem;
+  if (FAILED((*reader)->putContentHandler(this)) || FAILED((*reader)->putErrorHandler(this))) {
     return kStatusSystem;
   }
   return kStatusOk;
@@ -145,11 +134,15 @@ int CMAHandlerBase::createReader(Ref<korva::SaxReader>* reader) {
 int CMAHandlerBase::parseText(const wchar_t* text) {
   int status = kStatusOk;
   try {
-    Ref<korva::SaxReader> reader;
+    Ref<ISAXXMLReader> reader;
     status = createReader(&reader);
     if (status == kStatusOk) {
       const korva::Variant document = korva::Variant::fromString(text ? text : L"");
-      if (korva::failed(reader->parse(document))) status = kStatusParse;
+      if (document.get().vt != VT_BSTR) {
+        status = kStatusOutOfMemory;
+      } else if (FAILED(reader->parse(document))) {
+        status = kStatusParse;
+      }
     }
   } catch (...) {
     status = kStatusOutOfMemory;
@@ -165,7 +158,7 @@ int CMAHandlerBase::parseFile(const char* path) {
   if (!path) path = "";
   int status = kStatusOk;
   try {
-    Ref<korva::SaxReader> reader;
+    Ref<ISAXXMLReader> reader;
     status = createReader(&reader);
     if (status == kStatusOk) {
       char url[kUrlBufferSize];
@@ -181,7 +174,7 @@ int CMAHandlerBase::parseFile(const char* path) {
         std::memcpy(url + prefixLen, path, pathLen + 1);
         if (!wideUrl.assign(url)) status = kStatusOutOfMemory;
       }
-      if (status == kStatusOk && korva::failed(reader->parseURL(wideUrl.getBuffer()))) {
+      if (status == kStatusOk && FAILED(reader->parseURL(wideUrl.getBuffer()))) {
         status = kStatusParse;
       }
     }

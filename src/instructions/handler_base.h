@@ -5,7 +5,11 @@
 // is never reported: a malformed document shows only as a failed parse.
 //
 // Thread-safety: one handler serves one parse at a time, on the calling thread.
-// Ownership: the owner controls the handler's lifetime. addRef/release count
+// Layout: the first base is ISAXContentHandler, the second ISAXErrorHandler;
+// the first base's table continues with the destructor, readAttribute,
+// parseText and parseFile, in that order.
+//
+// Ownership: the owner controls the handler's lifetime. AddRef/Release count
 // nothing, so the reader, which holds the handler only during a parse, never
 // frees it. The reader object lives only inside parseFile/parseText, held by
 // a korva::Ref and released on every path.
@@ -16,46 +20,48 @@
 #include "platform/sax.h"
 #include "support/sstring.h"
 
-class CMAHandlerBase : public korva::SaxContentHandler, public korva::SaxErrorHandler {
+class CMAHandlerBase : public ISAXContentHandler, public ISAXErrorHandler {
  public:
   CMAHandlerBase() = default;
   CMAHandlerBase(const CMAHandlerBase&) = delete;
   CMAHandlerBase& operator=(const CMAHandlerBase&) = delete;
-  ~CMAHandlerBase() override;
 
   // Identity: both answer 0 and change nothing.
-  unsigned long addRef() override;
-  unsigned long release() override;
-  // Answers the content handler, the error handler and Unknown (without
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+  // Answers the content handler, the error handler and IUnknown (without
   // counting); E_POINTER for a null out, E_NOINTERFACE with *out null otherwise.
-  korva::HRESULT queryInterface(const korva::Guid& iid, void** out) override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
 
   // Content callbacks: S_OK, nothing else.
-  korva::HRESULT putDocumentLocator(korva::SaxLocator* locator) override;
-  korva::HRESULT startDocument() override;
-  korva::HRESULT endDocument() override;
-  korva::HRESULT startPrefixMapping(const wchar_t* prefix, int prefixLen, const wchar_t* uri,
-                                    int uriLen) override;
-  korva::HRESULT endPrefixMapping(const wchar_t* prefix, int prefixLen) override;
-  korva::HRESULT startElement(const wchar_t* namespaceUri, int namespaceUriLen,
-                              const wchar_t* localName, int localNameLen, const wchar_t* qName,
-                              int qNameLen, korva::SaxAttributes* attributes) override;
-  korva::HRESULT endElement(const wchar_t* namespaceUri, int namespaceUriLen,
-                            const wchar_t* localName, int localNameLen, const wchar_t* qName,
-                            int qNameLen) override;
-  korva::HRESULT characters(const wchar_t* chars, int length) override;
-  korva::HRESULT ignorableWhitespace(const wchar_t* chars, int length) override;
-  korva::HRESULT processingInstruction(const wchar_t* target, int targetLen, const wchar_t* data,
-                                       int dataLen) override;
-  korva::HRESULT skippedEntity(const wchar_t* name, int nameLen) override;
+  HRESULT STDMETHODCALLTYPE putDocumentLocator(ISAXLocator* locator) override;
+  HRESULT STDMETHODCALLTYPE startDocument() override;
+  HRESULT STDMETHODCALLTYPE endDocument() override;
+  HRESULT STDMETHODCALLTYPE startPrefixMapping(const wchar_t* prefix, int prefixLen,
+                                               const wchar_t* uri, int uriLen) override;
+  HRESULT STDMETHODCALLTYPE endPrefixMapping(const wchar_t* prefix, int prefixLen) override;
+  HRESULT STDMETHODCALLTYPE startElement(const wchar_t* namespaceUri, int namespaceUriLen,
+                                         const wchar_t* localName, int localNameLen,
+                                         const wchar_t* qName, int qNameLen,
+                                         ISAXAttributes* attributes) override;
+  HRESULT STDMETHODCALLTYPE endElement(const wchar_t* namespaceUri, int namespaceUriLen,
+                                       const wchar_t* localName, int localNameLen,
+                                       const wchar_t* qName, int qNameLen) override;
+  HRESULT STDMETHODCALLTYPE characters(const wchar_t* chars, int length) override;
+  HRESULT STDMETHODCALLTYPE ignorableWhitespace(const wchar_t* chars, int length) override;
+  HRESULT STDMETHODCALLTYPE processingInstruction(const wchar_t* target, int targetLen,
+                                                  const wchar_t* data, int dataLen) override;
+  HRESULT STDMETHODCALLTYPE skippedEntity(const wchar_t* name, int nameLen) override;
 
   // Error callbacks: S_OK, nothing logged.
-  korva::HRESULT error(korva::SaxLocator* locator, const wchar_t* message,
-                       korva::HRESULT code) override;
-  korva::HRESULT fatalError(korva::SaxLocator* locator, const wchar_t* message,
-                            korva::HRESULT code) override;
-  korva::HRESULT ignorableWarning(korva::SaxLocator* locator, const wchar_t* message,
-                                  korva::HRESULT code) override;
+  HRESULT STDMETHODCALLTYPE error(ISAXLocator* locator, const wchar_t* message,
+                                  HRESULT code) override;
+  HRESULT STDMETHODCALLTYPE fatalError(ISAXLocator* locator, const wchar_t* message,
+                                       HRESULT code) override;
+  HRESULT STDMETHODCALLTYPE ignorableWarning(ISAXLocator* locator, const wchar_t* message,
+                                             HRESULT code) override;
+
+  virtual ~CMAHandlerBase();
 
   // Reads the attribute `name` (matched by qualified name) of the current
   // element into *out, converted to the process's multibyte encoding; an
@@ -63,8 +69,8 @@ class CMAHandlerBase : public korva::SaxContentHandler, public korva::SaxErrorHa
   // 200; 203 when the name or value cannot be converted (or memory ran out);
   // 204 when the lookup fails. A failure writes the "reading the attribute"
   // line.
-  virtual int readAttribute(korva::SaxAttributes* attributes, const char* name,
-                            const char* defaultValue, SAnsiString* out);
+  virtual int readAttribute(ISAXAttributes* attributes, const char* name, const char* defaultValue,
+                            SAnsiString* out);
 
   // Parses a whole document held in memory (null counts as empty). Status
   // 200; 204 when the reader cannot be set up; 1031 when the parse fails;
@@ -85,7 +91,7 @@ class CMAHandlerBase : public korva::SaxContentHandler, public korva::SaxErrorHa
 
  private:
   // Creates the reader, puts it running and registers this handler; 200 or 204.
-  int createReader(korva::Ref<korva::SaxReader>* reader);
+  int createReader(korva::Ref<ISAXXMLReader>* reader);
 };
 
 #endif  // KORVA_INSTRUCTIONS_HANDLER_BASE_H_

@@ -11,11 +11,6 @@
 #include "common/action_log.h"
 #include "common/status.h"
 
-using korva::E_FAIL;
-using korva::HRESULT;
-using korva::S_OK;
-using korva::SaxAttributes;
-
 namespace {
 
 // Whole, case-sensitive match of a qualified name (not terminated) with a name.
@@ -55,11 +50,11 @@ int CMAHandlerPublish::initialize(const char* name, const char* user, const char
 
 HRESULT CMAHandlerPublish::startElement(const wchar_t*, int, const wchar_t*, int,
                                         const wchar_t* qName, int qNameLen,
-                                        SaxAttributes* attributes) {
+                                        ISAXAttributes* attributes) {
   struct Handler {
     const wchar_t* name;
     const char* element;
-    int (CMAHandlerPublish::*handle)(SaxAttributes*);
+    int (CMAHandlerPublish::*handle)(ISAXAttributes*);
   };
   static const Handler kHandlers[] = {
       {L"publish", "publish", &CMAHandlerPublish::onPublish},
@@ -89,7 +84,7 @@ HRESULT CMAHandlerPublish::endElement(const wchar_t*, int, const wchar_t*, int, 
   return S_OK;
 }
 
-int CMAHandlerPublish::readAttributes(SaxAttributes* attributes, const AttributeField* fields,
+int CMAHandlerPublish::readAttributes(ISAXAttributes* attributes, const AttributeField* fields,
                                       int count) {
   for (int i = 0; i < count; ++i) {
     const int status =
@@ -99,7 +94,7 @@ int CMAHandlerPublish::readAttributes(SaxAttributes* attributes, const Attribute
   return kStatusOk;
 }
 
-int CMAHandlerPublish::onPublish(SaxAttributes* attributes) {
+int CMAHandlerPublish::onPublish(ISAXAttributes* attributes) {
   section = SectionPublish;
   const AttributeField fields[] = {
       {"apsname", defApsName.getBuffer(), &apsName},
@@ -110,7 +105,7 @@ int CMAHandlerPublish::onPublish(SaxAttributes* attributes) {
   return readAttributes(attributes, fields, static_cast<int>(std::size(fields)));
 }
 
-int CMAHandlerPublish::onUsers(SaxAttributes* attributes) {
+int CMAHandlerPublish::onUsers(ISAXAttributes* attributes) {
   section = SectionUsers;
   const AttributeField fields[] = {
       {"pass", "", &usersPass},    {"full", "", &usersFull},   {"desc", "", &usersDesc},
@@ -119,7 +114,7 @@ int CMAHandlerPublish::onUsers(SaxAttributes* attributes) {
   return readAttributes(attributes, fields, static_cast<int>(std::size(fields)));
 }
 
-int CMAHandlerPublish::onFolders(SaxAttributes* attributes) {
+int CMAHandlerPublish::onFolders(ISAXAttributes* attributes) {
   section = SectionFolders;
   const AttributeField fields[] = {
       {"desc", "", &foldersDesc},
@@ -128,7 +123,7 @@ int CMAHandlerPublish::onFolders(SaxAttributes* attributes) {
   return readAttributes(attributes, fields, static_cast<int>(std::size(fields)));
 }
 
-int CMAHandlerPublish::onReports(SaxAttributes* attributes) {
+int CMAHandlerPublish::onReports(ISAXAttributes* attributes) {
   section = SectionReports;
   const AttributeField fields[] = {
       {"desc", "", &reportsDesc},
@@ -138,7 +133,7 @@ int CMAHandlerPublish::onReports(SaxAttributes* attributes) {
   return readAttributes(attributes, fields, static_cast<int>(std::size(fields)));
 }
 
-int CMAHandlerPublish::onUser(SaxAttributes* attributes) {
+int CMAHandlerPublish::onUser(ISAXAttributes* attributes) {
   if (!inSection(SectionUsers, "user", "users")) return kStatusOk;
   std::unique_ptr<CMAMetaUserObj> user(new (std::nothrow) CMAMetaUserObj);
   if (!user) return elementFailed("user");
@@ -156,7 +151,7 @@ int CMAHandlerPublish::onUser(SaxAttributes* attributes) {
   return storeEntry(std::move(user), userMap, "user");
 }
 
-int CMAHandlerPublish::onFolder(SaxAttributes* attributes) {
+int CMAHandlerPublish::onFolder(ISAXAttributes* attributes) {
   if (!inSection(SectionFolders, "folder", "folders")) return kStatusOk;
   std::unique_ptr<CMAMetaFolderObj> folder(new (std::nothrow) CMAMetaFolderObj);
   if (!folder) return elementFailed("folder");
@@ -170,7 +165,7 @@ int CMAHandlerPublish::onFolder(SaxAttributes* attributes) {
   return storeEntry(std::move(folder), folderMap, "folder");
 }
 
-int CMAHandlerPublish::onReport(SaxAttributes* attributes) {
+int CMAHandlerPublish::onReport(ISAXAttributes* attributes) {
   if (!inSection(SectionReports, "report", "reports")) return kStatusOk;
   std::unique_ptr<CMAMetaReportObj> report(new (std::nothrow) CMAMetaReportObj);
   if (!report) return elementFailed("report");

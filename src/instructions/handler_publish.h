@@ -39,27 +39,28 @@ class CMAHandlerPublish : public CMAHandlerBase {
   int initialize(const char* apsName, const char* apsUser, const char* apsPass,
                  const char* apsAuth);
 
-  // Calls the handler of a recognised element; S_OK when it answered 200,
-  // E_FAIL otherwise, which stops the parse.
-  korva::HRESULT startElement(const wchar_t* namespaceUri, int namespaceUriLen,
-                              const wchar_t* localName, int localNameLen, const wchar_t* qName,
-                              int qNameLen, korva::SaxAttributes* attributes) override;
-  korva::HRESULT endElement(const wchar_t* namespaceUri, int namespaceUriLen,
-                            const wchar_t* localName, int localNameLen, const wchar_t* qName,
-                            int qNameLen) override;
+  // Calls the handler of the element the qualified name recognises; S_OK
+  // when it answered 200, E_FAIL otherwise, which stops the parse. The
+  // namespace URI and local name are not looked at.
+  HRESULT STDMETHODCALLTYPE startElement(const wchar_t*, int, const wchar_t*, int,
+                                         const wchar_t* qName, int qNameLen,
+                                         ISAXAttributes* attributes) override;
+  // S_OK, nothing else.
+  HRESULT STDMETHODCALLTYPE endElement(const wchar_t*, int, const wchar_t*, int, const wchar_t*,
+                                       int) override;
 
   // Section elements: set the section, then read its attributes. Status of
   // the first attribute that failed, else 200.
-  int onPublish(korva::SaxAttributes* attributes);
-  int onUsers(korva::SaxAttributes* attributes);
-  int onFolders(korva::SaxAttributes* attributes);
-  int onReports(korva::SaxAttributes* attributes);
+  int onPublish(ISAXAttributes* attributes);
+  int onUsers(ISAXAttributes* attributes);
+  int onFolders(ISAXAttributes* attributes);
+  int onReports(ISAXAttributes* attributes);
 
   // Entry elements: skipped with a warning (200) outside their section or
   // without a name; otherwise stored in their map. 203 or 204 on failure.
-  int onUser(korva::SaxAttributes* attributes);
-  int onFolder(korva::SaxAttributes* attributes);
-  int onReport(korva::SaxAttributes* attributes);
+  int onUser(ISAXAttributes* attributes);
+  int onFolder(ISAXAttributes* attributes);
+  int onReport(ISAXAttributes* attributes);
 
   int32_t section = SectionNone;
 
@@ -98,7 +99,7 @@ class CMAHandlerPublish : public CMAHandlerBase {
     SAnsiString* out;
   };
   // Reads the attributes in order; the first status other than 200 ends it.
-  int readAttributes(korva::SaxAttributes* attributes, const AttributeField* fields, int count);
+  int readAttributes(ISAXAttributes* attributes, const AttributeField* fields, int count);
   // True when the section is `wanted`; otherwise writes the "does not appear
   // within" warning.
   bool inSection(int32_t wanted, const char* element, const char* sectionElement);

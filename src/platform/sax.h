@@ -1,98 +1,154 @@
-// The event-driven XML reader the instructions reader relies on: a reader
-// object created through the class registry, and the content and error
-// handler interfaces it calls back during a parse, in document order, on the
-// calling thread. Texts are wide characters with a length (not terminated).
-//
-// The reader never loads an external entity or DTD, and a document that
-// expands entities beyond sane limits fails the parse.
-//
-// Thread-safety: one reader serves one parse at a time, on one thread.
-// Ownership: the reader holds references to its handlers until it is released.
+/* The event-driven XML reader the instructions reader relies on, with the
+ * names, slot order and signatures of MSXML2's SAX interfaces: the reader
+ * (ISAXXMLReader), created by class id, and the content and error handler
+ * interfaces it calls back during a parse, in document order, on the calling
+ * thread, with the attribute list and the locator. Texts are wide characters
+ * with a length (not terminated). On Windows this header is the toolchain's
+ * <msxml2.h>; the ids, which its uuid library lacks, are defined in
+ * sax_ids.cc on every platform.
+ *
+ * The reader never loads an external entity or DTD, and a document that
+ * expands entities beyond sane limits fails the parse.
+ *
+ * Thread-safety: one reader serves one parse at a time, on one thread.
+ * Ownership: the reader holds references to its handlers until it is released. */
 #ifndef KORVA_PLATFORM_SAX_H_
 #define KORVA_PLATFORM_SAX_H_
 
 #include "platform/com.h"
 
-namespace korva {
+#ifdef _WIN32
+#include <msxml2.h>
+#else
 
-constexpr Guid kCLSID_SAXXMLReader = {
-    0x079AA557, 0x4A18, 0x424A, {0x8E, 0xEE, 0xE3, 0x9F, 0x0A, 0x8D, 0x41, 0xB9}};
-constexpr Guid kIID_SAXXMLReader = {
-    0xA4F96ED0, 0xF829, 0x476E, {0x81, 0xC0, 0xCD, 0xC7, 0xBD, 0x2A, 0x08, 0x02}};
-constexpr Guid kIID_SAXContentHandler = {
-    0x1545CDFA, 0x9E4E, 0x4497, {0xA8, 0xA4, 0x2B, 0xF7, 0xD0, 0x11, 0x2C, 0x44}};
-constexpr Guid kIID_SAXErrorHandler = {
-    0xA60511C4, 0xCCF5, 0x479E, {0x98, 0xA3, 0xDC, 0x8D, 0xC5, 0x45, 0xB7, 0xD0}};
+#ifdef __cplusplus
+struct ISAXXMLReader;
+struct ISAXContentHandler;
+struct ISAXErrorHandler;
+struct ISAXAttributes;
+struct ISAXLocator;
+struct ISAXEntityResolver;
+struct ISAXDTDHandler;
+#else
+typedef struct ISAXXMLReader ISAXXMLReader;
+typedef struct ISAXContentHandler ISAXContentHandler;
+typedef struct ISAXErrorHandler ISAXErrorHandler;
+typedef struct ISAXAttributes ISAXAttributes;
+typedef struct ISAXLocator ISAXLocator;
+#endif
 
-// The attribute list of one start tag.
-class SaxAttributes {
- public:
-  virtual int getLength() = 0;
-  // S_OK with the value (not terminated; *value may be null when valueLen is
-  // 0), E_INVALIDARG when the element has no such attribute, E_FAIL otherwise.
-  virtual HRESULT getValueFromQName(const wchar_t* qName, int qNameLen, const wchar_t** value,
-                                    int* valueLen) = 0;
+EXTERN_C const CLSID CLSID_SAXXMLReader;
+EXTERN_C const IID IID_ISAXXMLReader;
+EXTERN_C const IID IID_ISAXContentHandler;
+EXTERN_C const IID IID_ISAXErrorHandler;
+EXTERN_C const IID IID_ISAXAttributes;
+EXTERN_C const IID IID_ISAXLocator;
 
- protected:
-  virtual ~SaxAttributes() = default;
+#ifdef __cplusplus
+struct ISAXLocator : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE getColumnNumber(int* column) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getLineNumber(int* line) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getPublicId(const wchar_t** publicId) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getSystemId(const wchar_t** systemId) = 0;
 };
 
-class SaxLocator {
- public:
-  virtual int getLineNumber() = 0;
-  virtual int getColumnNumber() = 0;
-
- protected:
-  virtual ~SaxLocator() = default;
+/* The attribute list of one start tag. getValueFromQName answers S_OK with
+ * the value (not terminated), E_INVALIDARG when the element has no such
+ * attribute, another failure otherwise. */
+struct ISAXAttributes : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE getLength(int* length) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getURI(int index, const wchar_t** uri, int* uriLength) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getLocalName(int index, const wchar_t** localName,
+                                                 int* localNameLength) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getQName(int index, const wchar_t** qName,
+                                             int* qNameLength) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getName(int index, const wchar_t** uri, int* uriLength,
+                                            const wchar_t** localName, int* localNameLength,
+                                            const wchar_t** qName, int* qNameLength) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getIndexFromName(const wchar_t* uri, int uriLength,
+                                                     const wchar_t* localName, int localNameLength,
+                                                     int* index) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getIndexFromQName(const wchar_t* qName, int qNameLength,
+                                                      int* index) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getType(int index, const wchar_t** type, int* typeLength) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getTypeFromName(const wchar_t* uri, int uriLength,
+                                                    const wchar_t* localName, int localNameLength,
+                                                    const wchar_t** type, int* typeLength) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getTypeFromQName(const wchar_t* qName, int qNameLength,
+                                                     const wchar_t** type, int* typeLength) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getValue(int index, const wchar_t** value,
+                                             int* valueLength) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getValueFromName(const wchar_t* uri, int uriLength,
+                                                     const wchar_t* localName, int localNameLength,
+                                                     const wchar_t** value, int* valueLength) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getValueFromQName(const wchar_t* qName, int qNameLength,
+                                                      const wchar_t** value, int* valueLength) = 0;
 };
 
-// A failure answer from any callback stops the parse and fails it.
-class SaxContentHandler : public virtual Unknown {
- public:
-  static const Guid& iid() { return kIID_SAXContentHandler; }
-  virtual HRESULT putDocumentLocator(SaxLocator* locator) = 0;
-  virtual HRESULT startDocument() = 0;
-  virtual HRESULT endDocument() = 0;
-  virtual HRESULT startPrefixMapping(const wchar_t* prefix, int prefixLen, const wchar_t* uri,
-                                     int uriLen) = 0;
-  virtual HRESULT endPrefixMapping(const wchar_t* prefix, int prefixLen) = 0;
-  virtual HRESULT startElement(const wchar_t* namespaceUri, int namespaceUriLen,
-                               const wchar_t* localName, int localNameLen, const wchar_t* qName,
-                               int qNameLen, SaxAttributes* attributes) = 0;
-  virtual HRESULT endElement(const wchar_t* namespaceUri, int namespaceUriLen,
-                             const wchar_t* localName, int localNameLen, const wchar_t* qName,
-                             int qNameLen) = 0;
-  virtual HRESULT characters(const wchar_t* chars, int length) = 0;
-  virtual HRESULT ignorableWhitespace(const wchar_t* chars, int length) = 0;
-  virtual HRESULT processingInstruction(const wchar_t* target, int targetLen,
-                                        const wchar_t* data, int dataLen) = 0;
-  virtual HRESULT skippedEntity(const wchar_t* name, int nameLen) = 0;
+/* A failure answer from any callback stops the parse and fails it. */
+struct ISAXContentHandler : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE putDocumentLocator(ISAXLocator* locator) = 0;
+  virtual HRESULT STDMETHODCALLTYPE startDocument() = 0;
+  virtual HRESULT STDMETHODCALLTYPE endDocument() = 0;
+  virtual HRESULT STDMETHODCALLTYPE startPrefixMapping(const wchar_t* prefix, int prefixLength,
+                                                       const wchar_t* uri, int uriLength) = 0;
+  virtual HRESULT STDMETHODCALLTYPE endPrefixMapping(const wchar_t* prefix, int prefixLength) = 0;
+  virtual HRESULT STDMETHODCALLTYPE startElement(const wchar_t* namespaceUri,
+                                                 int namespaceUriLength, const wchar_t* localName,
+                                                 int localNameLength, const wchar_t* qName,
+                                                 int qNameLength, ISAXAttributes* attributes) = 0;
+  virtual HRESULT STDMETHODCALLTYPE endElement(const wchar_t* namespaceUri, int namespaceUriLength,
+                                               const wchar_t* localName, int localNameLength,
+                                               const wchar_t* qName, int qNameLength) = 0;
+  virtual HRESULT STDMETHODCALLTYPE characters(const wchar_t* chars, int length) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ignorableWhitespace(const wchar_t* chars, int length) = 0;
+  virtual HRESULT STDMETHODCALLTYPE processingInstruction(const wchar_t* target, int targetLength,
+                                                          const wchar_t* data, int dataLength) = 0;
+  virtual HRESULT STDMETHODCALLTYPE skippedEntity(const wchar_t* name, int nameLength) = 0;
 };
 
-class SaxErrorHandler : public virtual Unknown {
- public:
-  static const Guid& iid() { return kIID_SAXErrorHandler; }
-  virtual HRESULT error(SaxLocator* locator, const wchar_t* message, HRESULT code) = 0;
-  virtual HRESULT fatalError(SaxLocator* locator, const wchar_t* message, HRESULT code) = 0;
-  virtual HRESULT ignorableWarning(SaxLocator* locator, const wchar_t* message,
-                                   HRESULT code) = 0;
+struct ISAXErrorHandler : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE error(ISAXLocator* locator, const wchar_t* message,
+                                          HRESULT code) = 0;
+  virtual HRESULT STDMETHODCALLTYPE fatalError(ISAXLocator* locator, const wchar_t* message,
+                                               HRESULT code) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ignorableWarning(ISAXLocator* locator, const wchar_t* message,
+                                                     HRESULT code) = 0;
 };
 
-class SaxReader : public virtual Unknown {
- public:
-  static const Guid& iid() { return kIID_SAXXMLReader; }
-  virtual HRESULT putContentHandler(SaxContentHandler* handler) = 0;
-  virtual HRESULT putErrorHandler(SaxErrorHandler* handler) = 0;
-  // Parses the file named by a "file:///" URL. On POSIX the text after
-  // "file:///" is the path, used as it stands (no unescaping).
-  virtual HRESULT parseURL(const wchar_t* url) = 0;
-  // Parses a document held in a wide-string variant.
-  virtual HRESULT parse(const Variant& document) = 0;
+struct ISAXXMLReader : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE getFeature(const wchar_t* name, VARIANT_BOOL* value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE putFeature(const wchar_t* name, VARIANT_BOOL value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getProperty(const wchar_t* name, VARIANT* value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE putProperty(const wchar_t* name, VARIANT value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getEntityResolver(ISAXEntityResolver** resolver) = 0;
+  virtual HRESULT STDMETHODCALLTYPE putEntityResolver(ISAXEntityResolver* resolver) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getContentHandler(ISAXContentHandler** handler) = 0;
+  virtual HRESULT STDMETHODCALLTYPE putContentHandler(ISAXContentHandler* handler) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getDTDHandler(ISAXDTDHandler** handler) = 0;
+  virtual HRESULT STDMETHODCALLTYPE putDTDHandler(ISAXDTDHandler* handler) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getErrorHandler(ISAXErrorHandler** handler) = 0;
+  virtual HRESULT STDMETHODCALLTYPE putErrorHandler(ISAXErrorHandler* handler) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getBaseURL(const wchar_t** baseUrl) = 0;
+  virtual HRESULT STDMETHODCALLTYPE putBaseURL(const wchar_t* baseUrl) = 0;
+  virtual HRESULT STDMETHODCALLTYPE getSecureBaseURL(const wchar_t** secureBaseUrl) = 0;
+  virtual HRESULT STDMETHODCALLTYPE putSecureBaseURL(const wchar_t* secureBaseUrl) = 0;
+  /* A document held in a VT_BSTR variant. */
+  virtual HRESULT STDMETHODCALLTYPE parse(VARIANT input) = 0;
+  /* The file named by a "file:///" URL; on POSIX the text after "file:///"
+   * is the path, used as it stands (no unescaping). */
+  virtual HRESULT STDMETHODCALLTYPE parseURL(const wchar_t* url) = 0;
 };
+#endif /* __cplusplus */
 
-// Puts a freshly created object into its running state.
-HRESULT oleRun(Unknown* object);
+#endif /* _WIN32 */
 
-}  // namespace korva
+#ifdef __cplusplus
+KORVA_INTERFACE_ID(ISAXXMLReader, IID_ISAXXMLReader);
+KORVA_INTERFACE_ID(ISAXContentHandler, IID_ISAXContentHandler);
+KORVA_INTERFACE_ID(ISAXErrorHandler, IID_ISAXErrorHandler);
+KORVA_INTERFACE_ID(ISAXAttributes, IID_ISAXAttributes);
+KORVA_INTERFACE_ID(ISAXLocator, IID_ISAXLocator);
+#endif
 
-#endif  // KORVA_PLATFORM_SAX_H_
+#endif /* KORVA_PLATFORM_SAX_H_ */

@@ -17,13 +17,11 @@
 #include "common/status.h"
 #include "server/ve_obj_v85.h"
 
-using korva::failed;
 using korva::InfoObject;
 using korva::InfoObjects;
 using korva::Ref;
 using korva::ReportFiles;
 using korva::ReportObject;
-using korva::Unknown;
 using korva::UserObject;
 using korva::Variant;
 
@@ -35,14 +33,14 @@ bool given(const char* s) { return s && *s; }
 
 void CMAVEObjV85::commitAdded(const char* kind, const char* name, InfoObjects* list,
                               InfoObject* object, bool updating, int32_t* id, int* status) {
-  if (failed(infoStore_->commit(list))) {
+  if (FAILED(infoStore_->commit(list))) {
     ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                        "Failed to commit %s changes while adding %s %s.",
                        kind, kind, name);
     fail(status, kStatusServer);
   }
-  int32_t value = 0;
-  if (failed(object->id(&value))) {
+  LONG value = 0;
+  if (FAILED(object->id(&value))) {
     ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain id of the %s %s.", kind,
                        name);
     fail(status, kStatusServer);
@@ -76,12 +74,12 @@ int CMAVEObjV85::addUser(const char* name, const char* fullName, const char* des
       }
       updating = true;
     } else {
-      if (failed(users->add(userPlugin_.get(), &user)) || !user) {
+      if (FAILED(users->add(userPlugin_.get(), user.put())) || !user) {
         ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to add user %s to the user list.",
                            userName);
         fail(&status, kStatusServer);
       }
-      if (failed(user->setTitle(toWide(userName).getBuffer()))) {
+      if (FAILED(user->setTitle(toBstr(userName)))) {
         ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to set the name of user %s.",
                            userName);
         fail(&status, kStatusServer);
@@ -90,41 +88,41 @@ int CMAVEObjV85::addUser(const char* name, const char* fullName, const char* des
     }
 
     Ref<UserObject> account;
-    if (failed(user.query(&account)) || !account) {
+    if (FAILED(user.query(&account)) || !account) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                          "Failed to obtain user object interface while adding user %s.",
                          userName);
       fail(&status, kStatusLogical);
     }
 
-    if (given(description) && failed(user->setDescription(toWide(description).getBuffer()))) {
+    if (given(description) && FAILED(user->setDescription(toBstr(description)))) {
       ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH "Unable to set the description of user %s.",
                          userName);
       logErrorDetail();
     }
-    if (given(fullName) && failed(account->setFullName(toWide(fullName).getBuffer()))) {
+    if (given(fullName) && FAILED(account->setFullName(toBstr(fullName)))) {
       ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH "Unable to set the full name of user %s.",
                          userName);
       logErrorDetail();
     }
-    if (given(password) && failed(account->setPassword(toWide(password).getBuffer()))) {
+    if (given(password) && FAILED(account->setPassword(toBstr(password)))) {
       ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH "Unable to set the password of user %s.",
                          userName);
       logErrorDetail();
     }
     for (int option = 1; option <= 3; ++option) {
-      korva::HRESULT hr = option == 1   ? account->setPasswordOption1(false)
-                          : option == 2 ? account->setPasswordOption2(false)
-                                        : account->setPasswordOption3(false);
-      if (failed(hr)) {
+      HRESULT hr = option == 1   ? account->setPasswordOption1(VARIANT_FALSE)
+                   : option == 2 ? account->setPasswordOption2(VARIANT_FALSE)
+                                 : account->setPasswordOption3(VARIANT_FALSE);
+      if (FAILED(hr)) {
         ActionLog::logLine(
             KORVA_WARN KORVA_CTX_PUBLISH "Unable to set password property of user %s.", userName);
         logErrorDetail();
       }
     }
     // Only the text "1" marks a named user.
-    const int32_t licenseType = (named && std::strcmp(named, "1") == 0) ? 0 : 1;
-    if (failed(account->setLicenseType(licenseType))) {
+    const LONG licenseType = (named && std::strcmp(named, "1") == 0) ? 0 : 1;
+    if (FAILED(account->setLicenseType(licenseType))) {
       ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH "Unable to set license property of user %s.",
                          userName);
       logErrorDetail();
@@ -166,18 +164,18 @@ int CMAVEObjV85::addFolder(const char* name, const char* description, bool* over
       }
       updating = true;
     } else {
-      if (failed(folders->add(folderPlugin_.get(), &folder)) || !folder) {
+      if (FAILED(folders->add(folderPlugin_.get(), folder.put())) || !folder) {
         ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                            "Failed to add folder %s to the folder list.",
                            folderName);
         fail(&status, kStatusServer);
       }
-      if (failed(folder->setTitle(toWide(folderName).getBuffer()))) {
+      if (FAILED(folder->setTitle(toBstr(folderName)))) {
         ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to set the name of folder %s.",
                            folderName);
         fail(&status, kStatusServer);
       }
-      if (failed(folder->setProperty(L"SI_PARENTID", Variant::fromInt(parentId)))) {
+      if (FAILED(folder->setProperty(wideBstr(L"SI_PARENTID"), Variant::fromInt(parentId)))) {
         ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                            "Failed to set the parent id of folder %s to %d.",
                            folderName, static_cast<int>(parentId));
@@ -186,7 +184,7 @@ int CMAVEObjV85::addFolder(const char* name, const char* description, bool* over
       updating = false;
     }
 
-    if (given(description) && failed(folder->setDescription(toWide(description).getBuffer()))) {
+    if (given(description) && FAILED(folder->setDescription(toBstr(description)))) {
       ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH "Unable to set the description of folder %s.",
                          folderName);
       logErrorDetail();
@@ -233,19 +231,19 @@ int CMAVEObjV85::addReport(const char* title, const char* description, const cha
       }
       updating = true;
     } else {
-      if (failed(reports->add(reportPlugin_.get(), &report)) || !report) {
+      if (FAILED(reports->add(reportPlugin_.get(), report.put())) || !report) {
         ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                            "Failed to add report %s to the report list.",
                            reportName);
         fail(&status, kStatusServer);
       }
-      if (failed(report->setProperty(L"SI_PARENTID", Variant::fromInt(parentId)))) {
+      if (FAILED(report->setProperty(wideBstr(L"SI_PARENTID"), Variant::fromInt(parentId)))) {
         ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                            "Failed to set the parent id of report %s to %d.",
                            reportName, static_cast<int>(parentId));
         fail(&status, kStatusServer);
       }
-      if (titled && failed(report->setTitle(toWide(title).getBuffer()))) {
+      if (titled && FAILED(report->setTitle(toBstr(title)))) {
         ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH "Unable to set the name of report %s.",
                            reportName);
         logErrorDetail();
@@ -254,7 +252,7 @@ int CMAVEObjV85::addReport(const char* title, const char* description, const cha
     }
 
     Ref<ReportFiles> files;
-    if (failed(report->files(&files)) || !files) {
+    if (FAILED(report->files(files.put())) || !files) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                          "Failed to obtain the list of files associated to report %s.",
                          reportName);
@@ -262,10 +260,8 @@ int CMAVEObjV85::addReport(const char* title, const char* description, const cha
     }
     {
       // The file becomes the report's content, for new and updated reports.
-      Ref<Unknown> attached;
-      const SWCharString widePath = toWide(path);
-      if (failed(
-              files->addFile(Variant::fromString(widePath.getBuffer()), 1, Variant(), &attached))) {
+      Ref<IUnknown> attached;
+      if (FAILED(files->addFile(toVariant(path), 1, Variant(), attached.put()))) {
         ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                            "Failed to associate the file %s to report %s.",
                            path, reportName);
@@ -274,25 +270,24 @@ int CMAVEObjV85::addReport(const char* title, const char* description, const cha
     }
 
     Ref<ReportObject> content;
-    if (failed(report.query(&content)) || !content) {
+    if (FAILED(report.query(&content)) || !content) {
       // A missing interface is not a refusal of the server: no detail text.
       ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH
                          "Unable to obtain report object interface while adding report %s.",
                          reportName);
-    } else if (failed(content->setThumbnail(thumbnail))) {
+    } else if (FAILED(content->setThumbnail(thumbnail ? VARIANT_TRUE : VARIANT_FALSE))) {
       ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH
                          "Unable to set thumbnail property of report %s.",
                          reportName);
       logErrorDetail();
     }
 
-    if (given(description) && failed(report->setDescription(toWide(description).getBuffer()))) {
+    if (given(description) && FAILED(report->setDescription(toBstr(description)))) {
       ActionLog::logLine(KORVA_WARN KORVA_CTX_PUBLISH "Unable to set the description of report %s.",
                          reportName);
       logErrorDetail();
     }
-    if (given(icon) && failed(report->setProperty(L"SI_REPORTTYPE",
-                                                  Variant::fromString(toWide(icon).getBuffer())))) {
+    if (given(icon) && FAILED(report->setProperty(wideBstr(L"SI_REPORTTYPE"), toVariant(icon)))) {
       ActionLog::logLine(
           KORVA_WARN KORVA_CTX_PUBLISH "Unable to set the icon property of report %s.", reportName);
       logErrorDetail();

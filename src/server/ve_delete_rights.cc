@@ -12,7 +12,6 @@
 #include "common/status.h"
 #include "server/ve_obj_v85.h"
 
-using korva::failed;
 using korva::InfoObject;
 using korva::InfoObjects;
 using korva::Ref;
@@ -25,7 +24,7 @@ namespace {
 
 struct Right {
   const char* name;
-  int32_t role;
+  LONG role;
 };
 
 // Compared in this order, case-sensitive.
@@ -60,14 +59,14 @@ int CMAVEObjV85::deleteObject(const char* kind, int16_t typeId, const char* name
       fail(&status, kStatusLogical);
     }
     // The variant holds its own reference to the object for the call.
-    if (failed(children->remove(Variant::fromObject(object.get())))) {
+    if (FAILED(children->remove(Variant::fromObject(object.get())))) {
       // A report, too, is removed from "the folder list".
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                          "Failed to delete %s %s from the folder list.",
                          kind, objectName);
       fail(&status, kStatusServer);
     }
-    if (failed(infoStore_->commit(children.get()))) {
+    if (FAILED(infoStore_->commit(children.get()))) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                          "Failed to commit %s changes while deleting %s %s.",
                          kind, kind, objectName);
@@ -99,7 +98,7 @@ int CMAVEObjV85::setRight(int32_t objectId, int32_t userId, const char* rightNam
   Ref<SecurityPrincipals> principals;
   Ref<SecurityPrincipal> principal;
   try {
-    int32_t role = 0;
+    LONG role = 0;
     for (const Right& r : kRights) {
       if (std::strcmp(right, r.name) == 0) {
         role = r.role;
@@ -119,35 +118,35 @@ int CMAVEObjV85::setRight(int32_t objectId, int32_t userId, const char* rightNam
     // The user is only checked to exist.
     if (getSystemObjectById(userId, &user, &users) != kStatusOk) fail(&status, kStatusLogical);
 
-    if (failed(object->securityInfo(&security)) || !security) {
+    if (FAILED(object->securityInfo(security.put())) || !security) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                          "Failed to obtain security information while setting the right for "
                          "object %d.",
                          static_cast<int>(objectId));
       fail(&status, kStatusServer);
     }
-    if (failed(security->principals(&principals)) || !principals) {
+    if (FAILED(security->principals(principals.put())) || !principals) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                          "Failed to obtain security principals while setting the right for "
                          "object %d.",
                          static_cast<int>(objectId));
       fail(&status, kStatusServer);
     }
-    if (failed(principals->addPrincipal(userId, &principal)) || !principal) {
+    if (FAILED(principals->addPrincipal(userId, principal.put())) || !principal) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                          "Failed to add security principal while setting the right for "
                          "object %d.",
                          static_cast<int>(objectId));
       fail(&status, kStatusServer);
     }
-    if (failed(principal->setRole(role))) {
+    if (FAILED(principal->setRole(role))) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                          "Failed to set security principal role while setting the right for "
                          "object %d.",
                          static_cast<int>(objectId));
       fail(&status, kStatusServer);
     }
-    if (failed(infoStore_->commit(objects.get()))) {
+    if (FAILED(infoStore_->commit(objects.get()))) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                          "Failed to commit changes while setting the right for object %d.",
                          static_cast<int>(objectId));

@@ -72,6 +72,11 @@ class CMAVEObjV85 {
   // std::invalid_argument when the text is not valid in the current locale,
   // which ends the calling operation as an unexpected failure.
   static SWCharString toWide(const char* text);
+  // The same as a BSTR for the server; throws std::bad_alloc when it cannot
+  // be allocated.
+  static korva::Bstr toBstr(const char* text);
+  // The same as a VT_BSTR variant.
+  static korva::Variant toVariant(const char* text);
 
  private:
   int logon(const char* apsName, const char* userName, const char* password,
@@ -98,6 +103,9 @@ class CMAVEObjV85 {
   // operation through fail() when the commit or the id fails.
   void commitAdded(const char* kind, const char* name, korva::InfoObjects* list,
                    korva::InfoObject* object, bool updating, int32_t* id, int* status);
+  // A wide constant as a BSTR; throws std::bad_alloc when it cannot be
+  // allocated.
+  static korva::Bstr wideBstr(const wchar_t* text);
   // A null text as "", for the log lines.
   static const char* text(const char* s) { return s ? s : ""; }
   // Ends the running operation with the given status: records it and unwinds

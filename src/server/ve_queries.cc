@@ -13,17 +13,17 @@
 // out parameters are emptied first, so a failed call never leaves a stale
 // reference behind.
 #include <cwchar>
+#include <new>
 #include <string>
 
 #include "common/action_log.h"
 #include "common/status.h"
 #include "server/ve_obj_v85.h"
 
-using korva::failed;
+using korva::Bstr;
 using korva::InfoObject;
 using korva::InfoObjects;
 using korva::Ref;
-using korva::Variant;
 
 namespace {
 
@@ -34,17 +34,19 @@ constexpr size_t kQueryChars = 128;
 
 Ref<InfoObjects> CMAVEObjV85::select(int* status, const wchar_t* format, int32_t first,
                                      int32_t second, int buildFailure) {
-  SWCharString query;
+  Bstr query;
   try {
     wchar_t buffer[kQueryChars];
     std::swprintf(buffer, kQueryChars, format, static_cast<int>(first), static_cast<int>(second));
-    query = buffer;
+    const SWCharString text = buffer;
+    query = Bstr(text.getBuffer(), static_cast<size_t>(text.getNChars()));
+    if (!query.get()) throw std::bad_alloc();
   } catch (...) {
     fail(status, buildFailure);
   }
   Ref<InfoObjects> result;
   if (!infoStore_) fail(status, kStatusLogical);
-  if (failed(infoStore_->query(query.getBuffer(), &result)) || !result) fail(status, kStatusServer);
+  if (FAILED(infoStore_->query(query, result.put())) || !result) fail(status, kStatusServer);
   return result;
 }
 
@@ -110,11 +112,11 @@ int CMAVEObjV85::getObjectById(const wchar_t* query, const char* kind, int32_t i
     // The collection is what a later commit goes through.
     if (collection) *collection = found;
 
-    int32_t count = 0;
-    if (failed(found->count(&count))) fail(&status, kStatusServer);
+    LONG count = 0;
+    if (FAILED(found->count(&count))) fail(&status, kStatusServer);
     if (count != 1) fail(&status, kStatusLogical);
 
-    if (failed(found->item(Variant::fromInt(1), &item)) || !item) {
+    if (FAILED(korva::itemAs(found.get(), 1, &item)) || !item) {
       fail(&status, kStatusServer);
     }
     if (object) *object = item;
@@ -132,20 +134,19 @@ int CMAVEObjV85::findByName(const char* name, InfoObjects* collection, Ref<InfoO
   if (out) out->reset();
   try {
     if (!collection) fail(&status, kStatusLogical);
-    int32_t count = 0;
-    if (failed(collection->count(&count))) fail(&status, kStatusServer);
+    LONG count = 0;
+    if (FAILED(collection->count(&count))) fail(&status, kStatusServer);
     SWCharString wide = toWide(name);
     const std::wstring wanted(wide.getBuffer(), static_cast<size_t>(wide.getNChars()));
 
-    for (int32_t i = 1; i <= count; ++i) {
+    for (LONG i = 1; i <= count; ++i) {
+      // A query's items are info objects.
       Ref<InfoObject> item;
-      if (failed(collection->item(Variant::fromInt(i), &item)) || !item) {
-        fail(&status, kStatusServer);
-      }
-      std::wstring title;
-      if (failed(item->title(&title))) fail(&status, kStatusServer);
+      if (FAILED(korva::itemAs(collection, i, &item)) || !item) fail(&status, kStatusServer);
+      Bstr title;
+      if (FAILED(item->title(title.put()))) fail(&status, kStatusServer);
       // Exact and case-sensitive; the first match in the server's order wins.
-      if (title == wanted) {
+      if (title.str() == wanted) {
         if (out) *out = item;
         break;
       }
@@ -181,8 +182,8 @@ int CMAVEObjV85::getObject(const char* kind, int16_t typeId, const char* name, i
                          kind, text(name), kind);
       fail(&status, kStatusLogical);
     }
-    int32_t value = 0;
-    if (failed(object->id(&value))) {
+    LONG value = 0;
+    if (FAILED(object->id(&value))) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain id of the %s %s.", kind,
                          text(name));
       fail(&status, kStatusServer);

@@ -6,6 +6,7 @@
 // Thread-safety: as the class (one thread per instance).
 // Ownership: the session's references live in the instance's fields; every
 // other reference is a local Ref released on every path.
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -13,14 +14,11 @@
 #include "common/status.h"
 #include "server/ve_obj_v85.h"
 
+using korva::Bstr;
 using korva::DesktopPlugin;
-using korva::failed;
-using korva::InfoObject;
 using korva::InfoObjects;
 using korva::PluginManager;
 using korva::Ref;
-using korva::Unknown;
-using korva::Variant;
 
 namespace {
 
@@ -62,6 +60,26 @@ SWCharString CMAVEObjV85::toWide(const char* text) {
   return wide;
 }
 
+Bstr CMAVEObjV85::toBstr(const char* text) {
+  const SWCharString wide = toWide(text);
+  Bstr b(wide.getBuffer(), static_cast<size_t>(wide.getNChars()));
+  if (!b.get()) throw std::bad_alloc();
+  return b;
+}
+
+korva::Variant CMAVEObjV85::toVariant(const char* text) {
+  const SWCharString wide = toWide(text);
+  korva::Variant v = korva::Variant::fromString(std::wstring(wide.getBuffer(), wide.getNChars()));
+  if (v.get().vt != VT_BSTR) throw std::bad_alloc();
+  return v;
+}
+
+Bstr CMAVEObjV85::wideBstr(const wchar_t* text) {
+  Bstr b(text);
+  if (!b.get()) throw std::bad_alloc();
+  return b;
+}
+
 int CMAVEObjV85::settle(int status) {
   if (status == kStatusOk) status = kStatusLogical;
   if (status == kStatusServer) logErrorDetail();
@@ -72,10 +90,11 @@ void CMAVEObjV85::logErrorDetail() {
   try {
     Ref<korva::ErrorSource> source;
     Ref<korva::ErrorInfo> error;
-    std::wstring description;
-    if (!failed(korva::createInstance(korva::kCLSID_ErrorSource, &source)) && source &&
-        !failed(source->lastError(&error)) && error && !failed(error->description(&description))) {
-      SAnsiString detail = toAnsi(description);
+    Bstr description;
+    if (SUCCEEDED(korva::createInstance(korva::CLSID_ErrorSource, CLSCTX_SERVER, &source)) &&
+        source && SUCCEEDED(source->lastError(error.put())) && error &&
+        SUCCEEDED(error->description(description.put()))) {
+      SAnsiString detail = toAnsi(description.str());
       ActionLog::logLine(
           "                         "
           "The following error is returned from Veltrane Enterprise:");
@@ -111,8 +130,9 @@ int CMAVEObjV85::logon(const char* apsName, const char* userName, const char* pa
                        const char* authentication) {
   int status = kStatusOk;
   try {
-    korva::HRESULT hr = korva::createInstance(korva::kCLSID_SessionManager, &sessionManager_);
-    if (failed(hr) || !sessionManager_) {
+    HRESULT hr =
+        korva::createInstance(korva::CLSID_SessionManager, CLSCTX_SERVER, &sessionManager_);
+    if (FAILED(hr) || !sessionManager_) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                          "Failed to create an instance of Veltrane Enterprise session manager.");
       fail(&status, kStatusSystem);
@@ -120,30 +140,30 @@ int CMAVEObjV85::logon(const char* apsName, const char* userName, const char* pa
 
     {
       // The wide copies live only for the call.
-      SWCharString wideUser = toWide(userName);
-      SWCharString widePassword = toWide(password);
-      SWCharString wideAps = toWide(apsName);
-      SWCharString wideAuthentication = toWide(authentication);
-      hr = sessionManager_->logon(wideUser.getBuffer(), widePassword.getBuffer(),
-                                  wideAps.getBuffer(), wideAuthentication.getBuffer(), &session_);
+      Bstr wideUser = toBstr(userName);
+      Bstr widePassword = toBstr(password);
+      Bstr wideAps = toBstr(apsName);
+      Bstr wideAuthentication = toBstr(authentication);
+      hr = sessionManager_->logon(wideUser, widePassword, wideAps, wideAuthentication,
+                                  session_.put());
     }
-    if (failed(hr) || !session_) {
+    if (FAILED(hr) || !session_) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                          "Failed to logon to APS %s as %s with %s authentication.",
                          text(apsName), text(userName), text(authentication));
       fail(&status, kStatusServer);
     }
 
-    Ref<Unknown> service;
-    hr = session_->getService(L"", L"InfoStore", &service);
-    if (failed(hr) || !service) {
+    Ref<IUnknown> service;
+    hr = session_->getService(wideBstr(L""), wideBstr(L"InfoStore"), service.put());
+    if (FAILED(hr) || !service) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                          "Failed to obtain InfoStore service from current session.");
       fail(&status, kStatusServer);
     }
 
     hr = service.query(&infoStore_);
-    if (failed(hr) || !infoStore_) {
+    if (FAILED(hr) || !infoStore_) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                          "Failed to obtain proper interface from the InfoStore service.");
       fail(&status, kStatusLogical);
@@ -164,54 +184,47 @@ int CMAVEObjV85::loadPlugins() {
   int status = kStatusOk;
   try {
     Ref<PluginManager> manager;
-    korva::HRESULT hr = session_ ? session_->getPluginManager(&manager) : korva::E_POINTER;
-    if (failed(hr) || !manager) {
+    HRESULT hr = session_ ? session_->getPluginManager(manager.put()) : E_POINTER;
+    if (FAILED(hr) || !manager) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                          "Failed to obtain plugin manager from current session.");
       fail(&status, kStatusServer);
     }
 
     Ref<InfoObjects> plugins;
-    hr = manager->getPlugins(L"Desktop", &plugins);
-    if (failed(hr) || !plugins) {
+    hr = manager->getPlugins(wideBstr(L"Desktop"), plugins.put());
+    if (FAILED(hr) || !plugins) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                          "Failed to obtain the list of desktop plugins from plugin manager.");
       fail(&status, kStatusServer);
     }
 
-    int32_t count = 0;
-    if (failed(plugins->count(&count))) {
+    LONG count = 0;
+    if (FAILED(plugins->count(&count))) {
       ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                          "Failed to obtain item count from the list of desktop plugins.");
       fail(&status, kStatusServer);
     }
 
-    for (int32_t i = 1; i <= count; ++i) {
-      Ref<InfoObject> item;
-      hr = plugins->item(Variant::fromInt(i), &item);
-      if (failed(hr) || !item) {
+    for (LONG i = 1; i <= count; ++i) {
+      // The plugin list's items are desktop plugins.
+      Ref<DesktopPlugin> plugin;
+      hr = korva::itemAs(plugins.get(), i, &plugin);
+      if (FAILED(hr) || !plugin) {
         ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                            "Failed to obtain plugin %d from the list of desktop plugins.",
-                           i);
+                           static_cast<int>(i));
         fail(&status, kStatusServer);
       }
-      // An entry of the list that is not a desktop plugin is an interface
-      // missing, not a refusal of the server: no detail text to show.
-      Ref<DesktopPlugin> plugin;
-      hr = item.query(&plugin);
-      if (failed(hr) || !plugin) {
+      Bstr text;
+      if (FAILED(plugin->name(text.put()))) {
         ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
-                           "Failed to obtain plugin %d from the list of desktop plugins.",
-                           i);
-        fail(&status, kStatusLogical);
-      }
-      std::wstring name;
-      if (failed(plugin->name(&name))) {
-        ActionLog::logLine(
-            KORVA_ERROR KORVA_CTX_PUBLISH "Failed to obtain the name of desktop plugin %d.", i);
+                           "Failed to obtain the name of desktop plugin %d.",
+                           static_cast<int>(i));
         fail(&status, kStatusServer);
       }
       // Exact, case-sensitive names; a later entry replaces an earlier one.
+      const std::wstring name = text.str();
       if (name == L"User") {
         userPlugin_ = plugin;
       } else if (name == L"Folder") {
@@ -238,8 +251,8 @@ int CMAVEObjV85::loadPlugins() {
       }
     }
     for (const Wanted& w : wanted) {
-      int16_t typeId = -1;
-      if (failed((*w.plugin)->typeId(&typeId))) {
+      SHORT typeId = -1;
+      if (FAILED((*w.plugin)->typeId(&typeId))) {
         ActionLog::logLine(KORVA_ERROR KORVA_CTX_PUBLISH
                            "Failed to obtain the type id of the %s desktop plugin.",
                            w.word);

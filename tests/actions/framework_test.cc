@@ -109,7 +109,8 @@ TEST_F(FrameworkTest, StartFailuresAnswer204AndLeaveTheCountUnchanged) {
     CMAFramework framework;
 
     const SAnsiString hostBefore = CMAFramework::localHostName();
-    ASSERT_TRUE(korva::succeeded(korva::comInitialize()));  // the caller's own COM use
+    ASSERT_TRUE(
+        SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));  // the caller's own COM use
     const int comHeld = korva::comInitializeCount();
     EXPECT_EQ(framework.initialize(), kStatusSystem);
     EXPECT_EQ(framework.useCount(), 0);
@@ -122,7 +123,7 @@ TEST_F(FrameworkTest, StartFailuresAnswer204AndLeaveTheCountUnchanged) {
     EXPECT_EQ(framework.useCount(), 0);
     EXPECT_EQ(net.cleanups, c.cleanups);
     EXPECT_EQ(korva::comInitializeCount(), comHeld) << "the caller's COM initialisation was taken";
-    korva::comUninitialize();
+    CoUninitialize();
   }
 }
 

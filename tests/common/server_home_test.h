@@ -19,9 +19,15 @@
 #include <string>
 
 #include "platform/com.h"
+#include "reportserver/com_support.h"
 #include "reportserver/fault_plan.h"
 
 namespace korva_test_common {
+
+// A text argument for the server: a BSTR that lives until the end of the
+// call's full expression.
+inline korva::Bstr B(const wchar_t* text) { return korva::Bstr(text); }
+inline korva::Bstr B(const std::wstring& text) { return korva::Bstr(text); }
 
 class ServerHomeTest : public ::testing::Test {
  protected:
@@ -36,13 +42,13 @@ class ServerHomeTest : public ::testing::Test {
     std::filesystem::create_directories(home_);
     ::setenv("KORVA_SERVER_HOME", home_.c_str(), 1);
     clearPlans();
-    ASSERT_EQ(korva::comInitialize(), korva::S_OK);
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
     korva::clearLastErrorDescription();
   }
 
   void TearDown() override {
     clearPlans();
-    korva::comUninitialize();
+    CoUninitialize();
     std::error_code ignored;
     std::filesystem::remove_all(home_, ignored);
   }

@@ -16,24 +16,61 @@ using korva_test::CtypeLocale;
 using korva_test::LogCapture;
 using korva_test::TempDir;
 
-// An attribute list answering from a table, or a fixed failure.
-class FakeAttributes : public korva::SaxAttributes {
+// An attribute list answering lookups by qualified name from a table, or a
+// fixed failure; the handler uses nothing else of it.
+class FakeAttributes : public ISAXAttributes {
  public:
   std::map<std::wstring, std::wstring> values;
-  korva::HRESULT failWith = korva::S_OK;
+  HRESULT failWith = S_OK;
   bool nullEmptyValue = false;
   std::wstring lastName;
 
-  int getLength() override { return static_cast<int>(values.size()); }
-  korva::HRESULT getValueFromQName(const wchar_t* qName, int qNameLen, const wchar_t** value,
-                                   int* valueLen) override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE getLength(int* length) override {
+    *length = static_cast<int>(values.size());
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE getURI(int, const wchar_t**, int*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE getLocalName(int, const wchar_t**, int*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE getQName(int, const wchar_t**, int*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE getName(int, const wchar_t**, int*, const wchar_t**, int*,
+                                    const wchar_t**, int*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE getIndexFromName(const wchar_t*, int, const wchar_t*, int,
+                                             int*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE getIndexFromQName(const wchar_t*, int, int*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE getType(int, const wchar_t**, int*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE getTypeFromName(const wchar_t*, int, const wchar_t*, int,
+                                            const wchar_t**, int*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE getTypeFromQName(const wchar_t*, int, const wchar_t**, int*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE getValue(int, const wchar_t**, int*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE getValueFromName(const wchar_t*, int, const wchar_t*, int,
+                                             const wchar_t**, int*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE getValueFromQName(const wchar_t* qName, int qNameLen,
+                                              const wchar_t** value, int* valueLen) override {
     lastName.assign(qName, qNameLen);
-    if (korva::failed(failWith)) return failWith;
+    if (FAILED(failWith)) return failWith;
     auto it = values.find(lastName);
-    if (it == values.end()) return korva::E_INVALIDARG;
+    if (it == values.end()) return E_INVALIDARG;
     *value = (nullEmptyValue && it->second.empty()) ? nullptr : it->second.data();
     *valueLen = static_cast<int>(it->second.size());
-    return korva::S_OK;
+    return S_OK;
   }
 };
 
@@ -44,26 +81,28 @@ class HandlerBaseTest : public ComFixture {
 };
 
 TEST_F(HandlerBaseTest, IdentityAnswersTheTwoHandlersAndUnknownWithoutCounting) {
-  EXPECT_EQ(handler.addRef(), 0u);
-  EXPECT_EQ(handler.release(), 0u);
-  EXPECT_EQ(handler.release(), 0u);  // nothing is freed, however often
+  EXPECT_EQ(handler.AddRef(), 0u);
+  EXPECT_EQ(handler.Release(), 0u);
+  EXPECT_EQ(handler.Release(), 0u);  // nothing is freed, however often
 
+  ISAXContentHandler* content = &handler;
   void* out = nullptr;
-  ASSERT_EQ(handler.queryInterface(korva::kIID_SAXContentHandler, &out), korva::S_OK);
-  EXPECT_EQ(out, static_cast<korva::SaxContentHandler*>(&handler));
-  ASSERT_EQ(handler.queryInterface(korva::kIID_SAXErrorHandler, &out), korva::S_OK);
-  EXPECT_EQ(out, static_cast<korva::SaxErrorHandler*>(&handler));
-  ASSERT_EQ(handler.queryInterface(korva::kIID_Unknown, &out), korva::S_OK);
-  EXPECT_EQ(out, static_cast<korva::Unknown*>(&handler));
+  ASSERT_EQ(handler.QueryInterface(IID_ISAXContentHandler, &out), S_OK);
+  EXPECT_EQ(out, content);
+  ASSERT_EQ(handler.QueryInterface(IID_ISAXErrorHandler, &out), S_OK);
+  EXPECT_EQ(out, static_cast<ISAXErrorHandler*>(&handler));
+  // The identity is the first base's.
+  ASSERT_EQ(handler.QueryInterface(IID_IUnknown, &out), S_OK);
+  EXPECT_EQ(out, static_cast<IUnknown*>(content));
 
   out = &handler;
-  EXPECT_EQ(handler.queryInterface(korva::kIID_SAXXMLReader, &out), korva::E_NOINTERFACE);
+  EXPECT_EQ(handler.QueryInterface(IID_ISAXXMLReader, &out), E_NOINTERFACE);
   EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(handler.queryInterface(korva::kIID_Unknown, nullptr), korva::E_POINTER);
+  EXPECT_EQ(handler.QueryInterface(IID_IUnknown, nullptr), E_POINTER);
 
   // A Ref held by someone else (as the reader does) neither frees nor counts.
-  { korva::Ref<korva::SaxContentHandler> held(&handler); }
-  EXPECT_EQ(handler.addRef(), 0u);
+  { korva::Ref<ISAXContentHandler> held(&handler); }
+  EXPECT_EQ(handler.AddRef(), 0u);
 }
 
 TEST_F(HandlerBaseTest, ReadAttributeTakesTheValueOrTheDefault) {
@@ -94,17 +133,17 @@ TEST_F(HandlerBaseTest, ReadAttributeTakesTheValueOrTheDefault) {
 
 TEST_F(HandlerBaseTest, ReadAttributeFailures) {
   struct Case {
-    korva::HRESULT lookup;
+    HRESULT lookup;
     int status;
     const char* line;
   } cases[] = {
-      {korva::E_FAIL, 204,
+      {E_FAIL, 204,
        " - --- ERROR --- (config): Error occurred while reading the attribute \"desc\" from XML."
        " System function failed."},
-      {korva::E_ACCESSDENIED, 204,
+      {E_ACCESSDENIED, 204,
        " - --- ERROR --- (config): Error occurred while reading the attribute \"desc\" from XML."
        " System function failed."},
-      {korva::E_OUTOFMEMORY, 203,
+      {E_OUTOFMEMORY, 203,
        " - --- ERROR --- (config): Error occurred while reading the attribute \"desc\" from XML."
        " Out of memory."},
   };
@@ -146,10 +185,10 @@ TEST_F(HandlerBaseTest, ReadAttributeFailsOnTextTheEncodingCannotHold) {
 TEST_F(HandlerBaseTest, ParseWithoutComOnTheThreadFailsAsASystemFailure) {
   LogCapture log(dir);
   const std::string path = dir.write("publish.xml", "<publish/>");
-  korva::comUninitialize();
+  CoUninitialize();
   EXPECT_EQ(handler.parseFile(path.c_str()), 204);
   EXPECT_EQ(handler.parseText(L"<publish/>"), 204);
-  korva::comInitialize();
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   EXPECT_EQ(log.lines(),
             (std::vector<std::string>{
                 " - --- ERROR --- (config): Error occurred while parsing the XML file " + path +

@@ -104,8 +104,8 @@ class CtypeLocale {
 // COM on the test thread for the whole test.
 class ComFixture : public ::testing::Test {
  protected:
-  void SetUp() override { korva::comInitialize(); }
-  void TearDown() override { korva::comUninitialize(); }
+  void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  void TearDown() override { CoUninitialize(); }
 };
 
 // A publish handler initialised for a run, reading files of a private

@@ -24,6 +24,7 @@ namespace {
 
 using korva::Ref;
 using korva::Variant;
+using korva_test_common::B;
 
 class TwinRuleTest : public korva_rs_test::ServerTest {};
 
@@ -46,18 +47,18 @@ TEST_F(TwinRuleTest, AnObjectAnotherSessionStoredAfterTheReadIsNotStoredAgain) {
     const int32_t taken = c.kind == "Folder" ? addFolder(b, L"Sales", c.parent) : [&] {
       Ref<korva::InfoObjects> list = children(b, c.parent, c.kind);
       Ref<korva::InfoObject> report;
-      EXPECT_EQ(list->add(b.plugins["Report"].get(), &report), korva::S_OK);
-      report->setTitle(L"Sales");
-      report->setProperty(L"SI_PARENTID", Variant::fromInt(c.parent));
-      EXPECT_EQ(b.store->commit(list.get()), korva::S_OK) << lastError();
+      EXPECT_EQ(list->add(b.plugins["Report"].get(), report.put()), S_OK);
+      report->setTitle(B(L"Sales"));
+      report->setProperty(B(L"SI_PARENTID"), Variant::fromInt(c.parent));
+      EXPECT_EQ(b.store->commit(list.get()), S_OK) << lastError();
       return idOf(report);
     }();
 
     Ref<korva::InfoObject> twin;
-    ASSERT_EQ(seenByA->add(a.plugins[c.kind].get(), &twin), korva::S_OK);
-    twin->setTitle(L"Sales");
-    twin->setProperty(L"SI_PARENTID", Variant::fromInt(c.parent));
-    EXPECT_EQ(a.store->commit(seenByA.get()), korva::E_FAIL);
+    ASSERT_EQ(seenByA->add(a.plugins[c.kind].get(), twin.put()), S_OK);
+    twin->setTitle(B(L"Sales"));
+    twin->setProperty(B(L"SI_PARENTID"), Variant::fromInt(c.parent));
+    EXPECT_EQ(a.store->commit(seenByA.get()), E_FAIL);
     std::string kind = c.kind == "Folder" ? "folder" : "report";
     EXPECT_EQ(lastError(), "Nothing was committed. Another session added a " + kind +
                                " titled \"Sales\" " + c.where + " (id " + std::to_string(taken) +
@@ -67,10 +68,10 @@ TEST_F(TwinRuleTest, AnObjectAnotherSessionStoredAfterTheReadIsNotStoredAgain) {
     // Read again, a twin is the client's own choice and is stored.
     Ref<korva::InfoObjects> fresh = children(a, c.parent, c.kind);
     Ref<korva::InfoObject> chosen;
-    ASSERT_EQ(fresh->add(a.plugins[c.kind].get(), &chosen), korva::S_OK);
-    chosen->setTitle(L"Sales");
-    chosen->setProperty(L"SI_PARENTID", Variant::fromInt(c.parent));
-    EXPECT_EQ(a.store->commit(fresh.get()), korva::S_OK) << lastError();
+    ASSERT_EQ(fresh->add(a.plugins[c.kind].get(), chosen.put()), S_OK);
+    chosen->setTitle(B(L"Sales"));
+    chosen->setProperty(B(L"SI_PARENTID"), Variant::fromInt(c.parent));
+    EXPECT_EQ(a.store->commit(fresh.get()), S_OK) << lastError();
   }
 }
 

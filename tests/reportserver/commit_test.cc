@@ -34,23 +34,23 @@ TEST_F(CommitTest, PendingChangesAreInvisibleElsewhereUntilCommit) {
 
   Ref<korva::InfoObjects> list = children(admin_, 0, "Folder");
   Ref<korva::InfoObject> created;
-  ASSERT_EQ(list->add(admin_.plugins["Folder"].get(), &created), korva::S_OK);
-  ASSERT_EQ(created->setTitle(L"New"), korva::S_OK);
-  ASSERT_EQ(created->setDescription(L"fresh"), korva::S_OK);
-  ASSERT_EQ(created->setProperty(L"SI_PARENTID", Variant::fromInt(0)), korva::S_OK);
+  ASSERT_EQ(list->add(admin_.plugins["Folder"].get(), created.put()), S_OK);
+  ASSERT_EQ(created->setTitle(B(L"New")), S_OK);
+  ASSERT_EQ(created->setDescription(B(L"fresh")), S_OK);
+  ASSERT_EQ(created->setProperty(B(L"SI_PARENTID"), Variant::fromInt(0)), S_OK);
   Ref<korva::InfoObject> old = itemOf(list, 1);
-  ASSERT_EQ(old->setDescription(L"new"), korva::S_OK);
+  ASSERT_EQ(old->setDescription(B(L"new")), S_OK);
   // The pending title is what this collection shows.
   EXPECT_EQ(titlesOf(list), (Titles{"Existing", "New"}));
   int32_t id = 0;
-  EXPECT_EQ(created->id(&id), korva::E_FAIL);
+  EXPECT_EQ(created->id(&id), E_FAIL);
   EXPECT_EQ(lastError(), "The new Folder has no id until it is committed.");
 
   EXPECT_EQ(titlesOf(children(other, 0, "Folder")), (Titles{"Existing"}));
   EXPECT_EQ(dump().find("\"New\""), std::string::npos);
   EXPECT_NE(dump().find("\"description\": \"old\""), std::string::npos);
 
-  ASSERT_EQ(admin_.store->commit(list.get()), korva::S_OK) << lastError();
+  ASSERT_EQ(admin_.store->commit(list.get()), S_OK) << lastError();
   EXPECT_EQ(titlesOf(children(other, 0, "Folder")), (Titles{"Existing", "New"}));
   int32_t newId = idOf(created);
   EXPECT_GT(newId, existing);
@@ -62,7 +62,7 @@ TEST_F(CommitTest, PendingChangesAreInvisibleElsewhereUntilCommit) {
       << json;
   EXPECT_NE(json.find("\"title\": \"Existing\", \"description\": \"new\""), std::string::npos);
   // Nothing left pending: a second commit stores nothing new.
-  EXPECT_EQ(admin_.store->commit(list.get()), korva::S_OK);
+  EXPECT_EQ(admin_.store->commit(list.get()), S_OK);
   EXPECT_EQ(countOf(children(other, 0, "Folder")), 2);
 }
 
@@ -74,22 +74,22 @@ TEST_F(CommitTest, AFailingCommitStoresNothingAndKeepsThePendingChanges) {
   const std::string before = dump();
 
   Ref<korva::InfoObjects> list = children(admin_, folder, "Report");
-  ASSERT_EQ(itemOf(list, 1)->setTitle(L"Renamed"), korva::S_OK);
+  ASSERT_EQ(itemOf(list, 1)->setTitle(B(L"Renamed")), S_OK);
   Ref<korva::InfoObject> good, bad;
   Ref<korva::ReportFiles> files;
-  Ref<korva::Unknown> answer;
-  ASSERT_EQ(list->add(admin_.plugins["Report"].get(), &good), korva::S_OK);
-  ASSERT_EQ(good->setProperty(L"SI_PARENTID", Variant::fromInt(folder)), korva::S_OK);
-  ASSERT_EQ(good->setTitle(L"Good"), korva::S_OK);
-  ASSERT_EQ(list->add(admin_.plugins["Report"].get(), &bad), korva::S_OK);
-  ASSERT_EQ(bad->setProperty(L"SI_PARENTID", Variant::fromInt(folder)), korva::S_OK);
-  ASSERT_EQ(bad->setTitle(L"Bad"), korva::S_OK);
-  ASSERT_EQ(bad->files(&files), korva::S_OK);
-  ASSERT_EQ(files->addFile(Variant::fromString(widen(vanishing)), 1, Variant(), &answer),
-            korva::S_OK);
+  Ref<IUnknown> answer;
+  ASSERT_EQ(list->add(admin_.plugins["Report"].get(), good.put()), S_OK);
+  ASSERT_EQ(good->setProperty(B(L"SI_PARENTID"), Variant::fromInt(folder)), S_OK);
+  ASSERT_EQ(good->setTitle(B(L"Good")), S_OK);
+  ASSERT_EQ(list->add(admin_.plugins["Report"].get(), bad.put()), S_OK);
+  ASSERT_EQ(bad->setProperty(B(L"SI_PARENTID"), Variant::fromInt(folder)), S_OK);
+  ASSERT_EQ(bad->setTitle(B(L"Bad")), S_OK);
+  ASSERT_EQ(bad->files(files.put()), S_OK);
+  ASSERT_EQ(files->addFile(Variant::fromString(widen(vanishing)), 1, Variant(), answer.put()),
+            S_OK);
   std::filesystem::remove(vanishing);
 
-  EXPECT_EQ(admin_.store->commit(list.get()), korva::E_FAIL);
+  EXPECT_EQ(admin_.store->commit(list.get()), E_FAIL);
   EXPECT_EQ(lastError(), "Nothing was committed. Cannot open the report file \"" + vanishing +
                              "\": No such file or directory.");
   EXPECT_EQ(dump(), before);
@@ -98,10 +98,10 @@ TEST_F(CommitTest, AFailingCommitStoresNothingAndKeepsThePendingChanges) {
   // Put right, the same pending changes commit whole, unless the commit fails.
   writeFile("vanishing.rpt", "back again");
   korva::setServerFaultPlan("commit");
-  EXPECT_EQ(admin_.store->commit(list.get()), korva::E_FAIL);
+  EXPECT_EQ(admin_.store->commit(list.get()), E_FAIL);
   korva::clearServerFaultPlan();
   EXPECT_EQ(dump(), before);
-  ASSERT_EQ(admin_.store->commit(list.get()), korva::S_OK) << lastError();
+  ASSERT_EQ(admin_.store->commit(list.get()), S_OK) << lastError();
   EXPECT_EQ(titlesOf(children(admin_, folder, "Report")), (Titles{"Renamed", "Good", "Bad"}));
   const std::string copy = (home_ / "copy.rpt").string();
   std::string error;
@@ -115,19 +115,19 @@ TEST_F(CommitTest, AFailureLateInTheCommitUndoesTheEarlierWrites) {
   const std::string before = dump();
   Ref<korva::InfoObjects> list = children(admin_, 0, "Folder");
   Ref<korva::InfoObject> folder;
-  ASSERT_EQ(list->add(admin_.plugins["Folder"].get(), &folder), korva::S_OK);
-  ASSERT_EQ(folder->setTitle(L"F"), korva::S_OK);
+  ASSERT_EQ(list->add(admin_.plugins["Folder"].get(), folder.put()), S_OK);
+  ASSERT_EQ(folder->setTitle(B(L"F")), S_OK);
   Ref<korva::SecurityPrincipals> principals = principalsOf(folder);
   ASSERT_TRUE(principals);
   Ref<korva::SecurityPrincipal> principal;
-  ASSERT_EQ(principals->addPrincipal(alice + 1000, &principal), korva::S_OK);
-  ASSERT_EQ(principal->setRole(2), korva::S_OK);
-  EXPECT_EQ(admin_.store->commit(list.get()), korva::E_FAIL);
+  ASSERT_EQ(principals->addPrincipal(alice + 1000, principal.put()), S_OK);
+  ASSERT_EQ(principal->setRole(2), S_OK);
+  EXPECT_EQ(admin_.store->commit(list.get()), E_FAIL);
   EXPECT_EQ(lastError(), "Nothing was committed. There is no user with id " +
                              std::to_string(alice + 1000) + ".");
   EXPECT_EQ(dump(), before);
   int32_t id = 0;
-  EXPECT_EQ(folder->id(&id), korva::E_FAIL);  // still new
+  EXPECT_EQ(folder->id(&id), E_FAIL);  // still new
 }
 
 TEST_F(CommitTest, RemovingAFolderRemovesItsSubtree) {
@@ -141,28 +141,28 @@ TEST_F(CommitTest, RemovingAFolderRemovesItsSubtree) {
   addReport(admin_, L"R3", c, file);
   int32_t d = addFolder(admin_, L"D");
   int32_t keep = addReport(admin_, L"Kept", d, file);
-  ASSERT_EQ(grant(admin_, b, alice, 2), korva::S_OK) << lastError();
-  ASSERT_EQ(grant(admin_, keep, alice, 3), korva::S_OK) << lastError();
+  ASSERT_EQ(grant(admin_, b, alice, 2), S_OK) << lastError();
+  ASSERT_EQ(grant(admin_, keep, alice, 3), S_OK) << lastError();
   // A stale view of a report under A, taken before the removal.
   Ref<korva::InfoObjects> stale = children(admin_, b, "Report");
   ASSERT_EQ(countOf(stale), 1);
 
   Ref<korva::InfoObjects> top = children(admin_, 0, "Folder");
   Ref<korva::InfoObject> folderA = itemOf(top, 1);
-  ASSERT_EQ(top->remove(Variant::fromObject(folderA.get())), korva::S_OK);
+  ASSERT_EQ(top->remove(Variant::fromObject(folderA.get())), S_OK);
   EXPECT_EQ(countOf(query(admin_, L"SELECT * FROM CI_INFOOBJECTS")), 8);  // pending
-  ASSERT_EQ(admin_.store->commit(top.get()), korva::S_OK) << lastError();
+  ASSERT_EQ(admin_.store->commit(top.get()), S_OK) << lastError();
 
   EXPECT_EQ(titlesOf(top), (Titles{"D"}));
   EXPECT_EQ(titlesOf(query(admin_, L"SELECT * FROM CI_INFOOBJECTS")), (Titles{"D", "Kept"}));
   EXPECT_EQ(scalar("SELECT COUNT(*) FROM rights"), 1);
   EXPECT_EQ(scalar("SELECT COUNT(*) FROM reports"), 1);
   EXPECT_EQ(scalar("SELECT COUNT(*) FROM report_chunks"), 4);  // Kept's 3 MiB + 5 bytes
-  EXPECT_EQ(folderA->setTitle(L"again"), korva::E_FAIL);
+  EXPECT_EQ(folderA->setTitle(B(L"again")), E_FAIL);
   EXPECT_EQ(lastError(), "The Folder " + std::to_string(a) + " has been deleted.");
 
-  ASSERT_EQ(itemOf(stale, 1)->setDescription(L"too late"), korva::S_OK);
-  EXPECT_EQ(admin_.store->commit(stale.get()), korva::E_FAIL);
+  ASSERT_EQ(itemOf(stale, 1)->setDescription(B(L"too late")), S_OK);
+  EXPECT_EQ(admin_.store->commit(stale.get()), E_FAIL);
   EXPECT_NE(lastError().find("no longer exists"), std::string::npos) << lastError();
   (void)c;
 }
@@ -170,27 +170,27 @@ TEST_F(CommitTest, RemovingAFolderRemovesItsSubtree) {
 TEST_F(CommitTest, RightsAreStoredAndReplaced) {
   int32_t alice = addUser(admin_, L"Alice", L"");
   int32_t folder = addFolder(admin_, L"F");
-  ASSERT_EQ(grant(admin_, folder, alice, 2), korva::S_OK) << lastError();
-  ASSERT_EQ(grant(admin_, folder, alice, 5), korva::S_OK) << lastError();
-  ASSERT_EQ(grant(admin_, folder, 7, 1), korva::S_OK) << lastError();
+  ASSERT_EQ(grant(admin_, folder, alice, 2), S_OK) << lastError();
+  ASSERT_EQ(grant(admin_, folder, alice, 5), S_OK) << lastError();
+  ASSERT_EQ(grant(admin_, folder, 7, 1), S_OK) << lastError();
   EXPECT_NE(dump().find("\"rights\": [{\"userId\": 7, \"role\": 1}, {\"userId\": " +
                         std::to_string(alice) + ", \"role\": 5}]"),
             std::string::npos)
       << dump();
   for (int32_t role : {0, 6, -1}) {
-    EXPECT_EQ(grant(admin_, folder, alice, role), korva::E_INVALIDARG);
+    EXPECT_EQ(grant(admin_, folder, alice, role), E_INVALIDARG);
     EXPECT_EQ(lastError(), "Role " + std::to_string(role) + " is not valid; roles are 1 to 5.");
   }
   Ref<korva::InfoObjects> list = byId(admin_, folder);
   Ref<korva::SecurityPrincipals> principals = principalsOf(itemOf(list, 1));
   ASSERT_TRUE(principals);
   Ref<korva::SecurityPrincipal> principal;
-  EXPECT_EQ(principals->addPrincipal(0, &principal), korva::E_INVALIDARG);
+  EXPECT_EQ(principals->addPrincipal(0, principal.put()), E_INVALIDARG);
   EXPECT_EQ(lastError(), "0 is not a user id.");
   // A folder id is not a user id.
-  ASSERT_EQ(principals->addPrincipal(folder, &principal), korva::S_OK);
-  ASSERT_EQ(principal->setRole(2), korva::S_OK);
-  EXPECT_EQ(admin_.store->commit(list.get()), korva::E_FAIL);
+  ASSERT_EQ(principals->addPrincipal(folder, principal.put()), S_OK);
+  ASSERT_EQ(principal->setRole(2), S_OK);
+  EXPECT_EQ(admin_.store->commit(list.get()), E_FAIL);
   EXPECT_EQ(lastError(),
             "Nothing was committed. There is no user with id " + std::to_string(folder) + ".");
 }
@@ -204,30 +204,30 @@ TEST_F(CommitTest, OnlyTheAdministratorMayChangeUsersAndRights) {
       "The commit was refused: access denied. Only the Administrator account may change users "
       "and rights.";
 
-  EXPECT_EQ(grant(a, folder, alice, 5), korva::E_ACCESSDENIED);
+  EXPECT_EQ(grant(a, folder, alice, 5), E_ACCESSDENIED);
   EXPECT_EQ(lastError(), denied);
 
   Ref<korva::InfoObjects> list = users(a);
   Ref<korva::InfoObject> user;
-  ASSERT_EQ(list->add(a.plugins["User"].get(), &user), korva::S_OK);
-  ASSERT_EQ(user->setTitle(L"Mallory"), korva::S_OK);
-  EXPECT_EQ(a.store->commit(list.get()), korva::E_ACCESSDENIED);
+  ASSERT_EQ(list->add(a.plugins["User"].get(), user.put()), S_OK);
+  ASSERT_EQ(user->setTitle(B(L"Mallory")), S_OK);
+  EXPECT_EQ(a.store->commit(list.get()), E_ACCESSDENIED);
   EXPECT_EQ(lastError(), denied);
 
   Ref<korva::InfoObjects> self = byId(a, alice, true);
   Ref<korva::UserObject> me;
-  ASSERT_EQ(itemOf(self, 1).query(&me), korva::S_OK);
-  ASSERT_EQ(me->setFullName(L"Alice A."), korva::S_OK);
-  EXPECT_EQ(a.store->commit(self.get()), korva::E_ACCESSDENIED);
+  ASSERT_EQ(itemOf(self, 1).query(&me), S_OK);
+  ASSERT_EQ(me->setFullName(B(L"Alice A.")), S_OK);
+  EXPECT_EQ(a.store->commit(self.get()), E_ACCESSDENIED);
   EXPECT_EQ(lastError(), denied);
 
   Ref<korva::InfoObjects> admins = byId(a, 7, true);
-  ASSERT_EQ(admins->remove(Variant::fromObject(itemOf(admins, 1).get())), korva::S_OK);
-  EXPECT_EQ(a.store->commit(admins.get()), korva::E_ACCESSDENIED);
+  ASSERT_EQ(admins->remove(Variant::fromObject(itemOf(admins, 1).get())), S_OK);
+  EXPECT_EQ(a.store->commit(admins.get()), E_ACCESSDENIED);
   EXPECT_EQ(dump(), before);
 
   // Folders and reports need FullControl there (see the next test).
-  ASSERT_EQ(grant(admin_, folder, alice, 5), korva::S_OK) << lastError();
+  ASSERT_EQ(grant(admin_, folder, alice, 5), S_OK) << lastError();
   int32_t mine = addFolder(a, L"Alice's", folder);
   EXPECT_GT(mine, folder);
 }
@@ -238,21 +238,21 @@ TEST_F(CommitTest, OthersChangeFoldersAndReportsOnlyWhereTheyHoldFullControl) {
   int32_t sub = addFolder(admin_, L"Sub", top);
   int32_t report = addReport(admin_, L"R", sub, writeFile("r.rpt", "r"));
   int32_t other = addFolder(admin_, L"Other");
-  ASSERT_EQ(grant(admin_, top, alice, 5), korva::S_OK) << lastError();
-  ASSERT_EQ(grant(admin_, other, alice, 4), korva::S_OK) << lastError();
+  ASSERT_EQ(grant(admin_, top, alice, 5), S_OK) << lastError();
+  ASSERT_EQ(grant(admin_, other, alice, 4), S_OK) << lastError();
   Connection a = connect(L"Alice", L"pw");
   const std::string o = std::to_string(other);
   const std::string refused = "The commit was refused: access denied. User \"Alice\" may not ";
   auto addUnder = [&](int32_t parent) {
     Ref<korva::InfoObjects> l = children(a, parent, "Folder");
     Ref<korva::InfoObject> f = newIn(a, l, "Folder");
-    f->setTitle(L"New");
-    f->setProperty(L"SI_PARENTID", Variant::fromInt(parent));
+    f->setTitle(B(L"New"));
+    f->setProperty(B(L"SI_PARENTID"), Variant::fromInt(parent));
     return l;
   };
   auto describe = [&](int32_t id) {
     Ref<korva::InfoObjects> l = byId(a, id);
-    itemOf(l, 1)->setDescription(L"changed");
+    itemOf(l, 1)->setDescription(B(L"changed"));
     return l;
   };
   auto removeOne = [&](int32_t id) {
@@ -281,7 +281,7 @@ TEST_F(CommitTest, OthersChangeFoldersAndReportsOnlyWhereTheyHoldFullControl) {
       {"move Sub to Other",
        [&] {
          Ref<korva::InfoObjects> l = byId(a, sub);
-         itemOf(l, 1)->setProperty(L"SI_PARENTID", Variant::fromInt(other));
+         itemOf(l, 1)->setProperty(B(L"SI_PARENTID"), Variant::fromInt(other));
          return l;
        },
        refused + "move Folder " + std::to_string(sub) + " \"Sub\" to folder " + o +
@@ -289,7 +289,7 @@ TEST_F(CommitTest, OthersChangeFoldersAndReportsOnlyWhereTheyHoldFullControl) {
       {"change R and Other at once",
        [&] {
          Ref<korva::InfoObjects> l = query(a, L"SELECT * FROM CI_INFOOBJECTS");
-         for (int32_t i = 1; i <= countOf(l); ++i) itemOf(l, i)->setDescription(L"all");
+         for (int32_t i = 1; i <= countOf(l); ++i) itemOf(l, i)->setDescription(B(L"all"));
          return l;
        },
        refused + "change Folder " + o +
@@ -303,10 +303,10 @@ TEST_F(CommitTest, OthersChangeFoldersAndReportsOnlyWhereTheyHoldFullControl) {
     const std::string before = dump();
     Ref<korva::InfoObjects> list = c.change();
     if (c.refusal.empty()) {
-      EXPECT_EQ(a.store->commit(list.get()), korva::S_OK) << lastError();
+      EXPECT_EQ(a.store->commit(list.get()), S_OK) << lastError();
       EXPECT_NE(dump(), before);
     } else {
-      EXPECT_EQ(a.store->commit(list.get()), korva::E_ACCESSDENIED);
+      EXPECT_EQ(a.store->commit(list.get()), E_ACCESSDENIED);
       EXPECT_EQ(lastError(), c.refusal);
       EXPECT_EQ(dump(), before);
     }
@@ -328,23 +328,23 @@ TEST_F(CommitTest, CommitChecksParentsAndUserNames) {
   const std::vector<Case> cases = {
       {"missing parent",
        [&](Ref<korva::InfoObjects>& l) {
-         newIn(admin_, l, "Folder")->setProperty(L"SI_PARENTID", Variant::fromInt(99999));
+         newIn(admin_, l, "Folder")->setProperty(B(L"SI_PARENTID"), Variant::fromInt(99999));
        },
        "Nothing was committed. The parent folder 99999 of the new Folder does not exist."},
       {"report as parent",
        [&](Ref<korva::InfoObjects>& l) {
-         newIn(admin_, l, "Folder")->setProperty(L"SI_PARENTID", Variant::fromInt(report));
+         newIn(admin_, l, "Folder")->setProperty(B(L"SI_PARENTID"), Variant::fromInt(report));
        },
        "Nothing was committed. Object " + std::to_string(report) +
            " is a Report, not a folder; it cannot hold the new Folder."},
       {"folder under its own subfolder",
        [&](Ref<korva::InfoObjects>& l) {
-         itemOf(l, 1)->setProperty(L"SI_PARENTID", Variant::fromInt(sub));
+         itemOf(l, 1)->setProperty(B(L"SI_PARENTID"), Variant::fromInt(sub));
        },
        "Nothing was committed. The Folder " + f + " cannot be moved under folder " +
            std::to_string(sub) + ", which lies inside it."},
       {"user name taken",
-       [&](Ref<korva::InfoObjects>& l) { newIn(admin_, l, "User")->setTitle(L"Alice"); },
+       [&](Ref<korva::InfoObjects>& l) { newIn(admin_, l, "User")->setTitle(B(L"Alice")); },
        "Nothing was committed. A user named \"Alice\" already exists."},
       {"user without name", [&](Ref<korva::InfoObjects>& l) { newIn(admin_, l, "User"); },
        "Nothing was committed. A user needs a name."},
@@ -354,18 +354,18 @@ TEST_F(CommitTest, CommitChecksParentsAndUserNames) {
     SCOPED_TRACE(c.name);
     Ref<korva::InfoObjects> list = byId(admin_, folder);
     c.change(list);
-    EXPECT_EQ(admin_.store->commit(list.get()), korva::E_FAIL);
+    EXPECT_EQ(admin_.store->commit(list.get()), E_FAIL);
     EXPECT_EQ(lastError(), c.description);
     EXPECT_EQ(dump(), before);
   }
 
   Ref<korva::InfoObjects> admins = byId(admin_, 7, true);
-  ASSERT_EQ(itemOf(admins, 1)->setTitle(L"Root"), korva::S_OK);
-  EXPECT_EQ(admin_.store->commit(admins.get()), korva::E_FAIL);
+  ASSERT_EQ(itemOf(admins, 1)->setTitle(B(L"Root")), S_OK);
+  EXPECT_EQ(admin_.store->commit(admins.get()), E_FAIL);
   EXPECT_EQ(lastError(), "Nothing was committed. The Administrator account cannot be renamed.");
   admins = byId(admin_, 7, true);
-  ASSERT_EQ(admins->remove(Variant::fromObject(itemOf(admins, 1).get())), korva::S_OK);
-  EXPECT_EQ(admin_.store->commit(admins.get()), korva::E_FAIL);
+  ASSERT_EQ(admins->remove(Variant::fromObject(itemOf(admins, 1).get())), S_OK);
+  EXPECT_EQ(admin_.store->commit(admins.get()), E_FAIL);
   EXPECT_EQ(lastError(), "Nothing was committed. The Administrator account cannot be deleted.");
   EXPECT_EQ(dump(), before);
 }
@@ -373,13 +373,13 @@ TEST_F(CommitTest, CommitChecksParentsAndUserNames) {
 TEST_F(CommitTest, PropertiesAreCheckedWhenSet) {
   Ref<korva::InfoObjects> list = children(admin_, 0, "Folder");
   Ref<korva::InfoObject> folder;
-  ASSERT_EQ(list->add(admin_.plugins["Folder"].get(), &folder), korva::S_OK);
+  ASSERT_EQ(list->add(admin_.plugins["Folder"].get(), folder.put()), S_OK);
   struct Case {
     const wchar_t* name;
     Variant value;
     std::string description;
   };
-  const std::vector<Case> cases = {
+  const Case cases[] = {
       {L"SI_PARENTID", Variant::fromString(L"1"), "SI_PARENTID needs a 32-bit integer value."},
       {L"SI_PARENTID", Variant::fromInt(-1), "SI_PARENTID -1 is not a folder id."},
       {L"SI_REPORTTYPE", Variant::fromString(L"x"), "SI_REPORTTYPE applies to reports only."},
@@ -389,25 +389,25 @@ TEST_F(CommitTest, PropertiesAreCheckedWhenSet) {
        "The property \"si_parentid\" is not known; SI_PARENTID and SI_REPORTTYPE can be set."},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(folder->setProperty(c.name, c.value), korva::E_INVALIDARG);
+    EXPECT_EQ(folder->setProperty(B(c.name), c.value), E_INVALIDARG);
     EXPECT_EQ(lastError(), c.description);
   }
-  EXPECT_EQ(folder->setProperty(nullptr, Variant()), korva::E_POINTER);
+  EXPECT_EQ(folder->setProperty(nullptr, Variant()), E_POINTER);
   // Users and folders do not answer the report interface, and the other way round.
   Ref<korva::ReportObject> asReport;
   Ref<korva::UserObject> asUser;
-  EXPECT_EQ(folder.query(&asReport), korva::E_NOINTERFACE);
-  EXPECT_EQ(folder.query(&asUser), korva::E_NOINTERFACE);
+  EXPECT_EQ(folder.query(&asReport), E_NOINTERFACE);
+  EXPECT_EQ(folder.query(&asUser), E_NOINTERFACE);
   Ref<korva::ReportFiles> files;
-  EXPECT_EQ(folder->files(&files), korva::E_FAIL);
+  EXPECT_EQ(folder->files(files.put()), E_FAIL);
   EXPECT_EQ(lastError(), "Only reports have files; this is the new Folder.");
   Ref<korva::InfoObject> user;
   Ref<korva::InfoObjects> userList = users(admin_);
-  ASSERT_EQ(userList->add(admin_.plugins["User"].get(), &user), korva::S_OK);
-  ASSERT_EQ(user.query(&asUser), korva::S_OK);
-  EXPECT_EQ(asUser->setLicenseType(2), korva::E_INVALIDARG);
+  ASSERT_EQ(userList->add(admin_.plugins["User"].get(), user.put()), S_OK);
+  ASSERT_EQ(user.query(&asUser), S_OK);
+  EXPECT_EQ(asUser->setLicenseType(2), E_INVALIDARG);
   EXPECT_EQ(lastError(), "Licence type 2 is not valid: 0 is a named user, 1 any other.");
-  EXPECT_EQ(user->setProperty(L"SI_PARENTID", Variant::fromInt(0)), korva::E_INVALIDARG);
+  EXPECT_EQ(user->setProperty(B(L"SI_PARENTID"), Variant::fromInt(0)), E_INVALIDARG);
   EXPECT_EQ(lastError(), "SI_PARENTID does not apply to users.");
 }
 
@@ -415,17 +415,17 @@ TEST_F(CommitTest, UserSettingsAreStored) {
   Ref<korva::InfoObjects> list = users(admin_);
   Ref<korva::InfoObject> user;
   Ref<korva::UserObject> details;
-  ASSERT_EQ(list->add(admin_.plugins["User"].get(), &user), korva::S_OK);
-  ASSERT_EQ(user->setTitle(L"Bob"), korva::S_OK);
-  ASSERT_EQ(user->setDescription(L"from \"sales\""), korva::S_OK);
-  ASSERT_EQ(user.query(&details), korva::S_OK);
-  ASSERT_EQ(details->setFullName(L"Bob B\x00e9r\x00e9"), korva::S_OK);
-  ASSERT_EQ(details->setPasswordOption1(true), korva::S_OK);
-  ASSERT_EQ(details->setPasswordOption2(false), korva::S_OK);
-  ASSERT_EQ(details->setPasswordOption3(true), korva::S_OK);
-  ASSERT_EQ(details->setLicenseType(0), korva::S_OK);
-  ASSERT_EQ(details->setPassword(L"pw"), korva::S_OK);
-  ASSERT_EQ(admin_.store->commit(list.get()), korva::S_OK) << lastError();
+  ASSERT_EQ(list->add(admin_.plugins["User"].get(), user.put()), S_OK);
+  ASSERT_EQ(user->setTitle(B(L"Bob")), S_OK);
+  ASSERT_EQ(user->setDescription(B(L"from \"sales\"")), S_OK);
+  ASSERT_EQ(user.query(&details), S_OK);
+  ASSERT_EQ(details->setFullName(B(L"Bob B\x00e9r\x00e9")), S_OK);
+  ASSERT_EQ(details->setPasswordOption1(true), S_OK);
+  ASSERT_EQ(details->setPasswordOption2(false), S_OK);
+  ASSERT_EQ(details->setPasswordOption3(true), S_OK);
+  ASSERT_EQ(details->setLicenseType(0), S_OK);
+  ASSERT_EQ(details->setPassword(B(L"pw")), S_OK);
+  ASSERT_EQ(admin_.store->commit(list.get()), S_OK) << lastError();
   EXPECT_NE(dump().find("{\"id\": " + std::to_string(idOf(user)) +
                         ", \"name\": \"Bob\", \"fullName\": \"Bob B\xc3\xa9r\xc3\xa9\", "
                         "\"description\": \"from \\\"sales\\\"\",\n            \"licenseType\": 0, "
@@ -438,13 +438,11 @@ TEST_F(CommitTest, AReleasedCollectionDiscardsItsChanges) {
   Ref<korva::InfoObject> folder;
   {
     Ref<korva::InfoObjects> list = children(admin_, 0, "Folder");
-    ASSERT_EQ(list->add(admin_.plugins["Folder"].get(), &folder), korva::S_OK);
-    ASSERT_EQ(folder->setTitle(L"Lost"), korva::S_OK);
+    ASSERT_EQ(list->add(admin_.plugins["Folder"].get(), folder.put()), S_OK);
+    ASSERT_EQ(folder->setTitle(B(L"Lost")), S_OK);
   }
-  std::wstring title;
-  EXPECT_EQ(folder->title(&title), korva::S_OK);
-  EXPECT_EQ(title, L"");
-  EXPECT_EQ(folder->setTitle(L"Lost again"), korva::E_FAIL);
+  EXPECT_EQ(titleOf(folder), "");
+  EXPECT_EQ(folder->setTitle(B(L"Lost again")), E_FAIL);
   EXPECT_EQ(lastError(),
             "The collection that held the new Folder has been released; changes to it can no "
             "longer be committed.");
@@ -456,19 +454,19 @@ TEST_F(CommitTest, CollectionsBelongToTheirSessionAndObjectsToTheirCollection) {
   Connection other = connect();
   Ref<korva::InfoObjects> mine = children(admin_, 0, "Folder");
   Ref<korva::InfoObjects> theirs = children(other, 0, "Folder");
-  EXPECT_EQ(other.store->commit(mine.get()), korva::E_INVALIDARG);
+  EXPECT_EQ(other.store->commit(mine.get()), E_INVALIDARG);
   EXPECT_EQ(lastError(),
             "The collection passed to commit belongs to another session; commit it through that "
             "session's InfoStore.");
-  EXPECT_EQ(mine->remove(Variant::fromObject(itemOf(theirs, 1).get())), korva::E_INVALIDARG);
+  EXPECT_EQ(mine->remove(Variant::fromObject(itemOf(theirs, 1).get())), E_INVALIDARG);
   EXPECT_EQ(lastError(), "The object passed to remove is not in this collection.");
-  EXPECT_EQ(mine->remove(Variant::fromInt(1)), korva::E_INVALIDARG);
+  EXPECT_EQ(mine->remove(Variant::fromInt(1)), E_INVALIDARG);
   EXPECT_EQ(lastError(), "remove needs a variant holding the object to delete.");
-  EXPECT_EQ(mine->remove(Variant::fromObject(nullptr)), korva::E_POINTER);
-  EXPECT_EQ(admin_.store->commit(nullptr), korva::E_POINTER);
+  EXPECT_EQ(mine->remove(Variant::fromObject(nullptr)), E_POINTER);
+  EXPECT_EQ(admin_.store->commit(nullptr), E_POINTER);
   Ref<korva::InfoObject> out;
-  EXPECT_EQ(mine->add(nullptr, &out), korva::E_POINTER);
-  EXPECT_EQ(mine->add(admin_.plugins["Folder"].get(), nullptr), korva::E_POINTER);
+  EXPECT_EQ(mine->add(nullptr, out.put()), E_POINTER);
+  EXPECT_EQ(mine->add(admin_.plugins["Folder"].get(), nullptr), E_POINTER);
 }
 
 TEST_F(CommitTest, IdsComeFromOneSequenceAboveZero) {
@@ -480,8 +478,8 @@ TEST_F(CommitTest, IdsComeFromOneSequenceAboveZero) {
   EXPECT_EQ(f2, u1 + 1);
   // Ids are not given again after a removal.
   Ref<korva::InfoObjects> list = children(admin_, 0, "Folder");
-  ASSERT_EQ(list->remove(Variant::fromObject(itemOf(list, 2).get())), korva::S_OK);
-  ASSERT_EQ(admin_.store->commit(list.get()), korva::S_OK);
+  ASSERT_EQ(list->remove(Variant::fromObject(itemOf(list, 2).get())), S_OK);
+  ASSERT_EQ(admin_.store->commit(list.get()), S_OK);
   EXPECT_EQ(addFolder(admin_, L"F3"), f2 + 1);
 }
 

@@ -59,26 +59,26 @@ class KorvaserverTest : public ServerTest {
     {
       Ref<korva::InfoObjects> list = query(c, L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_ID=8");
       Ref<korva::UserObject> details;
-      ASSERT_EQ(itemOf(list, 1).query(&details), korva::S_OK);
-      details->setFullName(L"Alice A.");
+      ASSERT_EQ(itemOf(list, 1).query(&details), S_OK);
+      details->setFullName(B(L"Alice A."));
       details->setLicenseType(0);
-      ASSERT_EQ(c.store->commit(list.get()), korva::S_OK);
+      ASSERT_EQ(c.store->commit(list.get()), S_OK);
     }
     int32_t finance = addFolder(c, L"Finance", 0, L"Quarterly numbers");  // 9
     addReport(c, L"Q1", finance, writeFile("q1.rpt", "abc"), [](Ref<korva::InfoObject>& report) {
       Ref<korva::ReportObject> details;
-      ASSERT_EQ(report.query(&details), korva::S_OK);
+      ASSERT_EQ(report.query(&details), S_OK);
       details->setThumbnail(true);
     });  // 10
     int32_t sub =
         addFolder(c, L"Sub", finance, L"Tab\tand \"quote\" and \\ and \x00e9\x0001\n");  // 11
     addReport(c, L"Q2", sub, "", [](Ref<korva::InfoObject>& report) {
-      report->setProperty(L"SI_REPORTTYPE", Variant::fromString(L"rpt"));
+      report->setProperty(B(L"SI_REPORTTYPE"), Variant::fromString(L"rpt"));
     });                                      // 12
     int32_t other = addFolder(c, L"Other");  // 13
     ASSERT_EQ(other, 13);
-    ASSERT_EQ(grant(c, finance, alice, 2), korva::S_OK) << lastError();
-    ASSERT_EQ(grant(c, other, 7, 5), korva::S_OK) << lastError();
+    ASSERT_EQ(grant(c, finance, alice, 2), S_OK) << lastError();
+    ASSERT_EQ(grant(c, other, 7, 5), S_OK) << lastError();
   }
 };
 

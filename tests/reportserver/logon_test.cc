@@ -25,7 +25,7 @@ struct LogonCase {
   const wchar_t* password;
   const wchar_t* aps;
   const wchar_t* auth;
-  korva::HRESULT hr;
+  HRESULT hr;
   std::string description;  // "<home>" stands for the server home
 };
 
@@ -34,40 +34,37 @@ TEST_F(LogonTest, RefusalsHaveTheirOwnDescriptions) {
       " is not a valid APS name: use a host name (letters, digits, \"-\" and \".\", optionally "
       "\":\" and a port).";
   const std::vector<LogonCase> cases = {
-      {L"Administrator", L"", L"../localhost", kAuth, korva::E_INVALIDARG,
-       "\"../localhost\"" + nameRule},
-      {L"Administrator", L"", L"a/b", kAuth, korva::E_INVALIDARG, "\"a/b\"" + nameRule},
-      {L"Administrator", L"", L"", kAuth, korva::E_INVALIDARG, "\"\"" + nameRule},
-      {L"Administrator", L"", L"localhost:", kAuth, korva::E_INVALIDARG,
-       "\"localhost:\"" + nameRule},
-      {L"Administrator", L"", L"localhost:70000", kAuth, korva::E_INVALIDARG,
+      {L"Administrator", L"", L"../localhost", kAuth, E_INVALIDARG, "\"../localhost\"" + nameRule},
+      {L"Administrator", L"", L"a/b", kAuth, E_INVALIDARG, "\"a/b\"" + nameRule},
+      {L"Administrator", L"", L"", kAuth, E_INVALIDARG, "\"\"" + nameRule},
+      {L"Administrator", L"", L"localhost:", kAuth, E_INVALIDARG, "\"localhost:\"" + nameRule},
+      {L"Administrator", L"", L"localhost:70000", kAuth, E_INVALIDARG,
        "\"localhost:70000\"" + nameRule},
-      {L"Administrator", L"", L"local..host", kAuth, korva::E_INVALIDARG,
-       "\"local..host\"" + nameRule},
-      {L"Administrator", L"", L"localhost", L"secLDAP", korva::E_INVALIDARG,
+      {L"Administrator", L"", L"local..host", kAuth, E_INVALIDARG, "\"local..host\"" + nameRule},
+      {L"Administrator", L"", L"localhost", L"secLDAP", E_INVALIDARG,
        "The authentication type \"secLDAP\" is not supported; use \"secEnterprise\"."},
-      {L"Administrator", L"", L"localhost", L"secenterprise", korva::E_INVALIDARG,
+      {L"Administrator", L"", L"localhost", L"secenterprise", E_INVALIDARG,
        "The authentication type \"secenterprise\" is not supported; use \"secEnterprise\"."},
-      {L"Administrator", L"", L"OtherHost", kAuth, korva::E_FAIL,
+      {L"Administrator", L"", L"OtherHost", kAuth, E_FAIL,
        "There is no repository for APS \"otherhost\" (<home>/otherhost.db); create it with "
        "\"korvaserver init -apsname otherhost\"."},
-      {L"Bob", L"", L"localhost", kAuth, korva::E_ACCESSDENIED,
+      {L"Bob", L"", L"localhost", kAuth, E_ACCESSDENIED,
        "Logon refused: there is no user \"Bob\" on APS \"localhost\"."},
-      {L"administrator", L"", L"localhost", kAuth, korva::E_ACCESSDENIED,
+      {L"administrator", L"", L"localhost", kAuth, E_ACCESSDENIED,
        "Logon refused: there is no user \"administrator\" on APS \"localhost\"."},
-      {L"Alice", L"Wonderland", L"localhost", kAuth, korva::E_ACCESSDENIED,
+      {L"Alice", L"Wonderland", L"localhost", kAuth, E_ACCESSDENIED,
        "Logon refused: the password of user \"Alice\" is wrong."},
-      {L"Alice", L"", L"localhost", kAuth, korva::E_ACCESSDENIED,
+      {L"Alice", L"", L"localhost", kAuth, E_ACCESSDENIED,
        "Logon refused: the password of user \"Alice\" is wrong."},
-      {L"Administrator", L"x", L"localhost", kAuth, korva::E_ACCESSDENIED,
+      {L"Administrator", L"x", L"localhost", kAuth, E_ACCESSDENIED,
        "Logon refused: the password of user \"Administrator\" is wrong."},
   };
   for (const LogonCase& c : cases) {
     SCOPED_TRACE(narrow(c.user) + " / " + narrow(c.aps) + " / " + narrow(c.auth));
     Ref<korva::SessionManager> manager;
-    ASSERT_EQ(korva::createInstance(korva::kCLSID_SessionManager, &manager), korva::S_OK);
+    ASSERT_EQ(korva::createInstance(korva::CLSID_SessionManager, CLSCTX_ALL, &manager), S_OK);
     Ref<korva::Session> session;
-    EXPECT_EQ(manager->logon(c.user, c.password, c.aps, c.auth, &session), c.hr);
+    EXPECT_EQ(manager->logon(B(c.user), B(c.password), B(c.aps), B(c.auth), session.put()), c.hr);
     EXPECT_FALSE(session);
     std::string expected = c.description;
     size_t at = expected.find("<home>");
@@ -77,24 +74,26 @@ TEST_F(LogonTest, RefusalsHaveTheirOwnDescriptions) {
 }
 
 TEST_F(LogonTest, AcceptsTheRightCredentialsAndAnyCaseOfTheApsName) {
-  korva::HRESULT hr = korva::E_FAIL;
+  HRESULT hr = E_FAIL;
   EXPECT_TRUE(logon(L"Alice", L"wonderland", L"localhost", &hr));
-  EXPECT_EQ(hr, korva::S_OK);
+  EXPECT_EQ(hr, S_OK);
   EXPECT_TRUE(logon(L"Administrator", L"", L"LocalHost", &hr));
-  EXPECT_EQ(hr, korva::S_OK);
+  EXPECT_EQ(hr, S_OK);
 }
 
 TEST_F(LogonTest, NullArgumentsAnswerEPointer) {
   Ref<korva::SessionManager> manager;
-  ASSERT_EQ(korva::createInstance(korva::kCLSID_SessionManager, &manager), korva::S_OK);
+  ASSERT_EQ(korva::createInstance(korva::CLSID_SessionManager, CLSCTX_ALL, &manager), S_OK);
   Ref<korva::Session> session;
-  EXPECT_EQ(manager->logon(nullptr, L"", L"localhost", kAuth, &session), korva::E_POINTER);
-  EXPECT_EQ(manager->logon(L"Administrator", nullptr, L"localhost", kAuth, &session),
-            korva::E_POINTER);
-  EXPECT_EQ(manager->logon(L"Administrator", L"", nullptr, kAuth, &session), korva::E_POINTER);
-  EXPECT_EQ(manager->logon(L"Administrator", L"", L"localhost", nullptr, &session),
-            korva::E_POINTER);
-  EXPECT_EQ(manager->logon(L"Administrator", L"", L"localhost", kAuth, nullptr), korva::E_POINTER);
+  EXPECT_EQ(manager->logon(nullptr, B(L""), B(L"localhost"), B(kAuth), session.put()), E_POINTER);
+  EXPECT_EQ(manager->logon(B(L"Administrator"), nullptr, B(L"localhost"), B(kAuth), session.put()),
+            E_POINTER);
+  EXPECT_EQ(manager->logon(B(L"Administrator"), B(L""), nullptr, B(kAuth), session.put()),
+            E_POINTER);
+  EXPECT_EQ(manager->logon(B(L"Administrator"), B(L""), B(L"localhost"), nullptr, session.put()),
+            E_POINTER);
+  EXPECT_EQ(manager->logon(B(L"Administrator"), B(L""), B(L"localhost"), B(kAuth), nullptr),
+            E_POINTER);
   EXPECT_EQ(lastError(), "A null pointer was passed to logon.");
 }
 
@@ -125,16 +124,16 @@ TEST_F(LogonTest, ChangedAndClearedPasswordsTakeEffect) {
       query(admin, L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_ID=" + std::to_wstring(aliceId_));
   ASSERT_EQ(countOf(list), 1);
   Ref<korva::UserObject> alice;
-  ASSERT_EQ(itemOf(list, 1).query(&alice), korva::S_OK);
-  ASSERT_EQ(alice->setPassword(L"looking-glass"), korva::S_OK);
+  ASSERT_EQ(itemOf(list, 1).query(&alice), S_OK);
+  ASSERT_EQ(alice->setPassword(B(L"looking-glass")), S_OK);
   // Pending: the old password still holds.
   EXPECT_TRUE(logon(L"Alice", L"wonderland"));
-  ASSERT_EQ(admin.store->commit(list.get()), korva::S_OK);
+  ASSERT_EQ(admin.store->commit(list.get()), S_OK);
   EXPECT_FALSE(logon(L"Alice", L"wonderland"));
   EXPECT_TRUE(logon(L"Alice", L"looking-glass"));
 
-  ASSERT_EQ(alice->setPassword(L""), korva::S_OK);
-  ASSERT_EQ(admin.store->commit(list.get()), korva::S_OK);
+  ASSERT_EQ(alice->setPassword(B(L"")), S_OK);
+  ASSERT_EQ(admin.store->commit(list.get()), S_OK);
   EXPECT_TRUE(logon(L"Alice", L""));
   EXPECT_FALSE(logon(L"Alice", L"looking-glass"));
 }
@@ -155,7 +154,7 @@ TEST_F(LogonTest, ObjectsKeepTheirSessionAlive) {
   }
   ASSERT_TRUE(store);
   Ref<korva::InfoObjects> list;
-  ASSERT_EQ(store->query(L"SELECT * FROM CI_SYSTEMOBJECTS", &list), korva::S_OK);
+  ASSERT_EQ(store->query(B(L"SELECT * FROM CI_SYSTEMOBJECTS"), list.put()), S_OK);
   store.reset();
   EXPECT_EQ(titlesOf(list), (std::vector<std::string>{"Administrator", "Alice"}));
 }

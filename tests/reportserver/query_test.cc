@@ -63,7 +63,7 @@ TEST_F(QueryTest, AcceptedQueriesAnswerInIdOrder) {
   for (const Case& c : cases) {
     SCOPED_TRACE(narrow(c.text));
     Ref<korva::InfoObjects> result;
-    ASSERT_EQ(c_.store->query(c.text.c_str(), &result), korva::S_OK) << lastError();
+    ASSERT_EQ(c_.store->query(B(c.text), result.put()), S_OK) << lastError();
     EXPECT_EQ(titlesOf(result), c.titles);
   }
   Ref<korva::InfoObjects> all = query(c_, L"SELECT * FROM CI_INFOOBJECTS");
@@ -101,7 +101,7 @@ TEST_F(QueryTest, QueriesOutsideTheGrammarAreRefused) {
   for (const Case& c : cases) {
     SCOPED_TRACE(narrow(c.text));
     Ref<korva::InfoObjects> result;
-    EXPECT_EQ(c_.store->query(c.text.c_str(), &result), korva::E_INVALIDARG);
+    EXPECT_EQ(c_.store->query(B(c.text), result.put()), E_INVALIDARG);
     EXPECT_FALSE(result);
     EXPECT_EQ(lastError(), "The query \"" + narrow(c.text) + "\" is not understood: expected " +
                                c.expected + " at position " + std::to_string(c.position) + ".");
@@ -109,24 +109,24 @@ TEST_F(QueryTest, QueriesOutsideTheGrammarAreRefused) {
   // The repository is untouched by the refused "DROP TABLE".
   EXPECT_EQ(countOf(query(c_, L"SELECT * FROM CI_INFOOBJECTS")), 5);
   Ref<korva::InfoObjects> result;
-  EXPECT_EQ(c_.store->query(nullptr, &result), korva::E_POINTER);
-  EXPECT_EQ(c_.store->query(L"SELECT * FROM CI_INFOOBJECTS", nullptr), korva::E_POINTER);
+  EXPECT_EQ(c_.store->query(nullptr, result.put()), E_POINTER);
+  EXPECT_EQ(c_.store->query(B(L"SELECT * FROM CI_INFOOBJECTS"), nullptr), E_POINTER);
 }
 
 TEST_F(QueryTest, ItemPositionsAreCheckedAndOneBased) {
   Ref<korva::InfoObjects> list = query(c_, L"SELECT * FROM CI_SYSTEMOBJECTS");
-  Ref<korva::InfoObject> item;
-  for (int32_t bad : {0, 3, -1}) {
-    EXPECT_EQ(list->item(Variant::fromInt(bad), &item), korva::E_INVALIDARG);
+  Ref<IDispatch> item;
+  for (LONG bad : {0, 3, -1}) {
+    EXPECT_EQ(list->item(Variant::fromInt(bad), item.put()), E_INVALIDARG);
     EXPECT_EQ(lastError(),
               "Position " + std::to_string(bad) + " is outside the collection (1 to 2).");
   }
-  EXPECT_EQ(list->item(Variant::fromString(L"1"), &item), korva::E_INVALIDARG);
+  EXPECT_EQ(list->item(Variant::fromString(L"1"), item.put()), E_INVALIDARG);
   EXPECT_EQ(lastError(), "item needs a 32-bit integer position.");
-  EXPECT_EQ(list->item(Variant::fromInt(1), nullptr), korva::E_POINTER);
-  EXPECT_EQ(list->count(nullptr), korva::E_POINTER);
+  EXPECT_EQ(list->item(Variant::fromInt(1), nullptr), E_POINTER);
+  EXPECT_EQ(list->count(nullptr), E_POINTER);
   Ref<korva::InfoObjects> empty = query(c_, L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=0");
-  EXPECT_EQ(empty->item(Variant::fromInt(1), &item), korva::E_INVALIDARG);
+  EXPECT_EQ(empty->item(Variant::fromInt(1), item.put()), E_INVALIDARG);
   EXPECT_EQ(lastError(), "Position 1 is outside the collection (which is empty).");
 }
 
@@ -138,22 +138,23 @@ TEST_F(QueryTest, DesktopPluginsComeWithTheirTypeIds) {
                                                       {"User", 16},
                                                       {"Calendar", 19}}));
   Ref<korva::PluginManager> manager;
-  ASSERT_EQ(c_.session->getPluginManager(&manager), korva::S_OK);
+  ASSERT_EQ(c_.session->getPluginManager(manager.put()), S_OK);
   Ref<korva::InfoObjects> list;
-  EXPECT_EQ(manager->getPlugins(L"Admin", &list), korva::E_INVALIDARG);
+  EXPECT_EQ(manager->getPlugins(B(L"Admin"), list.put()), E_INVALIDARG);
   EXPECT_EQ(lastError(), "There are no \"Admin\" plugins; ask for \"Desktop\".");
-  ASSERT_EQ(manager->getPlugins(L"Desktop", &list), korva::S_OK);
-  // Plugins are read-only, and nothing can be added to their list.
-  Ref<korva::InfoObject> folder = itemOf(list, 1);
-  EXPECT_EQ(folder->setTitle(L"x"), korva::E_FAIL);
-  EXPECT_EQ(lastError(), "A desktop plugin cannot be changed.");
+  ASSERT_EQ(manager->getPlugins(B(L"Desktop"), list.put()), S_OK);
+  // Plugins are read-only: a plugin has no setter, the slots between its two
+  // operations answer E_NOTIMPL. Nothing can be added to their list.
+  Ref<korva::DesktopPlugin> folder;
+  ASSERT_EQ(korva::itemAs(list.get(), 1, &folder), S_OK);
+  EXPECT_EQ(folder->reserved13(), E_NOTIMPL);
   Ref<korva::InfoObject> added;
-  EXPECT_EQ(list->add(c_.plugins["Folder"].get(), &added), korva::E_FAIL);
+  EXPECT_EQ(list->add(c_.plugins["Folder"].get(), added.put()), E_FAIL);
   EXPECT_EQ(lastError(), "Objects cannot be added to the plugin list.");
-  EXPECT_EQ(c_.store->commit(list.get()), korva::S_OK);
+  EXPECT_EQ(c_.store->commit(list.get()), S_OK);
 
-  Ref<korva::Unknown> service;
-  EXPECT_EQ(c_.session->getService(L"", L"Infostore", &service), korva::E_INVALIDARG);
+  Ref<IUnknown> service;
+  EXPECT_EQ(c_.session->getService(B(L""), B(L"Infostore"), service.put()), E_INVALIDARG);
   EXPECT_EQ(lastError(), "There is no service \"Infostore\"; this server offers \"InfoStore\".");
 }
 
@@ -162,16 +163,16 @@ TEST_F(QueryTest, PluginPlanLeavesOutOrRepeatsPlugins) {
   Connection c = connect();
   Ref<korva::PluginManager> manager;
   Ref<korva::InfoObjects> list;
-  ASSERT_EQ(c.session->getPluginManager(&manager), korva::S_OK);
-  ASSERT_EQ(manager->getPlugins(L"Desktop", &list), korva::S_OK);
-  EXPECT_EQ(titlesOf(list), (Titles{"Report", "Report", "Program", "Shortcut", "Calendar"}));
+  ASSERT_EQ(c.session->getPluginManager(manager.put()), S_OK);
+  ASSERT_EQ(manager->getPlugins(B(L"Desktop"), list.put()), S_OK);
+  EXPECT_EQ(pluginNamesOf(list), (Titles{"Report", "Report", "Program", "Shortcut", "Calendar"}));
 
   korva::clearServerPluginPlan();
   ::setenv("KORVA_SERVER_PLUGINS", "Calendar,Program*3", 1);
   c = connect();  // the environment is read when the session manager is created
-  ASSERT_EQ(c.session->getPluginManager(&manager), korva::S_OK);
-  ASSERT_EQ(manager->getPlugins(L"Desktop", &list), korva::S_OK);
-  EXPECT_EQ(titlesOf(list),
+  ASSERT_EQ(c.session->getPluginManager(manager.put()), S_OK);
+  ASSERT_EQ(manager->getPlugins(B(L"Desktop"), list.put()), S_OK);
+  EXPECT_EQ(pluginNamesOf(list),
             (Titles{"Folder", "Report", "Program", "Program", "Program", "Shortcut", "User"}));
 }
 

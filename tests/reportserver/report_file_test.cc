@@ -97,15 +97,15 @@ class ReportFileTest : public ServerTest {
 
   // Attaches the file to a new report in the folder, pending in *list;
   // answers what addFile answered.
-  korva::HRESULT attachToNew(const std::wstring& path, Ref<korva::InfoObjects>* list) {
+  HRESULT attachToNew(const std::wstring& path, Ref<korva::InfoObjects>* list) {
     *list = children(c_, folder_, "Report");
     Ref<korva::InfoObject> report = newIn(c_, *list, "Report");
-    report->setTitle(L"R");
-    report->setProperty(L"SI_PARENTID", Variant::fromInt(folder_));
+    report->setTitle(B(L"R"));
+    report->setProperty(B(L"SI_PARENTID"), Variant::fromInt(folder_));
     Ref<korva::ReportFiles> files;
-    Ref<korva::Unknown> answer;
-    EXPECT_EQ(report->files(&files), korva::S_OK);
-    return files->addFile(Variant::fromString(path), 1, Variant(), &answer);
+    Ref<IUnknown> answer;
+    EXPECT_EQ(report->files(files.put()), S_OK);
+    return files->addFile(Variant::fromString(path), 1, Variant(), answer.put());
   }
 
   Connection c_;
@@ -145,17 +145,17 @@ TEST_F(ReportFileTest, TheLastFileAttachedWins) {
 
   Ref<korva::InfoObjects> list = children(c_, folder_, "Report");
   Ref<korva::ReportFiles> files;
-  Ref<korva::Unknown> answer;
-  ASSERT_EQ(itemOf(list, 1)->files(&files), korva::S_OK);
-  ASSERT_EQ(files->addFile(Variant::fromString(widen(second)), 1, Variant(), &answer), korva::S_OK);
+  Ref<IUnknown> answer;
+  ASSERT_EQ(itemOf(list, 1)->files(files.put()), S_OK);
+  ASSERT_EQ(files->addFile(Variant::fromString(widen(second)), 1, Variant(), answer.put()), S_OK);
   ASSERT_TRUE(answer);
-  ASSERT_EQ(c_.store->commit(list.get()), korva::S_OK) << lastError();
+  ASSERT_EQ(c_.store->commit(list.get()), S_OK) << lastError();
   EXPECT_EQ(exported(id), readFile(second));
   EXPECT_EQ(scalar("SELECT COUNT(*) FROM report_chunks"), 2);
 
-  ASSERT_EQ(files->addFile(Variant::fromString(widen(first)), 1, Variant(), &answer), korva::S_OK);
-  ASSERT_EQ(files->addFile(Variant::fromString(widen(third)), 1, Variant(), &answer), korva::S_OK);
-  ASSERT_EQ(c_.store->commit(list.get()), korva::S_OK) << lastError();
+  ASSERT_EQ(files->addFile(Variant::fromString(widen(first)), 1, Variant(), answer.put()), S_OK);
+  ASSERT_EQ(files->addFile(Variant::fromString(widen(third)), 1, Variant(), answer.put()), S_OK);
+  ASSERT_EQ(c_.store->commit(list.get()), S_OK) << lastError();
   EXPECT_EQ(exported(id), "third");
   EXPECT_EQ(scalar("SELECT COUNT(*) FROM report_chunks"), 1);
   EXPECT_NE(dump().find("\"file\": {\"name\": \"third.rpt\", \"size\": 5"), std::string::npos);
@@ -164,35 +164,35 @@ TEST_F(ReportFileTest, TheLastFileAttachedWins) {
 TEST_F(ReportFileTest, FilesThatCannotBeReadAreRefusedWhenAttached) {
   Ref<korva::InfoObjects> list = children(c_, folder_, "Report");
   Ref<korva::InfoObject> report;
-  ASSERT_EQ(list->add(c_.plugins["Report"].get(), &report), korva::S_OK);
+  ASSERT_EQ(list->add(c_.plugins["Report"].get(), report.put()), S_OK);
   Ref<korva::ReportFiles> files;
-  ASSERT_EQ(report->files(&files), korva::S_OK);
-  Ref<korva::Unknown> answer;
+  ASSERT_EQ(report->files(files.put()), S_OK);
+  Ref<IUnknown> answer;
   const std::string missing = (home_ / "missing.rpt").string();
-  EXPECT_EQ(files->addFile(Variant::fromString(widen(missing)), 1, Variant(), &answer),
-            korva::E_FAIL);
+  EXPECT_EQ(files->addFile(Variant::fromString(widen(missing)), 1, Variant(), answer.put()),
+            E_FAIL);
   EXPECT_EQ(lastError(),
             "Cannot open the report file \"" + missing + "\": No such file or directory.");
-  EXPECT_EQ(files->addFile(Variant::fromString(widen(home_.string())), 1, Variant(), &answer),
-            korva::E_FAIL);
+  EXPECT_EQ(files->addFile(Variant::fromString(widen(home_.string())), 1, Variant(), answer.put()),
+            E_FAIL);
   EXPECT_EQ(lastError(),
             "Cannot attach \"" + home_.string() + "\" to the report: it is a folder, not a file.");
-  EXPECT_EQ(files->addFile(Variant::fromString(L""), 1, Variant(), &answer), korva::E_FAIL);
+  EXPECT_EQ(files->addFile(Variant::fromString(L""), 1, Variant(), answer.put()), E_FAIL);
   EXPECT_EQ(lastError(), "No report file was named.");
-  EXPECT_EQ(files->addFile(Variant::fromInt(1), 1, Variant(), &answer), korva::E_INVALIDARG);
+  EXPECT_EQ(files->addFile(Variant::fromInt(1), 1, Variant(), answer.put()), E_INVALIDARG);
   EXPECT_EQ(lastError(), "addFile needs a string variant naming a local file.");
-  EXPECT_EQ(files->addFile(Variant::fromString(L"x"), 1, Variant(), nullptr), korva::E_POINTER);
+  EXPECT_EQ(files->addFile(Variant::fromString(L"x"), 1, Variant(), nullptr), E_POINTER);
   if (::geteuid() != 0) {  // root reads anything
     std::string locked = writeFile("locked.rpt", "secret");
     ::chmod(locked.c_str(), 0);
-    EXPECT_EQ(files->addFile(Variant::fromString(widen(locked)), 1, Variant(), &answer),
-              korva::E_FAIL);
+    EXPECT_EQ(files->addFile(Variant::fromString(widen(locked)), 1, Variant(), answer.put()),
+              E_FAIL);
     EXPECT_EQ(lastError(), "Cannot open the report file \"" + locked + "\": Permission denied.");
   }
   // The report without a file is stored as such.
-  ASSERT_EQ(report->setTitle(L"Empty"), korva::S_OK);
-  ASSERT_EQ(report->setProperty(L"SI_PARENTID", Variant::fromInt(folder_)), korva::S_OK);
-  ASSERT_EQ(c_.store->commit(list.get()), korva::S_OK);
+  ASSERT_EQ(report->setTitle(B(L"Empty")), S_OK);
+  ASSERT_EQ(report->setProperty(B(L"SI_PARENTID"), Variant::fromInt(folder_)), S_OK);
+  ASSERT_EQ(c_.store->commit(list.get()), S_OK);
   EXPECT_NE(dump().find("\"file\": null"), std::string::npos);
 }
 
@@ -215,15 +215,15 @@ TEST_F(ReportFileTest, OnlyRegularFilesThatCanBeReadAtOnceAreAttached) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     Ref<korva::InfoObjects> list;
-    EXPECT_EQ(attachToNew(widen(c.path), &list), korva::E_FAIL);
+    EXPECT_EQ(attachToNew(widen(c.path), &list), E_FAIL);
     EXPECT_EQ(lastError(), c.description);
   }
   // Readable when attached, not any more at the commit: nothing is stored.
   opener.beforeRead = [] { return 0; };
   Ref<korva::InfoObjects> list;
-  ASSERT_EQ(attachToNew(widen(plain), &list), korva::S_OK) << lastError();
+  ASSERT_EQ(attachToNew(widen(plain), &list), S_OK) << lastError();
   opener.beforeRead = [] { return EAGAIN; };
-  EXPECT_EQ(c_.store->commit(list.get()), korva::E_FAIL);
+  EXPECT_EQ(c_.store->commit(list.get()), E_FAIL);
   EXPECT_EQ(lastError(), "Nothing was committed. " + cases[2].description);
   EXPECT_EQ(dump(), before);
 }
@@ -275,13 +275,13 @@ TEST_F(ReportFileTest, PathsAreSpelledInTheProcesssEncoding) {
   const std::string content = "r\xe9sum\xe9";
   writeFile("Caf\xe9/R\xe9sum\xe9.rpt", content);
   Ref<korva::InfoObjects> list;
-  korva::HRESULT attached =
+  HRESULT attached =
       attachToNew(widen(home_.string()) + L"/Caf\x00e9/R\x00e9sum\x00e9.rpt", &list);
-  korva::HRESULT committed = attached == korva::S_OK ? c_.store->commit(list.get()) : attached;
+  HRESULT committed = attached == S_OK ? c_.store->commit(list.get()) : attached;
   const std::string description = lastError();
   std::setlocale(LC_CTYPE, saved.c_str());
-  ASSERT_EQ(attached, korva::S_OK) << description << " in " << latin1;
-  ASSERT_EQ(committed, korva::S_OK) << description;
+  ASSERT_EQ(attached, S_OK) << description << " in " << latin1;
+  ASSERT_EQ(committed, S_OK) << description;
   // Stored under its name in UTF-8.
   EXPECT_NE(dump().find("\"file\": {\"name\": \"R\xc3\xa9sum\xc3\xa9.rpt\", \"size\": 6"),
             std::string::npos)
@@ -293,19 +293,19 @@ TEST_F(ReportFileTest, ThumbnailAndReportTypeAreStored) {
   std::string file = writeFile("r.rpt", "r");
   Ref<korva::InfoObjects> list = children(c_, folder_, "Report");
   Ref<korva::InfoObject> report;
-  ASSERT_EQ(list->add(c_.plugins["Report"].get(), &report), korva::S_OK);
-  ASSERT_EQ(report->setProperty(L"SI_PARENTID", Variant::fromInt(folder_)), korva::S_OK);
-  ASSERT_EQ(report->setTitle(L"Q1"), korva::S_OK);
-  ASSERT_EQ(report->setDescription(L"First quarter"), korva::S_OK);
-  ASSERT_EQ(report->setProperty(L"SI_REPORTTYPE", Variant::fromString(L"summary")), korva::S_OK);
+  ASSERT_EQ(list->add(c_.plugins["Report"].get(), report.put()), S_OK);
+  ASSERT_EQ(report->setProperty(B(L"SI_PARENTID"), Variant::fromInt(folder_)), S_OK);
+  ASSERT_EQ(report->setTitle(B(L"Q1")), S_OK);
+  ASSERT_EQ(report->setDescription(B(L"First quarter")), S_OK);
+  ASSERT_EQ(report->setProperty(B(L"SI_REPORTTYPE"), Variant::fromString(L"summary")), S_OK);
   Ref<korva::ReportObject> details;
-  ASSERT_EQ(report.query(&details), korva::S_OK);
-  ASSERT_EQ(details->setThumbnail(true), korva::S_OK);
+  ASSERT_EQ(report.query(&details), S_OK);
+  ASSERT_EQ(details->setThumbnail(true), S_OK);
   Ref<korva::ReportFiles> files;
-  Ref<korva::Unknown> answer;
-  ASSERT_EQ(report->files(&files), korva::S_OK);
-  ASSERT_EQ(files->addFile(Variant::fromString(widen(file)), 1, Variant(), &answer), korva::S_OK);
-  ASSERT_EQ(c_.store->commit(list.get()), korva::S_OK) << lastError();
+  Ref<IUnknown> answer;
+  ASSERT_EQ(report->files(files.put()), S_OK);
+  ASSERT_EQ(files->addFile(Variant::fromString(widen(file)), 1, Variant(), answer.put()), S_OK);
+  ASSERT_EQ(c_.store->commit(list.get()), S_OK) << lastError();
   EXPECT_NE(
       dump().find("{\"id\": " + std::to_string(idOf(report)) +
                   ", \"type\": \"Report\", \"parentId\": " + std::to_string(folder_) +

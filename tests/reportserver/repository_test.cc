@@ -38,9 +38,9 @@ class RepositoryTest : public ServerTest {
 
 TEST_F(RepositoryTest, ANewerSchemaIsRefused) {
   setUserVersion(2);
-  korva::HRESULT hr = korva::S_OK;
+  HRESULT hr = S_OK;
   EXPECT_FALSE(logon(L"Administrator", L"", L"localhost", &hr));
-  EXPECT_EQ(hr, korva::E_FAIL);
+  EXPECT_EQ(hr, E_FAIL);
   const std::string expected = "The repository " + repositoryPath() +
                                " has schema version 2, newer than this server understands (1); "
                                "use a newer korvaserver.";
@@ -69,9 +69,9 @@ TEST_F(RepositoryTest, FilesThatAreNoRepositoryAreRefused) {
     SCOPED_TRACE(c.description);
     std::filesystem::remove(path);
     writeFile("foreign.db", c.content);
-    korva::HRESULT hr = korva::S_OK;
+    HRESULT hr = S_OK;
     EXPECT_FALSE(logon(L"Administrator", L"", L"foreign", &hr));
-    EXPECT_EQ(hr, korva::E_FAIL);
+    EXPECT_EQ(hr, E_FAIL);
     EXPECT_EQ(lastError(), c.description);
     std::string error;
     EXPECT_FALSE(korva::initRepository("foreign", "", &error));
@@ -187,9 +187,7 @@ TEST_F(RepositoryTest, TwoProcessesWriteOneRepositoryAtOnce) {
   std::set<std::string> titles;
   for (int32_t i = 1; i <= countOf(all); ++i) {
     ids.insert(idOf(itemOf(all, i)));
-    std::wstring t;
-    itemOf(all, i)->title(&t);
-    titles.insert(narrow(t));
+    titles.insert(titleOf(itemOf(all, i)));
   }
   EXPECT_EQ(ids.size(), static_cast<size_t>(4 * kObjects));
   EXPECT_EQ(titles.size(), static_cast<size_t>(2 * kObjects));

@@ -28,8 +28,11 @@
 
 namespace korva_rs_test {
 
+using korva::Bstr;
 using korva::Ref;
 using korva::Variant;
+
+using korva_test_common::B;
 
 inline const wchar_t* const kAuth = L"secEnterprise";
 
@@ -47,14 +50,14 @@ class ServerTest : public korva_test_common::ServerHomeTest {
   // The description the error source gives for the calling thread.
   static std::string lastError() {
     Ref<korva::ErrorSource> source;
-    if (korva::failed(korva::createInstance(korva::kCLSID_ErrorSource, &source))) {
+    if (FAILED(korva::createInstance(korva::CLSID_ErrorSource, CLSCTX_ALL, &source))) {
       return "<no error source>";
     }
     Ref<korva::ErrorInfo> info;
-    if (korva::failed(source->lastError(&info))) return "<no last error>";
-    std::wstring text;
-    if (korva::failed(info->description(&text))) return "<no description>";
-    return narrow(text);
+    if (FAILED(source->lastError(info.put()))) return "<no last error>";
+    Bstr text;
+    if (FAILED(info->description(text.put()))) return "<no description>";
+    return narrow(text.str());
   }
 
   static std::string narrow(const std::wstring& w) {
@@ -65,22 +68,21 @@ class ServerTest : public korva_test_common::ServerHomeTest {
 
   // Logs on and answers the session, or null with *hr set.
   static Ref<korva::Session> logon(const std::wstring& user, const std::wstring& password,
-                                   const std::wstring& aps = L"localhost",
-                                   korva::HRESULT* hr = nullptr) {
+                                   const std::wstring& aps = L"localhost", HRESULT* hr = nullptr) {
     Ref<korva::SessionManager> manager;
-    korva::HRESULT result = korva::createInstance(korva::kCLSID_SessionManager, &manager);
+    HRESULT result = korva::createInstance(korva::CLSID_SessionManager, CLSCTX_ALL, &manager);
     Ref<korva::Session> session;
-    if (korva::succeeded(result)) {
-      result = manager->logon(user.c_str(), password.c_str(), aps.c_str(), kAuth, &session);
+    if (SUCCEEDED(result)) {
+      result = manager->logon(B(user), B(password), B(aps), B(kAuth), session.put());
     }
     if (hr) *hr = result;
     return session;
   }
 
   static Ref<korva::InfoStore> infoStore(const Ref<korva::Session>& session) {
-    Ref<korva::Unknown> service;
+    Ref<IUnknown> service;
     Ref<korva::InfoStore> store;
-    if (session && korva::succeeded(session->getService(L"", L"InfoStore", &service))) {
+    if (session && SUCCEEDED(session->getService(B(L""), B(L"InfoStore"), service.put()))) {
       service.query(&store);
     }
     return store;
@@ -91,7 +93,7 @@ class ServerTest : public korva_test_common::ServerHomeTest {
     Ref<korva::Session> session;
     Ref<korva::InfoStore> store;
     std::map<std::string, Ref<korva::DesktopPlugin>> plugins;
-    std::map<std::string, int16_t> types;
+    std::map<std::string, SHORT> types;
   };
 
   static Connection connect(const std::wstring& user = L"Administrator",
@@ -104,28 +106,26 @@ class ServerTest : public korva_test_common::ServerHomeTest {
     EXPECT_TRUE(c.store) << lastError();
     Ref<korva::PluginManager> manager;
     Ref<korva::InfoObjects> list;
-    EXPECT_EQ(c.session->getPluginManager(&manager), korva::S_OK);
-    EXPECT_EQ(manager->getPlugins(L"Desktop", &list), korva::S_OK);
-    int32_t n = 0;
-    EXPECT_EQ(list->count(&n), korva::S_OK);
-    for (int32_t i = 1; i <= n; ++i) {
-      Ref<korva::InfoObject> item;
+    EXPECT_EQ(c.session->getPluginManager(manager.put()), S_OK);
+    EXPECT_EQ(manager->getPlugins(B(L"Desktop"), list.put()), S_OK);
+    LONG n = 0;
+    EXPECT_EQ(list->count(&n), S_OK);
+    for (LONG i = 1; i <= n; ++i) {
       Ref<korva::DesktopPlugin> plugin;
-      EXPECT_EQ(list->item(Variant::fromInt(i), &item), korva::S_OK);
-      EXPECT_EQ(item.query(&plugin), korva::S_OK);
-      std::wstring name;
-      int16_t type = 0;
-      plugin->name(&name);
+      EXPECT_EQ(korva::itemAs(list.get(), i, &plugin), S_OK);
+      Bstr name;
+      SHORT type = 0;
+      plugin->name(name.put());
       plugin->typeId(&type);
-      c.plugins[narrow(name)] = plugin;
-      c.types[narrow(name)] = type;
+      c.plugins[narrow(name.str())] = plugin;
+      c.types[narrow(name.str())] = type;
     }
     return c;
   }
 
   static Ref<korva::InfoObjects> query(Connection& c, const std::wstring& text) {
     Ref<korva::InfoObjects> result;
-    EXPECT_EQ(c.store->query(text.c_str(), &result), korva::S_OK) << lastError();
+    EXPECT_EQ(c.store->query(B(text), result.put()), S_OK) << lastError();
     return result;
   }
 
@@ -139,33 +139,50 @@ class ServerTest : public korva_test_common::ServerHomeTest {
         c, L"SELECT * FROM CI_SYSTEMOBJECTS WHERE SI_OBTYPE=" + std::to_wstring(c.types["User"]));
   }
 
-  static int32_t countOf(const Ref<korva::InfoObjects>& objects) {
-    int32_t n = -1;
+  static LONG countOf(const Ref<korva::InfoObjects>& objects) {
+    LONG n = -1;
     if (objects) {
-      EXPECT_EQ(objects->count(&n), korva::S_OK);
+      EXPECT_EQ(objects->count(&n), S_OK);
     }
     return n;
   }
 
-  static Ref<korva::InfoObject> itemOf(const Ref<korva::InfoObjects>& objects, int32_t i) {
+  static Ref<korva::InfoObject> itemOf(const Ref<korva::InfoObjects>& objects, LONG i) {
     Ref<korva::InfoObject> item;
-    EXPECT_EQ(objects->item(Variant::fromInt(i), &item), korva::S_OK) << lastError();
+    EXPECT_EQ(korva::itemAs(objects.get(), i, &item), S_OK) << lastError();
     return item;
+  }
+
+  static std::string titleOf(const Ref<korva::InfoObject>& object) {
+    Bstr title;
+    EXPECT_EQ(object->title(title.put()), S_OK) << lastError();
+    return narrow(title.str());
   }
 
   static std::vector<std::string> titlesOf(const Ref<korva::InfoObjects>& objects) {
     std::vector<std::string> out;
-    for (int32_t i = 1; i <= countOf(objects); ++i) {
-      std::wstring title;
-      itemOf(objects, i)->title(&title);
-      out.push_back(narrow(title));
+    for (LONG i = 1; i <= countOf(objects); ++i) out.push_back(titleOf(itemOf(objects, i)));
+    return out;
+  }
+
+  // The names of a plugin list's entries, in list order.
+  static std::vector<std::string> pluginNamesOf(const Ref<korva::InfoObjects>& plugins) {
+    std::vector<std::string> out;
+    for (LONG i = 1; i <= countOf(plugins); ++i) {
+      Ref<korva::DesktopPlugin> plugin;
+      Bstr name;
+      EXPECT_EQ(korva::itemAs(plugins.get(), i, &plugin), S_OK) << lastError();
+      if (plugin) {
+        EXPECT_EQ(plugin->name(name.put()), S_OK);
+      }
+      out.push_back(narrow(name.str()));
     }
     return out;
   }
 
-  static int32_t idOf(const Ref<korva::InfoObject>& object) {
-    int32_t id = -1;
-    EXPECT_EQ(object->id(&id), korva::S_OK) << lastError();
+  static LONG idOf(const Ref<korva::InfoObject>& object) {
+    LONG id = -1;
+    EXPECT_EQ(object->id(&id), S_OK) << lastError();
     return id;
   }
 
@@ -173,7 +190,7 @@ class ServerTest : public korva_test_common::ServerHomeTest {
   static Ref<korva::InfoObject> newIn(Connection& c, const Ref<korva::InfoObjects>& list,
                                       const std::string& kind) {
     Ref<korva::InfoObject> object;
-    EXPECT_EQ(list->add(c.plugins[kind].get(), &object), korva::S_OK) << lastError();
+    EXPECT_EQ(list->add(c.plugins[kind].get(), object.put()), S_OK) << lastError();
     return object;
   }
 
@@ -182,12 +199,12 @@ class ServerTest : public korva_test_common::ServerHomeTest {
                            const std::wstring& description = L"") {
     Ref<korva::InfoObjects> list = children(c, parent, "Folder");
     Ref<korva::InfoObject> folder = newIn(c, list, "Folder");
-    EXPECT_EQ(folder->setTitle(title.c_str()), korva::S_OK);
-    EXPECT_EQ(folder->setProperty(L"SI_PARENTID", Variant::fromInt(parent)), korva::S_OK);
+    EXPECT_EQ(folder->setTitle(B(title)), S_OK);
+    EXPECT_EQ(folder->setProperty(B(L"SI_PARENTID"), Variant::fromInt(parent)), S_OK);
     if (!description.empty()) {
-      EXPECT_EQ(folder->setDescription(description.c_str()), korva::S_OK);
+      EXPECT_EQ(folder->setDescription(B(description)), S_OK);
     }
-    EXPECT_EQ(c.store->commit(list.get()), korva::S_OK) << lastError();
+    EXPECT_EQ(c.store->commit(list.get()), S_OK) << lastError();
     return idOf(folder);
   }
 
@@ -198,17 +215,17 @@ class ServerTest : public korva_test_common::ServerHomeTest {
       const std::function<void(Ref<korva::InfoObject>&)>& configure = nullptr) {
     Ref<korva::InfoObjects> list = children(c, parent, "Report");
     Ref<korva::InfoObject> report = newIn(c, list, "Report");
-    EXPECT_EQ(report->setProperty(L"SI_PARENTID", Variant::fromInt(parent)), korva::S_OK);
-    EXPECT_EQ(report->setTitle(title.c_str()), korva::S_OK);
+    EXPECT_EQ(report->setProperty(B(L"SI_PARENTID"), Variant::fromInt(parent)), S_OK);
+    EXPECT_EQ(report->setTitle(B(title)), S_OK);
     if (!file.empty()) {
       Ref<korva::ReportFiles> files;
-      Ref<korva::Unknown> added;
-      EXPECT_EQ(report->files(&files), korva::S_OK);
-      EXPECT_EQ(files->addFile(Variant::fromString(widen(file)), 1, Variant(), &added), korva::S_OK)
+      Ref<IUnknown> added;
+      EXPECT_EQ(report->files(files.put()), S_OK);
+      EXPECT_EQ(files->addFile(Variant::fromString(widen(file)), 1, Variant(), added.put()), S_OK)
           << lastError();
     }
     if (configure) configure(report);
-    EXPECT_EQ(c.store->commit(list.get()), korva::S_OK) << lastError();
+    EXPECT_EQ(c.store->commit(list.get()), S_OK) << lastError();
     return idOf(report);
   }
 
@@ -217,12 +234,12 @@ class ServerTest : public korva_test_common::ServerHomeTest {
     Ref<korva::InfoObjects> list = users(c);
     Ref<korva::InfoObject> user = newIn(c, list, "User");
     Ref<korva::UserObject> details;
-    EXPECT_EQ(user->setTitle(name.c_str()), korva::S_OK);
-    EXPECT_EQ(user.query(&details), korva::S_OK);
+    EXPECT_EQ(user->setTitle(B(name)), S_OK);
+    EXPECT_EQ(user.query(&details), S_OK);
     if (!password.empty()) {
-      EXPECT_EQ(details->setPassword(password.c_str()), korva::S_OK);
+      EXPECT_EQ(details->setPassword(B(password)), S_OK);
     }
-    EXPECT_EQ(c.store->commit(list.get()), korva::S_OK) << lastError();
+    EXPECT_EQ(c.store->commit(list.get()), S_OK) << lastError();
     return idOf(user);
   }
 
@@ -230,24 +247,24 @@ class ServerTest : public korva_test_common::ServerHomeTest {
   static Ref<korva::SecurityPrincipals> principalsOf(const Ref<korva::InfoObject>& object) {
     Ref<korva::SecurityInfo> security;
     Ref<korva::SecurityPrincipals> principals;
-    EXPECT_EQ(object->securityInfo(&security), korva::S_OK) << lastError();
+    EXPECT_EQ(object->securityInfo(security.put()), S_OK) << lastError();
     if (security) {
-      EXPECT_EQ(security->principals(&principals), korva::S_OK) << lastError();
+      EXPECT_EQ(security->principals(principals.put()), S_OK) << lastError();
     }
     return principals;
   }
 
   // Grants the role on the object through the given connection and commits.
-  static korva::HRESULT grant(Connection& c, int32_t objectId, int32_t userId, int32_t role) {
+  static HRESULT grant(Connection& c, int32_t objectId, int32_t userId, int32_t role) {
     Ref<korva::InfoObjects> list =
         query(c, L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=" + std::to_wstring(objectId));
     EXPECT_EQ(countOf(list), 1);
     Ref<korva::SecurityPrincipals> principals = principalsOf(itemOf(list, 1));
-    if (!principals) return korva::E_FAIL;
+    if (!principals) return E_FAIL;
     Ref<korva::SecurityPrincipal> principal;
-    EXPECT_EQ(principals->addPrincipal(userId, &principal), korva::S_OK);
-    korva::HRESULT hr = principal->setRole(role);
-    if (korva::failed(hr)) return hr;
+    EXPECT_EQ(principals->addPrincipal(userId, principal.put()), S_OK);
+    HRESULT hr = principal->setRole(role);
+    if (FAILED(hr)) return hr;
     return c.store->commit(list.get());
   }
 

@@ -35,36 +35,35 @@ class QueriesTest : public ConnectedClientTest {
     using namespace korva;
     Ref<SessionManager> manager;
     Ref<Session> session;
-    Ref<Unknown> service;
+    Ref<IUnknown> service;
     Ref<InfoStore> store;
     Ref<PluginManager> plugins;
     Ref<InfoObjects> list;
-    int32_t count = 0;
-    EXPECT_GE(createInstance(kCLSID_SessionManager, &manager), 0);
-    EXPECT_GE(manager->logon(L"Administrator", L"s3cret", L"testaps", L"secEnterprise", &session),
+    LONG count = 0;
+    EXPECT_GE(createInstance(CLSID_SessionManager, CLSCTX_ALL, &manager), 0);
+    EXPECT_GE(manager->logon(B(L"Administrator"), B(L"s3cret"), B(L"testaps"), B(L"secEnterprise"),
+                             session.put()),
               0);
-    EXPECT_GE(session->getService(L"", L"InfoStore", &service), 0);
+    EXPECT_GE(session->getService(B(L""), B(L"InfoStore"), service.put()), 0);
     EXPECT_GE(service.query(&store), 0);
-    EXPECT_GE(session->getPluginManager(&plugins), 0);
-    EXPECT_GE(plugins->getPlugins(L"Desktop", &list), 0);
+    EXPECT_GE(session->getPluginManager(plugins.put()), 0);
+    EXPECT_GE(plugins->getPlugins(B(L"Desktop"), list.put()), 0);
     EXPECT_GE(list->count(&count), 0);
     Ref<DesktopPlugin> folderPlugin;
-    for (int32_t i = 1; i <= count; ++i) {
-      Ref<InfoObject> item;
+    for (LONG i = 1; i <= count; ++i) {
       Ref<DesktopPlugin> plugin;
-      std::wstring name;
-      EXPECT_GE(list->item(Variant::fromInt(i), &item), 0);
-      EXPECT_GE(item.query(&plugin), 0);
-      EXPECT_GE(plugin->name(&name), 0);
-      if (name == L"Folder") folderPlugin = plugin;
+      Bstr name;
+      EXPECT_GE(itemAs(list.get(), i, &plugin), 0);
+      EXPECT_GE(plugin->name(name.put()), 0);
+      if (name.str() == L"Folder") folderPlugin = plugin;
     }
     Ref<InfoObjects> folders;
     Ref<InfoObject> folder;
-    int32_t id = -1;
-    EXPECT_GE(store->query(L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=0", &folders), 0);
-    EXPECT_GE(folders->add(folderPlugin.get(), &folder), 0);
-    EXPECT_GE(folder->setTitle(title.c_str()), 0);
-    EXPECT_GE(folder->setProperty(L"SI_PARENTID", Variant::fromInt(parent)), 0);
+    LONG id = -1;
+    EXPECT_GE(store->query(B(L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=0"), folders.put()), 0);
+    EXPECT_GE(folders->add(folderPlugin.get(), folder.put()), 0);
+    EXPECT_GE(folder->setTitle(B(title)), 0);
+    EXPECT_GE(folder->setProperty(B(L"SI_PARENTID"), Variant::fromInt(parent)), 0);
     EXPECT_GE(store->commit(folders.get()), 0);
     EXPECT_GE(folder->id(&id), 0);
     return id;
@@ -151,16 +150,16 @@ TEST_F(QueriesTest, ObjectsByIdComeBackWithTheirCollection) {
   ASSERT_EQ(client().getInfoObjectById(q1Id, &object, &list), kStatusOk);
   ASSERT_TRUE(object);
   ASSERT_TRUE(list);
-  std::wstring title;
-  ASSERT_GE(object->title(&title), 0);
-  EXPECT_EQ(title, L"Q1");
-  int32_t count = 0;
+  korva::Bstr title;
+  ASSERT_GE(object->title(title.put()), 0);
+  EXPECT_EQ(title.str(), L"Q1");
+  LONG count = 0;
   ASSERT_GE(list->count(&count), 0);
   EXPECT_EQ(count, 1);
 
   ASSERT_EQ(client().getSystemObjectById(adminId, &object, &list), kStatusOk);
-  ASSERT_GE(object->title(&title), 0);
-  EXPECT_EQ(title, L"Administrator");
+  ASSERT_GE(object->title(title.put()), 0);
+  EXPECT_EQ(title.str(), L"Administrator");
   EXPECT_EQ(takeLines(), Lines{});
 }
 

@@ -33,6 +33,7 @@
 
 namespace korva_test {
 
+using korva_test_common::B;
 using Lines = std::vector<std::string>;
 
 inline const char* const kAps = "testaps";

@@ -1,6 +1,6 @@
-// The XML reader on POSIX: a SaxReader over expat, created through the class
-// registry. No namespace processing, so start tags arrive with their qualified
-// names (also passed as local names, with an empty namespace URI).
+// The XML reader on POSIX: an ISAXXMLReader over expat, created through the
+// class registry (CLSID_SAXXMLReader) by its class factory. No namespace processing, so start tags
+// arrive with their qualified names (also passed as local names, with an empty namespace URI).
 //
 // Hostile documents: external entities and DTDs are never loaded (a reference
 // to an external general entity fails the parse; parameter entities are not
@@ -9,7 +9,7 @@
 // regular files are read: a directory, a pipe or a device fails at once
 // instead of blocking or reading without end.
 //
-// In-memory documents (parse with a wide-string variant) are already
+// In-memory documents (parse with a VT_BSTR variant) are already
 // characters: they are handed to expat as UTF-8 and any encoding declaration
 // in them is ignored. A wide text holding a surrogate or a value beyond
 // U+10FFFF fails the parse.
@@ -17,11 +17,10 @@
 // Thread-safety: one reader serves one parse at a time on one thread; a parse
 // started from inside a callback of the same reader fails.
 // Ownership: the reader holds references to its handlers until it is released
-// or given others; a parse keeps its own references for its duration. The
-// attribute list and locator passed to callbacks belong to the parse and are
-// valid only during the callback.
-// Debian's expat is built with DTD support; this makes its amplification
-// limits visible (linking fails against an expat without them).
+// or given others (getContentHandler and getErrorHandler hand out added ones); a parse keeps its
+// own references for its duration. The attribute list and locator passed to callbacks belong to the
+// parse and are valid only during the callback. Debian's expat is built with DTD support; this
+// makes its amplification limits visible (linking fails against an expat without them).
 #ifndef XML_DTD
 #define XML_DTD
 #endif
@@ -42,6 +41,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "platform/posix/expat_attributes.h"
 #include "platform/posix/expat_encodings.h"
 #include "platform/posix/platform_classes.h"
 #include "platform/posix/utf8_wide.h"
@@ -87,83 +87,11 @@ struct ParserDeleter {
 };
 using ParserOwner = std::unique_ptr<std::remove_pointer_t<XML_Parser>, ParserDeleter>;
 
-// Position in the document; 0/0 before the parser exists.
-class ExpatLocator final : public SaxLocator {
- public:
-  void attach(XML_Parser parser) { parser_ = parser; }
-  int getLineNumber() override {
-    return parser_ ? static_cast<int>(XML_GetCurrentLineNumber(parser_)) : 0;
-  }
-  int getColumnNumber() override {
-    // Expat counts columns from 0, readers of a locator from 1.
-    return parser_ ? static_cast<int>(XML_GetCurrentColumnNumber(parser_)) + 1 : 0;
-  }
-
- private:
-  XML_Parser parser_ = nullptr;
-};
-
-// The attributes of the start tag being reported. Entries are reused from
-// tag to tag, so a long document does not allocate per element. Outside its
-// startElement call the list answers E_FAIL.
-class ExpatAttributes final : public SaxAttributes {
- public:
-  // Decodes expat's name/value pairs; false when a text is not valid UTF-8.
-  bool assign(const XML_Char** pairs) {
-    count_ = 0;
-    active_ = true;
-    for (const XML_Char** p = pairs; p && *p; p += 2) {
-      if (count_ == entries_.size()) entries_.emplace_back();
-      Entry& entry = entries_[count_++];
-      entry.name.clear();
-      entry.value.clear();
-      if (!appendUtf8AsWide(p[0], std::strlen(p[0]), &entry.name) ||
-          !appendUtf8AsWide(p[1], std::strlen(p[1]), &entry.value)) {
-        return false;
-      }
-    }
-    return true;
-  }
-  void deactivate() { active_ = false; }
-
-  int getLength() override { return active_ ? static_cast<int>(count_) : 0; }
-
-  HRESULT getValueFromQName(const wchar_t* qName, int qNameLen, const wchar_t** value,
-                            int* valueLen) override {
-    if (!value || !valueLen) return E_POINTER;
-    *value = nullptr;
-    *valueLen = 0;
-    if (!active_) return E_FAIL;
-    if (qNameLen < 0 || (!qName && qNameLen > 0)) return E_INVALIDARG;
-    for (size_t i = 0; i < count_; ++i) {
-      const Entry& entry = entries_[i];
-      if (entry.name.size() != static_cast<size_t>(qNameLen) ||
-          std::wmemcmp(entry.name.data(), qName, entry.name.size()) != 0) {
-        continue;
-      }
-      if (entry.value.size() > static_cast<size_t>(INT_MAX)) return E_FAIL;
-      *value = entry.value.data();
-      *valueLen = static_cast<int>(entry.value.size());
-      return S_OK;
-    }
-    return E_INVALIDARG;
-  }
-
- private:
-  struct Entry {
-    std::wstring name;
-    std::wstring value;
-  };
-  std::vector<Entry> entries_;
-  size_t count_ = 0;
-  bool active_ = false;
-};
-
 // One parse: the expat parser, the handlers it reports to, and the first
 // failure that stopped it.
 class ExpatParse {
  public:
-  ExpatParse(SaxContentHandler* content, SaxErrorHandler* errors)
+  ExpatParse(ISAXContentHandler* content, ISAXErrorHandler* errors)
       : content_(content), errors_(errors) {}
 
   HRESULT parseFile(const std::string& path) {
@@ -181,7 +109,7 @@ class ExpatParse {
     }
 
     HRESULT hr = begin(nullptr);
-    if (failed(hr)) return hr;
+    if (FAILED(hr)) return hr;
     for (;;) {
       void* buffer = XML_GetBuffer(parser_.get(), static_cast<int>(kFileChunkBytes));
       if (!buffer) return parseFailure();
@@ -202,7 +130,7 @@ class ExpatParse {
     // The text is already characters: it reaches expat as UTF-8 whatever
     // its declaration says.
     HRESULT hr = begin("UTF-8");
-    if (failed(hr)) return hr;
+    if (FAILED(hr)) return hr;
     std::string bytes;
     size_t offset = 0;
     do {
@@ -246,8 +174,8 @@ class ExpatParse {
 #endif
     if (content_) {
       HRESULT hr = content_->putDocumentLocator(&locator_);
-      if (succeeded(hr)) hr = content_->startDocument();
-      if (failed(hr)) return hr;
+      if (SUCCEEDED(hr)) hr = content_->startDocument();
+      if (FAILED(hr)) return hr;
     }
     return S_OK;
   }
@@ -255,7 +183,7 @@ class ExpatParse {
   HRESULT finish() {
     if (!content_) return S_OK;
     HRESULT hr = content_->endDocument();
-    return failed(hr) ? hr : S_OK;
+    return FAILED(hr) ? hr : S_OK;
   }
 
   // After expat answered an error: a callback's failure, or the document's.
@@ -290,7 +218,7 @@ class ExpatParse {
     if (self->stopped_) return;  // expat may still report a little after a stop
     try {
       HRESULT hr = body(self);
-      if (failed(hr)) self->fail(hr);
+      if (FAILED(hr)) self->fail(hr);
     } catch (const std::bad_alloc&) {
       self->fail(E_OUTOFMEMORY);
     } catch (...) {
@@ -376,8 +304,8 @@ class ExpatParse {
   }
 #endif
 
-  SaxContentHandler* content_;
-  SaxErrorHandler* errors_;
+  ISAXContentHandler* content_;
+  ISAXErrorHandler* errors_;
   ParserOwner parser_;
   ExpatLocator locator_;
   ExpatAttributes attributes_;
@@ -387,36 +315,54 @@ class ExpatParse {
   HRESULT result_ = S_OK;
 };
 
-class ExpatSaxReader final : public SaxReader, public RefCountedObject<ExpatSaxReader> {
+class ExpatSaxReader final : public ISAXXMLReader, public RefCountedObject<ExpatSaxReader> {
  public:
-  unsigned long addRef() override { return addRefImpl(); }
-  unsigned long release() override { return releaseImpl(); }
+  KORVA_REFCOUNTED_UNKNOWN
 
-  HRESULT queryInterface(const Guid& iid, void** out) override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
-    if (iid == kIID_Unknown) {
-      *out = static_cast<Unknown*>(this);
-    } else if (iid == kIID_SAXXMLReader) {
-      *out = static_cast<SaxReader*>(this);
+    if (iid == IID_IUnknown || iid == IID_ISAXXMLReader) {
+      *out = static_cast<ISAXXMLReader*>(this);
     } else {
       *out = nullptr;
       return E_NOINTERFACE;
     }
-    addRef();
+    AddRef();
     return S_OK;
   }
 
-  HRESULT putContentHandler(SaxContentHandler* handler) override {
-    content_ = Ref<SaxContentHandler>(handler);
+  // No feature or property can be changed: the reader's safety rules hold
+  // whatever a caller asks, and no entity resolver, DTD handler or base URL
+  // is ever used.
+  HRESULT STDMETHODCALLTYPE getFeature(const wchar_t*, VARIANT_BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE putFeature(const wchar_t*, VARIANT_BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE getProperty(const wchar_t*, VARIANT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE putProperty(const wchar_t*, VARIANT) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE getEntityResolver(ISAXEntityResolver**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE putEntityResolver(ISAXEntityResolver*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE getDTDHandler(ISAXDTDHandler**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE putDTDHandler(ISAXDTDHandler*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE getBaseURL(const wchar_t**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE putBaseURL(const wchar_t*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE getSecureBaseURL(const wchar_t**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE putSecureBaseURL(const wchar_t*) override { return E_NOTIMPL; }
+
+  HRESULT STDMETHODCALLTYPE getContentHandler(ISAXContentHandler** handler) override {
+    return handOut(content_, handler);
+  }
+  HRESULT STDMETHODCALLTYPE putContentHandler(ISAXContentHandler* handler) override {
+    content_ = Ref<ISAXContentHandler>(handler);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE getErrorHandler(ISAXErrorHandler** handler) override {
+    return handOut(errors_, handler);
+  }
+  HRESULT STDMETHODCALLTYPE putErrorHandler(ISAXErrorHandler* handler) override {
+    errors_ = Ref<ISAXErrorHandler>(handler);
     return S_OK;
   }
 
-  HRESULT putErrorHandler(SaxErrorHandler* handler) override {
-    errors_ = Ref<SaxErrorHandler>(handler);
-    return S_OK;
-  }
-
-  HRESULT parseURL(const wchar_t* url) override {
+  HRESULT STDMETHODCALLTYPE parseURL(const wchar_t* url) override {
     if (!url || std::wcsncmp(url, kFileUrlPrefix, kFileUrlPrefixLength) != 0) {
       return E_INVALIDARG;
     }
@@ -429,12 +375,25 @@ class ExpatSaxReader final : public SaxReader, public RefCountedObject<ExpatSaxR
     return run([&](ExpatParse* parse) { return parse->parseFile(path.data()); });
   }
 
-  HRESULT parse(const Variant& document) override {
-    if (document.type() != Variant::Type::WString) return E_INVALIDARG;
-    return run([&](ExpatParse* parse) { return parse->parseText(document.asString()); });
+  HRESULT STDMETHODCALLTYPE parse(VARIANT input) override {
+    if (input.vt != VT_BSTR) return E_INVALIDARG;
+    // A null BSTR is the empty text, which is not a document.
+    const std::wstring document(input.bstrVal ? input.bstrVal : L"", SysStringLen(input.bstrVal));
+    return run([&](ExpatParse* parse) { return parse->parseText(document); });
   }
 
  private:
+  ~ExpatSaxReader() override = default;
+  friend class RefCountedObject<ExpatSaxReader>;
+
+  template <typename I>
+  static HRESULT handOut(const Ref<I>& held, I** out) {
+    if (!out) return E_POINTER;
+    *out = held.get();
+    if (*out) (*out)->AddRef();
+    return S_OK;
+  }
+
   template <typename Body>
   HRESULT run(Body body) {
     if (busy_) return E_FAIL;
@@ -442,8 +401,8 @@ class ExpatSaxReader final : public SaxReader, public RefCountedObject<ExpatSaxR
     HRESULT hr;
     try {
       // The parse keeps its own references: a callback may put other handlers.
-      Ref<SaxContentHandler> content = content_;
-      Ref<SaxErrorHandler> errors = errors_;
+      Ref<ISAXContentHandler> content = content_;
+      Ref<ISAXErrorHandler> errors = errors_;
       ExpatParse parse(content.get(), errors.get());
       hr = body(&parse);
     } catch (const std::bad_alloc&) {
@@ -455,24 +414,27 @@ class ExpatSaxReader final : public SaxReader, public RefCountedObject<ExpatSaxR
     return hr;
   }
 
-  Ref<SaxContentHandler> content_;
-  Ref<SaxErrorHandler> errors_;
+  Ref<ISAXContentHandler> content_;
+  Ref<ISAXErrorHandler> errors_;
   bool busy_ = false;
 };
 
-}  // namespace
-
-HRESULT createSaxXmlReader(const Guid& iid, void** out) {
+HRESULT createExpatSaxReader(IUnknown* outer, REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
+  if (outer) return CLASS_E_NOAGGREGATION;
   auto* reader = new (std::nothrow) ExpatSaxReader();
   if (!reader) return E_OUTOFMEMORY;
   Ref<ExpatSaxReader> hold(reader);
-  return reader->queryInterface(iid, out);
+  return reader->QueryInterface(iid, out);
+}
+
+}  // namespace
+
+IClassFactory* saxXmlReaderFactory() {
+  static FunctionClassFactory factory(&createExpatSaxReader);
+  return &factory;
 }
 
 }  // namespace posix
-
-HRESULT oleRun(Unknown* object) { return object ? S_OK : E_INVALIDARG; }
-
 }  // namespace korva
