@@ -30,8 +30,10 @@ inline std::vector<std::string> maskedLines(const std::string& text) {
   return lines;
 }
 
+// The log read in text mode: the platform's line ends ("\r\n" on Windows)
+// read as "\n".
 inline std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path);
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
