@@ -57,6 +57,13 @@ bool runsUnderWine();
 // The process's environment as "NAME=value" entries.
 std::vector<std::string> currentEnvironment();
 
+// Sets the variable in the process's environment (as getenv reads it), or
+// removes it when value is null.
+void setEnvironmentVariable(const std::string& name, const char* value);
+
+// The id of the calling process.
+unsigned long currentProcessId();
+
 struct ChildResult {
   bool started = false;  // false: the program could not be run at all
   bool exited = false;   // it ended by returning or calling exit
@@ -66,11 +73,13 @@ struct ChildResult {
 
 // Runs program with args (argv[1] on) and exactly the given environment,
 // its standard output and error going to the two files (created or
-// truncated), in the working directory cwd (the test's own when empty), and
-// waits for it.
+// truncated), in the working directory cwd (the test's own when empty), its
+// standard input read from inFile (when empty: the test's own on POSIX, the
+// null device on Windows), and waits for it.
 ChildResult runChild(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& environment, const std::string& outFile,
-                     const std::string& errFile, const std::string& cwd);
+                     const std::string& errFile, const std::string& cwd,
+                     const std::string& inFile = "");
 
 }  // namespace korva_test
 

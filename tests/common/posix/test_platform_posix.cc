@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "common/test_platform.h"
@@ -36,9 +37,20 @@ std::vector<std::string> currentEnvironment() {
   return env;
 }
 
+void setEnvironmentVariable(const std::string& name, const char* value) {
+  if (value) {
+    ::setenv(name.c_str(), value, 1);
+  } else {
+    ::unsetenv(name.c_str());
+  }
+}
+
+unsigned long currentProcessId() { return static_cast<unsigned long>(::getpid()); }
+
 ChildResult runChild(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& environment, const std::string& outFile,
-                     const std::string& errFile, const std::string& cwd) {
+                     const std::string& errFile, const std::string& cwd,
+                     const std::string& inFile) {
   std::vector<std::string> env = environment;
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
@@ -52,6 +64,7 @@ ChildResult runChild(const std::string& program, const std::vector<std::string>&
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  if (!inFile.empty()) posix_spawn_file_actions_addopen(&actions, 0, inFile.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0600);
   posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,

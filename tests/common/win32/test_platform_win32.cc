@@ -1,5 +1,6 @@
 // The tests' platform answers on Windows; runChild over CreateProcessA, with
 // the command line quoted the way the C runtime splits it again.
+#include <cstdlib>
 #include <cstring>
 
 #include "common/test_platform.h"
@@ -75,9 +76,18 @@ std::vector<std::string> currentEnvironment() {
   return env;
 }
 
+// _putenv_s changes the C runtime's copy (what getenv reads) and the
+// process's own; an empty value removes the variable.
+void setEnvironmentVariable(const std::string& name, const char* value) {
+  ::_putenv_s(name.c_str(), value ? value : "");
+}
+
+unsigned long currentProcessId() { return GetCurrentProcessId(); }
+
 ChildResult runChild(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& environment, const std::string& outFile,
-                     const std::string& errFile, const std::string& cwd) {
+                     const std::string& errFile, const std::string& cwd,
+                     const std::string& inFile) {
   ChildResult r;
   std::string commandLine = quoteArgument(program);
   for (const std::string& a : args) commandLine += " " + quoteArgument(a);
@@ -85,7 +95,7 @@ ChildResult runChild(const std::string& program, const std::vector<std::string>&
   for (const std::string& e : environment) block += e + '\0';
   block += '\0';
 
-  Handle in(openInheritable("NUL", GENERIC_READ, OPEN_EXISTING));
+  Handle in(openInheritable(inFile.empty() ? "NUL" : inFile, GENERIC_READ, OPEN_EXISTING));
   Handle out(openInheritable(outFile, GENERIC_WRITE, CREATE_ALWAYS));
   Handle err(openInheritable(errFile, GENERIC_WRITE, CREATE_ALWAYS));
   if (!in.valid() || !out.valid() || !err.valid()) {
