@@ -134,9 +134,14 @@ TEST_F(KorvaserverTest, InitTakesThePasswordFromTheEnvironmentOrStandardInput) {
 
 TEST_F(KorvaserverTest, ShowsTheTree) {
   fill();
-  // A file name with control characters is shown escaped, never raw.
-  Connection c = connect();
-  addReport(c, L"Esc", 13, writeFile("esc\x1b[2J\a\tname\n.rpt", "esc"));  // 14
+  // A file name with control characters is shown escaped, never raw (where
+  // file names may hold them: Windows' may not).
+  const std::string esc = writeFile("esc\x1b[2J\a\tname\n.rpt", "esc");
+  const bool escMade = std::filesystem::exists(esc);
+  if (escMade) {
+    Connection c = connect();
+    addReport(c, L"Esc", 13, esc);  // 14
+  }
   ProgramRun run = korvaserver({"tree", "-apsname", "localhost"});
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.out,
@@ -144,8 +149,10 @@ TEST_F(KorvaserverTest, ShowsTheTree) {
             "  Report 10 \"Q1\", file q1.rpt, 3 bytes\n"
             "  Folder 11 \"Sub\": \"Tab\\tand \\\"quote\\\" and \\\\ and \xc3\xa9\\u0001\\n\"\n"
             "    Report 12 \"Q2\", no file\n"
-            "Folder 13 \"Other\"\n"
-            "  Report 14 \"Esc\", file esc\\u001b[2J\\u0007\\tname\\n.rpt, 3 bytes\n");
+            "Folder 13 \"Other\"\n" +
+                std::string(escMade ? "  Report 14 \"Esc\", file esc\\u001b[2J\\u0007\\tname\\n.rpt, "
+                                      "3 bytes\n"
+                                    : ""));
   std::filesystem::remove(repositoryPath());
   std::string error;
   ASSERT_TRUE(korva::initRepository("localhost", "", &error)) << error;

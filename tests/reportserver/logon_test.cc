@@ -46,7 +46,7 @@ TEST_F(LogonTest, RefusalsHaveTheirOwnDescriptions) {
       {L"Administrator", L"", L"localhost", L"secenterprise", E_INVALIDARG,
        "The authentication type \"secenterprise\" is not supported; use \"secEnterprise\"."},
       {L"Administrator", L"", L"OtherHost", kAuth, E_FAIL,
-       "There is no repository for APS \"otherhost\" (<home>/otherhost.db); create it with "
+       "There is no repository for APS \"otherhost\" (<repository>); create it with "
        "\"korvaserver init -apsname otherhost\"."},
       {L"Bob", L"", L"localhost", kAuth, E_ACCESSDENIED,
        "Logon refused: there is no user \"Bob\" on APS \"localhost\"."},
@@ -67,8 +67,8 @@ TEST_F(LogonTest, RefusalsHaveTheirOwnDescriptions) {
     EXPECT_EQ(manager->logon(B(c.user), B(c.password), B(c.aps), B(c.auth), session.put()), c.hr);
     EXPECT_FALSE(session);
     std::string expected = c.description;
-    size_t at = expected.find("<home>");
-    if (at != std::string::npos) expected.replace(at, 6, home_.string());
+    size_t at = expected.find("<repository>");
+    if (at != std::string::npos) expected.replace(at, 12, repositoryPath("otherhost"));
     EXPECT_EQ(lastError(), expected);
   }
 }

@@ -1,4 +1,7 @@
-// The Windows file opener. The path is first opened for its attributes only
+// The Windows file opener. A path that names a device ("CON", "NUL", "COM1",
+// in any folder) is answered as Other without being opened: its full path
+// is then in the device namespace ("\\.\CON"). Anything else is first opened
+// for its attributes only
 // (no data access, which is what could start a device or connect to a
 // pipe); GetFileType and the attributes of that handle give the kind. Only a
 // regular file is then opened again for reading (ReOpenFile: the same file,
@@ -43,9 +46,21 @@ class Win32FileReader : public FileReader {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// Whether Windows reads the path as a device name.
+bool namesDevice(const std::string& path) {
+  char full[MAX_PATH + 8];
+  const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  return n >= 4 && n < sizeof full && full[0] == '\\' && full[1] == '\\' && full[2] == '.' &&
+         full[3] == '\\';
+}
+
 class Win32FileOpener : public FileOpener {
  public:
   int open(const std::string& path, std::unique_ptr<FileReader>* reader) override {
+    if (namesDevice(path)) {
+      *reader = std::make_unique<Win32FileReader>(INVALID_HANDLE_VALUE, FileKind::Other);
+      return 0;
+    }
     // Backup semantics: directories open too.
     ScopedHandle probe(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
