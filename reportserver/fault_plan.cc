@@ -2,6 +2,7 @@
 // check every server operation makes first.
 #include "reportserver/fault_plan.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
@@ -25,6 +26,9 @@ struct Plans {
   bool faultsFromEnvRead = false;
   std::string envFaultText;
   std::vector<FaultEntry> faults;
+  // Whether faults is not empty, readable without the lock: every server
+  // operation asks, and most runs plan no faults.
+  std::atomic<bool> anyFaults{false};
   std::map<std::string, long> calls;
 
   bool pluginsInProcess = false;
@@ -100,6 +104,7 @@ std::map<std::string, int> parsePlugins(const std::string& text) {
 
 void applyFaultsLocked(Plans& p, const std::string& text) {
   p.faults = parseFaults(text);
+  p.anyFaults.store(!p.faults.empty(), std::memory_order_release);
   p.calls.clear();
 }
 
@@ -160,8 +165,14 @@ std::map<std::string, int> currentPluginPlan() {
   return p.plugins;
 }
 
+bool injectFault(const char* operation) {
+  if (!plans().anyFaults.load(std::memory_order_acquire)) return false;
+  return injectFault(std::string(operation));
+}
+
 bool injectFault(const std::string& operation) {
   Plans& p = plans();
+  if (!p.anyFaults.load(std::memory_order_acquire)) return false;
   bool fail = false;
   {
     std::lock_guard<std::mutex> guard(p.lock);
