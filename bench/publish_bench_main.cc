@@ -403,12 +403,14 @@ class Bench {
   // Users: each is looked up by name among all users before it is added,
   // and gets its right on the one top-level folder. No passwords (see
   // TreeShape::passwords); the run with no users is the fixed part that the
-  // time per user leaves out.
+  // time per user leaves out. A run of 500 users takes a fifth of a second,
+  // where other work on the machine weighs: each case is run three times and
+  // the run with the least processor time is kept.
   void scaleUsers() {
     std::printf("\n== users: first publish, 1 folder with 1 report, no passwords\n");
-    std::printf("%-34s %9s %8s %12s %12s %9s\n", "users", "wall s", "cpu s", "ms/user",
-                "cpu ms/user", "peak MiB");
-    auto usersRun = [&](int users) {
+    std::printf("%-34s %9s %8s %12s %12s %9s\n", "users (best of 3)", "wall s", "cpu s",
+                "ms/user", "cpu ms/user", "peak MiB");
+    auto onceUsers = [&](int users) {
       TreeShape s = o_.shape;
       s.folders = 1;
       s.reportsPerFolder = 1;
@@ -422,6 +424,20 @@ class Bench {
                                w.path() + "/engine.log");
       expectCount(w.path() + "/engine.log", std::to_string(users) + " users added.");
       return f;
+    };
+    auto usersRun = [&](int users) {
+      Figure best = onceUsers(users);
+      char runs[64];
+      std::snprintf(runs, sizeof runs, "%.2f", best.cpu());
+      std::string all = runs;
+      for (int i = 1; i < 3; ++i) {
+        Figure f = onceUsers(users);
+        std::snprintf(runs, sizeof runs, ", %.2f", f.cpu());
+        all += runs;
+        if (f.cpu() < best.cpu()) best = f;
+      }
+      best.name += " (cpu s " + all + ")";
+      return best;
     };
     const Figure noUsers = usersRun(0);
     std::map<int, Figure> byUsers;

@@ -433,10 +433,13 @@ HRESULT commitCollection(InfoObjectsImpl& collection) {
   ctx.answers.committed(added, headsChanged);
 
   for (auto& [o, record] : written) o->committed(record);
+  bool removed = false;
   for (ObjectImpl* o : work) {
-    if (o->pending().remove) o->committedRemoval();
+    if (!o->pending().remove) continue;
+    o->committedRemoval();
+    removed = true;
   }
-  collection.dropRemoved();
+  if (removed) collection.dropRemoved();
   return S_OK;
 }
 

@@ -26,14 +26,15 @@ struct Plans {
   bool faultsFromEnvRead = false;
   std::string envFaultText;
   std::vector<FaultEntry> faults;
-  // Whether faults is not empty, readable without the lock: every server
-  // operation asks, and most runs plan no faults.
-  std::atomic<bool> anyFaults{false};
   std::map<std::string, long> calls;
 
   bool pluginsInProcess = false;
   std::map<std::string, int> plugins;
 };
+
+// Whether Plans::faults is not empty, readable without the lock: every
+// server operation asks, and most runs plan no faults.
+std::atomic<bool> gAnyFaults{false};
 
 Plans& plans() {
   static Plans* p = new Plans();  // never destroyed: used until the process ends
@@ -104,7 +105,7 @@ std::map<std::string, int> parsePlugins(const std::string& text) {
 
 void applyFaultsLocked(Plans& p, const std::string& text) {
   p.faults = parseFaults(text);
-  p.anyFaults.store(!p.faults.empty(), std::memory_order_release);
+  gAnyFaults.store(!p.faults.empty(), std::memory_order_release);
   p.calls.clear();
 }
 
@@ -166,13 +167,13 @@ std::map<std::string, int> currentPluginPlan() {
 }
 
 bool injectFault(const char* operation) {
-  if (!plans().anyFaults.load(std::memory_order_acquire)) return false;
+  if (!gAnyFaults.load(std::memory_order_acquire)) return false;
   return injectFault(std::string(operation));
 }
 
 bool injectFault(const std::string& operation) {
+  if (!gAnyFaults.load(std::memory_order_acquire)) return false;
   Plans& p = plans();
-  if (!p.anyFaults.load(std::memory_order_acquire)) return false;
   bool fail = false;
   {
     std::lock_guard<std::mutex> guard(p.lock);

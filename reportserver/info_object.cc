@@ -26,10 +26,10 @@ bool PendingChanges::changesFields() const {
 }
 
 ObjectImpl::ObjectImpl(const PluginInfo& plugin, const ObjectHead& stored, InfoObjectsImpl* owner)
-    : plugin_(plugin), stored_(stored), owner_(owner), isNew_(false) {}
+    : owner_(owner), stored_(stored), isNew_(false), plugin_(plugin) {}
 
 ObjectImpl::ObjectImpl(const PluginInfo& plugin, InfoObjectsImpl* owner)
-    : plugin_(plugin), owner_(owner), isNew_(true) {
+    : owner_(owner), isNew_(true), plugin_(plugin) {
   stored_.typeId = plugin.typeId;
 }
 
@@ -104,11 +104,7 @@ HRESULT ObjectImpl::id(LONG* out) {
 HRESULT ObjectImpl::title(BSTR* out) {
   if (injectFault("title")) return E_FAIL;
   if (!out) return nullArgument("title");
-  if (pending_ && pending_->title) return answerText(*pending_->title, out);
-  // Asked again and again while clients look for a title: converted once.
-  if (!storedTitleWide_) storedTitleWide_ = fromUtf8(stored_.title);
-  *out = SysAllocStringLen(storedTitleWide_->data(), static_cast<UINT>(storedTitleWide_->size()));
-  return *out ? S_OK : E_OUTOFMEMORY;
+  return answerText(pending_ && pending_->title ? *pending_->title : stored_.title, out);
 }
 
 HRESULT ObjectImpl::setTitle(BSTR text) {
@@ -253,11 +249,13 @@ ObjectRecord ObjectImpl::merged() const {
 }
 
 void ObjectImpl::committed(const ObjectRecord& record) {
+  if (!isNew_ && (record.parentId != stored_.parentId || record.title != stored_.title)) {
+    headChanged_ = true;
+  }
   stored_.id = record.id;
   stored_.typeId = record.typeId;
   stored_.parentId = record.parentId;
   stored_.title = record.title;
-  storedTitleWide_.reset();
   pending_.reset();
   isNew_ = false;
 }

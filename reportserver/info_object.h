@@ -109,6 +109,8 @@ class ObjectImpl : public InfoObjectStub, public UserObjectStub, public ReportOb
   InfoObjectsImpl* owner() const { return owner_; }
   // Held by one reference alone (its collection's).
   bool unshared() const { return count_.load() == 1; }
+  // A commit changed its title or parent since its query read it.
+  bool headChanged() const { return headChanged_; }
   // An unshared object of a released collection, unchanged, joins another
   // collection made from the same query answer.
   void attach(InfoObjectsImpl* owner) { owner_ = owner; }
@@ -131,14 +133,15 @@ class ObjectImpl : public InfoObjectStub, public UserObjectStub, public ReportOb
   HRESULT setPasswordOption(int which, VARIANT_BOOL value, const char* operation);
   HRESULT needUser(const char* operation);
 
+  // What a client that reads titles touches comes first, together.
   std::atomic<ULONG> count_{0};
-  PluginInfo plugin_;
-  ObjectHead stored_;
-  std::optional<std::wstring> storedTitleWide_;  // stored_.title, once asked for
-  std::unique_ptr<PendingChanges> pending_;      // none until the first change
   InfoObjectsImpl* owner_;
+  std::unique_ptr<PendingChanges> pending_;  // none until the first change
+  ObjectHead stored_;
   bool isNew_;
   bool deleted_ = false;
+  bool headChanged_ = false;
+  PluginInfo plugin_;
 };
 
 // A desktop plugin: read-only, its type id and name. Known by its

@@ -26,13 +26,9 @@ InfoObjectsImpl::~InfoObjectsImpl() {
     Ref<ObjectImpl>& o = objects_[i];
     if (!o) continue;
     o->collectionReleased();
-    if (!leave || i >= rowCount_ || !o->unshared() || o->isDeleted()) {
+    if (!leave || i >= rowCount_ || !o->unshared() || o->isDeleted() || o->headChanged()) {
       o.reset();
-      continue;
     }
-    const ObjectHead& row = rows_->heads[i];
-    const ObjectHead& now = o->stored();
-    if (now.id != row.id || now.parentId != row.parentId || now.title != row.title) o.reset();
   }
   if (leave) {
     objects_.resize(rowCount_);
