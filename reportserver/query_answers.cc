@@ -10,6 +10,7 @@ namespace korva {
 
 AnswerRows::AnswerRows() = default;
 AnswerRows::~AnswerRows() = default;
+
 namespace {
 
 // A publish works folder by folder: the users, the folders at one level and
