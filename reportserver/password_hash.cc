@@ -1,12 +1,11 @@
-// PBKDF2-HMAC-SHA256 password records.
+// PBKDF2-HMAC-SHA256 password records, over the platform's primitives
+// (platform/password_kdf.h).
 #include "reportserver/password_hash.h"
-
-#include <openssl/crypto.h>
-#include <openssl/evp.h>
-#include <openssl/rand.h>
 
 #include <cstdlib>
 #include <vector>
+
+#include "platform/password_kdf.h"
 
 namespace korva {
 namespace {
@@ -44,23 +43,16 @@ bool fromHex(const std::string& hex, std::vector<unsigned char>* out) {
   return true;
 }
 
-bool derive(const std::string& password, const unsigned char* salt, size_t saltLen, int iterations,
-            unsigned char* out, size_t outLen) {
-  return PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), salt,
-                           static_cast<int>(saltLen), iterations, EVP_sha256(),
-                           static_cast<int>(outLen), out) == 1;
-}
-
 }  // namespace
 
 bool hashPassword(const std::string& password, std::string* record) {
   unsigned char salt[kSaltBytes];
   unsigned char hash[kHashBytes];
-  if (RAND_bytes(salt, sizeof salt) != 1) return false;
-  if (!derive(password, salt, sizeof salt, kIterations, hash, sizeof hash)) return false;
+  if (!cryptoRandomBytes(salt, sizeof salt)) return false;
+  if (!pbkdf2Sha256(password, salt, sizeof salt, kIterations, hash, sizeof hash)) return false;
   *record = std::string(kScheme) + "$" + std::to_string(kIterations) + "$" +
             toHex(salt, sizeof salt) + "$" + toHex(hash, sizeof hash);
-  OPENSSL_cleanse(hash, sizeof hash);
+  cryptoWipe(hash, sizeof hash);
   return true;
 }
 
@@ -82,11 +74,12 @@ bool verifyPassword(const std::string& password, const std::string& record) {
     return false;
   }
   std::vector<unsigned char> actual(expected.size());
-  if (!derive(password, salt.data(), salt.size(), iterations, actual.data(), actual.size())) {
+  if (!pbkdf2Sha256(password, salt.data(), salt.size(), iterations, actual.data(),
+                    actual.size())) {
     return false;
   }
-  bool same = CRYPTO_memcmp(actual.data(), expected.data(), expected.size()) == 0;
-  OPENSSL_cleanse(actual.data(), actual.size());
+  const bool same = cryptoEqual(actual.data(), expected.data(), expected.size());
+  cryptoWipe(actual.data(), actual.size());
   return same;
 }
 

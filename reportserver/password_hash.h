@@ -1,8 +1,8 @@
 // Password hashing for the repository's accounts: salted PBKDF2-HMAC-SHA256
-// (OpenSSL), stored as "pbkdf2-sha256$<iterations>$<salt hex>$<hash hex>".
+// (the platform's: OpenSSL on POSIX, bcrypt.dll on Windows), stored as "pbkdf2-sha256$<iterations>$<salt hex>$<hash hex>".
 // Clear passwords are never stored.
 //
-// Thread-safety: pure functions over OpenSSL, which is thread-safe.
+// Thread-safety: pure functions over thread-safe primitives.
 #ifndef KORVA_REPORTSERVER_PASSWORD_HASH_H_
 #define KORVA_REPORTSERVER_PASSWORD_HASH_H_
 

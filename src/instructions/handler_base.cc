@@ -140,7 +140,7 @@ int CMAHandlerBase::parseText(const wchar_t* text) {
       const korva::Variant document = korva::Variant::fromString(text ? text : L"");
       if (document.get().vt != VT_BSTR) {
         status = kStatusOutOfMemory;
-      } else if (FAILED(reader->parse(document))) {
+      } else if (reader->parse(document) != S_OK) {
         status = kStatusParse;
       }
     }
@@ -174,7 +174,9 @@ int CMAHandlerBase::parseFile(const char* path) {
         std::memcpy(url + prefixLen, path, pathLen + 1);
         if (!wideUrl.assign(url)) status = kStatusOutOfMemory;
       }
-      if (status == kStatusOk && FAILED(reader->parseURL(wideUrl.getBuffer()))) {
+      // Only S_OK is a whole document: a reader may stop early and still
+      // answer a success code (S_FALSE when a callback answered it).
+      if (status == kStatusOk && reader->parseURL(wideUrl.getBuffer()) != S_OK) {
         status = kStatusParse;
       }
     }

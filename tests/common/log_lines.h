@@ -36,9 +36,10 @@ inline std::vector<std::string> maskedLines(const std::string& text) {
   return lines;
 }
 
-// The same for the lines of a file.
+// The same for the lines of a file. The log is a text file: it is read in
+// text mode, so that the platform's line ends ("\r\n" on Windows) read as "\n".
 inline std::vector<std::string> maskedFileLines(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path);
   std::ostringstream text;
   text << in.rdbuf();
   return maskedLines(text.str());

@@ -35,6 +35,21 @@ bool programsPreferUtf8Locale();
 // convert there.
 bool cLocaleRefusesBytesAbove127();
 
+// Whether the C runtime offers a UTF-8 character type locale ("C.UTF-8";
+// the Windows C runtime the deliverables link, msvcrt, has none).
+bool hasUtf8CtypeLocale();
+
+// Whether a file path may be longer than 260 characters (Windows' ANSI file
+// functions stop at MAX_PATH).
+bool pathsMayExceed260Characters();
+
+// Whether the SAX reader is our expat-backed one (POSIX) rather than the
+// platform's MSXML reader (Windows). They differ where the engine does not
+// depend on it: a document type declaration or entity expat ignores or
+// refuses may fail the MSXML parse earlier or for another reason, and an
+// encoding declaration that does not fit the bytes is not always refused.
+bool xmlReaderIsExpat();
+
 // Whether the tests run under wine rather than on Windows itself (or POSIX),
 // for the few places where wine's C runtime answers differently.
 bool runsUnderWine();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/test_platform.h"
 #include "instructions/handler_publish.h"
 #include "instructions/meta_objects.h"
 #include "instructions_test_util.h"
@@ -64,7 +65,8 @@ TEST_F(HandlerBadInputTest, DocumentsThatCannotBeReadFailTheParse) {
   struct Case {
     const char* what;
     std::string path;
-  } cases[] = {
+  };
+  std::vector<Case> cases = {
       {"missing file", dir.file("no-such-file.xml")},
       {"file in a missing directory", dir.file("no-such-dir/publish.xml")},
       {"directory given as the file", sub.string()},
@@ -82,10 +84,13 @@ TEST_F(HandlerBadInputTest, DocumentsThatCannotBeReadFailTheParse) {
       {"binary garbage", dir.write("garbage.xml", std::string("\x00\x01\x02<publish/>", 13))},
       {"unknown encoding declared",
        dir.write("enc1.xml", "<?xml version=\"1.0\" encoding=\"x-no-such-charset\"?><publish/>")},
-      {"UTF-16 declared in an 8-bit file",
-       dir.write("enc2.xml", "<?xml version=\"1.0\" encoding=\"UTF-16\"?><publish/>")},
       {"not XML at all", dir.write("text.xml", "apsname=server\n")},
   };
+  // Wine's MSXML reader reads such a file by its bytes.
+  if (korva_test::xmlReaderIsExpat()) {
+    cases.push_back({"UTF-16 declared in an 8-bit file",
+                     dir.write("enc2.xml", "<?xml version=\"1.0\" encoding=\"UTF-16\"?><publish/>")});
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(readPath(c.path), 1031);
@@ -157,13 +162,19 @@ TEST_F(HandlerBadInputTest, ExternalEntitiesAndDocumentTypesAreNeverRead) {
     SCOPED_TRACE(c.what);
     ASSERT_EQ(handler.initialize("aps.example", "runuser", "runpass", "secEnterprise"), 200);
     const std::string path = dir.write("hostile.xml", c.xml);
-    EXPECT_EQ(readPath(path), c.status);
-    if (c.status == 200) {
+    const int status = readPath(path);
+    // Where such a document stops the MSXML reader differs from expat, but
+    // it never reads the secret either.
+    if (korva_test::xmlReaderIsExpat()) {
+      EXPECT_EQ(status, c.status);
+      EXPECT_STREQ(handler.apsUser.getBuffer(), c.apsUser);
+    }
+    if (status == 200) {
       EXPECT_EQ(lines, c.log);
     } else {
+      EXPECT_EQ(status, 1031);
       EXPECT_EQ(lines, Lines{parseFailedLine(path)});
     }
-    EXPECT_STREQ(handler.apsUser.getBuffer(), c.apsUser);
     EXPECT_EQ(everything(handler).find(kSecret), std::string::npos);
     EXPECT_EQ(logText.find(kSecret), std::string::npos);
   }
@@ -188,9 +199,9 @@ TEST_F(HandlerBadInputTest, EntityBombFailsTheParse) {
 TEST_F(HandlerBadInputTest, ValueTheEncodingCannotHoldFailsTheRead) {
   const std::string path =
       dir.write("accents.xml",
-                "<publish><users><user name='plain'/><user name='caf\xc3\xa9'/></users>"
+                "<publish><users><user name='plain'/><user name='caf\xc4\x81'/></users>"
                 "<folders><folder name='never'/></folders></publish>");
-  // The "C" locale holds ASCII only.
+  // Beyond Latin-1: no "C" locale holds it.
   EXPECT_EQ(readPath(path), 1031);
   EXPECT_EQ(lines,
             (Lines{" - --- ERROR --- (config): Error occurred while reading the attribute \"name\""
@@ -199,13 +210,14 @@ TEST_F(HandlerBadInputTest, ValueTheEncodingCannotHoldFailsTheRead) {
   EXPECT_EQ(handler.userMap.getCount(), 1);
   EXPECT_EQ(handler.folderMap.getCount(), 0);  // the parse stopped at the failing element
 
+  if (!korva_test::hasUtf8CtypeLocale()) return;
   CtypeLocale utf8("C.UTF-8");
   ASSERT_TRUE(utf8.ok());
   ASSERT_EQ(handler.initialize("", "", "", ""), 200);
   EXPECT_EQ(readPath(path), 200);
   EXPECT_TRUE(lines.empty());
   CMAMetaObj* found = nullptr;
-  EXPECT_TRUE(handler.userMap.lookup("caf\xc3\xa9", &found));
+  EXPECT_TRUE(handler.userMap.lookup("caf\xc4\x81", &found));
   EXPECT_EQ(handler.folderMap.getCount(), 1);
 }
 
@@ -224,6 +236,12 @@ TEST_F(HandlerBadInputTest, PathsUpToTheUrlBufferAreReadLongerOnesRefused) {
   // Names of at most 200 bytes keep every component within the system's limit.
   const std::string base = dir.path().string() + "/";
   ASSERT_LT(base.size(), 100u);
+  const std::string huge = base + std::string(5000, 'h');
+  EXPECT_EQ(readPath(huge), 1031);
+  EXPECT_EQ(lines, Lines{parseFailedLine(huge)});
+  if (!korva_test::pathsMayExceed260Characters()) {
+    GTEST_SKIP() << "a file path that fills the URL buffer is longer than the system allows";
+  }
   const std::string sub = base + std::string(200, 'd') + "/" + std::string(100, 'e');
   fs::create_directories(sub);
   const size_t fileLen = 503 - sub.size() - 1;
@@ -240,14 +258,13 @@ TEST_F(HandlerBadInputTest, PathsUpToTheUrlBufferAreReadLongerOnesRefused) {
   EXPECT_EQ(readPath(tooLong), 1031);
   EXPECT_EQ(lines, Lines{parseFailedLine(tooLong)});
   EXPECT_STREQ(handler.apsUser.getBuffer(), "long");
-
-  const std::string huge = base + std::string(5000, 'h');
-  EXPECT_EQ(readPath(huge), 1031);
-  EXPECT_EQ(lines, Lines{parseFailedLine(huge)});
 }
 
 TEST_F(HandlerBadInputTest, PathThatCannotBeMadeWideIsRefused) {
   // A non-ASCII path in the "C" locale cannot become a wide URL.
+  if (!korva_test::cLocaleRefusesBytesAbove127()) {
+    GTEST_SKIP() << "the C runtime's \"C\" locale converts every byte";
+  }
   const std::string path = dir.file("caf\xc3\xa9.xml");
   EXPECT_EQ(readPath(path), 203);
   EXPECT_EQ(lines, Lines{parseFailedLine(path) + " Out of memory."});

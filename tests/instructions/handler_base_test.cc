@@ -1,5 +1,6 @@
 // The generic handler: its identity answers, attribute reading with defaults
 // and failures, and a parse attempted without COM on the thread.
+#include "common/test_platform.h"
 #include "instructions/handler_base.h"
 
 #include <gtest/gtest.h>
@@ -162,24 +163,30 @@ TEST_F(HandlerBaseTest, ReadAttributeFailures) {
 TEST_F(HandlerBaseTest, ReadAttributeFailsOnTextTheEncodingCannotHold) {
   LogCapture log(dir);
   FakeAttributes attrs;
-  attrs.values[L"desc"] = L"caf\u00e9";
+  // Beyond Latin-1: no "C" locale holds it (glibc's holds ASCII, the
+  // Windows C runtime's the first 256 characters).
+  attrs.values[L"desc"] = L"caf\u0101";
   SAnsiString out = "kept";
-  // The "C" locale holds ASCII only.
   EXPECT_EQ(handler.readAttribute(&attrs, "desc", "dflt", &out), 203);
   EXPECT_STREQ(out.getBuffer(), "kept");
-  // An attribute name that cannot be made wide fails the same way.
-  EXPECT_EQ(handler.readAttribute(&attrs, "d\xc3\xa9sc", "dflt", &out), 203);
-  EXPECT_EQ(log.lines(),
-            (std::vector<std::string>{
-                " - --- ERROR --- (config): Error occurred while reading the attribute \"desc\""
-                " from XML. Out of memory.",
-                " - --- ERROR --- (config): Error occurred while reading the attribute"
-                " \"d\xc3\xa9sc\" from XML. Out of memory."}));
+  std::vector<std::string> expected = {
+      " - --- ERROR --- (config): Error occurred while reading the attribute \"desc\""
+      " from XML. Out of memory."};
+  // An attribute name that cannot be made wide fails the same way, where a
+  // byte above 127 can fail to convert.
+  if (korva_test::cLocaleRefusesBytesAbove127()) {
+    EXPECT_EQ(handler.readAttribute(&attrs, "d\xc3\xa9sc", "dflt", &out), 203);
+    expected.push_back(
+        " - --- ERROR --- (config): Error occurred while reading the attribute"
+        " \"d\xc3\xa9sc\" from XML. Out of memory.");
+  }
+  EXPECT_EQ(log.lines(), expected);
 
+  if (!korva_test::hasUtf8CtypeLocale()) return;
   CtypeLocale utf8("C.UTF-8");
   ASSERT_TRUE(utf8.ok());
   EXPECT_EQ(handler.readAttribute(&attrs, "desc", "dflt", &out), 200);
-  EXPECT_STREQ(out.getBuffer(), "caf\xc3\xa9");
+  EXPECT_STREQ(out.getBuffer(), "caf\xc4\x81");
 }
 
 TEST_F(HandlerBaseTest, ParseWithoutComOnTheThreadFailsAsASystemFailure) {

@@ -1,5 +1,6 @@
 // The publish handler on real instructions files: the worked example, the
 // section rule, defaults, replacement of entries and a second initialize.
+#include "common/test_platform.h"
 #include "instructions/handler_publish.h"
 
 #include <gtest/gtest.h>
@@ -252,6 +253,11 @@ TEST_F(HandlerPublishTest, TheLastPublishElementGivesTheConnection) {
 }
 
 TEST_F(HandlerPublishTest, ValuesAreDecodedAsTheDocumentSaysButNotTrimmed) {
+  ASSERT_EQ(read("<publish apsuser=' a&lt;b&#x41; '/>"), 200);
+  EXPECT_EQ(str(handler.apsUser), " a<bA ");
+  // An entity of the document's own type declaration: wine's MSXML reader
+  // expands none, so the document fails to parse there.
+  if (!korva_test::xmlReaderIsExpat()) return;
   ASSERT_EQ(read("<!DOCTYPE publish [<!ENTITY co \"Korva &amp; Co\">]>"
                  "<publish apsuser=' a&lt;b&#x41;&co; '/>"),
             200);

@@ -1,5 +1,6 @@
-// The Windows programs carry a version resource: product name, version and
-// file description, read back through the system's version API.
+// The Windows programs and korvalink.dll carry a version resource: product
+// name, version and file description, read back through the system's
+// version API.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -38,6 +39,15 @@ TEST(VersionResourceWin32, ProgramsNameProductVersionAndPurpose) {
     EXPECT_EQ(versionValue(file, "FileDescription"), c.description) << c.file;
     EXPECT_EQ(versionValue(file, "OriginalFilename"), c.file) << c.file;
   }
+}
+
+TEST(VersionResourceWin32, TheEngineLibraryNamesProductVersionAndPurpose) {
+  const std::string file = KORVA_KORVALINK_DLL;
+  if (file.empty()) GTEST_SKIP() << "korvalink.dll is not built (KORVA_WIN32_ENGINE is off)";
+  EXPECT_EQ(versionValue(file, "ProductName"), "Korva");
+  EXPECT_EQ(versionValue(file, "ProductVersion"), KORVA_VERSION);
+  EXPECT_EQ(versionValue(file, "FileDescription"), "Korva publishing engine library");
+  EXPECT_EQ(versionValue(file, "OriginalFilename"), "korvalink.dll");
 }
 
 }  // namespace

@@ -22,6 +22,12 @@ bool programsPreferUtf8Locale() { return true; }
 
 bool cLocaleRefusesBytesAbove127() { return true; }
 
+bool hasUtf8CtypeLocale() { return true; }
+
+bool pathsMayExceed260Characters() { return true; }
+
+bool xmlReaderIsExpat() { return true; }
+
 bool runsUnderWine() { return false; }
 
 std::vector<std::string> currentEnvironment() {

@@ -54,6 +54,12 @@ bool programsPreferUtf8Locale() { return false; }
 
 bool cLocaleRefusesBytesAbove127() { return false; }
 
+bool hasUtf8CtypeLocale() { return false; }
+
+bool pathsMayExceed260Characters() { return false; }
+
+bool xmlReaderIsExpat() { return false; }
+
 // Wine's ntdll exports its version; Windows' does not.
 bool runsUnderWine() {
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
