@@ -87,8 +87,8 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
   korva_test::ChildResult child = korva_test::runChild(program, args, changedEnvironment(env),
                                                        out.string(), err.string(), cwd);
   ProgramRun run;
-  run.out = readFile(out);
-  run.err = readFile(err);
+  run.out = readText(out);
+  run.err = readText(err);
   if (child.exited) {
     run.exitCode = child.exitCode;
   } else {
@@ -175,12 +175,19 @@ std::vector<std::string> splitLines(const std::string& text) {
   return lines;
 }
 
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
+namespace {
+
+std::string readAll(const fs::path& path, std::ios::openmode mode) {
+  std::ifstream in(path, mode);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
 }
+
+}  // namespace
+
+std::string readFile(const fs::path& path) { return readAll(path, std::ios::in | std::ios::binary); }
+std::string readText(const fs::path& path) { return readAll(path, std::ios::in); }
 
 void writeFile(const fs::path& path, const std::string& content) {
   fs::create_directories(path.parent_path());

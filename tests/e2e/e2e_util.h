@@ -67,7 +67,7 @@ struct ExecLists {
 };
 
 // Runs a program with arguments and waits for it; its standard output and
-// error are read back from files. `env` entries ("NAME=value") are added to
+// error are read back from files as text (readText). `env` entries ("NAME=value") are added to
 // (or replace those of) the test's own environment; "NAME" alone removes a
 // variable. `cwd` empty: the test's directory. A program that could not be
 // run, or did not exit, answers -1 with the reason in `err`.
@@ -112,10 +112,15 @@ std::string sourcePath(const char* relative);
 
 // The lines of a text; a final line without "\n" is kept.
 std::vector<std::string> splitLines(const std::string& text);
-// Log lines without their time stamp (common/log_lines.h).
+// Log lines without their time stamp (common/log_lines.h), from a text or
+// from a log file.
+using korva_test_common::maskedFileLines;
 using korva_test_common::maskedLines;
 
+// A file's bytes; a text file's text, with the platform's line ends ("\r\n"
+// on Windows) read as "\n".
 std::string readFile(const fs::path& path);
+std::string readText(const fs::path& path);
 void writeFile(const fs::path& path, const std::string& content);
 // Bytes as lower-case hex; the hex SHA-256 of a file's bytes (computed here,
 // so that the tests need no crypto library).

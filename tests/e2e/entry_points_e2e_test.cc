@@ -21,7 +21,7 @@ TEST_F(EntryPointsTest, PublishWithEveryArgumentNullTakesEveryDefault) {
   ASSERT_NE(publish, nullptr);
   EXPECT_EQ(publish(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), 0);
 
-  Lines lines = maskedLines(readFile(tmp() / "publish.log"));
+  Lines lines = maskedFileLines(tmp() / "publish.log");
   ASSERT_GE(lines.size(), 13u);
   EXPECT_EQ(lines[0], kWarnNoName);
   EXPECT_EQ(lines[1], kWarnOutside);
@@ -41,7 +41,7 @@ TEST_F(EntryPointsTest, PublishWithEveryArgumentNullTakesEveryDefault) {
   Lines expected = {E2E_INFO_PUB "Successfully initialized connection to APS " + aps +
                     " as Administrator."};
   append(&expected, deleteSummary(0, 0, 0, 0));
-  EXPECT_EQ(maskedLines(readFile(tmp() / "delete.log")), expected);
+  EXPECT_EQ(maskedFileLines(tmp() / "delete.log"), expected);
 }
 
 TEST_F(EntryPointsTest, WideTextTheEncodingCannotHoldFailsInsteadOfTakingADefault) {
@@ -57,14 +57,14 @@ TEST_F(EntryPointsTest, WideTextTheEncodingCannotHoldFailsInsteadOfTakingADefaul
 
   EXPECT_EQ(publish(aps.c_str(), nullptr, L"p\u0101ss", nullptr, nullptr, nullptr, nullptr),
             1603);
-  EXPECT_EQ(maskedLines(readFile(tmp() / "publish.log")),
+  EXPECT_EQ(maskedFileLines(tmp() / "publish.log"),
             (Lines{E2E_ERROR_ACT "The value of CA_VR_APSPASS cannot be converted to the "
                                  "process's multibyte encoding.",
                    E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects. System function "
                                  "failed."}));
 
   EXPECT_EQ(remove(aps.c_str(), nullptr, nullptr, nullptr, nullptr, L"B\u0101cher", nullptr), 1603);
-  EXPECT_EQ(maskedLines(readFile(tmp() / "delete.log")),
+  EXPECT_EQ(maskedFileLines(tmp() / "delete.log"),
             (Lines{E2E_ERROR_ACT "The value of CA_VR_DELFLD cannot be converted to the "
                                  "process's multibyte encoding.",
                    E2E_ERROR_ACT "Failed to delete Veltrane Enterprise objects. System function "
@@ -105,7 +105,7 @@ TEST_F(LogDestinationTest, OnlyTheExactWordStdoutSelectsStandardOutput) {
     if (!c.log.empty()) {
       EXPECT_EQ(run.out, "");
     }
-    Lines lines = maskedLines(c.log.empty() ? run.out : readFile(c.log));
+    Lines lines = c.log.empty() ? maskedLines(run.out) : maskedFileLines(c.log);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), c.lastLine);
   }
