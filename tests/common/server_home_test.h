@@ -11,13 +11,13 @@
 #define KORVA_TESTS_COMMON_SERVER_HOME_TEST_H_
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "common/test_platform.h"
 #include "platform/com.h"
 #include "reportserver/com_support.h"
 #include "reportserver/fault_plan.h"
@@ -37,10 +37,10 @@ class ServerHomeTest : public ::testing::Test {
   void SetUp() override {
     static std::atomic<int> serial{0};
     home_ = std::filesystem::temp_directory_path() /
-            (prefix_ + std::to_string(::getpid()) + "-" + std::to_string(serial++));
+            (prefix_ + std::to_string(korva_test::processId()) + "-" + std::to_string(serial++));
     std::filesystem::remove_all(home_);
     std::filesystem::create_directories(home_);
-    ::setenv("KORVA_SERVER_HOME", home_.c_str(), 1);
+    korva_test::setEnvironmentVariable("KORVA_SERVER_HOME", home_.string());
     clearPlans();
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
     korva::clearLastErrorDescription();
@@ -57,8 +57,8 @@ class ServerHomeTest : public ::testing::Test {
 
  private:
   static void clearPlans() {
-    ::unsetenv("KORVA_SERVER_FAULTS");
-    ::unsetenv("KORVA_SERVER_PLUGINS");
+    korva_test::unsetEnvironmentVariable("KORVA_SERVER_FAULTS");
+    korva_test::unsetEnvironmentVariable("KORVA_SERVER_PLUGINS");
     korva::clearServerFaultPlan();
     korva::clearServerPluginPlan();
   }

@@ -1,9 +1,11 @@
-// The tests' platform answers on POSIX; runChild over posix_spawn.
+// The tests' platform answers on POSIX; runChild over posix_spawn, the
+// environment through setenv/unsetenv.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "common/test_platform.h"
@@ -35,6 +37,18 @@ std::vector<std::string> currentEnvironment() {
   for (char** e = environ; *e; ++e) env.push_back(*e);
   return env;
 }
+
+bool environmentNamesIgnoreCase() { return false; }
+
+void setEnvironmentVariable(const std::string& name, const std::string& value) {
+  ::setenv(name.c_str(), value.c_str(), 1);
+}
+
+void unsetEnvironmentVariable(const std::string& name) { ::unsetenv(name.c_str()); }
+
+const char* temporaryDirectoryVariable() { return "TMPDIR"; }
+
+int processId() { return static_cast<int>(::getpid()); }
 
 ChildResult runChild(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& environment, const std::string& outFile,
