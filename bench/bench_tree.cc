@@ -89,7 +89,7 @@ void writeInstructions(const std::string& path, const TreeShape& shape) {
                "<publish apsuser=\"Administrator\" apspass=\"\" apsauth=\"secEnterprise\">\n"
                "  <users pass=\"%s\" full=\"%s\" desc=\"%s\" named=\"0\" right=\"%s\""
                " overwrite=\"1\">\n",
-               kUserPassword, kUserFullName, kUserDescription, kUserRight);
+               shape.passwords ? kUserPassword : "", kUserFullName, kUserDescription, kUserRight);
   for (int u = 0; u < shape.users; ++u) {
     std::fprintf(out, "    <user name=\"%s\"/>\n", userName(u).c_str());
   }

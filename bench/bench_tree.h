@@ -23,6 +23,9 @@ struct TreeShape {
   int extraEntries = 0;
   // Files are made with truncate (holes, no data written).
   bool sparse = false;
+  // Users get the password kUserPassword; without, none (each password is
+  // a slow salted hash on the server, which would hide everything else).
+  bool passwords = true;
 };
 
 // The texts every generated object carries.

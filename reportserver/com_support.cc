@@ -31,6 +31,15 @@ std::string textOf(BSTR text) { return toUtf8(static_cast<const wchar_t*>(text))
 std::wstring wideOf(BSTR text) { return text ? std::wstring(text) : std::wstring(); }
 
 HRESULT answerText(const std::string& text, BSTR* out) {
+  // Titles are mostly plain ASCII: widened straight into the answer.
+  bool ascii = true;
+  for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) {
+    *out = SysAllocStringLen(nullptr, static_cast<UINT>(text.size()));
+    if (!*out) return E_OUTOFMEMORY;
+    for (size_t i = 0; i < text.size(); ++i) (*out)[i] = static_cast<unsigned char>(text[i]);
+    return S_OK;
+  }
   const std::wstring wide = fromUtf8(text);
   *out = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
   return *out ? S_OK : E_OUTOFMEMORY;

@@ -242,8 +242,8 @@ class CommitWriter {
     for (char& c : kind) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const std::string where =
         parentId == 0 ? std::string("at the top level") : "in folder " + std::to_string(parentId);
-    return fail("Another session added a " + kind + " titled \"" + title + "\" " + where +
-                " (id " + std::to_string(st.columnInt(0)) + ") after this one read the folder.");
+    return fail("Another session added a " + kind + " titled \"" + title + "\" " + where + " (id " +
+                std::to_string(st.columnInt(0)) + ") after this one read the folder.");
   }
 
   // User names are unique (logon finds users by name).
@@ -313,9 +313,7 @@ class CommitWriter {
   std::string error_;
 };
 
-bool changesUsersOrRights(ObjectImpl& o) {
-  return o.isUser() || !o.pending().rights.empty();
-}
+bool changesUsersOrRights(ObjectImpl& o) { return o.isUser() || !o.pending().rights.empty(); }
 
 // A new object removed again before its commit stores nothing.
 bool storesNothing(ObjectImpl& o) { return o.isNew() && o.pending().remove; }
@@ -367,7 +365,7 @@ HRESULT commitCollection(InfoObjectsImpl& collection) {
 
   std::vector<ObjectImpl*> work;
   for (const Ref<ObjectImpl>& o : collection.objects()) {
-    if (o->isDeleted() || !o->hasPending()) continue;
+    if (!o || o->isDeleted() || !o->hasPending()) continue;
     work.push_back(o.get());
   }
   if (work.empty()) return S_OK;
@@ -395,6 +393,7 @@ HRESULT commitCollection(InfoObjectsImpl& collection) {
   if (!tx.begin(&message)) {
     return failWith(E_FAIL, "Cannot start the commit on " + ctx.path + ": " + message + ".");
   }
+  ctx.answers.beginCommit(ctx.db);
   HRESULT allowed = checkRights(ctx, work);
   if (FAILED(allowed)) return allowed;
   int64_t firstOwnId = 0;
@@ -420,11 +419,27 @@ HRESULT commitCollection(InfoObjectsImpl& collection) {
                                 ": " + message + ".");
   }
 
-  for (auto& [o, record] : written) o->committed(record);
-  for (ObjectImpl* o : work) {
-    if (o->pending().remove) o->committedRemoval();
+  // What the session keeps of its queries follows what was stored.
+  std::vector<StoredHead> added;
+  bool headsChanged = false;
+  for (auto& [o, record] : written) {
+    if (o->isNew()) {
+      added.push_back({{record.id, record.typeId, record.parentId, record.title}, o->isUser()});
+    } else {
+      headsChanged = headsChanged || o->pending().title || o->pending().parentId;
+    }
   }
-  collection.dropRemoved();
+  for (ObjectImpl* o : work) headsChanged = headsChanged || (o->pending().remove && !o->isNew());
+  ctx.answers.committed(added, headsChanged);
+
+  for (auto& [o, record] : written) o->committed(record);
+  bool removed = false;
+  for (ObjectImpl* o : work) {
+    if (!o->pending().remove) continue;
+    o->committedRemoval();
+    removed = true;
+  }
+  if (removed) collection.dropRemoved();
   return S_OK;
 }
 

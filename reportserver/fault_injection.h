@@ -14,6 +14,7 @@ namespace korva {
 // Counts a call of the operation; when the plan makes this call fail, sets the
 // calling thread's error description and answers true.
 bool injectFault(const std::string& operation);
+bool injectFault(const char* operation);
 
 // Re-reads KORVA_SERVER_FAULTS and KORVA_SERVER_PLUGINS (unless plans were set
 // in-process).

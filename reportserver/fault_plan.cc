@@ -2,6 +2,7 @@
 // check every server operation makes first.
 #include "reportserver/fault_plan.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
@@ -30,6 +31,10 @@ struct Plans {
   bool pluginsInProcess = false;
   std::map<std::string, int> plugins;
 };
+
+// Whether Plans::faults is not empty, readable without the lock: every
+// server operation asks, and most runs plan no faults.
+std::atomic<bool> gAnyFaults{false};
 
 Plans& plans() {
   static Plans* p = new Plans();  // never destroyed: used until the process ends
@@ -100,6 +105,7 @@ std::map<std::string, int> parsePlugins(const std::string& text) {
 
 void applyFaultsLocked(Plans& p, const std::string& text) {
   p.faults = parseFaults(text);
+  gAnyFaults.store(!p.faults.empty(), std::memory_order_release);
   p.calls.clear();
 }
 
@@ -160,7 +166,13 @@ std::map<std::string, int> currentPluginPlan() {
   return p.plugins;
 }
 
+bool injectFault(const char* operation) {
+  if (!gAnyFaults.load(std::memory_order_acquire)) return false;
+  return injectFault(std::string(operation));
+}
+
 bool injectFault(const std::string& operation) {
+  if (!gAnyFaults.load(std::memory_order_acquire)) return false;
   Plans& p = plans();
   bool fail = false;
   {

@@ -9,6 +9,15 @@
 
 namespace korva {
 
+PendingChanges& ObjectImpl::pending() {
+  if (!pending_) pending_ = std::make_unique<PendingChanges>();
+  return *pending_;
+}
+
+bool ObjectImpl::hasPending() const {
+  return isNew_ || (pending_ && (pending_->remove || pending_->changesFields()));
+}
+
 bool PendingChanges::changesFields() const {
   bool options = false;
   for (const auto& o : passwordOptions) options = options || o.has_value();
@@ -16,16 +25,11 @@ bool PendingChanges::changesFields() const {
          passwordRecord || licenseType || options || !rights.empty();
 }
 
-ObjectImpl::ObjectImpl(SessionContextPtr ctx, const PluginInfo& plugin, ObjectRecord stored,
-                       InfoObjectsImpl* owner)
-    : ctx_(std::move(ctx)),
-      plugin_(plugin),
-      stored_(std::move(stored)),
-      owner_(owner),
-      isNew_(false) {}
+ObjectImpl::ObjectImpl(const PluginInfo& plugin, const ObjectHead& stored, InfoObjectsImpl* owner)
+    : owner_(owner), stored_(stored), isNew_(false), plugin_(plugin) {}
 
-ObjectImpl::ObjectImpl(SessionContextPtr ctx, const PluginInfo& plugin, InfoObjectsImpl* owner)
-    : ctx_(std::move(ctx)), plugin_(plugin), owner_(owner), isNew_(true) {
+ObjectImpl::ObjectImpl(const PluginInfo& plugin, InfoObjectsImpl* owner)
+    : owner_(owner), isNew_(true), plugin_(plugin) {
   stored_.typeId = plugin.typeId;
 }
 
@@ -71,7 +75,7 @@ HRESULT ObjectImpl::setProperty(BSTR name, VARIANT value) {
     if (!isNew_ && value.lVal == stored_.id) {
       return failWith(E_INVALIDARG, "The " + label() + " cannot be its own parent.");
     }
-    pending_.parentId = value.lVal;
+    pending().parentId = value.lVal;
     return S_OK;
   }
   if (property == "SI_REPORTTYPE") {
@@ -79,7 +83,7 @@ HRESULT ObjectImpl::setProperty(BSTR name, VARIANT value) {
     if (value.vt != VT_BSTR) {
       return failWith(E_INVALIDARG, "SI_REPORTTYPE needs a string value.");
     }
-    pending_.reportType = textOf(value.bstrVal);
+    pending().reportType = textOf(value.bstrVal);
     return S_OK;
   }
   return failWith(E_INVALIDARG, "The property \"" + property +
@@ -100,7 +104,7 @@ HRESULT ObjectImpl::id(LONG* out) {
 HRESULT ObjectImpl::title(BSTR* out) {
   if (injectFault("title")) return E_FAIL;
   if (!out) return nullArgument("title");
-  return answerText(pending_.title ? *pending_.title : stored_.title, out);
+  return answerText(pending_ && pending_->title ? *pending_->title : stored_.title, out);
 }
 
 HRESULT ObjectImpl::setTitle(BSTR text) {
@@ -108,7 +112,7 @@ HRESULT ObjectImpl::setTitle(BSTR text) {
   if (!text) return nullArgument("setTitle");
   HRESULT hr = checkChangeable();
   if (FAILED(hr)) return hr;
-  pending_.title = textOf(text);
+  pending().title = textOf(text);
   return S_OK;
 }
 
@@ -117,7 +121,7 @@ HRESULT ObjectImpl::setDescription(BSTR text) {
   if (!text) return nullArgument("setDescription");
   HRESULT hr = checkChangeable();
   if (FAILED(hr)) return hr;
-  pending_.description = textOf(text);
+  pending().description = textOf(text);
   return S_OK;
 }
 
@@ -149,7 +153,7 @@ HRESULT ObjectImpl::setFullName(BSTR text) {
   if (!text) return nullArgument("setFullName");
   HRESULT hr = needUser("setFullName");
   if (FAILED(hr)) return hr;
-  pending_.fullName = textOf(text);
+  pending().fullName = textOf(text);
   return S_OK;
 }
 
@@ -157,7 +161,7 @@ HRESULT ObjectImpl::setPasswordOption(int which, VARIANT_BOOL value, const char*
   if (injectFault(operation)) return E_FAIL;
   HRESULT hr = needUser(operation);
   if (FAILED(hr)) return hr;
-  pending_.passwordOptions[which] = value != VARIANT_FALSE;
+  pending().passwordOptions[which] = value != VARIANT_FALSE;
   return S_OK;
 }
 
@@ -179,7 +183,7 @@ HRESULT ObjectImpl::setLicenseType(LONG type) {
     return failWith(E_INVALIDARG, "Licence type " + std::to_string(type) +
                                       " is not valid: 0 is a named user, 1 any other.");
   }
-  pending_.licenseType = type;
+  pending().licenseType = type;
   return S_OK;
 }
 
@@ -193,7 +197,7 @@ HRESULT ObjectImpl::setPassword(BSTR text) {
   if (!password.empty() && !hashPassword(password, &record)) {
     return failWith(E_FAIL, "The password could not be hashed.");
   }
-  pending_.passwordRecord = record;
+  pending().passwordRecord = record;
   return S_OK;
 }
 
@@ -202,7 +206,7 @@ HRESULT ObjectImpl::setThumbnail(VARIANT_BOOL value) {
   if (!isReport()) return failWith(E_NOINTERFACE, "setThumbnail applies to reports only.");
   HRESULT hr = checkChangeable();
   if (FAILED(hr)) return hr;
-  pending_.thumbnail = value != VARIANT_FALSE;
+  pending().thumbnail = value != VARIANT_FALSE;
   return S_OK;
 }
 
@@ -211,47 +215,58 @@ HRESULT ObjectImpl::pendFile(const std::string& path) {
   if (FAILED(hr)) return hr;
   std::string error;
   if (!checkReadableFile(path, &error)) return failWith(E_FAIL, error);
-  pending_.filePath = path;
+  pending().filePath = path;
   return S_OK;
 }
 
 HRESULT ObjectImpl::pendRight(int32_t userId, int32_t role) {
   HRESULT hr = checkChangeable();
   if (FAILED(hr)) return hr;
-  pending_.rights[userId] = role;
+  pending().rights[userId] = role;
   return S_OK;
 }
 
 ObjectRecord ObjectImpl::merged() const {
-  ObjectRecord r = stored_;
-  if (pending_.title) r.title = *pending_.title;
-  if (pending_.description) r.description = *pending_.description;
-  if (pending_.parentId) r.parentId = *pending_.parentId;
-  if (pending_.reportType) r.reportType = *pending_.reportType;
-  if (pending_.thumbnail) r.thumbnail = *pending_.thumbnail;
-  if (pending_.fullName) r.fullName = *pending_.fullName;
-  if (pending_.passwordRecord) r.hasPassword = !pending_.passwordRecord->empty();
+  ObjectRecord r;
+  r.id = stored_.id;
+  r.typeId = stored_.typeId;
+  r.parentId = stored_.parentId;
+  r.title = stored_.title;
+  if (!pending_) return r;
+  const PendingChanges& p = *pending_;
+  if (p.title) r.title = *p.title;
+  if (p.description) r.description = *p.description;
+  if (p.parentId) r.parentId = *p.parentId;
+  if (p.reportType) r.reportType = *p.reportType;
+  if (p.thumbnail) r.thumbnail = *p.thumbnail;
+  if (p.fullName) r.fullName = *p.fullName;
+  if (p.passwordRecord) r.hasPassword = !p.passwordRecord->empty();
   for (int i = 0; i < 3; ++i) {
-    if (pending_.passwordOptions[i]) r.passwordOptions[i] = *pending_.passwordOptions[i];
+    if (p.passwordOptions[i]) r.passwordOptions[i] = *p.passwordOptions[i];
   }
-  if (pending_.licenseType) r.licenseType = *pending_.licenseType;
+  if (p.licenseType) r.licenseType = *p.licenseType;
   return r;
 }
 
 void ObjectImpl::committed(const ObjectRecord& record) {
-  stored_ = record;
-  pending_ = PendingChanges();
+  if (!isNew_ && (record.parentId != stored_.parentId || record.title != stored_.title)) {
+    headChanged_ = true;
+  }
+  stored_.id = record.id;
+  stored_.typeId = record.typeId;
+  stored_.parentId = record.parentId;
+  stored_.title = record.title;
+  pending_.reset();
   isNew_ = false;
 }
 
 void ObjectImpl::committedRemoval() {
-  pending_ = PendingChanges();
+  pending_.reset();
   deleted_ = true;
 }
 
 void ObjectImpl::collectionReleased() {
-  // Most objects of a query are only read; they have nothing to discard.
-  if (pending_.remove || pending_.changesFields()) pending_ = PendingChanges();
+  pending_.reset();
   owner_ = nullptr;
 }
 

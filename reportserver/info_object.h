@@ -2,19 +2,23 @@
 // and others (ObjectImpl, which also answers UserObject for users and
 // ReportObject for reports), and the desktop plugins (PluginObjectImpl).
 //
-// An ObjectImpl keeps the values read by its query and the changes made
-// since, which wait for the commit of the collection that holds it. When that
+// An ObjectImpl keeps what its query read (its head: id, type, parent and
+// title; nothing a client can ask for needs more) and the changes made since,
+// which wait for the commit of the collection that holds it. When that
 // collection is released, the changes are discarded and the object refuses
 // new ones.
 //
 // Thread-safety: one thread at a time, like the session.
-// Ownership: each object holds the session context; its collection holds the
-// object and tells it when it goes away (owner_ is not a reference).
+// Ownership: its collection holds the object and tells it when it goes away
+// (owner_ is not a reference). An object needs nothing of the session once
+// made: it does not hold the session context.
 #ifndef KORVA_REPORTSERVER_INFO_OBJECT_H_
 #define KORVA_REPORTSERVER_INFO_OBJECT_H_
 
+#include <atomic>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -48,18 +52,21 @@ struct PendingChanges {
 
 // One object with one count and three tables: InfoObject (also its IUnknown
 // and IDispatch), UserObject for a user, ReportObject for a report.
-class ObjectImpl : public InfoObjectStub,
-                   public UserObjectStub,
-                   public ReportObjectStub,
-                   public RefCountedObject<ObjectImpl> {
+class ObjectImpl : public InfoObjectStub, public UserObjectStub, public ReportObjectStub {
  public:
   // A stored object as read by a query.
-  ObjectImpl(SessionContextPtr ctx, const PluginInfo& plugin, ObjectRecord stored,
-             InfoObjectsImpl* owner);
+  ObjectImpl(const PluginInfo& plugin, const ObjectHead& stored, InfoObjectsImpl* owner);
   // A new object of the plugin's type, pending until commit.
-  ObjectImpl(SessionContextPtr ctx, const PluginInfo& plugin, InfoObjectsImpl* owner);
+  ObjectImpl(const PluginInfo& plugin, InfoObjectsImpl* owner);
 
-  KORVA_REFCOUNTED_UNKNOWN
+  // Its own count, so that a collection can tell whether anything else
+  // holds the object (unshared()).
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --count_;
+    if (left == 0) delete this;
+    return left;
+  }
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
   IUnknown* interfaceFor(REFIID iid);
 
@@ -88,20 +95,28 @@ class ObjectImpl : public InfoObjectStub,
   HRESULT checkChangeable();
   HRESULT pendFile(const std::string& path);
   HRESULT pendRight(int32_t userId, int32_t role);
-  void pendRemove() { pending_.remove = true; }
+  void pendRemove() { pending().remove = true; }
 
   const PluginInfo& plugin() const { return plugin_; }
-  const ObjectRecord& stored() const { return stored_; }
-  PendingChanges& pending() { return pending_; }
+  const ObjectHead& stored() const { return stored_; }
+  // The changes, made empty when there are none yet.
+  PendingChanges& pending();
   bool isNew() const { return isNew_; }
   bool isDeleted() const { return deleted_; }
   bool isUser() const { return plugin_.kind == PluginKind::User; }
   bool isReport() const { return plugin_.kind == PluginKind::Report; }
-  bool hasPending() const { return isNew_ || pending_.remove || pending_.changesFields(); }
+  bool hasPending() const;
   InfoObjectsImpl* owner() const { return owner_; }
-  SessionContext* context() const { return ctx_.get(); }
+  // Held by one reference alone (its collection's).
+  bool unshared() const { return count_.load() == 1; }
+  // A commit changed its title or parent since its query read it.
+  bool headChanged() const { return headChanged_; }
+  // An unshared object of a released collection, unchanged, joins another
+  // collection made from the same query answer.
+  void attach(InfoObjectsImpl* owner) { owner_ = owner; }
 
-  // The stored values with the pending changes applied.
+  // The stored head with the pending changes applied (fields not in the
+  // head and not pending have their defaults).
   ObjectRecord merged() const;
   // After a successful commit: the object now holds these values.
   void committed(const ObjectRecord& record);
@@ -113,19 +128,20 @@ class ObjectImpl : public InfoObjectStub,
   std::string label() const;
 
  private:
-  ~ObjectImpl() override = default;
-  friend class RefCountedObject<ObjectImpl>;
+  virtual ~ObjectImpl() = default;
 
   HRESULT setPasswordOption(int which, VARIANT_BOOL value, const char* operation);
   HRESULT needUser(const char* operation);
 
-  SessionContextPtr ctx_;
-  PluginInfo plugin_;
-  ObjectRecord stored_;
-  PendingChanges pending_;
+  // What a client that reads titles touches comes first, together.
+  std::atomic<ULONG> count_{0};
   InfoObjectsImpl* owner_;
+  std::unique_ptr<PendingChanges> pending_;  // none until the first change
+  ObjectHead stored_;
   bool isNew_;
   bool deleted_ = false;
+  bool headChanged_ = false;
+  PluginInfo plugin_;
 };
 
 // A desktop plugin: read-only, its type id and name. Known by its

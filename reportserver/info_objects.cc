@@ -7,16 +7,11 @@
 
 namespace korva {
 
-InfoObjectsImpl::InfoObjectsImpl(SessionContextPtr ctx, std::vector<ObjectRecord> records)
-    : ctx_(std::move(ctx)), pluginList_(false) {
-  objects_.reserve(records.size());
-  for (ObjectRecord& r : records) {
-    const PluginInfo* plugin = ctx_->pluginByType(r.typeId);
-    PluginInfo unknown;
-    unknown.typeId = r.typeId;
-    objects_.push_back(
-        Ref<ObjectImpl>(new ObjectImpl(ctx_, plugin ? *plugin : unknown, std::move(r), this)));
-  }
+InfoObjectsImpl::InfoObjectsImpl(SessionContextPtr ctx, AnswerRowsPtr rows)
+    : ctx_(std::move(ctx)), pluginList_(false), rows_(std::move(rows)) {
+  rowCount_ = rows_->heads.size();
+  objects_.swap(rows_->spare);
+  objects_.resize(rowCount_);
 }
 
 InfoObjectsImpl::InfoObjectsImpl(SessionContextPtr ctx, const std::vector<PluginInfo>& plugins)
@@ -26,7 +21,33 @@ InfoObjectsImpl::InfoObjectsImpl(SessionContextPtr ctx, const std::vector<Plugin
 }
 
 InfoObjectsImpl::~InfoObjectsImpl() {
-  for (Ref<ObjectImpl>& o : objects_) o->collectionReleased();
+  const bool leave = rows_ && rows_->spare.empty();
+  for (size_t i = 0; i < objects_.size(); ++i) {
+    Ref<ObjectImpl>& o = objects_[i];
+    if (!o) continue;
+    o->collectionReleased();
+    if (!leave || i >= rowCount_ || !o->unshared() || o->isDeleted() || o->headChanged()) {
+      o.reset();
+    }
+  }
+  if (leave) {
+    objects_.resize(rowCount_);
+    rows_->spare.swap(objects_);
+  }
+}
+
+ObjectImpl* InfoObjectsImpl::objectAt(size_t at) {
+  Ref<ObjectImpl>& slot = objects_[at];
+  if (!slot) {
+    const ObjectHead& head = rows_->heads[at];
+    const PluginInfo* plugin = ctx_->pluginByType(head.typeId);
+    PluginInfo unknown;
+    unknown.typeId = head.typeId;
+    slot = Ref<ObjectImpl>(new ObjectImpl(plugin ? *plugin : unknown, head, this));
+  } else if (slot->owner() != this) {
+    slot->attach(this);  // left by an earlier collection of the same rows
+  }
+  return slot.get();
 }
 
 InfoObjectsImpl* InfoObjectsImpl::ours(InfoObjects* objects) {
@@ -56,9 +77,8 @@ HRESULT InfoObjectsImpl::item(VARIANT position, IDispatch** out) {
             (size == 0 ? std::string("which is empty") : "1 to " + std::to_string(size)) + ").");
   }
   const size_t at = static_cast<size_t>(i - 1);
-  IDispatch* object = pluginList_
-                          ? static_cast<IDispatch*>(plugins_[at].get())
-                          : static_cast<IDispatch*>(static_cast<InfoObject*>(objects_[at].get()));
+  IDispatch* object = pluginList_ ? static_cast<IDispatch*>(plugins_[at].get())
+                                  : static_cast<IDispatch*>(static_cast<InfoObject*>(objectAt(at)));
   object->AddRef();
   *out = object;
   return S_OK;
@@ -75,7 +95,7 @@ HRESULT InfoObjectsImpl::add(DesktopPlugin* plugin, InfoObject** out) {
     return failWith(E_INVALIDARG,
                     "The plugin passed to add is not a desktop plugin of this repository.");
   }
-  Ref<ObjectImpl> created(new ObjectImpl(ctx_, *known, this));
+  Ref<ObjectImpl> created(new ObjectImpl(*known, this));
   objects_.push_back(created);
   *out = Ref<InfoObject>(created.get()).detach();
   return S_OK;
@@ -92,7 +112,7 @@ HRESULT InfoObjectsImpl::remove(VARIANT object) {
   // found among them, never taken on trust.
   ObjectImpl* target = nullptr;
   for (const Ref<ObjectImpl>& o : objects_) {
-    if (static_cast<IDispatch*>(static_cast<InfoObject*>(o.get())) == object.pdispVal) {
+    if (o && static_cast<IDispatch*>(static_cast<InfoObject*>(o.get())) == object.pdispVal) {
       target = o.get();
       break;
     }
@@ -107,6 +127,12 @@ HRESULT InfoObjectsImpl::remove(VARIANT object) {
 }
 
 void InfoObjectsImpl::dropRemoved() {
+  bool any = false;
+  for (const Ref<ObjectImpl>& o : objects_) any = any || (o && o->isDeleted());
+  if (!any) return;
+  // Positions move: every object is made first, so none is left to its row.
+  for (size_t i = 0; i < rowCount_; ++i) objectAt(i);
+  rowCount_ = 0;
   std::vector<Ref<ObjectImpl>> kept;
   for (Ref<ObjectImpl>& o : objects_) {
     if (o->isDeleted()) {

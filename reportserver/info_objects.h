@@ -3,10 +3,17 @@
 // a query collection's objects wait for InfoStore::commit of the collection;
 // releasing the collection discards them.
 //
+// A query's collection is made over the answer's rows (query_answers.h) and
+// makes the object at a position when it is first asked for it: a client
+// that looks for one title among many reads most objects once, only for
+// their title. When it goes away, the objects that nothing else holds and
+// that still show their row are left to the answer for the next collection
+// made from it, which takes each over when it is asked for its position.
+//
 // Thread-safety: one thread at a time, like the session.
-// Ownership: holds its objects; they keep a plain back pointer that the
-// destructor clears. A collection is known by its InfoObjects pointer
-// (ours()) while it lives.
+// Ownership: holds its objects and shares the answer it was made from; the
+// objects keep a plain back pointer that the destructor clears. A collection
+// is known by its InfoObjects pointer (ours()) while it lives.
 #ifndef KORVA_REPORTSERVER_INFO_OBJECTS_H_
 #define KORVA_REPORTSERVER_INFO_OBJECTS_H_
 
@@ -16,6 +23,7 @@
 #include "reportserver/com_support.h"
 #include "reportserver/info_object.h"
 #include "reportserver/interface_stubs.h"
+#include "reportserver/query_answers.h"
 #include "reportserver/session_context.h"
 #include "server/report_server.h"
 
@@ -23,8 +31,8 @@ namespace korva {
 
 class InfoObjectsImpl : public ServerObject<InfoObjectsImpl, InfoObjectsStub> {
  public:
-  // A query's answer.
-  InfoObjectsImpl(SessionContextPtr ctx, std::vector<ObjectRecord> records);
+  // A query's answer: the rows there are now.
+  InfoObjectsImpl(SessionContextPtr ctx, AnswerRowsPtr rows);
   // The Desktop plugin list.
   InfoObjectsImpl(SessionContextPtr ctx, const std::vector<PluginInfo>& plugins);
 
@@ -40,6 +48,9 @@ class InfoObjectsImpl : public ServerObject<InfoObjectsImpl, InfoObjectsStub> {
 
   bool isPluginList() const { return pluginList_; }
   SessionContext* context() const { return ctx_.get(); }
+  // The objects at the answer's positions (empty, or left by an earlier
+  // collection, until asked for: either way without changes), then the ones
+  // added.
   const std::vector<Ref<ObjectImpl>>& objects() const { return objects_; }
   // After a successful commit: objects removed for good leave the collection.
   void dropRemoved();
@@ -55,8 +66,13 @@ class InfoObjectsImpl : public ServerObject<InfoObjectsImpl, InfoObjectsStub> {
   ~InfoObjectsImpl() override;
   friend class RefCountedObject<InfoObjectsImpl>;
 
+  // The object at the 0-based position, made from its row when first asked.
+  ObjectImpl* objectAt(size_t at);
+
   SessionContextPtr ctx_;
   bool pluginList_;
+  AnswerRowsPtr rows_;  // objects_[i] comes from rows_->heads[i] for i < rowCount_
+  size_t rowCount_ = 0;
   std::vector<Ref<ObjectImpl>> objects_;
   std::vector<Ref<PluginObjectImpl>> plugins_;
   int64_t readMark_ = kNoReadMark;

@@ -28,6 +28,7 @@ CREATE TABLE objects(
   title TEXT NOT NULL DEFAULT '',
   description TEXT NOT NULL DEFAULT '');
 CREATE INDEX objects_by_parent ON objects(parent_id, type_id);
+CREATE INDEX objects_by_title ON objects(title);
 CREATE TABLE users(
   id INTEGER PRIMARY KEY REFERENCES objects(id) ON DELETE CASCADE,
   full_name TEXT NOT NULL DEFAULT '',
@@ -55,6 +56,11 @@ CREATE TABLE rights(
   PRIMARY KEY(object_id, user_id));
 CREATE INDEX rights_by_user ON rights(user_id);
 )sql";
+
+// Users are found by name (logon, and the commit's check that names are
+// unique): without this index each is a walk over every object. Added to
+// repositories made before it existed when they are opened.
+const char kTitleIndexSql[] = "CREATE INDEX IF NOT EXISTS objects_by_title ON objects(title)";
 
 struct PluginSeed {
   const char* name;
@@ -280,6 +286,9 @@ bool openRepository(const std::string& path, Database* db, std::string* error) {
     db->close();
     return false;
   }
+  // Only a help for lookups: a repository that cannot take it (a file that
+  // may only be read, say) works without it.
+  db->exec(kTitleIndexSql, nullptr);
   return true;
 }
 
@@ -349,29 +358,16 @@ bool loadPlugins(Database& db, std::vector<PluginInfo>* out, std::string* error)
   return true;
 }
 
-bool loadObjects(Database& db, bool system, const std::vector<QueryTerm>& terms,
-                 std::vector<ObjectRecord>* out, std::string* error) {
-  out->clear();
-  // Fixed text with one numbered parameter per term: values are never spliced in.
-  // Only users have a row in users and only reports one in reports, so a
-  // query for users leaves the reports out and the other way round (the
-  // columns stay, as nulls): a folder's children are read once per report
-  // published into it.
-  std::string sql = "SELECT o.id, o.type_id, o.parent_id, o.title, o.description,";
-  if (system) {
-    sql +=
-        " u.full_name, u.license_type, u.password IS NOT NULL, u.option1, u.option2, u.option3,"
-        " NULL, NULL, NULL, NULL, NULL, NULL"
-        " FROM objects o JOIN plugins p ON p.type_id = o.type_id"
-        " LEFT JOIN users u ON u.id = o.id WHERE p.kind = 'user'";
-  } else {
-    sql +=
-        " NULL, NULL, NULL, NULL, NULL, NULL,"
-        " r.report_type, r.thumbnail, r.file_name IS NOT NULL, r.file_name, r.file_size,"
-        " r.file_sha256"
-        " FROM objects o JOIN plugins p ON p.type_id = o.type_id"
-        " LEFT JOIN reports r ON r.id = o.id WHERE p.kind <> 'user'";
-  }
+namespace {
+
+// Runs "<select> WHERE <kind> AND <terms> ORDER BY o.id" (select names the
+// columns and joins objects o with plugins p) and hands every row to read.
+// Fixed text with one numbered parameter per term: values are never spliced
+// in.
+template <typename Read>
+bool selectObjects(Database& db, std::string sql, bool system, const std::vector<QueryTerm>& terms,
+                   Read read, std::string* error) {
+  sql += system ? " WHERE p.kind = 'user'" : " WHERE p.kind <> 'user'";
   int index = 0;
   for (const QueryTerm& t : terms) {
     ++index;
@@ -394,12 +390,46 @@ bool loadObjects(Database& db, bool system, const std::vector<QueryTerm>& terms,
   index = 0;
   for (const QueryTerm& t : terms) st.bind(++index, static_cast<int64_t>(t.value));
   int rc;
-  while ((rc = st.step()) == SQLITE_ROW) {
+  while ((rc = st.step()) == SQLITE_ROW) read(st);
+  if (rc != SQLITE_DONE) return failWith(error, "Cannot run the query", db);
+  return true;
+}
+
+// The first four columns of both: id, type, parent, title.
+template <typename Row>
+void readHeadColumns(Statement& st, Row* r) {
+  r->id = static_cast<int32_t>(st.columnInt(0));
+  r->typeId = static_cast<int16_t>(st.columnInt(1));
+  r->parentId = static_cast<int32_t>(st.columnInt(2));
+  r->title = st.columnText(3);
+}
+
+}  // namespace
+
+bool loadObjects(Database& db, bool system, const std::vector<QueryTerm>& terms,
+                 std::vector<ObjectRecord>* out, std::string* error) {
+  out->clear();
+  // Only users have a row in users and only reports one in reports, so a
+  // query for users leaves the reports out and the other way round (the
+  // columns stay, as nulls).
+  std::string sql = "SELECT o.id, o.type_id, o.parent_id, o.title, o.description,";
+  if (system) {
+    sql +=
+        " u.full_name, u.license_type, u.password IS NOT NULL, u.option1, u.option2, u.option3,"
+        " NULL, NULL, NULL, NULL, NULL, NULL"
+        " FROM objects o JOIN plugins p ON p.type_id = o.type_id"
+        " LEFT JOIN users u ON u.id = o.id";
+  } else {
+    sql +=
+        " NULL, NULL, NULL, NULL, NULL, NULL,"
+        " r.report_type, r.thumbnail, r.file_name IS NOT NULL, r.file_name, r.file_size,"
+        " r.file_sha256"
+        " FROM objects o JOIN plugins p ON p.type_id = o.type_id"
+        " LEFT JOIN reports r ON r.id = o.id";
+  }
+  auto read = [out](Statement& st) {
     ObjectRecord r;
-    r.id = static_cast<int32_t>(st.columnInt(0));
-    r.typeId = static_cast<int16_t>(st.columnInt(1));
-    r.parentId = static_cast<int32_t>(st.columnInt(2));
-    r.title = st.columnText(3);
+    readHeadColumns(st, &r);
     r.description = st.columnText(4);
     if (!st.columnIsNull(5)) {
       r.fullName = st.columnText(5);
@@ -416,9 +446,23 @@ bool loadObjects(Database& db, bool system, const std::vector<QueryTerm>& terms,
       r.fileSha256 = st.columnText(16);
     }
     out->push_back(std::move(r));
-  }
-  if (rc != SQLITE_DONE) return failWith(error, "Cannot run the query", db);
-  return true;
+  };
+  return selectObjects(db, std::move(sql), system, terms, read, error);
+}
+
+bool loadHeads(Database& db, bool system, const std::vector<QueryTerm>& terms,
+               std::vector<ObjectHead>* out, std::string* error) {
+  out->clear();
+  // The children of one folder come from objects_by_parent, in id order.
+  auto read = [out](Statement& st) {
+    ObjectHead h;
+    readHeadColumns(st, &h);
+    out->push_back(std::move(h));
+  };
+  return selectObjects(db,
+                       "SELECT o.id, o.type_id, o.parent_id, o.title FROM objects o"
+                       " JOIN plugins p ON p.type_id = o.type_id",
+                       system, terms, read, error);
 }
 
 bool findUserForLogon(Database& db, const std::string& name, int32_t* id, bool* found,

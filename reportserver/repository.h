@@ -51,11 +51,34 @@ struct ObjectRecord {
   std::string fileSha256;
 };
 
+// What a query's answer holds of each object: enough to list it and to
+// find it by title. The other fields are read by id when something asks.
+struct ObjectHead {
+  int32_t id = 0;
+  int16_t typeId = 0;
+  int32_t parentId = 0;
+  std::string title;
+};
+
 // A condition of a query: field = value.
 struct QueryTerm {
   enum class Field { Id, ParentId, ObjectType };
   Field field;
   int32_t value;
+
+  bool operator==(const QueryTerm& o) const { return field == o.field && value == o.value; }
+  // Whether an object with these fields meets the condition.
+  bool matches(int32_t id, int32_t parentId, int16_t typeId) const {
+    switch (field) {
+      case Field::Id:
+        return id == value;
+      case Field::ParentId:
+        return parentId == value;
+      case Field::ObjectType:
+        return typeId == value;
+    }
+    return false;
+  }
 };
 
 // Opens an existing repository for reading and writing, sets WAL, full
@@ -77,6 +100,9 @@ bool loadPlugins(Database& db, std::vector<PluginInfo>* out, std::string* error)
 // Users (system = true) or every other object, meeting all terms, in id order.
 bool loadObjects(Database& db, bool system, const std::vector<QueryTerm>& terms,
                  std::vector<ObjectRecord>* out, std::string* error);
+// The same objects' heads alone: one table and the plugins, no user or report fields.
+bool loadHeads(Database& db, bool system, const std::vector<QueryTerm>& terms,
+               std::vector<ObjectHead>* out, std::string* error);
 
 // A user's stored password record ("" when none) by exact name; *found
 // tells whether the user exists.

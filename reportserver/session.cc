@@ -53,11 +53,9 @@ HRESULT InfoStoreImpl::query(BSTR text, InfoObjects** out) {
     Statement st(ctx_->db, "SELECT next_id FROM id_sequence");
     if (st.step() == SQLITE_ROW) mark = st.columnInt(0);
   }
-  std::vector<ObjectRecord> records;
-  if (!loadObjects(ctx_->db, parsed.systemObjects, parsed.terms, &records, &error)) {
-    return failWith(E_FAIL, error);
-  }
-  auto* collection = new InfoObjectsImpl(ctx_, std::move(records));
+  AnswerRowsPtr rows;
+  if (!ctx_->answers.answer(ctx_->db, parsed, &rows, &error)) return failWith(E_FAIL, error);
+  auto* collection = new InfoObjectsImpl(ctx_, std::move(rows));
   collection->setReadMark(mark);
   *out = Ref<InfoObjects>(collection).detach();
   return S_OK;

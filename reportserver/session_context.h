@@ -1,6 +1,8 @@
-// What one logged-on session shares with every object it hands out: its own
-// connection to the repository, who is logged on, and the plugins. Objects
-// hold it through shared_ptr, so a session lives as long as anything of it.
+// What one logged-on session shares with the objects it hands out: its own
+// connection to the repository, who is logged on, the plugins, and the query
+// answers it keeps. The session's objects that reach the repository (the
+// InfoStore, collections, the plugin manager) hold it through shared_ptr, so
+// the connection lives as long as any of them.
 //
 // Thread-safety: used by one thread at a time, like the session.
 #ifndef KORVA_REPORTSERVER_SESSION_CONTEXT_H_
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "reportserver/query_answers.h"
 #include "reportserver/repository.h"
 #include "reportserver/sqlite_db.h"
 
@@ -27,6 +30,7 @@ struct SessionContext {
   int32_t administratorId = 0;
   std::vector<PluginInfo> plugins;        // every plugin of the repository, in list order
   std::map<std::string, int> pluginPlan;  // test control: how often each is listed
+  QueryAnswers answers;
 
   const PluginInfo* pluginByType(int16_t typeId) const {
     for (const PluginInfo& p : plugins) {

@@ -42,11 +42,10 @@ class ServerHomeTest : public ::testing::Test {
   void SetUp() override {
     static std::atomic<int> serial{0};
     home_ = std::filesystem::temp_directory_path() /
-            (prefix_ + std::to_string(korva_test::currentProcessId()) + "-" +
-             std::to_string(serial++));
+            (prefix_ + std::to_string(korva_test::processId()) + "-" + std::to_string(serial++));
     std::filesystem::remove_all(home_);
     std::filesystem::create_directories(home_);
-    korva_test::setEnvironmentVariable("KORVA_SERVER_HOME", home_.string().c_str());
+    korva_test::setEnvironmentVariable("KORVA_SERVER_HOME", home_.string());
     clearPlans();
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
     registered_ = registerClass(korva::CLSID_SessionManager, korva::sessionManagerFactory(),
@@ -76,8 +75,8 @@ class ServerHomeTest : public ::testing::Test {
   }
 
   static void clearPlans() {
-    korva_test::setEnvironmentVariable("KORVA_SERVER_FAULTS", nullptr);
-    korva_test::setEnvironmentVariable("KORVA_SERVER_PLUGINS", nullptr);
+    korva_test::unsetEnvironmentVariable("KORVA_SERVER_FAULTS");
+    korva_test::unsetEnvironmentVariable("KORVA_SERVER_PLUGINS");
     korva::clearServerFaultPlan();
     korva::clearServerPluginPlan();
   }

@@ -57,12 +57,24 @@ bool runsUnderWine();
 // The process's environment as "NAME=value" entries.
 std::vector<std::string> currentEnvironment();
 
-// Sets the variable in the process's environment (as getenv reads it), or
-// removes it when value is null.
-void setEnvironmentVariable(const std::string& name, const char* value);
+// Whether environment variable names are compared without regard to letter
+// case (Windows).
+bool environmentNamesIgnoreCase();
 
-// The id of the calling process.
-unsigned long currentProcessId();
+// Sets or removes a variable of the process's environment where the C
+// runtime's getenv reads it, and so where every module on the same runtime
+// sees it (on Windows msvcrt keeps a copy of its own beside the system's;
+// _putenv_s changes both). Windows has no empty values: an empty value
+// removes the variable there.
+void setEnvironmentVariable(const std::string& name, const std::string& value);
+void unsetEnvironmentVariable(const std::string& name);
+
+// The variable that names the programs' directory for temporary files
+// (TMPDIR on POSIX; TMP on Windows, which GetTempPath reads first).
+const char* temporaryDirectoryVariable();
+
+// The id of the running process.
+int processId();
 
 struct ChildResult {
   bool started = false;  // false: the program could not be run at all

@@ -19,8 +19,10 @@ void PublishedExampleTest::SetUp() {
 }
 
 std::vector<std::string> E2ETest::environment(const std::vector<std::string>& env) const {
-  std::vector<std::string> all = {server_.homeEnv(), "TMPDIR=" + (work() / "tmp").string(),
-                                  "KORVA_SERVER_FAULTS", "KORVA_SERVER_PLUGINS"};
+  std::vector<std::string> all = {
+      server_.homeEnv(),
+      std::string(korva_test::temporaryDirectoryVariable()) + "=" + (work() / "tmp").string(),
+      "KORVA_SERVER_FAULTS", "KORVA_SERVER_PLUGINS"};
   all.insert(all.end(), env.begin(), env.end());
   return all;
 }

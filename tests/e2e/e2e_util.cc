@@ -1,14 +1,13 @@
 // Helpers of the end-to-end tests (see e2e_util.h).
 #include "e2e/e2e_util.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <array>
+#include <atomic>
+#include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -16,25 +15,27 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/module.h"
 #include "support/file_sys.h"
-
-extern char** environ;
 
 namespace e2e {
 
-fs::path tempBase() {
-  const char* base = std::getenv("TMPDIR");
-  return base && *base ? base : "/tmp";
-}
+fs::path tempBase() { return korva::temporaryDirectory(); }
 
 fs::path makeTempDir(const fs::path& base, const char* prefix) {
-  std::string pattern = (base / (std::string(prefix) + "XXXXXX")).string();
-  if (!mkdtemp(pattern.data())) return fs::path();
-  return pattern;
+  static std::atomic<int> serial{0};
+  const std::string stem = prefix + std::to_string(korva_test::processId()) + "-";
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    fs::path dir = base / (stem + std::to_string(serial++));
+    std::error_code error;
+    if (fs::create_directory(dir, error)) return dir;
+    if (error) return fs::path();
+  }
+  return fs::path();
 }
 
 TempDir::TempDir() : path_(makeTempDir(tempBase(), "korva-e2e-")) {
-  if (path_.empty()) throw std::runtime_error("mkdtemp failed");
+  if (path_.empty()) throw std::runtime_error("no temporary directory could be made");
 }
 
 TempDir::~TempDir() {
@@ -42,17 +43,35 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ignored);
 }
 
-ExecLists::ExecLists(const std::string& program, const std::vector<std::string>& args,
-                     const std::vector<std::string>& env) {
-  for (char** e = environ; *e; ++e) environment.emplace_back(*e);
+namespace {
+
+// The name of a "NAME=value" (or "NAME") entry, as the platform compares it.
+std::string variableName(const std::string& entry) {
+  std::string name = entry.substr(0, entry.find('='));
+  if (korva_test::environmentNamesIgnoreCase()) {
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  return name;
+}
+
+}  // namespace
+
+std::vector<std::string> changedEnvironment(const std::vector<std::string>& env) {
+  std::vector<std::string> environment = korva_test::currentEnvironment();
   for (const std::string& change : env) {
-    const std::string prefix = change.substr(0, change.find('=')) + "=";
+    const std::string name = variableName(change);
     environment.erase(
         std::remove_if(environment.begin(), environment.end(),
-                       [&](const std::string& e) { return e.rfind(prefix, 0) == 0; }),
+                       [&](const std::string& e) { return variableName(e) == name; }),
         environment.end());
     if (change.find('=') != std::string::npos) environment.push_back(change);
   }
+  return environment;
+}
+
+ExecLists::ExecLists(const std::string& program, const std::vector<std::string>& args,
+                     const std::vector<std::string>& env)
+    : environment(changedEnvironment(env)) {
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
@@ -62,66 +81,25 @@ ExecLists::ExecLists(const std::string& program, const std::vector<std::string>&
 
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::vector<std::string>& env, const std::string& cwd) {
+  TempDir output;
+  const fs::path out = output.path() / "stdout";
+  const fs::path err = output.path() / "stderr";
+  korva_test::ChildResult child = korva_test::runChild(program, args, changedEnvironment(env),
+                                                       out.string(), err.string(), cwd);
   ProgramRun run;
-  ExecLists exec(program, args, env);
-
-  int outPipe[2];
-  int errPipe[2];
-  if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
-  pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
-    dup2(outPipe[1], 1);
-    dup2(errPipe[1], 2);
-    close(outPipe[0]);
-    close(outPipe[1]);
-    close(errPipe[0]);
-    close(errPipe[1]);
-    if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
-    execve(program.c_str(), exec.argv.data(), exec.envp.data());
-    _exit(127);
+  run.out = readText(out);
+  run.err = readText(err);
+  if (child.exited) {
+    run.exitCode = child.exitCode;
+  } else {
+    run.err += program + ": " + child.error;
   }
-  close(outPipe[1]);
-  close(errPipe[1]);
-  // Both pipes are drained together so that neither can fill and block.
-  fd_set fds;
-  bool outOpen = true;
-  bool errOpen = true;
-  char buffer[4096];
-  while (outOpen || errOpen) {
-    FD_ZERO(&fds);
-    if (outOpen) FD_SET(outPipe[0], &fds);
-    if (errOpen) FD_SET(errPipe[0], &fds);
-    int top = std::max(outOpen ? outPipe[0] : -1, errOpen ? errPipe[0] : -1);
-    if (select(top + 1, &fds, nullptr, nullptr, nullptr) < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    if (outOpen && FD_ISSET(outPipe[0], &fds)) {
-      ssize_t n = read(outPipe[0], buffer, sizeof buffer);
-      if (n > 0)
-        run.out.append(buffer, static_cast<size_t>(n));
-      else
-        outOpen = false;
-    }
-    if (errOpen && FD_ISSET(errPipe[0], &fds)) {
-      ssize_t n = read(errPipe[0], buffer, sizeof buffer);
-      if (n > 0)
-        run.err.append(buffer, static_cast<size_t>(n));
-      else
-        errOpen = false;
-    }
-  }
-  close(outPipe[0]);
-  close(errPipe[0]);
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return run;
 }
 
-std::string binPath(const char* name) { return std::string(KORVA_BIN_DIR) + "/" + name; }
+std::string binPath(const char* name) {
+  return std::string(KORVA_BIN_DIR) + "/" + korva_test::programFileName(name);
+}
 std::string sourcePath(const char* relative) {
   return std::string(KORVA_SOURCE_DIR) + "/" + relative;
 }
@@ -197,12 +175,19 @@ std::vector<std::string> splitLines(const std::string& text) {
   return lines;
 }
 
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
+namespace {
+
+std::string readAll(const fs::path& path, std::ios::openmode mode) {
+  std::ifstream in(path, mode);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
 }
+
+}  // namespace
+
+std::string readFile(const fs::path& path) { return readAll(path, std::ios::in | std::ios::binary); }
+std::string readText(const fs::path& path) { return readAll(path, std::ios::in); }
 
 void writeFile(const fs::path& path, const std::string& content) {
   fs::create_directories(path.parent_path());
@@ -220,12 +205,66 @@ std::string hexOf(const unsigned char* bytes, size_t length) {
   return text;
 }
 
+namespace {
+
+// SHA-256 of a whole message held in memory.
+std::array<unsigned char, 32> sha256(const std::string& message) {
+  static const uint32_t k[64] = {
+      0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4,
+      0xab1c5ed5, 0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe,
+      0x9bdc06a7, 0xc19bf174, 0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f,
+      0x4a7484aa, 0x5cb0a9dc, 0x76f988da, 0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7,
+      0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967, 0x27b70a85, 0x2e1b2138, 0x4d2c6dfc,
+      0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85, 0xa2bfe8a1, 0xa81a664b,
+      0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070, 0x19a4c116,
+      0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+      0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7,
+      0xc67178f2};
+  uint32_t h[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                   0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+  // The message, a 1 bit, zeros up to 56 bytes modulo 64, its bit length.
+  std::string data = message + '\x80';
+  data.append((120 - data.size() % 64) % 64, '\0');
+  const uint64_t bits = static_cast<uint64_t>(message.size()) * 8;
+  for (int i = 7; i >= 0; --i) data += static_cast<char>(bits >> (i * 8));
+  auto rotr = [](uint32_t x, int n) { return (x >> n) | (x << (32 - n)); };
+  for (size_t block = 0; block < data.size(); block += 64) {
+    uint32_t w[64];
+    for (int i = 0; i < 16; ++i) {
+      w[i] = 0;
+      for (int j = 0; j < 4; ++j) {
+        w[i] = (w[i] << 8) | static_cast<unsigned char>(data[block + i * 4 + j]);
+      }
+    }
+    for (int i = 16; i < 64; ++i) {
+      const uint32_t s0 = rotr(w[i - 15], 7) ^ rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
+      const uint32_t s1 = rotr(w[i - 2], 17) ^ rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
+      w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+    }
+    uint32_t v[8];
+    std::copy(h, h + 8, v);
+    for (int i = 0; i < 64; ++i) {
+      const uint32_t s1 = rotr(v[4], 6) ^ rotr(v[4], 11) ^ rotr(v[4], 25);
+      const uint32_t choice = (v[4] & v[5]) ^ (~v[4] & v[6]);
+      const uint32_t t1 = v[7] + s1 + choice + k[i] + w[i];
+      const uint32_t s0 = rotr(v[0], 2) ^ rotr(v[0], 13) ^ rotr(v[0], 22);
+      const uint32_t majority = (v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]);
+      std::copy_backward(v, v + 7, v + 8);
+      v[4] += t1;
+      v[0] = t1 + s0 + majority;
+    }
+    for (int i = 0; i < 8; ++i) h[i] += v[i];
+  }
+  std::array<unsigned char, 32> digest;
+  for (int i = 0; i < 32; ++i) digest[i] = static_cast<unsigned char>(h[i / 4] >> (24 - 8 * (i % 4)));
+  return digest;
+}
+
+}  // namespace
+
 std::string sha256OfFile(const fs::path& path) {
-  std::string data = readFile(path);
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_Digest(data.data(), data.size(), digest, &length, EVP_sha256(), nullptr);
-  return hexOf(digest, length);
+  const std::array<unsigned char, 32> digest = sha256(readFile(path));
+  return hexOf(digest.data(), digest.size());
 }
 
 // ---- JSON -----------------------------------------------------------------

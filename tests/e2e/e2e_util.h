@@ -3,8 +3,9 @@
 // working directory, masking the time stamps of log lines, reading the JSON
 // that `korvaserver dump` prints, and file digests.
 //
-// Thread-safety: the tests run on one thread; runProgram forks.
-// Ownership: a TempDir removes its tree when destroyed.
+// Thread-safety: the tests run on one thread; runProgram waits for its child.
+// Ownership: a TempDir removes its tree when destroyed; runProgram's output
+// files live in a TempDir of the call.
 #ifndef KORVA_TESTS_E2E_E2E_UTIL_H_
 #define KORVA_TESTS_E2E_E2E_UTIL_H_
 
@@ -17,14 +18,17 @@
 #include <vector>
 
 #include "common/log_lines.h"
+#include "common/test_platform.h"
 
 namespace e2e {
 
 namespace fs = std::filesystem;
 
-// The system's temporary directory ($TMPDIR, else /tmp).
+// The system's temporary directory as the programs see it (on POSIX $TMPDIR,
+// else /tmp; on Windows what GetTempPath answers).
 fs::path tempBase();
-// A fresh directory base/<prefix>XXXXXX; an empty path when it cannot be made.
+// A fresh directory base/<prefix><process id>-<n>; an empty path when it
+// cannot be made.
 fs::path makeTempDir(const fs::path& base, const char* prefix);
 
 // A fresh directory under the system's temporary directory.
@@ -47,8 +51,13 @@ struct ProgramRun {
   std::string err;
 };
 
-// The lists execve takes, made before a fork: `env` changes the test's
-// environment as runProgram describes; argv points into program and args.
+// The test's own environment with the changes of `env`: entries
+// ("NAME=value") are added or replace those of the same name; "NAME" alone
+// removes a variable. Names match as the platform compares them.
+std::vector<std::string> changedEnvironment(const std::vector<std::string>& env);
+
+// The lists execve takes, made before a fork (POSIX): the environment is
+// changedEnvironment(env); argv points into program and args.
 struct ExecLists {
   ExecLists(const std::string& program, const std::vector<std::string>& args,
             const std::vector<std::string>& env);
@@ -57,15 +66,17 @@ struct ExecLists {
   std::vector<char*> envp;
 };
 
-// Runs a program with arguments. `env` entries ("NAME=value") are added to
+// Runs a program with arguments and waits for it; its standard output and
+// error are read back from files as text (readText). `env` entries ("NAME=value") are added to
 // (or replace those of) the test's own environment; "NAME" alone removes a
-// variable. `cwd` empty: the test's directory.
+// variable. `cwd` empty: the test's directory. A program that could not be
+// run, or did not exit, answers -1 with the reason in `err`.
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::vector<std::string>& env = {}, const std::string& cwd = "");
 
-// What a program's exit status shows of the result 1603: POSIX keeps the low
-// eight bits.
-constexpr int kExitFatal = 1603 & 0xFF;
+// What a program's exit status shows of the result 1603: Windows carries it
+// whole, POSIX keeps the low eight bits.
+inline const int kExitFatal = korva_test::exitStatusIsWhole() ? 1603 : 1603 & 0xFF;
 
 // Level and context prefixes, as the log writes them.
 #define E2E_INFO_PUB "--- INFO  --- (publish): "
@@ -94,18 +105,25 @@ std::vector<std::string> deleteSummary(int foldersDeleted, int foldersSkipped, i
 // Appends b to a.
 void append(std::vector<std::string>* a, const std::vector<std::string>& b);
 
-// Paths of the build's products.
+// Paths of the build's products: binPath names the program built as target
+// `name` (with ".exe" on Windows).
 std::string binPath(const char* name);
 std::string sourcePath(const char* relative);
 
 // The lines of a text; a final line without "\n" is kept.
 std::vector<std::string> splitLines(const std::string& text);
-// Log lines without their time stamp (common/log_lines.h).
+// Log lines without their time stamp (common/log_lines.h), from a text or
+// from a log file.
+using korva_test_common::maskedFileLines;
 using korva_test_common::maskedLines;
 
+// A file's bytes; a text file's text, with the platform's line ends ("\r\n"
+// on Windows) read as "\n".
 std::string readFile(const fs::path& path);
+std::string readText(const fs::path& path);
 void writeFile(const fs::path& path, const std::string& content);
-// Bytes as lower-case hex; the hex SHA-256 of a file's bytes.
+// Bytes as lower-case hex; the hex SHA-256 of a file's bytes (computed here,
+// so that the tests need no crypto library).
 std::string hexOf(const unsigned char* bytes, size_t length);
 std::string sha256OfFile(const fs::path& path);
 

@@ -251,7 +251,7 @@ TEST_F(FaultTest, TheEnvironmentPlanIsReadWhenASessionManagerIsCreated) {
   EXPECT_FALSE(logon(L"Administrator", L"", L"localhost", &hr));
   EXPECT_EQ(hr, E_FAIL);
   EXPECT_EQ(lastError(), "Injected fault in logon.");
-  korva_test::setEnvironmentVariable("KORVA_SERVER_FAULTS", nullptr);
+  korva_test::unsetEnvironmentVariable("KORVA_SERVER_FAULTS");
   EXPECT_TRUE(logon(L"Administrator", L""));
 }
 

@@ -116,7 +116,7 @@ TEST_F(KorvaserverTest, InitTakesThePasswordFromTheEnvironmentOrStandardInput) {
     if (c.environment) {
       korva_test::setEnvironmentVariable("KORVA_SERVER_PASSWORD", c.environment);
     } else {
-      korva_test::setEnvironmentVariable("KORVA_SERVER_PASSWORD", nullptr);
+      korva_test::unsetEnvironmentVariable("KORVA_SERVER_PASSWORD");
     }
     std::vector<std::string> args = {"init", "-apsname", c.aps};
     args.insert(args.end(), c.options.begin(), c.options.end());
@@ -124,7 +124,7 @@ TEST_F(KorvaserverTest, InitTakesThePasswordFromTheEnvironmentOrStandardInput) {
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_TRUE(logon(L"Administrator", c.password, widen(c.aps))) << lastError();
   }
-  korva_test::setEnvironmentVariable("KORVA_SERVER_PASSWORD", nullptr);
+  korva_test::unsetEnvironmentVariable("KORVA_SERVER_PASSWORD");
   // Asked for standard input, an empty one is an error: nothing is created.
   ProgramRun run = korvaserver({"init", "-apsname", "empty", "-password", "-"});
   EXPECT_EQ(run.code, 1);

@@ -1,5 +1,7 @@
 // Queries: the grammar accepted and refused, system objects apart from info
-// objects, results in id order.
+// objects, results in id order, and every change committed since (by any
+// connection) in the next answer of a session.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,6 +73,84 @@ TEST_F(QueryTest, AcceptedQueriesAnswerInIdOrder) {
   for (int32_t i = 1; i <= countOf(all); ++i) ids.push_back(idOf(itemOf(all, i)));
   EXPECT_EQ(ids, (std::vector<int32_t>{a_, b_, sub_, report_, last_}));
   EXPECT_GT(a_, 0);
+}
+
+// The session keeps what its queries read; a change committed in between,
+// through this session or through another connection, is in the next answer.
+TEST_F(QueryTest, TheNextQueryShowsWhatWasCommittedMeanwhile) {
+  Connection other = connect();
+  // Changes the object through a collection of its own and commits it.
+  auto change =
+      [](Connection& c, int32_t id,
+         const std::function<void(Ref<korva::InfoObjects>&, Ref<korva::InfoObject>&)>& body) {
+        Ref<korva::InfoObjects> list =
+            query(c, L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=" + std::to_wstring(id));
+        Ref<korva::InfoObject> object = itemOf(list, 1);
+        body(list, object);
+        EXPECT_EQ(c.store->commit(list.get()), S_OK) << lastError();
+      };
+  auto retitle = [&](Connection& c, int32_t id, const wchar_t* title) {
+    change(c, id, [&](auto&, auto& o) { EXPECT_EQ(o->setTitle(B(title)), S_OK); });
+  };
+  auto move = [&](Connection& c, int32_t id, int32_t parent) {
+    change(c, id, [&](auto&, auto& o) {
+      EXPECT_EQ(o->setProperty(B(L"SI_PARENTID"), Variant::fromInt(parent)), S_OK);
+    });
+  };
+  auto drop = [&](Connection& c, int32_t id) {
+    change(c, id, [&](auto& list, auto& o) {
+      EXPECT_EQ(list->remove(Variant::fromObject(o.get())), S_OK);
+    });
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> commit;
+    Titles top;  // the folders at the top level afterwards
+  };
+  const std::vector<Case> cases = {
+      {"another connection adds", [&] { addFolder(other, L"C"); }, {"A", "B", "0 last", "C"}},
+      {"another connection retitles",
+       [&] { retitle(other, b_, L"B2"); },
+       {"A", "B2", "0 last", "C"}},
+      {"another connection moves up",
+       [&] { move(other, sub_, 0); },
+       {"A", "B2", "Sub", "0 last", "C"}},
+      {"another connection removes", [&] { drop(other, last_); }, {"A", "B2", "Sub", "C"}},
+      {"this session adds", [&] { addFolder(c_, L"D"); }, {"A", "B2", "Sub", "C", "D"}},
+      {"this session retitles", [&] { retitle(c_, a_, L"A2"); }, {"A2", "B2", "Sub", "C", "D"}},
+      {"this session moves down", [&] { move(c_, sub_, a_); }, {"A2", "B2", "C", "D"}},
+      {"this session removes", [&] { drop(c_, b_); }, {"A2", "C", "D"}},
+  };
+  Ref<korva::InfoObjects> first = children(c_, 0, "Folder");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Ref<korva::InfoObjects> before = children(c_, 0, "Folder");
+    ASSERT_NO_FATAL_FAILURE(c.commit());
+    EXPECT_EQ(titlesOf(children(c_, 0, "Folder")), c.top);
+  }
+  // A collection shows what its query read, whatever came after.
+  EXPECT_EQ(titlesOf(first), (Titles{"A", "B", "0 last"}));
+  EXPECT_EQ(titlesOf(children(c_, a_, "Folder")), (Titles{"Sub"}));
+  addUser(other, L"Bob", L"");
+  EXPECT_EQ(titlesOf(users(c_)), (Titles{"Administrator", "Alice", "Bob"}));
+}
+
+// The objects of a released collection that nothing else holds serve the
+// next query of the same folder: without the changes left uncommitted, and
+// never the ones a client still holds.
+TEST_F(QueryTest, AnotherQueryOfTheSameFolderStartsAfresh) {
+  Ref<korva::InfoObject> held;
+  {
+    Ref<korva::InfoObjects> list = children(c_, 0, "Folder");
+    held = itemOf(list, 1);
+    ASSERT_EQ(itemOf(list, 2)->setTitle(B(L"Left pending")), S_OK);
+  }
+  Ref<korva::InfoObjects> again = children(c_, 0, "Folder");
+  EXPECT_EQ(titlesOf(again), (Titles{"A", "B", "0 last"}));
+  EXPECT_NE(itemOf(again, 1).get(), held.get());
+  EXPECT_EQ(held->setDescription(B(L"late")), E_FAIL);
+  EXPECT_EQ(c_.store->commit(again.get()), S_OK);
+  EXPECT_EQ(dump().find("Left pending"), std::string::npos);
 }
 
 TEST_F(QueryTest, QueriesOutsideTheGrammarAreRefused) {

@@ -29,7 +29,11 @@ class ServerHomeTest : public ServerTest {
   void TearDown() override {
     for (const char* name : {"HOME", "XDG_DATA_HOME", "LOCALAPPDATA"}) {
       auto it = saved_.find(name);
-      korva_test::setEnvironmentVariable(name, it == saved_.end() ? nullptr : it->second.c_str());
+      if (it == saved_.end()) {
+        korva_test::unsetEnvironmentVariable(name);
+      } else {
+        korva_test::setEnvironmentVariable(name, it->second);
+      }
     }
     ServerTest::TearDown();
   }

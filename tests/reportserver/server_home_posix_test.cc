@@ -11,13 +11,13 @@ namespace {
 
 TEST_F(ServerHomeTest, FallsBackToXdgDataHomeThenHome) {
   std::string error;
-  korva_test::setEnvironmentVariable("KORVA_SERVER_HOME", nullptr);
+  korva_test::unsetEnvironmentVariable("KORVA_SERVER_HOME");
   korva_test::setEnvironmentVariable("XDG_DATA_HOME", (home_ / "xdg").string().c_str());
   ASSERT_TRUE(korva::initRepository("viaxdg", "", &error)) << error;
   EXPECT_TRUE(std::filesystem::exists(home_ / "xdg/korva/servers/viaxdg.db"));
   EXPECT_TRUE(logon(L"Administrator", L"", L"viaxdg"));
 
-  korva_test::setEnvironmentVariable("XDG_DATA_HOME", nullptr);
+  korva_test::unsetEnvironmentVariable("XDG_DATA_HOME");
   korva_test::setEnvironmentVariable("HOME", (home_ / "user").string().c_str());
   ASSERT_TRUE(korva::initRepository("viahome", "", &error)) << error;
   EXPECT_TRUE(std::filesystem::exists(home_ / "user/.local/share/korva/servers/viahome.db"));
@@ -25,7 +25,7 @@ TEST_F(ServerHomeTest, FallsBackToXdgDataHomeThenHome) {
   // Read at every logon: the repository of the first home is not seen from here.
   EXPECT_FALSE(logon(L"Administrator", L"", L"viaxdg"));
 
-  korva_test::setEnvironmentVariable("HOME", nullptr);
+  korva_test::unsetEnvironmentVariable("HOME");
   EXPECT_FALSE(korva::initRepository("nohome", "", &error));
   EXPECT_EQ(error,
             "Cannot find the server home: set KORVA_SERVER_HOME (or XDG_DATA_HOME or HOME).");

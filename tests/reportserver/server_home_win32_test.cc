@@ -12,7 +12,7 @@ namespace korva_rs_test {
 namespace {
 
 TEST_F(ServerHomeTest, FallsBackToTheLocalApplicationDataFolder) {
-  korva_test::setEnvironmentVariable("KORVA_SERVER_HOME", nullptr);
+  korva_test::unsetEnvironmentVariable("KORVA_SERVER_HOME");
   korva_test::setEnvironmentVariable("LOCALAPPDATA", (home_.string() + "\\local\\").c_str());
   std::string name, path, error;
   ASSERT_TRUE(korva::repositoryLocation("ViaLocal", &name, &path, &error)) << error;
@@ -21,7 +21,7 @@ TEST_F(ServerHomeTest, FallsBackToTheLocalApplicationDataFolder) {
   EXPECT_TRUE(std::filesystem::exists(path));
   EXPECT_TRUE(logon(L"Administrator", L"", L"vialocal"));
 
-  korva_test::setEnvironmentVariable("LOCALAPPDATA", nullptr);
+  korva_test::unsetEnvironmentVariable("LOCALAPPDATA");
   EXPECT_FALSE(korva::initRepository("nohome", "", &error));
   EXPECT_EQ(error, "Cannot find the server home: set KORVA_SERVER_HOME (or LOCALAPPDATA).");
 }

@@ -71,7 +71,7 @@ class QueriesTest : public ConnectedClientTest {
 
   int32_t salesId = -1;
   int32_t q1Id = -1;
-  int32_t adminId = -1;
+  LONG adminId = -1;
 };
 
 TEST_F(QueriesTest, QueryFailuresWriteTheClosingLineBeforeTheDetailText) {
@@ -203,7 +203,7 @@ TEST_F(QueriesTest, AQueryTextThatCannotBeBuiltFailsTheQuery) {
 TEST_F(QueriesTest, NegativeNumbersKeepTheirSign) {
   Ref<InfoObjects> list;
   ASSERT_EQ(client().queryChildren(client().folderTypeId(), -5, &list), kStatusOk);
-  int32_t count = -1;
+  LONG count = -1;
   ASSERT_GE(list->count(&count), 0);
   EXPECT_EQ(count, 0);
   ASSERT_EQ(client().queryChildren(client().folderTypeId(), 0, &list), kStatusOk);
@@ -222,7 +222,7 @@ TEST_F(QueriesTest, FindByNameIsExactCaseSensitiveAndTakesTheFirstMatch) {
   Ref<InfoObject> found;
   ASSERT_EQ(client().findByName("Twin", folders.get(), &found), kStatusOk);
   ASSERT_TRUE(found);
-  int32_t id = -1;
+  LONG id = -1;
   ASSERT_GE(found->id(&id), 0);
   EXPECT_EQ(id, first);
 
@@ -237,8 +237,9 @@ TEST_F(QueriesTest, FindByNameIsExactCaseSensitiveAndTakesTheFirstMatch) {
   EXPECT_EQ(client().findByName("Sales", empty.get(), &found), kStatusOk);
   EXPECT_FALSE(found);
 
-  EXPECT_EQ(client().getFolder("Twin", 0, &id), kStatusOk);
-  EXPECT_EQ(id, first);
+  int32_t folder = -1;
+  EXPECT_EQ(client().getFolder("Twin", 0, &folder), kStatusOk);
+  EXPECT_EQ(folder, first);
   EXPECT_EQ(takeLines(), Lines{});
 }
 

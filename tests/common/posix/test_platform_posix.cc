@@ -1,4 +1,5 @@
-// The tests' platform answers on POSIX; runChild over posix_spawn.
+// The tests' platform answers on POSIX; runChild over posix_spawn, the
+// environment through setenv/unsetenv.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -37,15 +38,17 @@ std::vector<std::string> currentEnvironment() {
   return env;
 }
 
-void setEnvironmentVariable(const std::string& name, const char* value) {
-  if (value) {
-    ::setenv(name.c_str(), value, 1);
-  } else {
-    ::unsetenv(name.c_str());
-  }
+bool environmentNamesIgnoreCase() { return false; }
+
+void setEnvironmentVariable(const std::string& name, const std::string& value) {
+  ::setenv(name.c_str(), value.c_str(), 1);
 }
 
-unsigned long currentProcessId() { return static_cast<unsigned long>(::getpid()); }
+void unsetEnvironmentVariable(const std::string& name) { ::unsetenv(name.c_str()); }
+
+const char* temporaryDirectoryVariable() { return "TMPDIR"; }
+
+int processId() { return static_cast<int>(::getpid()); }
 
 ChildResult runChild(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& environment, const std::string& outFile,

@@ -1,5 +1,7 @@
 // The tests' platform answers on Windows; runChild over CreateProcessA, with
-// the command line quoted the way the C runtime splits it again.
+// the command line quoted the way the C runtime splits it again; the
+// environment through msvcrt's _putenv_s, which keeps the runtime's copy and
+// the system's alike.
 #include <cstdlib>
 #include <cstring>
 
@@ -76,13 +78,17 @@ std::vector<std::string> currentEnvironment() {
   return env;
 }
 
-// _putenv_s changes the C runtime's copy (what getenv reads) and the
-// process's own; an empty value removes the variable.
-void setEnvironmentVariable(const std::string& name, const char* value) {
-  ::_putenv_s(name.c_str(), value ? value : "");
+bool environmentNamesIgnoreCase() { return true; }
+
+void setEnvironmentVariable(const std::string& name, const std::string& value) {
+  _putenv_s(name.c_str(), value.c_str());
 }
 
-unsigned long currentProcessId() { return GetCurrentProcessId(); }
+void unsetEnvironmentVariable(const std::string& name) { _putenv_s(name.c_str(), ""); }
+
+const char* temporaryDirectoryVariable() { return "TMP"; }
+
+int processId() { return static_cast<int>(GetCurrentProcessId()); }
 
 ChildResult runChild(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& environment, const std::string& outFile,
