@@ -94,7 +94,8 @@ struct SplitCase {
 };
 
 const SplitCase kSplitCases[] = {
-    {"/reports/sales/a.rpt", {"", "/reports/sales/", "a", ".rpt"},
+    {"/reports/sales/a.rpt",
+     {"", "/reports/sales/", "a", ".rpt"},
      {"", "/reports/sales/", "a", ".rpt"}},
     {"a.rpt", {"", "", "a", ".rpt"}, {"", "", "a", ".rpt"}},
     {"A.RPT", {"", "", "A", ".RPT"}, {"", "", "A", ".RPT"}},
@@ -109,7 +110,8 @@ const SplitCase kSplitCases[] = {
     // POSIX: no drive, "\" no separator.
     {"C:\\x\\y.rpt", {"", "", "C:\\x\\y", ".rpt"}, {"C:", "\\x\\", "y", ".rpt"}},
     {"C:y.rpt", {"", "", "C:y", ".rpt"}, {"C:", "", "y", ".rpt"}},
-    {"\\\\server\\share\\f.txt", {"", "", "\\\\server\\share\\f", ".txt"},
+    {"\\\\server\\share\\f.txt",
+     {"", "", "\\\\server\\share\\f", ".txt"},
      {"", "\\\\server\\share\\", "f", ".txt"}},
 };
 
