@@ -15,14 +15,8 @@
 
 #if defined(_WIN32)
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-// windows.h first.
+#include "platform/win32/windows_api.h"
+// windows.h (as the rest of the platform layer includes it) first.
 #include <msi.h>
 #include <msiquery.h>
 

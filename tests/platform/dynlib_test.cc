@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/module.h"
+#include "tests/platform/dynlib_test_util.h"
 
 namespace {
 
@@ -17,11 +18,8 @@ TEST(DynlibTest, FileNameFollowsThePlatformConvention) {
 }
 
 TEST(DynlibTest, MissingLibrariesFailToLoad) {
-  EXPECT_EQ(korva::loadLibrary("libkorva-no-such-library.so"), nullptr);
-  EXPECT_EQ(korva::loadLibrary("/no/such/dir/libkorvalink.so"), nullptr);
-  // Neither may be taken to mean the program itself.
-  EXPECT_EQ(korva::loadLibrary(""), nullptr);
-  EXPECT_EQ(korva::loadLibrary(nullptr), nullptr);
+  dynlib_test::expectNoneLoads(
+      {"libkorva-no-such-library.so", "/no/such/dir/libkorvalink.so", "", nullptr});
 }
 
 TEST(DynlibTest, LoadsBySearchAndLooksUpFunctions) {
@@ -32,13 +30,7 @@ TEST(DynlibTest, LoadsBySearchAndLooksUpFunctions) {
   EXPECT_EQ(reinterpret_cast<double (*)(double)>(cosine)(0.0), 1.0);
   EXPECT_NE(korva::modulePathOf(cosine).find("libm"), std::string::npos)
       << korva::modulePathOf(cosine);
-
-  EXPECT_EQ(korva::lookupFunction(lib, "korva_no_such_function"), nullptr);
-  EXPECT_EQ(korva::lookupFunction(lib, nullptr), nullptr);
-  // A null library is not "search everything".
-  EXPECT_EQ(korva::lookupFunction(nullptr, "cos"), nullptr);
-  korva::freeLibrary(lib);
-  korva::freeLibrary(nullptr);
+  dynlib_test::expectFailedLookupsAndFree(lib, "cos");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "platform/dynlib.h"
 #include "platform/module.h"
+#include "tests/platform/dynlib_test_util.h"
 
 namespace {
 
@@ -17,10 +18,8 @@ TEST(DynlibWin32Test, FileNameFollowsThePlatformConvention) {
 }
 
 TEST(DynlibWin32Test, MissingLibrariesFailToLoad) {
-  EXPECT_EQ(korva::loadLibrary("korva-no-such-library.dll"), nullptr);
-  EXPECT_EQ(korva::loadLibrary("C:\\no\\such\\dir\\korvalink.dll"), nullptr);
-  EXPECT_EQ(korva::loadLibrary(""), nullptr);
-  EXPECT_EQ(korva::loadLibrary(nullptr), nullptr);
+  dynlib_test::expectNoneLoads(
+      {"korva-no-such-library.dll", "C:\\no\\such\\dir\\korvalink.dll", "", nullptr});
 }
 
 TEST(DynlibWin32Test, LoadsASystemLibraryByNameAndLooksUpFunctions) {
@@ -32,12 +31,7 @@ TEST(DynlibWin32Test, LoadsASystemLibraryByNameAndLooksUpFunctions) {
   std::transform(path.begin(), path.end(), path.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   EXPECT_NE(path.find("kernel32.dll"), std::string::npos) << path;
-
-  EXPECT_EQ(korva::lookupFunction(lib, "korva_no_such_function"), nullptr);
-  EXPECT_EQ(korva::lookupFunction(lib, nullptr), nullptr);
-  EXPECT_EQ(korva::lookupFunction(nullptr, "GetTickCount"), nullptr);
-  korva::freeLibrary(lib);
-  korva::freeLibrary(nullptr);
+  dynlib_test::expectFailedLookupsAndFree(lib, "GetTickCount");
 }
 
 }  // namespace

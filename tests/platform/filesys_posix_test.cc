@@ -2,36 +2,19 @@
 // texts, host names, and installing a service for tests.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <random>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/filesys.h"
 #include "platform/net.h"
+#include "tests/platform/service_test_util.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-class FileSystemServiceTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    root_ =
-        fs::temp_directory_path() / ("korva-fsservice-" + std::to_string(std::random_device{}()));
-    fs::create_directories(root_ / "dir");
-    std::ofstream(root_ / "file") << "1234567";
-  }
-  void TearDown() override { fs::remove_all(root_); }
-  std::string at(const std::string& rel) const { return (root_ / rel).string(); }
-
-  fs::path root_;
-  korva::FileSystem& service_ = korva::defaultFileSystem();
-};
+class FileSystemServiceTest : public service_test::FileTreeTest {};
 
 TEST_F(FileSystemServiceTest, StatusTellsDirectoriesFilesAndErrors) {
   korva::FileStatus status;
@@ -53,13 +36,11 @@ TEST_F(FileSystemServiceTest, AccessAnswersZeroOrTheErrorNumber) {
 TEST_F(FileSystemServiceTest, EnumerationListsEveryEntryWithTheDots) {
   std::unique_ptr<korva::DirectoryReader> reader;
   ASSERT_EQ(service_.openDirectory(root_.string(), &reader), 0);
-  std::vector<std::string> names;
-  std::string name;
   int error = -1;
-  while (reader->next(&name, &error)) names.push_back(name);
+  EXPECT_EQ(service_test::readNames(*reader, &error),
+            (std::vector<std::string>{".", "..", "dir", "file"}));
   EXPECT_EQ(error, 0);
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{".", "..", "dir", "file"}));
+  std::string name;
   EXPECT_FALSE(reader->next(&name, &error));
 
   std::unique_ptr<korva::DirectoryReader> none;
@@ -95,13 +76,7 @@ TEST(NetService, StartAndStopSucceedAndLocalhostResolves) {
   EXPECT_EQ(net.startup(2, 0), 0);
   EXPECT_EQ(net.startup(1, 1), 0);
   EXPECT_EQ(net.cleanup(), 0);
-  std::string name = "unchanged";
-  EXPECT_TRUE(korva::officialHostName("localhost", &name));
-  EXPECT_EQ(name, "localhost");
-  name = "unchanged";
-  EXPECT_FALSE(korva::officialHostName(nullptr, &name));
-  EXPECT_FALSE(korva::officialHostName("", &name));
-  EXPECT_EQ(name, "unchanged");
+  service_test::expectOnlyLocalhostResolves({nullptr, ""});
 }
 
 class FixedNet : public korva::NetService {

@@ -3,13 +3,11 @@
 // start-up and clean-up, host names, the log file's open, and identities.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <random>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,29 +16,18 @@
 #include "platform/filesys.h"
 #include "platform/log_file.h"
 #include "platform/net.h"
+#include "tests/platform/service_test_util.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-class Win32ServiceTest : public ::testing::Test {
+class Win32ServiceTest : public service_test::FileTreeTest {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() / ("korva-win32-" + std::to_string(std::random_device{}()));
-    fs::create_directories(root_ / "dir");
-    std::ofstream(root_ / "file") << "1234567";
-  }
-  void TearDown() override { fs::remove_all(root_); }
-  std::string at(const std::string& rel) const { return (root_ / rel).string(); }
   static std::string contents(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
   }
-
-  fs::path root_;
-  korva::FileSystem& service_ = korva::defaultFileSystem();
 };
 
 TEST_F(Win32ServiceTest, StatusAndAccessAnswerZeroOrTheErrorNumber) {
@@ -62,13 +49,11 @@ TEST_F(Win32ServiceTest, EnumerationListsEveryEntryWithTheDots) {
   for (const std::string& dir : {root_.string(), root_.string() + "\\"}) {
     std::unique_ptr<korva::DirectoryReader> reader;
     ASSERT_EQ(service_.openDirectory(dir, &reader), 0) << dir;
-    std::vector<std::string> names;
-    std::string name;
     int error = -1;
-    while (reader->next(&name, &error)) names.push_back(name);
+    EXPECT_EQ(service_test::readNames(*reader, &error),
+              (std::vector<std::string>{".", "..", "dir", "file"}))
+        << dir;
     EXPECT_EQ(error, 0);
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{".", "..", "dir", "file"})) << dir;
   }
   std::unique_ptr<korva::DirectoryReader> none;
   EXPECT_EQ(service_.openDirectory(at("missing"), &none), ENOENT);
@@ -114,14 +99,7 @@ TEST(Win32NetService, WinsockStartsCountsItsStartsAndResolvesLocalhost) {
   EXPECT_EQ(net.cleanup(), 0);
   EXPECT_EQ(net.cleanup(), korva::kNetErrorNotInitialised);
   // The lookup holds whether or not the layer was started.
-  std::string name = "unchanged";
-  EXPECT_TRUE(korva::officialHostName("localhost", &name));
-  EXPECT_EQ(name, "localhost");
-  name = "unchanged";
-  EXPECT_FALSE(korva::officialHostName(nullptr, &name));
-  EXPECT_FALSE(korva::officialHostName("", &name));
-  EXPECT_FALSE(korva::officialHostName("no-such-host.invalid", &name));
-  EXPECT_EQ(name, "unchanged");
+  service_test::expectOnlyLocalhostResolves({nullptr, "", "no-such-host.invalid"});
 }
 
 }  // namespace
