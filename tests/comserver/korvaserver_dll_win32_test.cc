@@ -21,8 +21,8 @@ std::string threadingModelOf(REFCLSID classId) {
   const std::string key = "CLSID\\" + korva::classIdText(classId) + "\\InprocServer32";
   char value[64] = {};
   DWORD size = sizeof value;
-  if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), "ThreadingModel", RRF_RT_REG_SZ, nullptr,
-                   value, &size) != ERROR_SUCCESS) {
+  if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), "ThreadingModel", RRF_RT_REG_SZ, nullptr, value,
+                   &size) != ERROR_SUCCESS) {
     return "";
   }
   return value;
@@ -64,9 +64,10 @@ class LoadedServer : public ::testing::Test {
   void SetUp() override {
     library_ = LoadLibraryA(KORVA_SERVER_DLL);
     ASSERT_NE(library_, nullptr);
-    getClassObject_ =
-        reinterpret_cast<GetClassObject>(GetProcAddress(library_, "DllGetClassObject"));
-    canUnloadNow_ = reinterpret_cast<CanUnloadNow>(GetProcAddress(library_, "DllCanUnloadNow"));
+    getClassObject_ = reinterpret_cast<GetClassObject>(
+        reinterpret_cast<void*>(GetProcAddress(library_, "DllGetClassObject")));
+    canUnloadNow_ = reinterpret_cast<CanUnloadNow>(
+        reinterpret_cast<void*>(GetProcAddress(library_, "DllCanUnloadNow")));
     ASSERT_NE(getClassObject_, nullptr);
     ASSERT_NE(canUnloadNow_, nullptr);
   }

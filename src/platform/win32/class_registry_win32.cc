@@ -5,8 +5,6 @@
 // Thread-safety: every call opens and closes its own keys.
 // Ownership: each opened key is closed by its RegistryKey owner.
 // windows_api.h first: it brings Winsock 2 before windows.h.
-#include "platform/win32/windows_api.h"
-
 #include <olectl.h>
 
 #include <cstdio>
@@ -14,6 +12,7 @@
 
 #include "platform/class_registry.h"
 #include "platform/module.h"
+#include "platform/win32/windows_api.h"
 
 namespace korva {
 namespace {
@@ -30,8 +29,8 @@ class RegistryKey {
 
   // Creates (or opens) the key below parent for writing.
   bool create(HKEY parent, const std::string& name) {
-    return RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                           KEY_WRITE, nullptr, &key_, nullptr) == ERROR_SUCCESS;
+    return RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                           nullptr, &key_, nullptr) == ERROR_SUCCESS;
   }
   bool openForReading(HKEY parent, const std::string& name) {
     return RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ, &key_) == ERROR_SUCCESS;
@@ -46,8 +45,8 @@ class RegistryKey {
     char buffer[MAX_PATH * 4];
     DWORD size = sizeof buffer - 1;
     DWORD type = 0;
-    if (RegQueryValueExA(key_, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                         &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExA(key_, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+            ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ)) {
       return std::string();
     }
@@ -74,9 +73,8 @@ bool deleteClassKey(const std::string& name) {
 std::string classIdText(REFCLSID id) {
   char text[39];
   std::snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                static_cast<unsigned long>(id.Data1), id.Data2, id.Data3, id.Data4[0],
-                id.Data4[1], id.Data4[2], id.Data4[3], id.Data4[4], id.Data4[5], id.Data4[6],
-                id.Data4[7]);
+                static_cast<unsigned long>(id.Data1), id.Data2, id.Data3, id.Data4[0], id.Data4[1],
+                id.Data4[2], id.Data4[3], id.Data4[4], id.Data4[5], id.Data4[6], id.Data4[7]);
   return text;
 }
 
