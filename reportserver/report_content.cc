@@ -1,35 +1,26 @@
 // Checking, staging and storing report files, and streaming them out again.
 #include "reportserver/report_content.h"
 
-#include <openssl/evp.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
+#include "platform/content_digest.h"
 #include "platform/file_reader.h"
 #include "platform/filesys.h"
+#include "platform/server_home_default.h"
+#include "platform/stdio_files.h"
 #include "reportserver/local_path.h"
 
 namespace korva {
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const {
-    if (f) std::fclose(f);
-  }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-struct DigestFree {
-  void operator()(EVP_MD_CTX* c) const { EVP_MD_CTX_free(c); }
-};
-
 std::string baseName(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+  size_t slash = path.size();
+  while (slash > 0 && !isLocalPathSeparator(path[slash - 1])) --slash;
+  return path.substr(slash);
 }
 
 bool fail(std::string* error, const std::string& text) {
@@ -81,16 +72,6 @@ bool readChunk(FileReader& reader, const std::string& path, unsigned char* buffe
   return true;
 }
 
-std::string hexOf(const unsigned char* bytes, unsigned int length) {
-  static const char digits[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned int i = 0; i < length; ++i) {
-    hex.push_back(digits[bytes[i] >> 4]);
-    hex.push_back(digits[bytes[i] & 15]);
-  }
-  return hex;
-}
-
 }  // namespace
 
 bool checkReadableFile(const std::string& path, std::string* error) {
@@ -109,39 +90,41 @@ bool StagedFiles::stage(const std::string& path, std::string* error) {
   if (staged_.count(path)) return true;
   if (!scratch_) {
     // Unnamed, for this process alone, and gone when closed.
-    errno = 0;
-    scratch_.reset(std::tmpfile());
+    int err = 0;
+    scratch_ = openScratchFile(&err);
     if (!scratch_) {
       return fail(error, "Cannot read the report files ahead of the commit: no temporary file (" +
-                             errorText(errno) + ").");
+                             errorText(err) + ").");
     }
     buffer_.resize(kReportChunkBytes);
   }
   std::unique_ptr<FileReader> reader;
   if (!openReportFile(path, &reader, error)) return false;
-  std::unique_ptr<EVP_MD_CTX, DigestFree> digest(EVP_MD_CTX_new());
-  if (!digest || EVP_DigestInit_ex(digest.get(), EVP_sha256(), nullptr) != 1) {
+  Sha256Digest digest;
+  if (!digest.valid()) {
     return fail(error, "Cannot compute the digest of \"" + localPathAsUtf8(path) + "\".");
   }
   Staged staged;
-  if (std::fseek(scratch_.get(), 0, SEEK_END) != 0) return scratchFailure(error);
-  staged.offset = std::ftell(scratch_.get());
+  if (seekFile(scratch_.get(), 0, SEEK_END) != 0) return scratchFailure(error);
+  staged.offset = tellFile(scratch_.get());
   if (staged.offset < 0) return scratchFailure(error);
   while (true) {
     size_t n = 0;
     if (!readChunk(*reader, path, buffer_.data(), buffer_.size(), &n, error)) return false;
     if (n > 0) {
-      EVP_DigestUpdate(digest.get(), buffer_.data(), n);
+      if (!digest.update(buffer_.data(), n)) {
+        return fail(error, "Cannot compute the digest of \"" + localPathAsUtf8(path) + "\".");
+      }
       if (std::fwrite(buffer_.data(), 1, n, scratch_.get()) != n) return scratchFailure(error);
       staged.file.size += static_cast<int64_t>(n);
     }
     if (n < buffer_.size()) break;
   }
-  unsigned char hash[EVP_MAX_MD_SIZE];
-  unsigned int hashLen = 0;
-  EVP_DigestFinal_ex(digest.get(), hash, &hashLen);
+  staged.file.sha256 = digest.finishHex();
+  if (staged.file.sha256.empty()) {
+    return fail(error, "Cannot compute the digest of \"" + localPathAsUtf8(path) + "\".");
+  }
   staged.file.name = baseName(localPathAsUtf8(path));
-  staged.file.sha256 = hexOf(hash, hashLen);
   staged_.emplace(path, staged);
   return true;
 }
@@ -169,7 +152,7 @@ bool StagedFiles::store(int32_t reportId, const std::string& path, StoredFile* o
   }
   // The copy read ahead, not the report file: nothing here can wait on it.
   if (std::fflush(scratch_.get()) != 0 ||
-      std::fseek(scratch_.get(), staged.offset, SEEK_SET) != 0) {
+      seekFile(scratch_.get(), staged.offset, SEEK_SET) != 0) {
     return scratchFailure(error);
   }
   Statement insert(db_, "INSERT INTO report_chunks(report_id, seq, data) VALUES(?1, ?2, ?3)");
@@ -205,9 +188,10 @@ bool StagedFiles::store(int32_t reportId, const std::string& path, StoredFile* o
 
 bool exportReportFile(Database& db, int32_t reportId, const std::string& destPath,
                       std::string* error) {
-  FilePtr f(std::fopen(destPath.c_str(), "wbx"));
+  int err = 0;
+  StdioFile f = createNewFile(destPath, false, &err);
   if (!f) {
-    if (error) *error = "Cannot create \"" + destPath + "\": " + errorText(errno) + ".";
+    if (error) *error = "Cannot create \"" + destPath + "\": " + errorText(err) + ".";
     return false;
   }
   Statement st(db, "SELECT data FROM report_chunks WHERE report_id = ?1 ORDER BY seq");

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/stdio_files.h"
 #include "reportserver/sqlite_db.h"
 
 namespace korva {
@@ -55,22 +56,17 @@ class StagedFiles {
   bool store(int32_t reportId, const std::string& path, StoredFile* out, std::string* error);
 
  private:
-  struct FileCloser {
-    void operator()(std::FILE* f) const {
-      if (f) std::fclose(f);
-    }
-  };
   struct Staged {
-    long offset = 0;  // in the scratch file
+    int64_t offset = 0;  // in the scratch file
     StoredFile file;
   };
 
   bool scratchFailure(std::string* error);
 
   Database& db_;
-  std::unique_ptr<std::FILE, FileCloser> scratch_;  // made at the first file
-  std::vector<unsigned char> buffer_;               // one chunk
-  std::map<std::string, Staged> staged_;            // by path
+  StdioFile scratch_;                     // made at the first file
+  std::vector<unsigned char> buffer_;     // one chunk
+  std::map<std::string, Staged> staged_;  // by path
 };
 
 // Writes the report's stored content to a new file at destPath.

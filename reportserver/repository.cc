@@ -7,6 +7,8 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/stdio_files.h"
+
 namespace korva {
 namespace {
 
@@ -173,15 +175,10 @@ std::string createBuildFile(const std::string& path) {
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".init-%08x", static_cast<unsigned>(random()));
     std::string name = path + suffix;
-    std::FILE* f = std::fopen(name.c_str(), "wbx");
-    if (!f) continue;
-    std::fclose(f);
     // Password hashes and report contents are for the owner only; SQLite
     // gives the journal files the same permissions.
-    std::error_code ec;
-    namespace fs = std::filesystem;
-    fs::permissions(name, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace,
-                    ec);
+    int err = 0;
+    if (!createNewFile(name, true, &err)) continue;
     return name;
   }
   return "";

@@ -3,6 +3,9 @@
 
 #include <cstdlib>
 
+#include "platform/crt_path.h"
+#include "platform/server_home_default.h"
+
 namespace korva {
 namespace {
 
@@ -15,8 +18,9 @@ std::string envOrEmpty(const char* name) {
   return v ? std::string(v) : std::string();
 }
 
-std::string withoutTrailingSlashes(std::string s) {
-  while (s.size() > 1 && s.back() == '/') s.pop_back();
+// A root ("/", "C:\\") keeps its separator.
+std::string withoutTrailingSeparators(std::string s) {
+  while (s.size() > 1 && isLocalPathSeparator(s.back()) && s[s.size() - 2] != ':') s.pop_back();
   return s;
 }
 
@@ -61,13 +65,12 @@ std::string invalidApsNameDescription(const std::string& name) {
 
 std::string serverHome(std::string* error) {
   std::string home = envOrEmpty("KORVA_SERVER_HOME");
-  if (!home.empty()) return withoutTrailingSlashes(home);
-  std::string data = envOrEmpty("XDG_DATA_HOME");
-  if (!data.empty()) return withoutTrailingSlashes(data) + "/korva/servers";
-  std::string user = envOrEmpty("HOME");
-  if (!user.empty()) return withoutTrailingSlashes(user) + "/.local/share/korva/servers";
+  if (!home.empty()) return withoutTrailingSeparators(home);
+  home = defaultServerHome();
+  if (!home.empty()) return home;
   if (error) {
-    *error = "Cannot find the server home: set KORVA_SERVER_HOME (or XDG_DATA_HOME or HOME).";
+    *error = std::string("Cannot find the server home: set KORVA_SERVER_HOME (or ") +
+             defaultServerHomeVariables() + ").";
   }
   return std::string();
 }
@@ -85,7 +88,10 @@ bool repositoryLocation(const std::string& apsName, std::string* normalName, std
   std::string home = serverHome(error);
   if (home.empty()) return false;
   if (normalName) *normalName = lower;
-  if (path) *path = (home == "/" ? std::string() : home) + "/" + lower + ".db";
+  if (path) {
+    if (!isLocalPathSeparator(home.back())) home += kNativePathSeparator;
+    *path = home + lower + ".db";
+  }
   return true;
 }
 

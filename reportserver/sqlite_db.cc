@@ -1,14 +1,22 @@
 // SQLite owners.
 #include "reportserver/sqlite_db.h"
 
+#include "platform/file_name_utf8.h"
+
 namespace korva {
 
 Database::~Database() { close(); }
 
 bool Database::open(const std::string& path, int flags, std::string* error) {
   close();
+  // SQLite takes UTF-8 file names; the path is in the local encoding.
+  std::string name;
+  if (!fileNameAsUtf8(path, &name)) {
+    if (error) *error = "Cannot open the repository " + path + ": the name is no valid file name.";
+    return false;
+  }
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+  int rc = sqlite3_open_v2(name.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
     if (error) {
       *error = "Cannot open the repository " + path + ": " +

@@ -52,3 +52,56 @@ korva_install_test_locales() {
     echo 'de_DE ISO-8859-1' | $sudo tee -a /etc/locale.gen >/dev/null
   $sudo locale-gen >/dev/null
 }
+
+# Used by scripts/test-windows: the SQLite amalgamation (sqlite3.c,
+# sqlite3.h, sqlite3ext.h) for the Windows build, made from Debian's own
+# source package of the machine's release, into DIR. Nothing is done when DIR
+# already holds sqlite3.c. A deb-src entry mirroring the system's binary
+# entries is added when apt knows no sources yet; only tclsh is needed beyond
+# the unpacked sources.
+korva_sqlite_amalgamation() {
+  local dir=$1
+  [ -f "$dir/sqlite3.c" ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  korva_apt_install tcl
+  if ! apt-cache showsrc sqlite3 2>/dev/null | grep -q '^Package: sqlite3$'; then
+    local list=/etc/apt/sources.list.d/korva-deb-src.sources
+    if [ ! -f "$list" ]; then
+      echo "Adding Debian's source packages: $list"
+      if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+        sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+          $sudo tee "$list" >/dev/null
+      else
+        local codename
+        codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+        printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+          "$codename" | $sudo tee "$list" >/dev/null
+      fi
+    fi
+    $sudo apt-get update -qq
+  fi
+  local work
+  work=$(mktemp -d)
+  # apt downloads as its own user when run as root: the folder must let it.
+  chmod 755 "$work"
+  [ "$(id -u)" -eq 0 ] && id _apt >/dev/null 2>&1 && chown _apt "$work"
+  echo "Making the SQLite amalgamation from Debian's sources in $work"
+  (
+    cd "$work" &&
+      apt-get source -qq sqlite3 >/dev/null &&
+      cd "$(find . -mindepth 1 -maxdepth 1 -type d -name 'sqlite3-*' | head -n1)" &&
+      ./configure --disable-tcl >/dev/null &&
+      make sqlite3.c >/dev/null
+  ) || {
+    rm -rf "$work"
+    echo "The SQLite amalgamation could not be made" >&2
+    return 1
+  }
+  local src
+  src=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'sqlite3-*' | head -n1)
+  mkdir -p "$dir"
+  cp "$src/sqlite3.c" "$src/sqlite3.h" "$dir/"
+  [ -f "$src/sqlite3ext.h" ] && cp "$src/sqlite3ext.h" "$dir/"
+  rm -rf "$work"
+}

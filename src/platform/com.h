@@ -490,27 +490,39 @@ class Variant {
   VARIANT v_;
 };
 
+// What keeps this module (the program or library the code is linked into)
+// in use: its live objects and the locks its class factories were asked
+// for. A library that is a COM server of its own may be unloaded only when
+// both are 0. Each module has its own counts.
+inline std::atomic<long>& moduleUseCount() {
+  static std::atomic<long> count{0};
+  return count;
+}
+
 // A reference-counting base for implementations: derive from it and from the
 // interfaces, answer them in QueryInterface and define AddRef and Release
 // with KORVA_REFCOUNTED_UNKNOWN. The count starts at 0; the first Ref takes
-// the first reference.
+// the first reference. Every live object counts as a use of its module.
 template <typename Derived>
 class RefCountedObject {
  protected:
+  RefCountedObject() { ++moduleUseCount(); }
+  RefCountedObject(const RefCountedObject&) : RefCountedObject() {}
+  RefCountedObject& operator=(const RefCountedObject&) { return *this; }
   ULONG addRefImpl() { return ++count_; }
   ULONG releaseImpl() {
     ULONG left = --count_;
     if (left == 0) delete static_cast<Derived*>(this);
     return left;
   }
-  virtual ~RefCountedObject() = default;
+  virtual ~RefCountedObject() { --moduleUseCount(); }
 
  private:
   std::atomic<ULONG> count_{0};
 };
 
 // A process-wide class factory that hands CreateInstance on to a creation
-// function; it counts nothing and is never freed.
+// function; it is never freed, and its locks count as uses of its module.
 class FunctionClassFactory final : public IClassFactory {
  public:
   using Create = HRESULT (*)(IUnknown* outer, REFIID iid, void** out);
@@ -530,7 +542,14 @@ class FunctionClassFactory final : public IClassFactory {
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     return create_(outer, iid, out);
   }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    if (lock) {
+      ++moduleUseCount();
+    } else {
+      --moduleUseCount();
+    }
+    return S_OK;
+  }
 
  private:
   Create create_;

@@ -2,7 +2,10 @@
 // server home per test under the system's temporary directory, named by
 // KORVA_SERVER_HOME; the fault and plugin plans cleared before and after; the
 // component runtime initialised on the test thread with no error description
-// left over. A derived fixture creates the repositories it needs.
+// left over, and the server's classes registered with it for the test (where
+// the server is linked into the test rather than registered as it loads, as
+// on Windows, this is how CoCreateInstance finds it). A derived fixture
+// creates the repositories it needs.
 //
 // Thread-safety: tests run one at a time on one thread (the environment and
 // the server's plans are process-wide).
@@ -19,8 +22,10 @@
 
 #include "common/test_platform.h"
 #include "platform/com.h"
+#include "reportserver/class_factories.h"
 #include "reportserver/com_support.h"
 #include "reportserver/fault_plan.h"
+#include "server/report_server.h"
 
 namespace korva_test_common {
 
@@ -43,11 +48,19 @@ class ServerHomeTest : public ::testing::Test {
     korva_test::setEnvironmentVariable("KORVA_SERVER_HOME", home_.string());
     clearPlans();
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    registered_ = registerClass(korva::CLSID_SessionManager, korva::sessionManagerFactory(),
+                                &sessionManagerCookie_) &&
+                  registerClass(korva::CLSID_ErrorSource, korva::errorSourceFactory(), &errorSourceCookie_);
+    ASSERT_TRUE(registered_);
     korva::clearLastErrorDescription();
   }
 
   void TearDown() override {
     clearPlans();
+    for (DWORD* cookie : {&sessionManagerCookie_, &errorSourceCookie_}) {
+      if (*cookie) CoRevokeClassObject(*cookie);
+      *cookie = 0;
+    }
     CoUninitialize();
     std::error_code ignored;
     std::filesystem::remove_all(home_, ignored);
@@ -56,6 +69,11 @@ class ServerHomeTest : public ::testing::Test {
   std::filesystem::path home_;
 
  private:
+  static bool registerClass(REFCLSID classId, IClassFactory* factory, DWORD* cookie) {
+    return SUCCEEDED(CoRegisterClassObject(classId, factory, CLSCTX_INPROC_SERVER,
+                                           REGCLS_MULTIPLEUSE, cookie));
+  }
+
   static void clearPlans() {
     korva_test::unsetEnvironmentVariable("KORVA_SERVER_FAULTS");
     korva_test::unsetEnvironmentVariable("KORVA_SERVER_PLUGINS");
@@ -64,6 +82,9 @@ class ServerHomeTest : public ::testing::Test {
   }
 
   std::string prefix_;
+  bool registered_ = false;
+  DWORD sessionManagerCookie_ = 0;
+  DWORD errorSourceCookie_ = 0;
 };
 
 }  // namespace korva_test_common

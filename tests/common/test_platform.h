@@ -85,11 +85,13 @@ struct ChildResult {
 
 // Runs program with args (argv[1] on) and exactly the given environment,
 // its standard output and error going to the two files (created or
-// truncated), in the working directory cwd (the test's own when empty), and
-// waits for it.
+// truncated), in the working directory cwd (the test's own when empty), its
+// standard input read from inFile (when empty: the test's own on POSIX, the
+// null device on Windows), and waits for it.
 ChildResult runChild(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& environment, const std::string& outFile,
-                     const std::string& errFile, const std::string& cwd);
+                     const std::string& errFile, const std::string& cwd,
+                     const std::string& inFile = "");
 
 }  // namespace korva_test
 

@@ -10,14 +10,23 @@
 
 namespace {
 
+// One code point as wide text: a surrogate pair where wchar_t is 16 bits.
+std::wstring wideOf(char32_t c) {
+  if (sizeof(wchar_t) == 2 && c > 0xFFFF) {
+    c -= 0x10000;
+    return {static_cast<wchar_t>(0xD800 + (c >> 10)), static_cast<wchar_t>(0xDC00 + (c & 0x3FF))};
+  }
+  return std::wstring(1, static_cast<wchar_t>(c));
+}
+
 TEST(Utf8Test, RoundTripsEveryPlane) {
   const std::vector<std::pair<std::wstring, std::string>> cases = {
       {L"", ""},
       {L"plain", "plain"},
       {L"\x00e9t\x00e9", "\xc3\xa9t\xc3\xa9"},
       {L"\x20ac", "\xe2\x82\xac"},
-      {std::wstring(1, static_cast<wchar_t>(0x1F600)), "\xf0\x9f\x98\x80"},
-      {std::wstring(1, static_cast<wchar_t>(0x10FFFF)), "\xf4\x8f\xbf\xbf"},
+      {wideOf(0x1F600), "\xf0\x9f\x98\x80"},
+      {wideOf(0x10FFFF), "\xf4\x8f\xbf\xbf"},
       {std::wstring(1, L'\x7f') + L"\x0080\x07ff\x0800\xffff",
        "\x7f\xc2\x80\xdf\xbf\xe0\xa0\x80\xef\xbf\xbf"},
   };

@@ -42,7 +42,7 @@ TEST_F(CommitTest, PendingChangesAreInvisibleElsewhereUntilCommit) {
   ASSERT_EQ(old->setDescription(B(L"new")), S_OK);
   // The pending title is what this collection shows.
   EXPECT_EQ(titlesOf(list), (Titles{"Existing", "New"}));
-  int32_t id = 0;
+  LONG id = 0;
   EXPECT_EQ(created->id(&id), E_FAIL);
   EXPECT_EQ(lastError(), "The new Folder has no id until it is committed.");
 
@@ -126,7 +126,7 @@ TEST_F(CommitTest, AFailureLateInTheCommitUndoesTheEarlierWrites) {
   EXPECT_EQ(lastError(), "Nothing was committed. There is no user with id " +
                              std::to_string(alice + 1000) + ".");
   EXPECT_EQ(dump(), before);
-  int32_t id = 0;
+  LONG id = 0;
   EXPECT_EQ(folder->id(&id), E_FAIL);  // still new
 }
 

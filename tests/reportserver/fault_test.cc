@@ -232,7 +232,7 @@ TEST_F(FaultTest, NumberedEntriesFailOnlyThatCallCountedFromThePlan) {
 }
 
 TEST_F(FaultTest, TheEnvironmentPlanIsReadWhenASessionManagerIsCreated) {
-  ::setenv("KORVA_SERVER_FAULTS", "query#2", 1);
+  korva_test::setEnvironmentVariable("KORVA_SERVER_FAULTS", "query#2");
   Connection c = connect();  // creates a session manager: the plan takes effect
   Ref<korva::InfoObjects> list;
   EXPECT_EQ(c.store->query(B(L"SELECT * FROM CI_INFOOBJECTS"), list.put()), S_OK);
@@ -243,7 +243,7 @@ TEST_F(FaultTest, TheEnvironmentPlanIsReadWhenASessionManagerIsCreated) {
   EXPECT_EQ(again.store->query(B(L"SELECT * FROM CI_INFOOBJECTS"), list.put()), S_OK);
 
   // A plan set in the process wins, even an empty one.
-  ::setenv("KORVA_SERVER_FAULTS", "logon", 1);
+  korva_test::setEnvironmentVariable("KORVA_SERVER_FAULTS", "logon");
   korva::setServerFaultPlan("");
   EXPECT_TRUE(logon(L"Administrator", L""));
   korva::clearServerFaultPlan();
@@ -251,7 +251,7 @@ TEST_F(FaultTest, TheEnvironmentPlanIsReadWhenASessionManagerIsCreated) {
   EXPECT_FALSE(logon(L"Administrator", L"", L"localhost", &hr));
   EXPECT_EQ(hr, E_FAIL);
   EXPECT_EQ(lastError(), "Injected fault in logon.");
-  ::unsetenv("KORVA_SERVER_FAULTS");
+  korva_test::unsetEnvironmentVariable("KORVA_SERVER_FAULTS");
   EXPECT_TRUE(logon(L"Administrator", L""));
 }
 

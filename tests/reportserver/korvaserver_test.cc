@@ -1,18 +1,23 @@
 // korvaserver, run as a program: init (with the password from the command
 // line, the environment or standard input), tree, users and dump with their
 // exact output, and errors on standard error with exit code 1.
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "common/test_platform.h"
 #include "platform/net.h"
 #include "tests/reportserver/server_fixture.h"
 
 namespace korva_rs_test {
 namespace {
+
+// In text mode: the program's line ends ("\r\n" on Windows) read as "\n".
+std::string readText(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 struct ProgramRun {
   int code = -1;
@@ -24,31 +29,18 @@ class KorvaserverTest : public ServerTest {
  protected:
   // Runs korvaserver with the text as its standard input.
   ProgramRun korvaserver(const std::vector<std::string>& args, const std::string& input = "") {
-    const std::string program = std::string(KORVA_BIN_DIR) + "/korvaserver";
+    const std::string program =
+        std::string(KORVA_BIN_DIR) + "/" + korva_test::programFileName("korvaserver");
     const std::string inPath = writeFile("stdin.txt", input);
     const std::string outPath = (home_ / "stdout.txt").string();
     const std::string errPath = (home_ / "stderr.txt").string();
-    std::vector<std::string> argv = {program};
-    argv.insert(argv.end(), args.begin(), args.end());
-    pid_t pid = ::fork();
-    if (pid == 0) {
-      int in = ::open(inPath.c_str(), O_RDONLY);
-      int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      ::dup2(in, 0);
-      ::dup2(out, 1);
-      ::dup2(err, 2);
-      std::vector<char*> raw;
-      for (std::string& a : argv) raw.push_back(a.data());
-      raw.push_back(nullptr);
-      ::execv(program.c_str(), raw.data());
-      ::_exit(127);
-    }
+    korva_test::ChildResult child = korva_test::runChild(
+        program, args, korva_test::currentEnvironment(), outPath, errPath, "", inPath);
     ProgramRun run;
-    int status = 0;
-    if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.code = WEXITSTATUS(status);
-    run.out = readFile(outPath);
-    run.err = readFile(errPath);
+    EXPECT_TRUE(child.exited) << child.error;
+    if (child.exited) run.code = child.exitCode;
+    run.out = readText(outPath);
+    run.err = readText(errPath);
     return run;
   }
 
@@ -122,9 +114,9 @@ TEST_F(KorvaserverTest, InitTakesThePasswordFromTheEnvironmentOrStandardInput) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.aps);
     if (c.environment) {
-      ::setenv("KORVA_SERVER_PASSWORD", c.environment, 1);
+      korva_test::setEnvironmentVariable("KORVA_SERVER_PASSWORD", c.environment);
     } else {
-      ::unsetenv("KORVA_SERVER_PASSWORD");
+      korva_test::unsetEnvironmentVariable("KORVA_SERVER_PASSWORD");
     }
     std::vector<std::string> args = {"init", "-apsname", c.aps};
     args.insert(args.end(), c.options.begin(), c.options.end());
@@ -132,7 +124,7 @@ TEST_F(KorvaserverTest, InitTakesThePasswordFromTheEnvironmentOrStandardInput) {
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_TRUE(logon(L"Administrator", c.password, widen(c.aps))) << lastError();
   }
-  ::unsetenv("KORVA_SERVER_PASSWORD");
+  korva_test::unsetEnvironmentVariable("KORVA_SERVER_PASSWORD");
   // Asked for standard input, an empty one is an error: nothing is created.
   ProgramRun run = korvaserver({"init", "-apsname", "empty", "-password", "-"});
   EXPECT_EQ(run.code, 1);
@@ -142,9 +134,14 @@ TEST_F(KorvaserverTest, InitTakesThePasswordFromTheEnvironmentOrStandardInput) {
 
 TEST_F(KorvaserverTest, ShowsTheTree) {
   fill();
-  // A file name with control characters is shown escaped, never raw.
-  Connection c = connect();
-  addReport(c, L"Esc", 13, writeFile("esc\x1b[2J\a\tname\n.rpt", "esc"));  // 14
+  // A file name with control characters is shown escaped, never raw (where
+  // file names may hold them: Windows' may not).
+  const std::string esc = writeFile("esc\x1b[2J\a\tname\n.rpt", "esc");
+  const bool escMade = std::filesystem::exists(esc);
+  if (escMade) {
+    Connection c = connect();
+    addReport(c, L"Esc", 13, esc);  // 14
+  }
   ProgramRun run = korvaserver({"tree", "-apsname", "localhost"});
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.out,
@@ -152,8 +149,10 @@ TEST_F(KorvaserverTest, ShowsTheTree) {
             "  Report 10 \"Q1\", file q1.rpt, 3 bytes\n"
             "  Folder 11 \"Sub\": \"Tab\\tand \\\"quote\\\" and \\\\ and \xc3\xa9\\u0001\\n\"\n"
             "    Report 12 \"Q2\", no file\n"
-            "Folder 13 \"Other\"\n"
-            "  Report 14 \"Esc\", file esc\\u001b[2J\\u0007\\tname\\n.rpt, 3 bytes\n");
+            "Folder 13 \"Other\"\n" +
+                std::string(escMade ? "  Report 14 \"Esc\", file esc\\u001b[2J\\u0007\\tname\\n.rpt, "
+                                      "3 bytes\n"
+                                    : ""));
   std::filesystem::remove(repositoryPath());
   std::string error;
   ASSERT_TRUE(korva::initRepository("localhost", "", &error)) << error;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "reportserver/repository.h"
-#include "tests/reportserver/server_fixture.h"
+#include "tests/reportserver/server_home_fixture.h"
 
 namespace korva_rs_test {
 namespace {
@@ -46,7 +46,7 @@ TEST_F(LogonTest, RefusalsHaveTheirOwnDescriptions) {
       {L"Administrator", L"", L"localhost", L"secenterprise", E_INVALIDARG,
        "The authentication type \"secenterprise\" is not supported; use \"secEnterprise\"."},
       {L"Administrator", L"", L"OtherHost", kAuth, E_FAIL,
-       "There is no repository for APS \"otherhost\" (<home>/otherhost.db); create it with "
+       "There is no repository for APS \"otherhost\" (<repository>); create it with "
        "\"korvaserver init -apsname otherhost\"."},
       {L"Bob", L"", L"localhost", kAuth, E_ACCESSDENIED,
        "Logon refused: there is no user \"Bob\" on APS \"localhost\"."},
@@ -67,8 +67,8 @@ TEST_F(LogonTest, RefusalsHaveTheirOwnDescriptions) {
     EXPECT_EQ(manager->logon(B(c.user), B(c.password), B(c.aps), B(c.auth), session.put()), c.hr);
     EXPECT_FALSE(session);
     std::string expected = c.description;
-    size_t at = expected.find("<home>");
-    if (at != std::string::npos) expected.replace(at, 6, home_.string());
+    size_t at = expected.find("<repository>");
+    if (at != std::string::npos) expected.replace(at, 12, repositoryPath("otherhost"));
     EXPECT_EQ(lastError(), expected);
   }
 }
@@ -172,49 +172,6 @@ TEST(ApsNameTest, OnlyHostNamesAreAccepted) {
   }
 }
 
-class ServerHomeTest : public ServerTest {
- protected:
-  void SetUp() override {
-    ServerTest::SetUp();
-    const char* home = std::getenv("HOME");
-    savedHome_ = home ? home : "";
-    hadHome_ = home != nullptr;
-  }
-  void TearDown() override {
-    if (hadHome_) {
-      ::setenv("HOME", savedHome_.c_str(), 1);
-    } else {
-      ::unsetenv("HOME");
-    }
-    ::unsetenv("XDG_DATA_HOME");
-    ServerTest::TearDown();
-  }
-  std::string savedHome_;
-  bool hadHome_ = false;
-};
-
-TEST_F(ServerHomeTest, FallsBackToXdgDataHomeThenHome) {
-  std::string error;
-  ::unsetenv("KORVA_SERVER_HOME");
-  ::setenv("XDG_DATA_HOME", (home_ / "xdg").c_str(), 1);
-  ASSERT_TRUE(korva::initRepository("viaxdg", "", &error)) << error;
-  EXPECT_TRUE(std::filesystem::exists(home_ / "xdg/korva/servers/viaxdg.db"));
-  EXPECT_TRUE(logon(L"Administrator", L"", L"viaxdg"));
-
-  ::unsetenv("XDG_DATA_HOME");
-  ::setenv("HOME", (home_ / "user").c_str(), 1);
-  ASSERT_TRUE(korva::initRepository("viahome", "", &error)) << error;
-  EXPECT_TRUE(std::filesystem::exists(home_ / "user/.local/share/korva/servers/viahome.db"));
-  EXPECT_TRUE(logon(L"Administrator", L"", L"viahome"));
-  // Read at every logon: the repository of the first home is not seen from here.
-  EXPECT_FALSE(logon(L"Administrator", L"", L"viaxdg"));
-
-  ::unsetenv("HOME");
-  EXPECT_FALSE(korva::initRepository("nohome", "", &error));
-  EXPECT_EQ(error,
-            "Cannot find the server home: set KORVA_SERVER_HOME (or XDG_DATA_HOME or HOME).");
-}
-
 TEST_F(ServerHomeTest, InitNeverOverwritesARepository) {
   Connection admin = connect();
   addFolder(admin, L"Kept");
@@ -224,24 +181,6 @@ TEST_F(ServerHomeTest, InitNeverOverwritesARepository) {
             "The repository " + repositoryPath() + " already exists; it is never overwritten.");
   EXPECT_NE(dump().find("\"Kept\""), std::string::npos);
   EXPECT_TRUE(logon(L"Administrator", L""));
-}
-
-TEST_F(ServerHomeTest, ANewRepositoryAndAHomeMadeForItAreTheOwnersAlone) {
-  namespace fs = std::filesystem;
-  ::setenv("KORVA_SERVER_HOME", (home_ / "made/here").c_str(), 1);
-  std::string error;
-  ASSERT_TRUE(korva::initRepository("private", "", &error)) << error;
-  EXPECT_EQ(fs::status(home_ / "made/here").permissions() & fs::perms::all, fs::perms::owner_all);
-  EXPECT_EQ(fs::status(home_ / "made/here/private.db").permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write);
-  // An existing home keeps its permissions.
-  ::setenv("KORVA_SERVER_HOME", home_.c_str(), 1);
-  fs::permissions(home_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
-  ASSERT_TRUE(korva::initRepository("shared", "", &error)) << error;
-  EXPECT_EQ(fs::status(home_).permissions() & fs::perms::all,
-            fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
-  EXPECT_EQ(fs::status(home_ / "shared.db").permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write);
 }
 
 }  // namespace

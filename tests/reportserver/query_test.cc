@@ -248,7 +248,7 @@ TEST_F(QueryTest, PluginPlanLeavesOutOrRepeatsPlugins) {
   EXPECT_EQ(pluginNamesOf(list), (Titles{"Report", "Report", "Program", "Shortcut", "Calendar"}));
 
   korva::clearServerPluginPlan();
-  ::setenv("KORVA_SERVER_PLUGINS", "Calendar,Program*3", 1);
+  korva_test::setEnvironmentVariable("KORVA_SERVER_PLUGINS", "Calendar,Program*3");
   c = connect();  // the environment is read when the session manager is created
   ASSERT_EQ(c.session->getPluginManager(manager.put()), S_OK);
   ASSERT_EQ(manager->getPlugins(B(L"Desktop"), list.put()), S_OK);

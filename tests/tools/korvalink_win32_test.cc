@@ -1,7 +1,6 @@
 // korvalink.dll holds no report server: korvapush.exe beside the real
-// korvalink.dll, in a process where no server class is registered, fails at
-// the creation of the session manager with the client's lines and result
-// 1603.
+// korvalink.dll, while korvaserver.dll is unregistered, fails at the
+// creation of the session manager with the client's lines and result 1603.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,12 +12,16 @@
 
 #include "common/log_lines.h"
 #include "common/test_platform.h"
+#include "platform/class_registry.h"
+#include "server/report_server.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 TEST(KorvalinkWin32, PublishWithoutARegisteredServerFailsAtTheSessionManager) {
+  // The suite runs while korvaserver.dll is unregistered (regsvr32 /u).
+  ASSERT_EQ(korva::registeredInprocServer(korva::CLSID_SessionManager), "");
   const fs::path root = fs::temp_directory_path() /
                         ("korva_korvalink_" + std::to_string(std::random_device{}()));
   fs::remove_all(root);

@@ -3,13 +3,12 @@
 // something other than a file or a directory is not opened at all: opening a
 // device can have effects of its own.
 //
-// Thread-safety: the opener holds no state; the installed pointer is atomic.
+// Thread-safety: the opener holds no state.
 // Ownership: a PosixFileReader owns its descriptor and closes it when destroyed.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <utility>
 
@@ -87,20 +86,11 @@ class PosixFileOpener : public FileOpener {
   }
 };
 
-std::atomic<FileOpener*> gInstalled{nullptr};
-
 }  // namespace
 
 FileOpener& defaultFileOpener() {
   static PosixFileOpener opener;
   return opener;
 }
-
-FileOpener& fileOpener() {
-  FileOpener* installed = gInstalled.load();
-  return installed ? *installed : defaultFileOpener();
-}
-
-FileOpener* setFileOpenerForTesting(FileOpener* opener) { return gInstalled.exchange(opener); }
 
 }  // namespace korva

@@ -52,7 +52,8 @@ int processId() { return static_cast<int>(::getpid()); }
 
 ChildResult runChild(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& environment, const std::string& outFile,
-                     const std::string& errFile, const std::string& cwd) {
+                     const std::string& errFile, const std::string& cwd,
+                     const std::string& inFile) {
   std::vector<std::string> env = environment;
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
@@ -66,6 +67,7 @@ ChildResult runChild(const std::string& program, const std::vector<std::string>&
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  if (!inFile.empty()) posix_spawn_file_actions_addopen(&actions, 0, inFile.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0600);
   posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,

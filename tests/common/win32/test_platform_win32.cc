@@ -92,7 +92,8 @@ int processId() { return static_cast<int>(GetCurrentProcessId()); }
 
 ChildResult runChild(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& environment, const std::string& outFile,
-                     const std::string& errFile, const std::string& cwd) {
+                     const std::string& errFile, const std::string& cwd,
+                     const std::string& inFile) {
   ChildResult r;
   std::string commandLine = quoteArgument(program);
   for (const std::string& a : args) commandLine += " " + quoteArgument(a);
@@ -100,7 +101,7 @@ ChildResult runChild(const std::string& program, const std::vector<std::string>&
   for (const std::string& e : environment) block += e + '\0';
   block += '\0';
 
-  Handle in(openInheritable("NUL", GENERIC_READ, OPEN_EXISTING));
+  Handle in(openInheritable(inFile.empty() ? "NUL" : inFile, GENERIC_READ, OPEN_EXISTING));
   Handle out(openInheritable(outFile, GENERIC_WRITE, CREATE_ALWAYS));
   Handle err(openInheritable(errFile, GENERIC_WRITE, CREATE_ALWAYS));
   if (!in.valid() || !out.valid() || !err.valid()) {

@@ -1,0 +1,30 @@
+// The server home on Windows: %LOCALAPPDATA%\Korva\servers when
+// KORVA_SERVER_HOME is not set, "\" before the repository's file name, and a
+// description naming the Windows variables when neither is set.
+#include <filesystem>
+#include <string>
+
+#include "reportserver/repository_admin.h"
+#include "reportserver/server_home.h"
+#include "tests/reportserver/server_home_fixture.h"
+
+namespace korva_rs_test {
+namespace {
+
+TEST_F(ServerHomeTest, FallsBackToTheLocalApplicationDataFolder) {
+  korva_test::unsetEnvironmentVariable("KORVA_SERVER_HOME");
+  korva_test::setEnvironmentVariable("LOCALAPPDATA", (home_.string() + "\\local\\").c_str());
+  std::string name, path, error;
+  ASSERT_TRUE(korva::repositoryLocation("ViaLocal", &name, &path, &error)) << error;
+  EXPECT_EQ(path, home_.string() + "\\local\\Korva\\servers\\vialocal.db");
+  ASSERT_TRUE(korva::initRepository("ViaLocal", "", &error)) << error;
+  EXPECT_TRUE(std::filesystem::exists(path));
+  EXPECT_TRUE(logon(L"Administrator", L"", L"vialocal"));
+
+  korva_test::unsetEnvironmentVariable("LOCALAPPDATA");
+  EXPECT_FALSE(korva::initRepository("nohome", "", &error));
+  EXPECT_EQ(error, "Cannot find the server home: set KORVA_SERVER_HOME (or LOCALAPPDATA).");
+}
+
+}  // namespace
+}  // namespace korva_rs_test
