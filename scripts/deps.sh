@@ -105,3 +105,42 @@ korva_sqlite_amalgamation() {
   [ -f "$src/sqlite3ext.h" ] && cp "$src/sqlite3ext.h" "$dir/"
   rm -rf "$work"
 }
+
+# Used by scripts/test-windows and scripts/demo --windows: configures the
+# Windows build in DIR (the SQLite amalgamation made first, into
+# DIR/sqlite-amalgamation) and builds the targets named, or all. With
+# KORVA_POSIX_TOOLS_DIR naming a POSIX build, the tests also check that a
+# repository made there is published to from Windows.
+korva_build_windows() {
+  local dir=$1
+  shift
+  local jobs
+  jobs=$(nproc 2>/dev/null || echo 2)
+  korva_sqlite_amalgamation "$dir/sqlite-amalgamation"
+  echo "== configure $dir"
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DKORVA_SQLITE_AMALGAMATION_DIR="$(cd "$dir/sqlite-amalgamation" && pwd)" \
+    -DKORVA_POSIX_TOOLS_DIR="${KORVA_POSIX_TOOLS_DIR:-}" >/dev/null
+  echo "== build $dir"
+  if [ $# -gt 0 ]; then
+    cmake --build "$dir" -j "$jobs" --target "$@"
+  else
+    cmake --build "$dir" -j "$jobs"
+  fi
+}
+
+# Exports the wine prefix of the Windows build in DIR (DIR/wineprefix, the
+# same as the toolchain file's emulator uses) and quiets wine; sets the
+# prefix up once. No window may appear, and a fresh prefix is not to offer
+# the .NET and HTML runtimes.
+korva_wine_prefix() {
+  local dir=$1
+  export WINEPREFIX="$(cd "$dir" && pwd)/wineprefix" WINEDEBUG=-all
+  unset DISPLAY WAYLAND_DISPLAY
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "== set up the wine prefix $WINEPREFIX"
+    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+    wineserver -w
+  fi
+}
