@@ -1,7 +1,9 @@
 # One repository for both platforms: made by the POSIX korvaserver, published
 # to by korvapush.exe under wine (through korvalink.dll and the registered
 # korvaserver.dll), and read back by the POSIX korvaserver. Its tree must be
-# the one the POSIX korvapush makes from the same files.
+# the one the POSIX korvapush makes from the same files, but for the ids and
+# the order of the top folders: each system lists a directory in its own
+# order, and the walk follows it.
 #   cmake -DPOSIX_TOOLS=<dir with korvaserver, korvapush> -DWIN_TOOLS=<dir with korvapush.exe>
 #         -DEMULATOR=<wine command> -DSOURCE=<source dir> -DWORK=<scratch dir>
 #         -P check_shared_repository.cmake
@@ -37,7 +39,19 @@ run("korvapush" ${posix_env} ${POSIX_TOOLS}/korvapush -apsname shared-repo
 run("korvaserver tree" ${posix_env} ${POSIX_TOOLS}/korvaserver tree -apsname shared-repo)
 set(posix_tree "${OUT}")
 
-if(NOT windows_tree STREQUAL posix_tree)
+# The tree without ids, its top objects (each with the indented lines below
+# it) in name order.
+function(comparable tree out)
+  string(STRIP "${tree}" tree)
+  string(REGEX REPLACE "(Folder|Report) [0-9]+ " "\\1 # " tree "${tree}")
+  string(REPLACE ";" "\\;" tree "${tree}")
+  string(REGEX REPLACE "\n([^ ])" ";\\1" blocks "${tree}")
+  list(SORT blocks)
+  set(${out} "${blocks}" PARENT_SCOPE)
+endfunction()
+comparable("${windows_tree}" windows_blocks)
+comparable("${posix_tree}" posix_blocks)
+if(NOT windows_blocks STREQUAL posix_blocks)
   message(FATAL_ERROR "The repository published from Windows holds\n${windows_tree}\n"
                       "where the one published on POSIX holds\n${posix_tree}")
 endif()
