@@ -4,6 +4,8 @@
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION examples)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
 
+# The deliverables go into the package without their debug information.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME korva)
 set(CPACK_PACKAGE_VENDOR Korva)

@@ -13,19 +13,21 @@
 #include <string>
 
 #include "platform/net.h"
+#include "platform/server_home_default.h"
 #include "reportserver/repository_admin.h"
 #include "reportserver/server_home.h"
 
 namespace {
 
-const char kUsage[] =
-    "usage: korvaserver init  [-apsname N] [-password P]\n"
-    "       korvaserver tree  [-apsname N]\n"
-    "       korvaserver users [-apsname N]\n"
-    "       korvaserver dump  [-apsname N]\n"
-    "The APS name defaults to the local host's name; repositories live in\n"
-    "$KORVA_SERVER_HOME (else $XDG_DATA_HOME/korva/servers, else\n"
-    "~/.local/share/korva/servers).\n";
+std::string usage() {
+  return std::string(
+             "usage: korvaserver init  [-apsname N] [-password P]\n"
+             "       korvaserver tree  [-apsname N]\n"
+             "       korvaserver users [-apsname N]\n"
+             "       korvaserver dump  [-apsname N]\n"
+             "The APS name defaults to the local host's name; repositories live in\n") +
+         korva::serverHomeUsage() + ".\n";
+}
 
 std::string lower(std::string s) {
   for (char& c : s) {
@@ -40,7 +42,7 @@ int failWith(const std::string& message) {
 }
 
 int usageError(const std::string& message) {
-  std::fprintf(stderr, "korvaserver: %s\n%s", message.c_str(), kUsage);
+  std::fprintf(stderr, "korvaserver: %s\n%s", message.c_str(), usage().c_str());
   return 1;
 }
 
@@ -67,7 +69,7 @@ int main(int argc, char** argv) {
   if (argc < 2) return usageError("no command given.");
   const std::string command = argv[1];
   if (command == "help" || command == "-help" || command == "--help" || command == "-h") {
-    print(kUsage);
+    print(usage());
     return 0;
   }
   if (command != "init" && command != "tree" && command != "users" && command != "dump") {

@@ -20,6 +20,10 @@ std::string defaultServerHome();
 // ("XDG_DATA_HOME or HOME", "LOCALAPPDATA").
 const char* defaultServerHomeVariables();
 
+// Where the repositories live, as the admin program's usage says it: the
+// variable and the default, in the platform's own spelling.
+const char* serverHomeUsage();
+
 // Whether c separates the folders of a local path ("/"; on Windows also "\").
 bool isLocalPathSeparator(char c);
 

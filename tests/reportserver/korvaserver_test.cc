@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/test_platform.h"
+#include "platform/server_home_default.h"
 #include "platform/net.h"
 #include "tests/reportserver/server_fixture.h"
 
@@ -217,9 +218,8 @@ TEST_F(KorvaserverTest, ErrorsGoToStandardErrorWithExitCodeOne) {
       "       korvaserver tree  [-apsname N]\n"
       "       korvaserver users [-apsname N]\n"
       "       korvaserver dump  [-apsname N]\n"
-      "The APS name defaults to the local host's name; repositories live in\n"
-      "$KORVA_SERVER_HOME (else $XDG_DATA_HOME/korva/servers, else\n"
-      "~/.local/share/korva/servers).\n";
+      "The APS name defaults to the local host's name; repositories live in\n" +
+      std::string(korva::serverHomeUsage()) + ".\n";
   struct Case {
     std::vector<std::string> args;
     std::string err;

@@ -27,6 +27,11 @@ std::string defaultServerHome() {
 
 const char* defaultServerHomeVariables() { return "XDG_DATA_HOME or HOME"; }
 
+const char* serverHomeUsage() {
+  return "$KORVA_SERVER_HOME (else $XDG_DATA_HOME/korva/servers, else\n"
+         "~/.local/share/korva/servers)";
+}
+
 bool isLocalPathSeparator(char c) { return c == '/'; }
 
 }  // namespace korva

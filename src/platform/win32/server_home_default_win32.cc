@@ -26,4 +26,8 @@ std::string defaultServerHome() {
 
 const char* defaultServerHomeVariables() { return "LOCALAPPDATA"; }
 
+const char* serverHomeUsage() {
+  return "%KORVA_SERVER_HOME% (else %LOCALAPPDATA%\\Korva\\servers)";
+}
+
 }  // namespace korva
