@@ -54,6 +54,11 @@ bool xmlReaderIsExpat();
 // for the few places where wine's C runtime answers differently.
 bool runsUnderWine();
 
+// How the programs spell UTF-8 text in file names and log lines: the same
+// bytes on POSIX (they run in a UTF-8 locale), the ANSI code page's on
+// Windows; "" when the code page cannot hold the text.
+std::string programSpelling(const std::string& utf8);
+
 // The process's environment as "NAME=value" entries.
 std::vector<std::string> currentEnvironment();
 

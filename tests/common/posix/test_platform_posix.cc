@@ -32,6 +32,8 @@ bool xmlReaderIsExpat() { return true; }
 
 bool runsUnderWine() { return false; }
 
+std::string programSpelling(const std::string& utf8) { return utf8; }
+
 std::vector<std::string> currentEnvironment() {
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) env.push_back(*e);

@@ -69,6 +69,21 @@ bool runsUnderWine() {
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+std::string programSpelling(const std::string& utf8) {
+  const int n = static_cast<int>(utf8.size());
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  const int chars = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), n, &wide[0], n);
+  if (chars <= 0 && n > 0) return "";
+  std::string local(static_cast<size_t>(chars) * 2, '\0');
+  BOOL lossy = FALSE;
+  const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), chars,
+                                        &local[0], static_cast<int>(local.size()), nullptr,
+                                        &lossy);
+  if ((bytes <= 0 && chars > 0) || lossy) return "";
+  local.resize(static_cast<size_t>(bytes));
+  return local;
+}
+
 std::vector<std::string> currentEnvironment() {
   std::vector<std::string> env;
   char* block = GetEnvironmentStringsA();
