@@ -38,7 +38,7 @@ using DeleteRunnerTest = RunnerTest;
 TEST_F(DeleteRunnerTest, MissingObjectsAreCountedAsSkippedAndTheRunSucceeds) {
   CMARunnerDelete runner;
   runner.readActionTexts(0);
-  EXPECT_EQ(runner.deleteRun(kAps, "Administrator", "", "secEnterprise", logPath().c_str(),
+  EXPECT_EQ(runner.deleteRun(kAps, "Administrator", "", "secEnterprise", logPath().string().c_str(),
                              "Missing\\Child", "Monthly"),
             kStatusOk);
   EXPECT_EQ(runner.counters().foldersDeleted, 0);
@@ -67,7 +67,7 @@ TEST_F(DeleteRunnerTest, MissingObjectsAreCountedAsSkippedAndTheRunSucceeds) {
 TEST_F(DeleteRunnerTest, APathThatCannotBeSplitIsOutOfMemoryAndNamesItsKind) {
   CMARunnerDelete runner;
   runner.readActionTexts(0);
-  ActionLog::open(logPath().c_str());
+  ActionLog::open(logPath().string().c_str());
   const SAnsiString path("Sales\\Monthly");
   // The first allocation is the separator's, the second the split's.
   sstringFailAllocationAt(2);

@@ -1,15 +1,14 @@
 // The installer custom action (the body of doPublish) through the installer
 // stand-in: the modes in which it does nothing, properties too long for the
 // installer buffer, the progress total and every message in order, the action
-// texts, a source directory that cannot be counted; and the defaults the
-// string entry points fill in.
+// texts, a source directory that cannot be counted.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "actions/action_entries.h"
-#include "actions/delete_runner.h"
-#include "actions/publish_runner.h"
+#include "actions/installer_messages.h"
 #include "actions/runner_test_util.h"
-#include "platform/module.h"
 
 namespace runner_test {
 namespace {
@@ -163,72 +162,6 @@ TEST_F(InstallerActionTest, FailedRunStillAnswersZero) {
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), RT_ERROR_ACT "Failed to publish Veltrane Enterprise objects.");
   EXPECT_EQ(korva::openInstallerRecordCount(), 0);
-}
-
-// ---- defaults of the string entry points ---------------------------------
-
-class RunDefaultsTest : public RunnerTest {};
-
-TEST_F(RunDefaultsTest, EmptySettingsTakeTheDefaults) {
-  std::string libraryDir =
-      fs::path(korva::modulePathOf(reinterpret_cast<const void*>(&engineLibraryDirectory)))
-          .parent_path()
-          .string() +
-      "/";
-  std::string tmp = (work() / "tmp").string() + "/";
-  EXPECT_EQ(engineLibraryDirectory().getBuffer(), libraryDir);
-
-  CMARunSettings publish;
-  CMARunnerPublish::applyPublishDefaults(&publish);
-  EXPECT_STREQ(publish.apsName.getBuffer(), "");  // the run uses the local host's name
-  EXPECT_STREQ(publish.apsUser.getBuffer(), "Administrator");
-  EXPECT_STREQ(publish.apsPass.getBuffer(), "");
-  EXPECT_STREQ(publish.apsAuth.getBuffer(), "secEnterprise");
-  EXPECT_EQ(publish.logFile.getBuffer(), tmp + "publish.log");
-  EXPECT_EQ(publish.srcFile.getBuffer(), libraryDir + "publish.xml");
-  EXPECT_EQ(publish.srcPath.getBuffer(), libraryDir);
-
-  CMARunSettings remove;
-  CMARunnerDelete::applyDeleteDefaults(&remove);
-  EXPECT_STREQ(remove.apsUser.getBuffer(), "Administrator");
-  EXPECT_STREQ(remove.apsAuth.getBuffer(), "secEnterprise");
-  EXPECT_EQ(remove.logFile.getBuffer(), tmp + "delete.log");
-  EXPECT_STREQ(remove.folderPath.getBuffer(), "");
-  EXPECT_STREQ(remove.reportPath.getBuffer(), "");
-}
-
-TEST_F(RunDefaultsTest, OnlyTheExactWordStdoutMeansStandardOutput) {
-  const struct {
-    const char* given;
-    const char* used;
-  } cases[] = {{"stdout", ""},
-               {"STDOUT", "STDOUT"},
-               {"Stdout", "Stdout"},
-               {"stdout ", "stdout "},
-               {"/var/log/x.log", "/var/log/x.log"}};
-  for (const auto& c : cases) {
-    CMARunSettings settings;
-    settings.logFile = c.given;
-    CMARunnerPublish::applyPublishDefaults(&settings);
-    EXPECT_STREQ(settings.logFile.getBuffer(), c.used) << c.given;
-  }
-}
-
-TEST_F(RunDefaultsTest, GivenSettingsAreKept) {
-  CMARunSettings settings;
-  settings.apsName = "aps";
-  settings.apsUser = "someone";
-  settings.apsPass = "secret";
-  settings.apsAuth = "secOther";
-  settings.srcFile = "/x/i.xml";
-  settings.srcPath = "/x/src";
-  CMARunnerPublish::applyPublishDefaults(&settings);
-  EXPECT_STREQ(settings.apsName.getBuffer(), "aps");
-  EXPECT_STREQ(settings.apsUser.getBuffer(), "someone");
-  EXPECT_STREQ(settings.apsPass.getBuffer(), "secret");
-  EXPECT_STREQ(settings.apsAuth.getBuffer(), "secOther");
-  EXPECT_STREQ(settings.srcFile.getBuffer(), "/x/i.xml");
-  EXPECT_STREQ(settings.srcPath.getBuffer(), "/x/src");
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "actions/runner_test_util.h"
+#include "actions/installer_messages.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <regex>
 #include <sstream>
 
+#include "common/test_platform.h"
 #include "reportserver/fault_plan.h"
 #include "reportserver/repository_admin.h"
 #include "support/file_sys.h"
@@ -22,28 +23,36 @@ void remember(const char* name, std::string* old, bool* had) {
 
 void restore(const char* name, const std::string& old, bool had) {
   if (had) {
-    setenv(name, old.c_str(), 1);
+    korva_test::setEnvironmentVariable(name, old);
   } else {
-    unsetenv(name);
+    korva_test::unsetEnvironmentVariable(name);
   }
 }
 
 }  // namespace
 
 RunnerTest::RunnerTest() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/korva-runner-XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (mkdtemp(buffer.data())) work_ = buffer.data();
+  // <temporary directory>/korva-runner-<process id>-<serial>, as the
+  // environment names it before the fixture points it into the work
+  // directory.
+  static int serial = 0;
+  std::error_code error;
+  fs::path base = fs::temp_directory_path(error);
+  if (!error) {
+    fs::path dir = base / ("korva-runner-" + std::to_string(korva_test::processId()) + "-" +
+                           std::to_string(serial++));
+    fs::remove_all(dir, error);
+    if (fs::create_directories(dir, error)) work_ = dir;
+  }
   remember("KORVA_SERVER_HOME", &oldHome_, &hadHome_);
-  remember("TMPDIR", &oldTmp_, &hadTmp_);
+  remember(korva_test::temporaryDirectoryVariable(), &oldTmp_, &hadTmp_);
 }
 
 RunnerTest::~RunnerTest() {
   korva::clearServerFaultPlan();
+  classes_.reset();
   restore("KORVA_SERVER_HOME", oldHome_, hadHome_);
-  restore("TMPDIR", oldTmp_, hadTmp_);
+  restore(korva_test::temporaryDirectoryVariable(), oldTmp_, hadTmp_);
   std::error_code ignored;
   if (!work_.empty()) fs::remove_all(work_, ignored);
 }
@@ -53,9 +62,12 @@ void RunnerTest::SetUp() {
   fs::create_directories(work_ / "servers");
   fs::create_directories(work_ / "tmp");
   fs::create_directories(src());
-  setenv("KORVA_SERVER_HOME", (work_ / "servers").c_str(), 1);
-  setenv("TMPDIR", (work_ / "tmp").c_str(), 1);
+  korva_test::setEnvironmentVariable("KORVA_SERVER_HOME", (work_ / "servers").string());
+  korva_test::setEnvironmentVariable(korva_test::temporaryDirectoryVariable(),
+                                     (work_ / "tmp").string());
   korva::clearServerFaultPlan();
+  classes_.emplace();
+  ASSERT_TRUE(classes_->registered());
   std::string error;
   ASSERT_TRUE(korva::initRepository(kAps, "", &error)) << error;
 }
@@ -68,7 +80,7 @@ void RunnerTest::writeFile(const fs::path& path, const std::string& content) {
 
 std::vector<std::string> RunnerTest::listingOrder(const fs::path& dir) {
   SIArray<FileProp> entries;
-  SFileSys::listing(SAnsiString(dir.c_str()), SAnsiString("*"), entries);
+  SFileSys::listing(SAnsiString(dir.string().c_str()), SAnsiString("*"), entries);
   std::vector<std::string> names;
   for (int i = 0; i < entries.getCount(); ++i) names.emplace_back(entries[i].name.getBuffer());
   return names;
@@ -111,29 +123,6 @@ std::vector<std::string> RunnerTest::summary(const std::string& srcFile,
       "."};
   for (size_t i = 0; i < n.size() && i < 9; ++i) {
     lines.push_back(RT_INFO_ACT + std::to_string(n[i]) + " " + kinds[i] + ".");
-  }
-  return lines;
-}
-
-std::vector<std::string> installerMessageLines(MSIHANDLE session) {
-  std::vector<std::string> lines;
-  for (const korva::InstallerMessage& m : korva::installerMessages(session)) {
-    char type[16];
-    std::snprintf(type, sizeof type, "%08X", static_cast<unsigned>(m.type));
-    std::string out = type;
-    for (const auto& f : m.fields) {
-      switch (f.kind) {
-        case korva::InstallerField::Kind::Integer:
-          out += " I:" + std::to_string(f.integer);
-          break;
-        case korva::InstallerField::Kind::String:
-          out += " S:" + f.text;
-          break;
-        default:
-          out += " -";
-      }
-    }
-    lines.push_back(out);
   }
   return lines;
 }

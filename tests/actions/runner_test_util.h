@@ -1,7 +1,8 @@
 // Helpers of the in-process runner tests: a temporary work directory with its
-// own embedded server home (KORVA_SERVER_HOME and TMPDIR point into it while
-// the fixture lives) and one repository, files and links to build source
-// trees, and the log lines of a run without their time stamps.
+// own embedded server home (KORVA_SERVER_HOME and the temporary directory's
+// variable point into it while the fixture lives), the server's classes
+// registered for the test and one repository, files to build source trees,
+// and the log lines of a run without their time stamps.
 //
 // Thread-safety: one test at a time. Ownership: the fixture owns its
 // temporary directory and restores the environment it changed.
@@ -11,11 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/log_lines.h"
-#include "platform/installer.h"
+#include "common/server_classes.h"
 
 namespace runner_test {
 
@@ -61,15 +63,12 @@ class RunnerTest : public ::testing::Test {
 
  private:
   fs::path work_;
+  std::optional<korva_test_common::ServerClassRegistration> classes_;
   std::string oldHome_;
   std::string oldTmp_;
   bool hadHome_ = false;
   bool hadTmp_ = false;
 };
-
-// The messages a session received, each as "<type> <field> <field>...",
-// fields as I:<n>, S:<text> or -.
-std::vector<std::string> installerMessageLines(MSIHANDLE session);
 
 }  // namespace runner_test
 

@@ -2,10 +2,9 @@
 // server home per test under the system's temporary directory, named by
 // KORVA_SERVER_HOME; the fault and plugin plans cleared before and after; the
 // component runtime initialised on the test thread with no error description
-// left over, and the server's classes registered with it for the test (where
-// the server is linked into the test rather than registered as it loads, as
-// on Windows, this is how CoCreateInstance finds it). A derived fixture
-// creates the repositories it needs.
+// left over, and the server's classes registered with it for the test
+// (common/server_classes.h). A derived fixture creates the repositories it
+// needs.
 //
 // Thread-safety: tests run one at a time on one thread (the environment and
 // the server's plans are process-wide).
@@ -18,11 +17,12 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
+#include "common/server_classes.h"
 #include "common/test_platform.h"
 #include "platform/com.h"
-#include "reportserver/class_factories.h"
 #include "reportserver/com_support.h"
 #include "reportserver/fault_plan.h"
 #include "server/report_server.h"
@@ -47,21 +47,15 @@ class ServerHomeTest : public ::testing::Test {
     std::filesystem::create_directories(home_);
     korva_test::setEnvironmentVariable("KORVA_SERVER_HOME", home_.string());
     clearPlans();
-    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-    registered_ = registerClass(korva::CLSID_SessionManager, korva::sessionManagerFactory(),
-                                &sessionManagerCookie_) &&
-                  registerClass(korva::CLSID_ErrorSource, korva::errorSourceFactory(), &errorSourceCookie_);
-    ASSERT_TRUE(registered_);
+    classes_.emplace();
+    ASSERT_EQ(classes_->initResult(), S_OK);
+    ASSERT_TRUE(classes_->registered());
     korva::clearLastErrorDescription();
   }
 
   void TearDown() override {
     clearPlans();
-    for (DWORD* cookie : {&sessionManagerCookie_, &errorSourceCookie_}) {
-      if (*cookie) CoRevokeClassObject(*cookie);
-      *cookie = 0;
-    }
-    CoUninitialize();
+    classes_.reset();
     std::error_code ignored;
     std::filesystem::remove_all(home_, ignored);
   }
@@ -69,11 +63,6 @@ class ServerHomeTest : public ::testing::Test {
   std::filesystem::path home_;
 
  private:
-  static bool registerClass(REFCLSID classId, IClassFactory* factory, DWORD* cookie) {
-    return SUCCEEDED(CoRegisterClassObject(classId, factory, CLSCTX_INPROC_SERVER,
-                                           REGCLS_MULTIPLEUSE, cookie));
-  }
-
   static void clearPlans() {
     korva_test::unsetEnvironmentVariable("KORVA_SERVER_FAULTS");
     korva_test::unsetEnvironmentVariable("KORVA_SERVER_PLUGINS");
@@ -82,9 +71,7 @@ class ServerHomeTest : public ::testing::Test {
   }
 
   std::string prefix_;
-  bool registered_ = false;
-  DWORD sessionManagerCookie_ = 0;
-  DWORD errorSourceCookie_ = 0;
+  std::optional<ServerClassRegistration> classes_;
 };
 
 }  // namespace korva_test_common

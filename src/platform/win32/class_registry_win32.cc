@@ -4,6 +4,7 @@
 //
 // Thread-safety: every call opens and closes its own keys.
 // Ownership: each opened key is closed by its RegistryKey owner.
+#include "platform/win32/windows_api.h"
 // windows_api.h first: it brings Winsock 2 before windows.h.
 #include <olectl.h>
 
@@ -12,7 +13,6 @@
 
 #include "platform/class_registry.h"
 #include "platform/module.h"
-#include "platform/win32/windows_api.h"
 
 namespace korva {
 namespace {
