@@ -6,7 +6,8 @@
 #
 #   cmake -S . -B build-win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 #
-# Wine runs in a prefix of the build's own (build-win32/wineprefix), quietly.
+# Wine runs in a prefix of the build's own (build-win32/wineprefix), quietly
+# (cmake/run_under_wine.sh).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
@@ -29,6 +30,8 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT "${KORVA_STATIC_RUNTIME}")
 
 find_program(KORVA_WINE wine)
 if(KORVA_WINE)
+  # run_under_wine.sh: the build's prefix, quiet, and a new start when wine
+  # itself could not start the program.
   set(CMAKE_CROSSCOMPILING_EMULATOR
-      env "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix" WINEDEBUG=-all ${KORVA_WINE})
+      sh ${CMAKE_CURRENT_LIST_DIR}/run_under_wine.sh ${CMAKE_BINARY_DIR}/wineprefix ${KORVA_WINE})
 endif()
