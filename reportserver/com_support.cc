@@ -2,6 +2,9 @@
 // class factory preambles.
 #include "reportserver/com_support.h"
 
+#include <algorithm>
+#include <type_traits>
+
 #include "reportserver/fault_injection.h"
 #include "reportserver/utf8.h"
 #include "server/report_server.h"
@@ -9,13 +12,32 @@
 namespace korva {
 namespace {
 
-thread_local std::wstring tLastError;
+// The calling thread's description, in storage that needs nothing done when
+// the thread ends. A thread-local object with a destructor would have the C++
+// runtime hold the server's library loaded until the thread's end, and then
+// release it from inside that end: where the library is a DLL that a thread
+// of another program's (an installer's custom action) used, the last
+// release would unload the DLL while the thread is leaving, and the thread
+// would never finish. A longer description is cut at the end.
+constexpr size_t kMaxDescription = 8191;
+struct LastError {
+  size_t length;
+  wchar_t text[kMaxDescription];
+};
+static_assert(std::is_trivially_destructible<LastError>::value,
+              "the thread's description must need no clean-up at the thread's end");
+thread_local LastError tLastError;
 
 }  // namespace
 
-void setLastErrorDescription(const std::wstring& text) { tLastError = text; }
-std::wstring lastErrorDescription() { return tLastError; }
-void clearLastErrorDescription() { tLastError.clear(); }
+void setLastErrorDescription(const std::wstring& text) {
+  tLastError.length = std::min(text.size(), kMaxDescription);
+  std::copy_n(text.data(), tLastError.length, tLastError.text);
+}
+std::wstring lastErrorDescription() {
+  return std::wstring(tLastError.text, tLastError.length);
+}
+void clearLastErrorDescription() { tLastError.length = 0; }
 
 HRESULT failWith(HRESULT hr, const std::string& description) {
   setLastErrorDescription(fromUtf8(description));
