@@ -1,5 +1,6 @@
 // The installer tests' helpers: msiexec and msi_ui_host run as children
-// (runChild of tests/common), the work directory under the temporary one.
+// (runChild of tests/common) in the environment the end-to-end helpers
+// compose, the work directory under the temporary one.
 #include "installer_test_util.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <random>
 
 #include "common/test_platform.h"
+#include "e2e/e2e_util.h"
 
 namespace installer_test {
 namespace {
@@ -77,7 +79,7 @@ void InstallerTest::TearDown() {
 
 int InstallerTest::run(const std::string& program, const std::vector<std::string>& args) {
   std::vector<std::string> env;
-  for (const std::string& entry : korva_test::currentEnvironment()) {
+  for (const std::string& entry : e2e::changedEnvironment(environment_)) {
     if (entry.rfind("KORVA_STUB_", 0) != 0) env.push_back(entry);
   }
   env.push_back("KORVA_STUB_REPORT=" + work_ + "stub-report.txt");

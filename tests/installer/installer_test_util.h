@@ -5,8 +5,8 @@
 //
 // Every path handed to the installer is a Windows path (backslashes); the
 // installer and its custom actions run as child processes of the test, with
-// the test's environment and KORVA_STUB_REPORT pointing into the work
-// directory.
+// the test's environment, the fixture's changes to it (setEnvironment) and
+// KORVA_STUB_REPORT pointing into the work directory.
 //
 // Thread-safety: one test at a time (and, across processes, one installation
 // at a time: the suite's ctest RESOURCE_LOCK). Ownership: the fixture owns
@@ -62,12 +62,17 @@ class InstallerTest : public ::testing::Test {
   // The stand-in library's report, one block per call without its "end".
   std::vector<std::vector<std::string>> stubCalls() const;
 
+  // Entries ("NAME=value") added to, or replacing those of, the environment
+  // of every later msiexec and msi_ui_host run, down to the custom actions.
+  void setEnvironment(const std::vector<std::string>& entries) { environment_ = entries; }
+
  private:
   int run(const std::string& program, const std::vector<std::string>& args);
   void installed(const std::string& package, int result);
 
   std::string work_;
   std::vector<std::string> installed_;
+  std::vector<std::string> environment_;
 };
 
 }  // namespace installer_test
