@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/content_digest.h"
 #include "platform/password_kdf.h"
 
 namespace korva {
@@ -14,17 +15,6 @@ constexpr int kIterations = 100000;
 constexpr size_t kSaltBytes = 16;
 constexpr size_t kHashBytes = 32;
 const char kScheme[] = "pbkdf2-sha256";
-
-std::string toHex(const unsigned char* data, size_t n) {
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(n * 2);
-  for (size_t i = 0; i < n; ++i) {
-    out.push_back(digits[data[i] >> 4]);
-    out.push_back(digits[data[i] & 15]);
-  }
-  return out;
-}
 
 bool fromHex(const std::string& hex, std::vector<unsigned char>* out) {
   if (hex.size() % 2 != 0) return false;
@@ -51,7 +41,7 @@ bool hashPassword(const std::string& password, std::string* record) {
   if (!cryptoRandomBytes(salt, sizeof salt)) return false;
   if (!pbkdf2Sha256(password, salt, sizeof salt, kIterations, hash, sizeof hash)) return false;
   *record = std::string(kScheme) + "$" + std::to_string(kIterations) + "$" +
-            toHex(salt, sizeof salt) + "$" + toHex(hash, sizeof hash);
+            lowerHex(salt, sizeof salt) + "$" + lowerHex(hash, sizeof hash);
   cryptoWipe(hash, sizeof hash);
   return true;
 }

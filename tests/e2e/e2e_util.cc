@@ -195,16 +195,6 @@ void writeFile(const fs::path& path, const std::string& content) {
   out << content;
 }
 
-std::string hexOf(const unsigned char* bytes, size_t length) {
-  static const char digits[] = "0123456789abcdef";
-  std::string text;
-  for (size_t i = 0; i < length; ++i) {
-    text += digits[bytes[i] >> 4];
-    text += digits[bytes[i] & 15];
-  }
-  return text;
-}
-
 std::string sha256OfFile(const fs::path& path) {
   const std::string bytes = readFile(path);
   korva::Sha256Digest digest;

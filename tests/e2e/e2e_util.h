@@ -122,9 +122,8 @@ using korva_test_common::maskedLines;
 std::string readFile(const fs::path& path);
 std::string readText(const fs::path& path);
 void writeFile(const fs::path& path, const std::string& content);
-// Bytes as lower-case hex; the hex SHA-256 of a file's bytes (the platform's
-// digest, which the server's own has known-value tests for).
-std::string hexOf(const unsigned char* bytes, size_t length);
+// The hex SHA-256 of a file's bytes (the platform's digest, which has
+// known-value tests of its own).
 std::string sha256OfFile(const fs::path& path);
 
 // A parsed JSON value, enough for `korvaserver dump`.

@@ -26,6 +26,8 @@
 #include <set>
 #include <stdexcept>
 
+#include "platform/content_digest.h"
+
 namespace rel {
 
 bool underSanitizer() {
@@ -477,7 +479,7 @@ std::vector<std::string> repositoryProblems(const fs::path& dbPath, const fs::pa
     unsigned char hash[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     EVP_DigestFinal_ex(digest.get(), hash, &length);
-    const std::string storedSha = e2e::hexOf(hash, length);
+    const std::string storedSha = korva::lowerHex(hash, length);
     if (!ordered) problems.push_back(name + " has its content in broken order");
     if (size != sqlite3_column_int64(r, 7) || storedSha != text(r, 8)) {
       problems.push_back(name + " holds " + std::to_string(size) + " bytes (sha256 " + storedSha +
