@@ -37,9 +37,7 @@ class CommitWriter {
     if (o.isUser() && !checkUserName(r.title, 0)) return false;
     if (!o.isUser() && !checkParent(o, r.parentId, 0)) return false;
     if (!o.isUser() && !checkNotAddedMeanwhile(o, r.title, r.parentId)) return false;
-    // A report whose content was staged has had its id since.
-    r.id = staging_.reservedId(&o);
-    if (r.id == 0 && !allocateId(&r.id)) return false;
+    if (!allocateId(&r.id)) return false;
     {
       Statement st(db_,
                    "INSERT INTO objects(id, type_id, parent_id, title, description)"
@@ -265,7 +263,7 @@ class CommitWriter {
     if (!path) return true;
     StoredFile stored;
     std::string error;
-    if (!staging_.store(&o, r->id, &stored, &error)) return fail(error);
+    if (!staging_.store(r->id, *path, &stored, &error)) return fail(error);
     r->hasFile = true;
     r->fileName = stored.name;
     r->fileSize = stored.size;
@@ -391,18 +389,14 @@ HRESULT commitCollection(InfoObjectsImpl& collection) {
     }
   }
 
-  // Every report file is read before the write lock is taken, and a large
-  // one is written into the repository then, in short transactions of its
-  // own: neither a slow file nor a large one keeps another session waiting on
-  // the repository.
+  // Every report file is read before the write lock is taken: no read of a
+  // file, however slow, keeps another session waiting on the repository.
   StagedFiles staging(ctx.db);
   for (ObjectImpl* o : work) {
     const auto& path = o->pending().filePath;
     if (o->pending().remove || !path) continue;
     std::string error;
-    if (!staging.stage(o, o->isNew() ? 0 : o->stored().id, *path, &error)) {
-      return failWith(E_FAIL, "Nothing was committed. " + error);
-    }
+    if (!staging.stage(*path, &error)) return failWith(E_FAIL, "Nothing was committed. " + error);
   }
 
   Transaction tx(ctx.db);

@@ -85,13 +85,7 @@ void QueryAnswers::committed(const std::vector<StoredHead>& added, bool headsCha
   }
   for (Kept& k : kept_) {
     for (const StoredHead& s : added) {
-      if (!matches(k.query, s)) continue;
-      // In id order: a report whose content was staged took its id before
-      // the commit's other new objects.
-      auto& heads = k.rows->heads;
-      heads.insert(std::upper_bound(heads.begin(), heads.end(), s.head.id,
-                                    [](int32_t id, const ObjectHead& h) { return id < h.id; }),
-                   s.head);
+      if (matches(k.query, s)) k.rows->heads.push_back(s.head);
     }
   }
 }

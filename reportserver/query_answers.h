@@ -9,7 +9,7 @@
 // connection, in this process or another one) and forgets everything when it
 // moved. This session's own commits do not move it; they are applied to the
 // kept answers instead: a stored new object joins the answers it matches
-// (in id order), and any other change to a
+// (it has the highest id yet, so it goes last), and any other change to a
 // head (title, parent, removal) forgets them all.
 //
 // A session of a user other than the Administrator answers only the info

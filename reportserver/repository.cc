@@ -62,19 +62,6 @@ CREATE INDEX rights_by_user ON rights(user_id);
 // repositories made before it existed when they are opened.
 const char kTitleIndexSql[] = "CREATE INDEX IF NOT EXISTS objects_by_title ON objects(title)";
 
-// The bands of report_chunks that are not content (report_content.h) and the
-// next band's number. Added to repositories made before they existed when
-// they are opened; content stored before then is band 0.
-const char kContentBandsSql[] =
-    "CREATE TABLE IF NOT EXISTS content_bands(report_id INTEGER NOT NULL, band INTEGER NOT NULL,"
-    " staged INTEGER NOT NULL, PRIMARY KEY(report_id, band));"
-    " INSERT OR IGNORE INTO settings(key, value) VALUES('next_content_band', '1');";
-
-bool hasContentBands(Database& db) {
-  Statement st(db, "SELECT 1 FROM settings WHERE key = 'next_content_band'");
-  return st.step() == SQLITE_ROW;
-}
-
 struct PluginSeed {
   const char* name;
   int typeId;
@@ -302,9 +289,6 @@ bool openRepository(const std::string& path, Database* db, std::string* error) {
   // Only a help for lookups: a repository that cannot take it (a file that
   // may only be read, say) works without it.
   db->exec(kTitleIndexSql, nullptr);
-  // Needed to store report content; a repository that may only be read
-  // still shows its content without it.
-  if (!hasContentBands(*db)) db->exec(kContentBandsSql, nullptr);
   return true;
 }
 

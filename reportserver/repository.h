@@ -5,9 +5,7 @@
 // id_sequence (one sequence for plugins, users and objects), plugins (type
 // id, name, kind), objects (every user, folder, report and other object),
 // users and reports (their own fields), report_chunks (a report's file in
-// rows of at most 1 MiB), rights (object, user, role); content_bands (the
-// bands of report_chunks that are not content, report_content.h), added when
-// a repository is opened.
+// rows of at most 1 MiB), rights (object, user, role).
 //
 // Thread-safety: a Database is used by one thread at a time.
 #ifndef KORVA_REPORTSERVER_REPOSITORY_H_

@@ -18,6 +18,7 @@ std::string sha256Hex(const std::string& data) {
   return digest.finishHex();
 }
 
+
 TEST_F(ReportFileTest, ContentIsStoredByteForByteInChunks) {
   const size_t mib = 1024 * 1024;
   struct Case {
@@ -119,54 +120,6 @@ TEST_F(ReportFileTest, NoReportFileIsReadWhileTheRepositoryIsLocked) {
   EXPECT_GE(reads, 4);  // the check when attached, three chunks and the end
   EXPECT_EQ(readsUnderLock, 0);
   EXPECT_EQ(exported(id), content);
-}
-
-TEST_F(ReportFileTest, ContentIsWrittenWithoutHoldingTheWriteLock) {
-  // Another connection takes the write lock, and commits, whenever a chunk
-  // of content is about to be written; it must never have to wait.
-  korva::Database other;
-  std::string error;
-  ASSERT_TRUE(korva::openRepository(repositoryPath(), &other, &error)) << error;
-  sqlite3_busy_timeout(other.handle(), 0);
-  int chunks = 0;
-  int chunksUnderLock = 0;
-  struct Unhook {
-    ~Unhook() { korva::setServerOperationHook(nullptr); }
-  } unhook;
-  korva::setServerOperationHook([&](const std::string& operation) {
-    if (operation != "writeReportChunk") return;
-    ++chunks;
-    if (!other.exec("BEGIN IMMEDIATE; UPDATE settings SET value = value WHERE key = 'aps'; COMMIT",
-                    nullptr)) {
-      ++chunksUnderLock;
-      other.exec("ROLLBACK", nullptr);
-    }
-  });
-  struct Case {
-    std::string name;
-    std::string content;
-  };
-  const std::vector<Case> cases = {{"new", randomBytes(5 * 1024 * 1024 / 2, 3)},
-                                   {"replaced", randomBytes(3 * 1024 * 1024 / 2, 4)}};
-  int32_t id = 0;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::string file = writeFile(c.name + ".rpt", c.content);
-    if (id == 0) {
-      id = addReport(c_, L"Big", folder_, file);
-    } else {
-      Ref<korva::InfoObjects> list = children(c_, folder_, "Report");
-      Ref<korva::ReportFiles> files;
-      Ref<IUnknown> answer;
-      ASSERT_EQ(itemOf(list, 1)->files(files.put()), S_OK);
-      ASSERT_EQ(files->addFile(Variant::fromString(widen(file)), 1, Variant(), answer.put()), S_OK);
-      ASSERT_EQ(c_.store->commit(list.get()), S_OK) << lastError();
-    }
-    EXPECT_EQ(exported(id), c.content);
-  }
-  EXPECT_EQ(chunks, 5);
-  EXPECT_EQ(chunksUnderLock, 0);
-  EXPECT_EQ(scalar("SELECT COUNT(*) FROM report_chunks"), 2);
 }
 
 TEST_F(ReportFileTest, ThumbnailAndReportTypeAreStored) {
