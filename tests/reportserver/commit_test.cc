@@ -333,10 +333,10 @@ TEST_F(CommitTest, AMoveIsJudgedByTheParentStoredAtCommit) {
   ASSERT_EQ(itemOf(mine, 1)->setProperty(B(L"SI_PARENTID"), Variant::fromInt(closed)), S_OK);
   EXPECT_EQ(a.store->commit(mine.get()), E_ACCESSDENIED);
   const std::string c = std::to_string(closed);
-  EXPECT_EQ(lastError(), "The commit was refused: access denied. User \"Alice\" may not move "
-                         "Report " + std::to_string(report) + " \"R\" to folder " + c +
-                             ": that needs FullControl on folder " + c +
-                             " or on a folder above it.");
+  EXPECT_EQ(lastError(),
+            "The commit was refused: access denied. User \"Alice\" may not move Report " +
+                std::to_string(report) + " \"R\" to folder " + c +
+                ": that needs FullControl on folder " + c + " or on a folder above it.");
   EXPECT_EQ(scalar("SELECT parent_id FROM objects WHERE id = " + std::to_string(report)), open);
 }
 
