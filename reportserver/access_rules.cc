@@ -1,6 +1,9 @@
-// The rights a non-Administrator needs for a change, read from the rights
-// on the object and the folders above it.
+// The rights a non-Administrator needs to see an object or to change it,
+// read from the rights on the object and the folders above it.
 #include "reportserver/access_rules.h"
+
+#include <algorithm>
+#include <map>
 
 namespace korva {
 namespace {
@@ -68,6 +71,65 @@ AccessAnswer mayStore(Database& db, int32_t userId, const std::string& userName,
                    object + ": that needs FullControl on it or on a folder above it.";
   }
   return answer;
+}
+
+bool keepVisible(Database& db, int32_t userId, std::vector<ObjectHead>* heads, std::string* error) {
+  auto readFailed = [&](const char* what) {
+    if (error) *error = std::string("Cannot read ") + what + ": " + db.lastMessage() + ".";
+    return false;
+  };
+  std::map<int32_t, int32_t> roles;  // the user's rights: object -> role
+  {
+    Statement st(db, "SELECT object_id, role FROM rights WHERE user_id = ?1");
+    st.bind(1, static_cast<int64_t>(userId));
+    int rc;
+    while ((rc = st.step()) == SQLITE_ROW) {
+      roles[static_cast<int32_t>(st.columnInt(0))] = static_cast<int32_t>(st.columnInt(1));
+    }
+    if (rc != SQLITE_DONE) return readFailed("the rights");
+  }
+  if (roles.empty()) return true;
+  // Folders above the objects, each read once; what was found for an object
+  // on the way up holds for every object below it.
+  std::map<int32_t, bool> seen;  // object -> visible
+  Statement parentOf(db, "SELECT parent_id FROM objects WHERE id = ?1");
+  bool failed = false;
+  auto visible = [&](const ObjectHead& head) {
+    std::vector<int32_t> way;
+    int32_t id = head.id;
+    int32_t parent = head.parentId;
+    bool answer = true;  // no right on the way: what the top level gives everyone
+    while (true) {
+      auto role = roles.find(id);
+      if (role != roles.end()) {
+        answer = role->second != kNoAccessRole;
+        break;
+      }
+      auto known = seen.find(id);
+      if (known != seen.end()) {
+        answer = known->second;
+        break;
+      }
+      way.push_back(id);
+      if (parent == 0) break;
+      id = parent;
+      parentOf.reset();
+      parentOf.bind(1, static_cast<int64_t>(id));
+      const int rc = parentOf.step();
+      if (rc != SQLITE_ROW) {
+        failed = rc != SQLITE_DONE;
+        break;
+      }
+      parent = static_cast<int32_t>(parentOf.columnInt(0));
+    }
+    for (int32_t passed : way) seen[passed] = answer;
+    return answer;
+  };
+  heads->erase(std::remove_if(heads->begin(), heads->end(),
+                              [&](const ObjectHead& h) { return !visible(h); }),
+               heads->end());
+  if (failed) return readFailed("the folders above the objects");
+  return true;
 }
 
 }  // namespace korva

@@ -318,7 +318,16 @@ bool changesUsersOrRights(ObjectImpl& o) { return o.isUser() || !o.pending().rig
 // A new object removed again before its commit stores nothing.
 bool storesNothing(ObjectImpl& o) { return o.isNew() && o.pending().remove; }
 
-ChangeRequest changeOf(ObjectImpl& o) {
+// The parent the object has in the repository now, inside the commit's
+// transaction; the one its query read when it is gone (the update then
+// fails on its own).
+int32_t parentStoredNow(Database& db, const ObjectImpl& o) {
+  Statement st(db, "SELECT parent_id FROM objects WHERE id = ?1");
+  st.bind(1, static_cast<int64_t>(o.stored().id));
+  return st.step() == SQLITE_ROW ? static_cast<int32_t>(st.columnInt(0)) : o.stored().parentId;
+}
+
+ChangeRequest changeOf(Database& db, ObjectImpl& o) {
   ChangeRequest change;
   change.typeName = o.plugin().name;
   const PendingChanges& p = o.pending();
@@ -332,7 +341,9 @@ ChangeRequest changeOf(ObjectImpl& o) {
   change.kind = p.remove ? ChangeRequest::Kind::Delete : ChangeRequest::Kind::Change;
   change.id = o.stored().id;
   change.title = o.stored().title;
-  if (!p.remove && p.parentId && *p.parentId != o.stored().parentId) {
+  // A move is judged against where the object is now: another session may
+  // have moved it since this one read it.
+  if (!p.remove && p.parentId && *p.parentId != parentStoredNow(db, o)) {
     change.newParentId = *p.parentId;
   }
   return change;
@@ -345,7 +356,7 @@ HRESULT checkRights(SessionContext& ctx, const std::vector<ObjectImpl*>& work) {
   for (ObjectImpl* o : work) {
     if (storesNothing(*o) || o->isUser()) continue;  // users: refused before
     std::string description;
-    switch (mayStore(ctx.db, ctx.userId, ctx.userName, changeOf(*o), &description)) {
+    switch (mayStore(ctx.db, ctx.userId, ctx.userName, changeOf(ctx.db, *o), &description)) {
       case AccessAnswer::Granted:
         break;
       case AccessAnswer::Denied:

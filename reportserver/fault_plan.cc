@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "platform/com.h"
@@ -30,11 +31,15 @@ struct Plans {
 
   bool pluginsInProcess = false;
   std::map<std::string, int> plugins;
+
+  std::function<void(const std::string&)> hook;
 };
 
 // Whether Plans::faults is not empty, readable without the lock: every
 // server operation asks, and most runs plan no faults.
 std::atomic<bool> gAnyFaults{false};
+// Whether Plans::hook is set, readable without the lock likewise.
+std::atomic<bool> gAnyHook{false};
 
 Plans& plans() {
   static Plans* p = new Plans();  // never destroyed: used until the process ends
@@ -150,6 +155,13 @@ void clearServerPluginPlan() {
   p.plugins.clear();
 }
 
+void setServerOperationHook(std::function<void(const std::string& operation)> hook) {
+  Plans& p = plans();
+  std::lock_guard<std::mutex> guard(p.lock);
+  gAnyHook.store(static_cast<bool>(hook), std::memory_order_release);
+  p.hook = std::move(hook);
+}
+
 void refreshPlansFromEnvironment() {
   Plans& p = plans();
   std::lock_guard<std::mutex> guard(p.lock);
@@ -167,13 +179,23 @@ std::map<std::string, int> currentPluginPlan() {
 }
 
 bool injectFault(const char* operation) {
-  if (!gAnyFaults.load(std::memory_order_acquire)) return false;
+  if (!gAnyFaults.load(std::memory_order_acquire) && !gAnyHook.load(std::memory_order_acquire)) {
+    return false;
+  }
   return injectFault(std::string(operation));
 }
 
 bool injectFault(const std::string& operation) {
-  if (!gAnyFaults.load(std::memory_order_acquire)) return false;
   Plans& p = plans();
+  if (gAnyHook.load(std::memory_order_acquire)) {
+    std::function<void(const std::string&)> hook;
+    {
+      std::lock_guard<std::mutex> guard(p.lock);
+      hook = p.hook;
+    }
+    if (hook) hook(operation);  // unlocked: the hook may call the server
+  }
+  if (!gAnyFaults.load(std::memory_order_acquire)) return false;
   bool fail = false;
   {
     std::lock_guard<std::mutex> guard(p.lock);

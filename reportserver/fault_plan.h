@@ -18,10 +18,17 @@
 // created, and a changed fault plan there restarts the call counts. A plan set
 // here wins over the environment until it is cleared.
 //
-// Thread-safety: the plans and counters are process-wide and locked.
+// An operation hook is a function called with the operation's name each time
+// an operation (or an inner step that asks for faults, such as
+// "stageReportContent") begins, before its fault check: a test uses it to let
+// another session work at a chosen point of this one. It runs on the calling
+// thread without any lock held, so it may call the server itself.
+//
+// Thread-safety: the plans, counters and hook are process-wide and locked.
 #ifndef KORVA_REPORTSERVER_FAULT_PLAN_H_
 #define KORVA_REPORTSERVER_FAULT_PLAN_H_
 
+#include <functional>
 #include <string>
 
 namespace korva {
@@ -34,6 +41,9 @@ void clearServerFaultPlan();
 // Sets the plugin plan for SessionManagers created from now on.
 void setServerPluginPlan(const std::string& plan);
 void clearServerPluginPlan();
+
+// Sets the operation hook; an empty function clears it.
+void setServerOperationHook(std::function<void(const std::string& operation)> hook);
 
 }  // namespace korva
 

@@ -15,7 +15,6 @@
 #ifndef KORVA_REPORTSERVER_INFO_OBJECT_H_
 #define KORVA_REPORTSERVER_INFO_OBJECT_H_
 
-#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -51,22 +50,21 @@ struct PendingChanges {
 };
 
 // One object with one count and three tables: InfoObject (also its IUnknown
-// and IDispatch), UserObject for a user, ReportObject for a report.
-class ObjectImpl : public InfoObjectStub, public UserObjectStub, public ReportObjectStub {
+// and IDispatch), UserObject for a user, ReportObject for a report. Like
+// every object the server hands out, it counts as a use of the module while
+// it lives (RefCountedObject), so the library is not unloaded under a client
+// that still holds one.
+class ObjectImpl : public InfoObjectStub,
+                   public UserObjectStub,
+                   public ReportObjectStub,
+                   public RefCountedObject<ObjectImpl> {
  public:
   // A stored object as read by a query.
   ObjectImpl(const PluginInfo& plugin, const ObjectHead& stored, InfoObjectsImpl* owner);
   // A new object of the plugin's type, pending until commit.
   ObjectImpl(const PluginInfo& plugin, InfoObjectsImpl* owner);
 
-  // Its own count, so that a collection can tell whether anything else
-  // holds the object (unshared()).
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --count_;
-    if (left == 0) delete this;
-    return left;
-  }
+  KORVA_REFCOUNTED_UNKNOWN
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
   IUnknown* interfaceFor(REFIID iid);
 
@@ -108,7 +106,11 @@ class ObjectImpl : public InfoObjectStub, public UserObjectStub, public ReportOb
   bool hasPending() const;
   InfoObjectsImpl* owner() const { return owner_; }
   // Held by one reference alone (its collection's).
-  bool unshared() const { return count_.load() == 1; }
+  bool unshared() {
+    const ULONG held = addRefImpl();  // the count it had, plus this one
+    releaseImpl();
+    return held == 2;
+  }
   // A commit changed its title or parent since its query read it.
   bool headChanged() const { return headChanged_; }
   // An unshared object of a released collection, unchanged, joins another
@@ -128,13 +130,13 @@ class ObjectImpl : public InfoObjectStub, public UserObjectStub, public ReportOb
   std::string label() const;
 
  private:
-  virtual ~ObjectImpl() = default;
+  ~ObjectImpl() override = default;
+  friend class RefCountedObject<ObjectImpl>;
 
   HRESULT setPasswordOption(int which, VARIANT_BOOL value, const char* operation);
   HRESULT needUser(const char* operation);
 
   // What a client that reads titles touches comes first, together.
-  std::atomic<ULONG> count_{0};
   InfoObjectsImpl* owner_;
   std::unique_ptr<PendingChanges> pending_;  // none until the first change
   ObjectHead stored_;

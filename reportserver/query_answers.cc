@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "reportserver/access_rules.h"
 #include "reportserver/info_object.h"
 
 namespace korva {
@@ -64,6 +65,9 @@ bool QueryAnswers::answer(Database& db, const ParsedQuery& query, AnswerRowsPtr*
   }
   auto rows = std::make_shared<AnswerRows>();
   if (!loadHeads(db, query.systemObjects, query.terms, &rows->heads, error)) return false;
+  if (viewer_ != 0 && !query.systemObjects && !keepVisible(db, viewer_, &rows->heads, error)) {
+    return false;
+  }
   if (keep) {
     kept_.push_front(Kept{query, rows});
     if (kept_.size() > kKeptAnswers) kept_.pop_back();
@@ -75,7 +79,7 @@ bool QueryAnswers::answer(Database& db, const ParsedQuery& query, AnswerRowsPtr*
 void QueryAnswers::beginCommit(Database& db) { current(db); }
 
 void QueryAnswers::committed(const std::vector<StoredHead>& added, bool headsChanged) {
-  if (headsChanged) {
+  if (headsChanged || viewer_ != 0) {
     forget();
     return;
   }

@@ -12,6 +12,13 @@
 // (it has the highest id yet, so it goes last), and any other change to a
 // head (title, parent, removal) forgets them all.
 //
+// A session of a user other than the Administrator answers only the info
+// objects that user may see (access_rules.h); as the answers are kept per
+// session, they are kept per user. A change of rights made elsewhere moves
+// the data version like any commit; this session's own commits may hide what
+// they store (an object added below a NoAccess folder), so after them such a
+// session forgets its answers instead of adding to them.
+//
 // Answers are shared with the collections made from them. A collection
 // reads only the rows there were when it was made, and rows are only ever
 // appended, so what a collection shows never changes under it. An answer
@@ -60,6 +67,12 @@ struct StoredHead {
 
 class QueryAnswers {
  public:
+  // From now on, answers hold only the info objects this user may see.
+  void showOnlyWhatMayBeSeenBy(int32_t userId) {
+    viewer_ = userId;
+    forget();
+  }
+
   // The objects the query matches now; false with *error when the
   // repository cannot be read.
   bool answer(Database& db, const ParsedQuery& query, AnswerRowsPtr* out, std::string* error);
@@ -83,6 +96,7 @@ class QueryAnswers {
   bool current(Database& db);
   void forget() { kept_.clear(); }
 
+  int32_t viewer_ = 0;  // 0: everything is shown
   int64_t version_ = -1;
   std::list<Kept> kept_;  // most recently used first
 };

@@ -71,6 +71,7 @@ HRESULT SessionManagerImpl::logon(BSTR user, BSTR password, BSTR apsName, BSTR a
   }
   ctx->userName = userName;
   ctx->administrator = ctx->userId == ctx->administratorId;
+  if (!ctx->administrator) ctx->answers.showOnlyWhatMayBeSeenBy(ctx->userId);
   *session = Ref<Session>(new SessionImpl(ctx)).detach();
   return S_OK;
 }

@@ -98,11 +98,26 @@ class CMAVEObjV85 {
   int getObjectById(const wchar_t* query, const char* kind, int32_t id,
                     korva::Ref<korva::InfoObject>* object,
                     korva::Ref<korva::InfoObjects>* collection);
+  // Where a user, folder or report being added is looked up: the users
+  // (system), or the objects of the type under the parent.
+  struct AddedIn {
+    bool system;
+    int16_t typeId;
+    int32_t parentId;
+  };
   // The shared end of adding a user, folder or report: commits the list,
   // hands back the object's id and writes the closing line. Ends the running
-  // operation through fail() when the commit or the id fails.
-  void commitAdded(const char* kind, const char* name, korva::InfoObjects* list,
-                   korva::InfoObject* object, bool updating, int32_t* id, int* status);
+  // operation through fail() when the commit or the id fails. With lookAgain
+  // (a new object), a refused commit first looks the name up there again:
+  // when another session stored an object of that name since the lookup, the
+  // answer is false and nothing is written, and the caller starts over,
+  // finding that object.
+  bool commitAdded(const char* kind, const char* name, korva::InfoObjects* list,
+                   korva::InfoObject* object, bool updating, const AddedIn* lookAgain, int32_t* id,
+                   int* status);
+  // Whether an object titled name is there now; reads quietly (no lines)
+  // and answers false when the lookup itself fails.
+  bool addedMeanwhile(const AddedIn& where, const char* name);
   // A wide constant as a BSTR; throws std::bad_alloc when it cannot be
   // allocated.
   static korva::Bstr wideBstr(const wchar_t* text);

@@ -314,6 +314,32 @@ TEST_F(CommitTest, OthersChangeFoldersAndReportsOnlyWhereTheyHoldFullControl) {
   EXPECT_EQ(titlesOf(query(admin_, L"SELECT * FROM CI_INFOOBJECTS")), (Titles{"Top", "Other"}));
 }
 
+TEST_F(CommitTest, AMoveIsJudgedByTheParentStoredAtCommit) {
+  int32_t alice = addUser(admin_, L"Alice", L"pw");
+  int32_t closed = addFolder(admin_, L"Closed");
+  int32_t open = addFolder(admin_, L"Open");
+  int32_t report = addReport(admin_, L"R", closed, writeFile("r.rpt", "r"));
+  ASSERT_EQ(grant(admin_, report, alice, 5), S_OK) << lastError();
+  Connection a = connect(L"Alice", L"pw");
+  // Alice reads the report in Closed; the Administrator then moves it to Open.
+  Ref<korva::InfoObjects> mine = byId(a, report);
+  ASSERT_EQ(countOf(mine), 1);
+  {
+    Ref<korva::InfoObjects> moved = byId(admin_, report);
+    ASSERT_EQ(itemOf(moved, 1)->setProperty(B(L"SI_PARENTID"), Variant::fromInt(open)), S_OK);
+    ASSERT_EQ(admin_.store->commit(moved.get()), S_OK) << lastError();
+  }
+  // The parent Alice read is now a move back into Closed, where she holds no right.
+  ASSERT_EQ(itemOf(mine, 1)->setProperty(B(L"SI_PARENTID"), Variant::fromInt(closed)), S_OK);
+  EXPECT_EQ(a.store->commit(mine.get()), E_ACCESSDENIED);
+  const std::string c = std::to_string(closed);
+  EXPECT_EQ(lastError(),
+            "The commit was refused: access denied. User \"Alice\" may not move Report " +
+                std::to_string(report) + " \"R\" to folder " + c +
+                ": that needs FullControl on folder " + c + " or on a folder above it.");
+  EXPECT_EQ(scalar("SELECT parent_id FROM objects WHERE id = " + std::to_string(report)), open);
+}
+
 TEST_F(CommitTest, CommitChecksParentsAndUserNames) {
   int32_t folder = addFolder(admin_, L"F");
   int32_t sub = addFolder(admin_, L"Sub", folder);

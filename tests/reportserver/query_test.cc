@@ -153,6 +153,38 @@ TEST_F(QueryTest, AnotherQueryOfTheSameFolderStartsAfresh) {
   EXPECT_EQ(dump().find("Left pending"), std::string::npos);
 }
 
+TEST_F(QueryTest, OthersSeeOnlyWhatTheirRightsShow) {
+  // NoAccess on A hides A and what lies in it; View on B shows B, and so
+  // does the top level for "0 last", where Alice has no right.
+  ASSERT_EQ(grant(c_, a_, alice_, 1), S_OK) << lastError();
+  ASSERT_EQ(grant(c_, b_, alice_, 2), S_OK) << lastError();
+  Connection alice = connect(L"Alice", L"");
+  const std::wstring folder = n(c_.types["Folder"]);
+  struct Case {
+    std::wstring text;
+    Titles alice;
+    Titles administrator;
+  };
+  const std::vector<Case> cases = {
+      {L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=0 AND SI_OBTYPE=" + folder,
+       {"B", "0 last"},
+       {"A", "B", "0 last"}},
+      {L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=" + n(a_), {}, {"Sub", "R"}},
+      {L"SELECT * FROM CI_INFOOBJECTS WHERE SI_ID=" + n(report_), {}, {"R"}},
+      {L"SELECT * FROM CI_INFOOBJECTS", {"B", "0 last"}, {"A", "B", "Sub", "R", "0 last"}},
+      {L"SELECT * FROM CI_SYSTEMOBJECTS", {"Administrator", "Alice"}, {"Administrator", "Alice"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.text.begin(), c.text.end()));
+    EXPECT_EQ(titlesOf(query(alice, c.text)), c.alice);
+    EXPECT_EQ(titlesOf(query(c_, c.text)), c.administrator);
+  }
+  // A right nearer to the object wins, and Alice's next answer shows it at once.
+  ASSERT_EQ(grant(c_, sub_, alice_, 2), S_OK) << lastError();
+  EXPECT_EQ(titlesOf(query(alice, L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=" + n(a_))),
+            Titles{"Sub"});
+}
+
 TEST_F(QueryTest, QueriesOutsideTheGrammarAreRefused) {
   struct Case {
     std::wstring text;

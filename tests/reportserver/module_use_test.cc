@@ -1,0 +1,54 @@
+// The module's use count (what DllCanUnloadNow reads where the server is a
+// library of its own): every object the server hands out keeps the module in
+// use while a client holds it, even when the client holds nothing else.
+//
+// Thread-safety: one test at a time on one thread; the count is process-wide.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/reportserver/server_fixture.h"
+
+namespace korva_rs_test {
+namespace {
+
+class ModuleUseTest : public ServerTest {};
+
+TEST_F(ModuleUseTest, EveryObjectHandedOutKeepsTheModuleInUse) {
+  {
+    Connection admin = connect();
+    addFolder(admin, L"F");
+  }
+  const long idle = korva::moduleUseCount();
+  struct Case {
+    std::string name;
+    std::function<Ref<IUnknown>(Connection&)> take;
+  };
+  const std::vector<Case> cases = {
+      {"info object",
+       [](Connection& c) { return Ref<IUnknown>(itemOf(children(c, 0, "Folder"), 1)); }},
+      {"user object",
+       [](Connection& c) {
+         Ref<korva::UserObject> user;
+         EXPECT_EQ(itemOf(users(c), 1).query(&user), S_OK);
+         return Ref<IUnknown>(user);
+       }},
+      {"desktop plugin", [](Connection& c) { return Ref<IUnknown>(c.plugins["Folder"]); }},
+      {"collection", [](Connection& c) { return Ref<IUnknown>(children(c, 0, "Folder")); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Ref<IUnknown> held;
+    {
+      Connection client = connect();
+      held = c.take(client);
+    }
+    ASSERT_TRUE(held);
+    EXPECT_GT(korva::moduleUseCount(), idle);
+    held.reset();
+    EXPECT_EQ(korva::moduleUseCount(), idle);
+  }
+}
+
+}  // namespace
+}  // namespace korva_rs_test
