@@ -14,18 +14,17 @@
 #include <string>
 
 #include "platform/filesys.h"
+#include "platform/win32/path_chars_win32.h"
 #include "platform/win32/system_error.h"
 
 namespace korva {
 namespace {
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
-
 // The C runtime's status calls refuse a trailing separator ("C:\dir\"),
 // except on a root ("C:\", "\").
 std::string withoutTrailingSeparator(const std::string& path) {
   std::string p = path;
-  while (p.size() > 1 && isSeparator(p.back()) && p[p.size() - 2] != ':') p.pop_back();
+  win32::dropTrailingSeparators(&p);
   return p;
 }
 
@@ -84,7 +83,8 @@ class Win32FileSystem : public FileSystem {
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return ENOTDIR;
     // "C:" stays drive-relative ("C:*"), as the system reads it.
     std::string pattern = path;
-    if (!pattern.empty() && !isSeparator(pattern.back()) && pattern.back() != ':') {
+    if (!pattern.empty() && !win32::endsInPathSeparator(pattern) &&
+        win32::lastSingleByteChar(pattern) != ':') {
       pattern += '\\';
     }
     pattern += '*';
