@@ -207,7 +207,7 @@ korva_sqlite_amalgamation() {
 
 # Used by scripts/test-windows and scripts/demo --windows: configures the
 # Windows build of ARCH (i686 or x86_64) in DIR, with its tests when TESTS is
-# ON, the SQLite amalgamation made first into DIR/sqlite-amalgamation (or
+# ON, without them when OFF, as configured before when empty, the SQLite amalgamation made first into DIR/sqlite-amalgamation (or
 # taken from the other Windows build's), and builds the targets named, or
 # all. With KORVA_POSIX_TOOLS_DIR naming a POSIX build, the tests also check
 # that a repository made there is published to from Windows.
@@ -227,7 +227,7 @@ korva_build_windows() {
   korva_sqlite_amalgamation "$dir/sqlite-amalgamation"
   echo "== configure $dir ($arch)"
   cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVA_TESTS="$tests" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo ${tests:+-DKORVA_TESTS="$tests"} \
     -DKORVA_SQLITE_AMALGAMATION_DIR="$(cd "$dir/sqlite-amalgamation" && pwd)" \
     -DKORVA_POSIX_TOOLS_DIR="${KORVA_POSIX_TOOLS_DIR:-}" >/dev/null
   echo "== build $dir"
