@@ -1,11 +1,12 @@
 // Local file paths in the process's own multibyte encoding. The client turns
-// its 8-bit paths into wide text with the C library's conversion for the
-// process's locale; the server turns them back the same way, so that a file
+// its 8-bit paths into wide text with the platform's conversion (the
+// locale's on POSIX, the process's code page on Windows); the server turns
+// them back the same way, so that a file
 // is found whatever the locale (UTF-8, Latin-1, ...). Descriptions and stored
 // names are UTF-8, so a local path is converted back for them.
 //
-// Thread-safety: pure functions; they read the process's locale (LC_CTYPE),
-// which is not meant to change while they run.
+// Thread-safety: pure functions; they read the process's locale or code
+// page, which is not meant to change while they run.
 #ifndef KORVA_REPORTSERVER_LOCAL_PATH_H_
 #define KORVA_REPORTSERVER_LOCAL_PATH_H_
 

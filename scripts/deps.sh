@@ -143,11 +143,14 @@ korva_wine_loader() {
 # encoding other than UTF-8. Generated from Debian's locales package when the
 # system has none.
 korva_install_test_locales() {
-  locale -a 2>/dev/null | grep -qix 'de_DE.iso88591' && return 0
+  locale -a 2>/dev/null | grep -qix 'de_DE.iso88591' &&
+    locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' && return 0
   korva_apt_install locales
-  echo "Generating the locale de_DE.ISO-8859-1"
+  echo "Generating the locales de_DE.ISO-8859-1 and ja_JP.UTF-8"
   grep -qx 'de_DE ISO-8859-1' /etc/locale.gen 2>/dev/null ||
     echo 'de_DE ISO-8859-1' | korva_as_root tee -a /etc/locale.gen >/dev/null
+  grep -qx 'ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null ||
+    echo 'ja_JP.UTF-8 UTF-8' | korva_as_root tee -a /etc/locale.gen >/dev/null
   korva_as_root locale-gen >/dev/null
 }
 

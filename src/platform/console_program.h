@@ -11,10 +11,12 @@
 
 namespace korva {
 
-// Takes the character type locale from the environment, as the user set it.
-// Where the platform's plain locale would result ("C" or "POSIX", as cron
-// jobs, containers and installers often run), the platform's UTF-8 locale is
-// used instead when the system has it. Collation, numbers and times stay "C".
+// POSIX: takes the character type locale from the environment, as the user
+// set it. Where the platform's plain locale would result ("C" or "POSIX", as
+// cron jobs, containers and installers often run), the platform's UTF-8
+// locale is used instead when the system has it. Collation, numbers and
+// times stay "C". Windows: nothing; multibyte text there is the process's
+// code page's, in the programs as in an installer that loads the library.
 void setProgramLocale();
 
 // A write to a pipe or FIFO whose reader went away fails with an error the

@@ -1,11 +1,17 @@
 // The C runtime's multibyte and wide text functions that the string family
-// builds on. On Windows they are the runtime's own (_mbscoll, _mbsicoll,
-// _mbstrlen, _mbsstr, _wcsupr, _wcslwr), which follow the locale and the
-// multibyte code page in force. POSIX has no such functions; there they are
-// equivalents over the standard multibyte functions (mbrlen, mbstowcs) and
-// the locale's wide collation (wcscoll).
+// builds on: what one character of 8-bit text is, the conversions between
+// 8-bit and wide text, collation and search.
 //
-// Thread-safety: safe on any thread while nobody changes the locale.
+// On Windows the characters are those of the process's multibyte code page
+// (the C runtime's, _getmbcp: the ANSI code page unless _setmbcp changed
+// it), whatever locale the host process selected or did not: a program and
+// an installer that loads the library read names alike. Collation and search
+// are the runtime's own (_mbscoll, _mbsicoll, _mbsstr), over the same code
+// page. On POSIX the characters are those of the locale's character type
+// (mbrlen, mbstowcs ...); collation is the locale's wide collation (wcscoll).
+//
+// Thread-safety: safe on any thread while nobody changes the locale or the
+// code page.
 // Ownership: nothing is kept; every text belongs to the caller.
 #ifndef KORVA_PLATFORM_CRT_TEXT_H_
 #define KORVA_PLATFORM_CRT_TEXT_H_
@@ -14,6 +20,25 @@
 
 namespace korva {
 namespace crt {
+
+// Longest character these functions step over.
+constexpr int kMaxCharBytes = 6;
+
+// Bytes of the character at p, looking at no more than maxBytes: 0 at the
+// terminator, -1 when the bytes start no character or an incomplete one.
+int charLength(const char* p, size_t maxBytes);
+// The character at p as one wide character; false when it is none.
+bool charToWide(const char* p, size_t maxBytes, wchar_t* out);
+// The 8-bit form of one wide character into out (room for kMaxCharBytes):
+// its length, or -1 when the code page has no such character.
+int charFromWide(wchar_t c, char* out);
+
+// mbstowcs and wcstombs: with a null out, the units the converted text
+// needs (no terminator); else the text converted into out, which holds
+// `room` units, terminated when there is room for it. -1 (as size_t) when
+// a character cannot be converted or, with an out, does not fit.
+size_t textToWide(wchar_t* out, const char* text, size_t room);
+size_t textFromWide(char* out, const wchar_t* text, size_t room);
 
 // _mbscoll: the collation order of two terminated multibyte texts in the
 // current locale, case significant; negative, 0 or positive. Neither text

@@ -131,8 +131,8 @@ void SDiagnostics::reportAssertion(const char* unit, int line, const char* condi
     char head[64];
     std::snprintf(head, sizeof head, "%d", line);
     write(*l, std::string("assert failure: (") + (unit ? unit : "") + ":" + head + "). (" +
-                  (condition ? condition : "false") + " : " +
-                  (message ? message : "no message") + ").");
+                  (condition ? condition : "false") + " : " + (message ? message : "no message") +
+                  ").");
   } catch (const std::bad_alloc&) {
     // A report never stops the program: without memory it is dropped.
   }
@@ -147,7 +147,8 @@ void SDiagnostics::trace(const char* unit, int line, const char* text) {
   try {
     if (!passesFilter(*l, unit, true)) return;
     std::string out;
-    if (unit && line > 0) out = std::string("(") + baseName(unit) + ":" + std::to_string(line) + "): ";
+    if (unit && line > 0)
+      out = std::string("(") + baseName(unit) + ":" + std::to_string(line) + "): ";
     write(*l, out + "trace message: " + (text ? text : ""));
   } catch (const std::bad_alloc&) {
     // Dropped, like every write that cannot be made.

@@ -36,10 +36,10 @@ class SDiagnostics {
     if (SDiagnostics::isCheckingOn(__FILE__) && !(cond))                 \
       SDiagnostics::reportAssertion(__FILE__, __LINE__, #cond, nullptr); \
   } while (0)
-#define SI_CHECK_MSG(cond, msg)                                       \
-  do {                                                                \
-    if (SDiagnostics::isCheckingOn(__FILE__) && !(cond))              \
-      SDiagnostics::reportAssertion(__FILE__, __LINE__, #cond, msg);  \
+#define SI_CHECK_MSG(cond, msg)                                      \
+  do {                                                               \
+    if (SDiagnostics::isCheckingOn(__FILE__) && !(cond))             \
+      SDiagnostics::reportAssertion(__FILE__, __LINE__, #cond, msg); \
   } while (0)
 
 #endif  // KORVA_SUPPORT_DIAGNOSTICS_H_

@@ -6,6 +6,7 @@
 
 #include "platform/filesys.h"
 #include "support/file_search.h"
+#include "support/mbcs.h"
 #include "support/path_util.h"
 
 namespace {
@@ -18,6 +19,18 @@ SFileSysException notFound(const SAnsiString& path, const char* operation) {
 // "C:" alone names a drive, where paths carry drives at all.
 bool isDriveName(const SAnsiString& path) {
   return korva::kPathsHaveDrives && path.getNBytes() == 2 && path.getBuffer()[1] == ':';
+}
+
+// The last separator character of text (a second byte of a double-byte
+// character that equals the separator's byte is none), or null.
+const char* lastSeparator(const char* text, const char* end) {
+  const char* found = nullptr;
+  for (const char* p = text; p < end;) {
+    if (*p == kPathSeparator) found = p;
+    const int s = mbcs::step(p, end);
+    p += s > 0 ? s : 1;
+  }
+  return found;
 }
 
 }  // namespace
@@ -56,7 +69,7 @@ void SFileSys::listing(const SAnsiString& directory, const SAnsiString& pattern,
 
   // "sub/*.rpt" searches the sub-directory sub for "*.rpt".
   const char* text = pattern.getBuffer();
-  const char* slash = std::strrchr(text, kPathSeparator);
+  const char* slash = lastSeparator(text, text + pattern.getNBytes());
   SAnsiString subDirectory;
   SAnsiString namePattern(pattern);
   if (slash != nullptr) {

@@ -1,6 +1,6 @@
-// Multibyte helpers: restartable conversions with local state (the plain
-// mblen/mbtowc keep hidden state and are not safe across threads), the
-// character-class table, and collation through the platform's C runtime.
+// Multibyte helpers: character lengths and conversions through the platform's
+// C runtime (platform/crt_text.h, with no hidden conversion state), the
+// character-class table, and collation.
 #include "support/mbcs.h"
 
 #include <algorithm>
@@ -13,11 +13,7 @@
 namespace mbcs {
 
 int charLength(const char* p, size_t maxBytes) {
-  if (!p) return -1;
-  std::mbstate_t state{};
-  size_t r = std::mbrlen(p, std::min<size_t>(maxBytes, kMaxCharBytes), &state);
-  if (r == static_cast<size_t>(-1) || r == static_cast<size_t>(-2)) return -1;
-  return static_cast<int>(r);
+  return korva::crt::charLength(p, std::min<size_t>(maxBytes, kMaxCharBytes));
 }
 
 int step(const char* p, const char* end) {
@@ -45,12 +41,7 @@ const char* charAt(const char* p, const char* end, int index) {
 }
 
 bool toWide(const char* p, size_t maxBytes, wchar_t* out) {
-  std::mbstate_t state{};
-  wchar_t wc = 0;
-  size_t r = std::mbrtowc(&wc, p, std::min<size_t>(maxBytes, kMaxCharBytes), &state);
-  if (r == static_cast<size_t>(-1) || r == static_cast<size_t>(-2)) return false;
-  *out = wc;
-  return true;
+  return korva::crt::charToWide(p, std::min<size_t>(maxBytes, kMaxCharBytes), out);
 }
 
 namespace {

@@ -1,9 +1,11 @@
-// Multibyte text helpers of the string family: character lengths and walks in
-// the current locale, the library's character-class table for characters from
-// 128 up, and locale collation of multibyte text (case significant or not).
+// Multibyte text helpers of the string family: character lengths and walks
+// over the platform's multibyte characters (platform/crt_text.h: the
+// process's code page on Windows, the locale's character type on POSIX), the library's
+// character-class table for characters from 128 up, and locale collation of multibyte text (case
+// significant or not).
 //
-// Thread-safety: every helper keeps its conversion state on the stack
-// (restartable conversions), so they may run on any thread.
+// Thread-safety: no helper keeps conversion state, so they may run on any
+// thread.
 // Ownership: nothing is kept; the caller owns every buffer.
 #ifndef KORVA_SUPPORT_MBCS_H_
 #define KORVA_SUPPORT_MBCS_H_

@@ -1,6 +1,7 @@
 // Path helpers over the C runtime's path rules (platform/crt_path.h). The
-// separator is a single byte that never occurs inside a multibyte character
-// of the encodings in use, so the scans below work on bytes.
+// ends of a path are found by stepping over its characters, never by looking
+// at its bytes: in a double-byte code page (932, 936, 949, 950) the byte of
+// "\" is also the second byte of many characters.
 #include "support/path_util.h"
 
 #include <cstring>
@@ -25,6 +26,24 @@ void copyPart(char* buffer, int size, const std::string& part) {
   }
   std::memcpy(buffer, text, used);
   buffer[used] = '\0';
+}
+
+// Where the last character of text[0, bytes) starts (text + bytes when empty).
+const char* lastChar(const char* text, int bytes) {
+  const char* end = text + bytes;
+  const char* last = end;
+  for (const char* p = text; p < end;) {
+    last = p;
+    const int s = mbcs::step(p, end);
+    p += s > 0 ? s : 1;
+  }
+  return last;
+}
+
+bool endsWith(const SAnsiString& path, char c) {
+  const int n = path.getNBytes();
+  const char* last = lastChar(path.getBuffer(), n);
+  return n > 0 && last == path.getBuffer() + n - 1 && *last == c;
 }
 
 }  // namespace
@@ -58,23 +77,22 @@ void splitPath(const SAnsiString& path, SAnsiString* drive, SAnsiString* dir, SA
 }
 
 void ensureTrailingSeparator(SAnsiString& path, char c) {
-  int n = path.getNBytes();
-  if (n > 0 && path.getBuffer()[n - 1] != c) path += c;
+  if (path.getNBytes() > 0 && !endsWith(path, c)) path += c;
 }
 
 void removeTrailingSeparator(SAnsiString& path, char c) {
-  int n = path.getNBytes();
-  if (n < 2) return;
+  const int n = path.getNBytes();
   const char* text = path.getBuffer();
-  if (text[n - 1] != c) return;
+  if (lastChar(text, n) <= text || !endsWith(path, c)) return;  // fewer than 2 characters
   // "C:\" is a drive root and keeps its separator.
-  if (c == '\\' && text[n - 2] == ':') return;
+  if (c == '\\' && lastChar(text, n - 1) == text + n - 2 && text[n - 2] == ':') return;
   path = SAnsiString(text, n - 1);
 }
 
 void removeLeadingSeparator(SAnsiString& path, char c) {
-  int n = path.getNBytes();
-  if (n < 2 || path.getBuffer()[0] != c) return;
+  const int n = path.getNBytes();
+  // A path's first byte always starts its first character.
+  if (lastChar(path.getBuffer(), n) <= path.getBuffer() || path.getBuffer()[0] != c) return;
   path = SAnsiString(path.getBuffer() + 1, n - 1);
 }
 
@@ -82,7 +100,11 @@ SAnsiString joinPath(const SAnsiString& directory, const SAnsiString& name) {
   if (directory.isEmpty()) return name;
   const char* dir = directory.getBuffer();
   int dirBytes = directory.getNBytes();
-  while (dirBytes > 0 && dir[dirBytes - 1] == kPathSeparator) --dirBytes;
+  for (const char* last = lastChar(dir, dirBytes);
+       dirBytes > 0 && last == dir + dirBytes - 1 && *last == kPathSeparator;
+       last = lastChar(dir, dirBytes)) {
+    --dirBytes;
+  }
   const char* rest = name.getBuffer();
   while (*rest == kPathSeparator) ++rest;
   SAnsiString out(dir, dirBytes);

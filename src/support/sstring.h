@@ -47,8 +47,8 @@ struct SAnsiChar {
   char bytes[6] = {0, 0, 0, 0, 0, 0};
   SAnsiChar() = default;
   SAnsiChar(char c) { bytes[0] = c; }  // NOLINT: a single-byte character
-  explicit SAnsiChar(const char* mb);   // the character that starts at mb
-  int length() const;                   // mblen of the stored character, -1 if invalid
+  explicit SAnsiChar(const char* mb);  // the character that starts at mb
+  int length() const;                  // mblen of the stored character, -1 if invalid
   bool operator==(const SAnsiChar& o) const;
   bool operator!=(const SAnsiChar& o) const { return !(*this == o); }
 };
@@ -124,7 +124,10 @@ class SAnsiString : public SStringBase<char, SAnsiString> {
   SAnsiString() = default;
   SAnsiString(const char* text) : SStringBase(text) {}  // NOLINT: implicit, like the text it holds
   SAnsiString(const char* text, int count) : SStringBase(text, count) {}
-  SAnsiString& operator=(const char* text) { assignText(text); return *this; }
+  SAnsiString& operator=(const char* text) {
+    assignText(text);
+    return *this;
+  }
 
   int getNChars() const;
   SAnsiChar getAt(int i) const;
@@ -156,12 +159,24 @@ SAnsiString operator+(const SAnsiString& a, const SAnsiString& b);
 SAnsiString operator+(const SAnsiString& a, const char* b);
 SAnsiString operator+(const char* a, const SAnsiString& b);
 
-inline bool operator==(const SAnsiString& a, const SAnsiString& b) { return a.compare(b.getBuffer()) == 0; }
-inline bool operator!=(const SAnsiString& a, const SAnsiString& b) { return a.compare(b.getBuffer()) != 0; }
-inline bool operator<(const SAnsiString& a, const SAnsiString& b) { return a.compare(b.getBuffer()) < 0; }
-inline bool operator<=(const SAnsiString& a, const SAnsiString& b) { return a.compare(b.getBuffer()) <= 0; }
-inline bool operator>(const SAnsiString& a, const SAnsiString& b) { return a.compare(b.getBuffer()) > 0; }
-inline bool operator>=(const SAnsiString& a, const SAnsiString& b) { return a.compare(b.getBuffer()) >= 0; }
+inline bool operator==(const SAnsiString& a, const SAnsiString& b) {
+  return a.compare(b.getBuffer()) == 0;
+}
+inline bool operator!=(const SAnsiString& a, const SAnsiString& b) {
+  return a.compare(b.getBuffer()) != 0;
+}
+inline bool operator<(const SAnsiString& a, const SAnsiString& b) {
+  return a.compare(b.getBuffer()) < 0;
+}
+inline bool operator<=(const SAnsiString& a, const SAnsiString& b) {
+  return a.compare(b.getBuffer()) <= 0;
+}
+inline bool operator>(const SAnsiString& a, const SAnsiString& b) {
+  return a.compare(b.getBuffer()) > 0;
+}
+inline bool operator>=(const SAnsiString& a, const SAnsiString& b) {
+  return a.compare(b.getBuffer()) >= 0;
+}
 inline bool operator==(const SAnsiString& a, const char* b) { return a.compare(b) == 0; }
 inline bool operator!=(const SAnsiString& a, const char* b) { return a.compare(b) != 0; }
 
@@ -171,19 +186,34 @@ class SAnsiStringCI : public SAnsiString {
   using SAnsiString::SAnsiString;
   SAnsiStringCI() = default;
   SAnsiStringCI(const SAnsiString& s) : SAnsiString(s) {}  // NOLINT
-  SAnsiStringCI& operator=(const char* text) { SAnsiString::operator=(text); return *this; }
+  SAnsiStringCI& operator=(const char* text) {
+    SAnsiString::operator=(text);
+    return *this;
+  }
   int compare(const char* other) const;
 };
 
-inline bool operator==(const SAnsiStringCI& a, const SAnsiStringCI& b) { return a.compare(b.getBuffer()) == 0; }
-inline bool operator!=(const SAnsiStringCI& a, const SAnsiStringCI& b) { return a.compare(b.getBuffer()) != 0; }
-inline bool operator<(const SAnsiStringCI& a, const SAnsiStringCI& b) { return a.compare(b.getBuffer()) < 0; }
+inline bool operator==(const SAnsiStringCI& a, const SAnsiStringCI& b) {
+  return a.compare(b.getBuffer()) == 0;
+}
+inline bool operator!=(const SAnsiStringCI& a, const SAnsiStringCI& b) {
+  return a.compare(b.getBuffer()) != 0;
+}
+inline bool operator<(const SAnsiStringCI& a, const SAnsiStringCI& b) {
+  return a.compare(b.getBuffer()) < 0;
+}
 inline bool operator==(const SAnsiStringCI& a, const char* b) { return a.compare(b) == 0; }
 // The rest of the set, so that no comparison of two case-insensitive values
 // falls back to the case-sensitive operators of the base class.
-inline bool operator<=(const SAnsiStringCI& a, const SAnsiStringCI& b) { return a.compare(b.getBuffer()) <= 0; }
-inline bool operator>(const SAnsiStringCI& a, const SAnsiStringCI& b) { return a.compare(b.getBuffer()) > 0; }
-inline bool operator>=(const SAnsiStringCI& a, const SAnsiStringCI& b) { return a.compare(b.getBuffer()) >= 0; }
+inline bool operator<=(const SAnsiStringCI& a, const SAnsiStringCI& b) {
+  return a.compare(b.getBuffer()) <= 0;
+}
+inline bool operator>(const SAnsiStringCI& a, const SAnsiStringCI& b) {
+  return a.compare(b.getBuffer()) > 0;
+}
+inline bool operator>=(const SAnsiStringCI& a, const SAnsiStringCI& b) {
+  return a.compare(b.getBuffer()) >= 0;
+}
 inline bool operator!=(const SAnsiStringCI& a, const char* b) { return a.compare(b) != 0; }
 
 class SWCharString : public SStringBase<wchar_t, SWCharString> {
@@ -191,7 +221,10 @@ class SWCharString : public SStringBase<wchar_t, SWCharString> {
   SWCharString() = default;
   SWCharString(const wchar_t* text) : SStringBase(text) {}  // NOLINT
   SWCharString(const wchar_t* text, int count) : SStringBase(text, count) {}
-  SWCharString& operator=(const wchar_t* text) { assignText(text); return *this; }
+  SWCharString& operator=(const wchar_t* text) {
+    assignText(text);
+    return *this;
+  }
 
   int getNChars() const { return buffer_->nativeCharsUsed; }
   // The zero character for an index outside the text, as the 8-bit getAt.
@@ -214,12 +247,24 @@ class SWCharString : public SStringBase<wchar_t, SWCharString> {
 };
 
 SWCharString operator+(const SWCharString& a, const SWCharString& b);
-inline bool operator==(const SWCharString& a, const SWCharString& b) { return a.compare(b.getBuffer()) == 0; }
-inline bool operator!=(const SWCharString& a, const SWCharString& b) { return a.compare(b.getBuffer()) != 0; }
-inline bool operator<(const SWCharString& a, const SWCharString& b) { return a.compare(b.getBuffer()) < 0; }
-inline bool operator<=(const SWCharString& a, const SWCharString& b) { return a.compare(b.getBuffer()) <= 0; }
-inline bool operator>(const SWCharString& a, const SWCharString& b) { return a.compare(b.getBuffer()) > 0; }
-inline bool operator>=(const SWCharString& a, const SWCharString& b) { return a.compare(b.getBuffer()) >= 0; }
+inline bool operator==(const SWCharString& a, const SWCharString& b) {
+  return a.compare(b.getBuffer()) == 0;
+}
+inline bool operator!=(const SWCharString& a, const SWCharString& b) {
+  return a.compare(b.getBuffer()) != 0;
+}
+inline bool operator<(const SWCharString& a, const SWCharString& b) {
+  return a.compare(b.getBuffer()) < 0;
+}
+inline bool operator<=(const SWCharString& a, const SWCharString& b) {
+  return a.compare(b.getBuffer()) <= 0;
+}
+inline bool operator>(const SWCharString& a, const SWCharString& b) {
+  return a.compare(b.getBuffer()) > 0;
+}
+inline bool operator>=(const SWCharString& a, const SWCharString& b) {
+  return a.compare(b.getBuffer()) >= 0;
+}
 inline bool operator==(const SWCharString& a, const wchar_t* b) { return a.compare(b) == 0; }
 inline bool operator!=(const SWCharString& a, const wchar_t* b) { return a.compare(b) != 0; }
 

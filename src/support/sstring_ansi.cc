@@ -32,15 +32,14 @@ bool mapCaseChar(char* dest, int* charSize, bool upper, const char* toWideFailur
   }
   wc = static_cast<wchar_t>(upper ? std::towupper(static_cast<wint_t>(wc))
                                   : std::towlower(static_cast<wint_t>(wc)));
-  char out[MB_LEN_MAX > 8 ? MB_LEN_MAX : 8];
-  std::mbstate_t state{};
-  size_t n = std::wcrtomb(out, wc, &state);
-  if (n == static_cast<size_t>(-1) || n > static_cast<size_t>(mbcs::kMaxCharBytes)) {
+  char out[korva::crt::kMaxCharBytes];
+  const int n = korva::crt::charFromWide(wc, out);
+  if (n < 0 || n > mbcs::kMaxCharBytes) {
     SSTRING_CHECK(false, "false", backFailure);
     return false;
   }
-  std::memcpy(dest, out, n);
-  if (charSize) *charSize = static_cast<int>(n);
+  std::memcpy(dest, out, static_cast<size_t>(n));
+  if (charSize) *charSize = n;
   return true;
 }
 
@@ -128,7 +127,7 @@ int SAnsiString::findString(const char* s) const {
 }
 
 int SAnsiString::getWideSize() const {
-  size_t n = std::mbstowcs(nullptr, buffer_->chars(), 0);
+  size_t n = korva::crt::textToWide(nullptr, buffer_->chars(), 0);
   if (n == static_cast<size_t>(-1)) return -1;
   return static_cast<int>((n + 1) * sizeof(wchar_t));
 }
@@ -154,12 +153,12 @@ int SAnsiString::copyTo(wchar_t* buffer, int bytes) const {
   SSTRING_CHECK(outBuffer != NULL, "outBuffer!=NULL", nullptr);
   if (!buffer || bytes < 0) return -1;
   size_t units = static_cast<size_t>(bytes) / sizeof(wchar_t);
-  size_t needed = std::mbstowcs(nullptr, buffer_->chars(), 0);
+  size_t needed = korva::crt::textToWide(nullptr, buffer_->chars(), 0);
   if (needed == static_cast<size_t>(-1) || needed + 1 > units) {
     if (units > 0) buffer[0] = 0;
     return -1;
   }
-  size_t done = std::mbstowcs(buffer, buffer_->chars(), units);
+  size_t done = korva::crt::textToWide(buffer, buffer_->chars(), units);
   if (done == static_cast<size_t>(-1)) {
     buffer[0] = 0;
     return -1;

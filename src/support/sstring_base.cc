@@ -12,6 +12,7 @@
 #include <cwchar>
 #include <string>
 
+#include "platform/crt_text.h"
 #include "support/mbcs.h"
 #include "support/sstring.h"
 #include "support/sstring_buffer.h"
@@ -33,8 +34,12 @@ bool isWhiteSpaceAt(const wchar_t* p, const wchar_t* end) {
   return step(p, end) > 0 && mbcs::isWhiteSpace(*p);
 }
 
-size_t convert(char* out, const wchar_t* text, size_t n) { return std::wcstombs(out, text, n); }
-size_t convert(wchar_t* out, const char* text, size_t n) { return std::mbstowcs(out, text, n); }
+size_t convert(char* out, const wchar_t* text, size_t n) {
+  return korva::crt::textFromWide(out, text, n);
+}
+size_t convert(wchar_t* out, const char* text, size_t n) {
+  return korva::crt::textToWide(out, text, n);
+}
 
 long toLong(const char* p, char** stop, int base) { return std::strtol(p, stop, base); }
 long toLong(const wchar_t* p, wchar_t** stop, int base) { return std::wcstol(p, stop, base); }
@@ -86,7 +91,9 @@ SStringBase<CharT, Derived>::SStringBase(SStringBase&& other) noexcept : buffer_
 }
 
 template <typename CharT, typename Derived>
-SStringBase<CharT, Derived>::~SStringBase() { release(buffer_); }
+SStringBase<CharT, Derived>::~SStringBase() {
+  release(buffer_);
+}
 
 template <typename CharT, typename Derived>
 SStringBase<CharT, Derived>& SStringBase<CharT, Derived>::operator=(const SStringBase& other) {
@@ -135,7 +142,9 @@ bool SStringBase<CharT, Derived>::assign(const OtherChar* text) {
 // ---- reading ----
 
 template <typename CharT, typename Derived>
-Derived SStringBase<CharT, Derived>::left(int n) const { return mid(0, n); }
+Derived SStringBase<CharT, Derived>::left(int n) const {
+  return mid(0, n);
+}
 
 template <typename CharT, typename Derived>
 Derived SStringBase<CharT, Derived>::right(int n) const {
@@ -146,7 +155,9 @@ Derived SStringBase<CharT, Derived>::right(int n) const {
 }
 
 template <typename CharT, typename Derived>
-Derived SStringBase<CharT, Derived>::mid(int i) const { return mid(i, INT_MAX); }
+Derived SStringBase<CharT, Derived>::mid(int i) const {
+  return mid(i, INT_MAX);
+}
 
 template <typename CharT, typename Derived>
 Derived SStringBase<CharT, Derived>::mid(int i, int n) const {

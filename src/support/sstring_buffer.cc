@@ -5,13 +5,14 @@
 // Thread-safety: the empty blocks are constant-initialised and never written;
 // the failure hook is one atomic counter.
 // Ownership: memory handed out here is freed through heapFree only.
+#include "support/sstring_buffer.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>
 #include <new>
 
 #include "support/sstring.h"
-#include "support/sstring_buffer.h"
 
 namespace {
 

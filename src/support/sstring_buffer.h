@@ -45,9 +45,13 @@ void heapFree(void* block);
 template <typename CharT>
 SStringBuffer<CharT>* emptyBuffer();
 template <>
-inline SStringBuffer<char>* emptyBuffer<char>() { return emptyAnsiBuffer(); }
+inline SStringBuffer<char>* emptyBuffer<char>() {
+  return emptyAnsiBuffer();
+}
 template <>
-inline SStringBuffer<wchar_t>* emptyBuffer<wchar_t>() { return emptyWideBuffer(); }
+inline SStringBuffer<wchar_t>* emptyBuffer<wchar_t>() {
+  return emptyWideBuffer();
+}
 
 // A new block requested for `units` code units: capacity units + 32, count 1,
 // nothing used, terminator written.
@@ -125,7 +129,7 @@ inline bool pointsInto(const SStringBuffer<CharT>* b, const CharT* p) {
   if (!p || b->isStatic()) return false;
   const CharT* first = b->chars();
   int64_t extent = b->nativeCharsAllocated > b->nativeCharsUsed ? b->nativeCharsAllocated
-                                                                 : b->nativeCharsUsed + 1;
+                                                                : b->nativeCharsUsed + 1;
   std::less_equal<const CharT*> le;
   std::less<const CharT*> lt;
   return le(first, p) && lt(p, first + extent);

@@ -54,7 +54,7 @@ int SWCharString::getWideSize() const {
 }
 
 int SWCharString::getAnsiSize() const {
-  size_t n = std::wcstombs(nullptr, buffer_->chars(), 0);
+  size_t n = korva::crt::textFromWide(nullptr, buffer_->chars(), 0);
   if (n == static_cast<size_t>(-1)) return -1;
   return static_cast<int>(n) + 1;
 }
@@ -65,12 +65,12 @@ int SWCharString::copyTo(char* buffer, int bytes) const {
   char* outBuffer = buffer;
   SSTRING_CHECK(outBuffer != 0, "outBuffer != 0", nullptr);
   if (!buffer || bytes < 0) return -1;
-  size_t needed = std::wcstombs(nullptr, buffer_->chars(), 0);
+  size_t needed = korva::crt::textFromWide(nullptr, buffer_->chars(), 0);
   if (needed == static_cast<size_t>(-1) || needed + 1 > static_cast<size_t>(bytes)) {
     if (bytes > 0) buffer[0] = 0;
     return -1;
   }
-  size_t done = std::wcstombs(buffer, buffer_->chars(), static_cast<size_t>(bytes));
+  size_t done = korva::crt::textFromWide(buffer, buffer_->chars(), static_cast<size_t>(bytes));
   if (done == static_cast<size_t>(-1)) {
     buffer[0] = 0;
     return -1;

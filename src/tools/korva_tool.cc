@@ -64,9 +64,9 @@ int exitCodeFor(int result) { return korva::exitStatusFor(result); }
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Multibyte text follows the user's encoding (UTF-8 where the environment
-  // leaves the plain "C" locale); collation and time stay "C". A log reader
-  // that goes away fails the log's writes, never the run.
+  // On POSIX multibyte text follows the user's encoding (UTF-8 where the
+  // environment leaves the plain "C" locale); collation and time stay "C".
+  // A log reader that goes away fails the log's writes, never the run.
   korva::setProgramLocale();
   korva::ignoreBrokenPipes();
 

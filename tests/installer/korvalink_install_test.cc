@@ -195,6 +195,40 @@ INSTANTIATE_TEST_SUITE_P(Carries, KorvalinkCarryTest,
                            return std::string(info.index == 0 ? "BinaryStream" : "InstalledFile");
                          });
 
+// Names beyond ASCII in the files and in the instructions: the custom action,
+// in an installer that selects no locale, reads them as korvapush does.
+TEST_F(KorvalinkInstallTest, NamesBeyondAsciiPublishAsKorvapushPublishesThem) {
+  const char kEuro[] = "\xe2\x82\xac" "uro";            // €uro
+  const char kTitle[] = "Ums\xc3\xa4tze \xe2\x82\xac";  // Umsätze €
+  ASSERT_FALSE(korva_test::programSpelling(kEuro).empty());
+  const fs::path src = fs::path(work()) / "names";
+  e2e::writeFile(src / fs::u8path(kEuro) / "q1.rpt", "Q");
+  const std::string xml = work() + "names.xml";
+  e2e::writeFile(xml, std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><publish>") +
+                          "<folders><folder name=\"" + kEuro + "\" desc=\"" + kEuro +
+                          "\"/></folders><reports><report name=\"q1\" title=\"" + kTitle +
+                          "\"/></reports></publish>");
+  std::vector<std::string> properties = settings(kPassword);
+  properties.push_back("CA_VR_SRCFILE=" + xml);
+  properties.push_back("CA_VR_SRCPATH=" + src.string());
+  ASSERT_EQ(msiexecInstall(packagePath("korva-example-binary-korvalink.msi"), properties), 0);
+  const e2e::Json server = e2e::parseJson(dump());
+  EXPECT_GE(e2e::folderIdAt(server, kEuro), 0);
+  EXPECT_GE(e2e::reportIdAt(server, kEuro, kTitle), 0);
+
+  // korvapush, on the same files, into a repository of the same name in a
+  // second home: the same objects, the same lines.
+  const e2e::ServerHome pushed = initialisedHome(work() + "pushed");
+  const e2e::ProgramRun push = e2e::runProgram(
+      e2e::binPath("korvapush"),
+      {"-apsname", kAps, "-apspass", kPassword, "-srcfile", xml, "-srcpath", src.string(),
+       "-logfile", work() + "pushed.log"},
+      {pushed.homeEnv()});
+  EXPECT_EQ(push.exitCode, 0) << push.err;
+  EXPECT_EQ(dumpText(pushed), dump());
+  EXPECT_EQ(e2e::maskedFileLines(work() + "pushed.log"), e2e::maskedFileLines(log()));
+}
+
 TEST_F(KorvalinkInstallTest, SecondInstallationPublishesNothing) {
   const std::string package = packagePath("korva-example-binary-korvalink.msi");
   ASSERT_EQ(msiexecInstall(package, settings(kPassword)), 0);

@@ -8,6 +8,7 @@
 // Ownership: nothing is kept.
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
@@ -148,15 +149,12 @@ int collateNoCase(const char* a, const char* b) {
 
 namespace {
 
-// Longest multibyte character the string family handles.
-constexpr size_t kMaxCharBytes = 6;
-
 // Bytes of the character at p: its length, or 1 where the bytes start no
 // character; 0 at the terminator. Sets *valid to false for such a byte.
 size_t stepOver(const char* p, bool* valid) {
   if (*p == 0) return 0;
   std::mbstate_t state{};
-  size_t r = std::mbrlen(p, kMaxCharBytes, &state);
+  size_t r = std::mbrlen(p, static_cast<size_t>(kMaxCharBytes), &state);
   if (r == static_cast<size_t>(-1) || r == static_cast<size_t>(-2) || r == 0) {
     if (valid) *valid = false;
     return 1;
@@ -165,6 +163,46 @@ size_t stepOver(const char* p, bool* valid) {
 }
 
 }  // namespace
+
+int charLength(const char* p, size_t maxBytes) {
+  if (p == nullptr) return -1;
+  std::mbstate_t state{};
+  const size_t r = std::mbrlen(p, std::min<size_t>(maxBytes, kMaxCharBytes), &state);
+  if (r == static_cast<size_t>(-1) || r == static_cast<size_t>(-2)) return -1;
+  return static_cast<int>(r);
+}
+
+bool charToWide(const char* p, size_t maxBytes, wchar_t* out) {
+  std::mbstate_t state{};
+  wchar_t wc = 0;
+  const size_t r = std::mbrtowc(&wc, p, std::min<size_t>(maxBytes, kMaxCharBytes), &state);
+  if (r == static_cast<size_t>(-1) || r == static_cast<size_t>(-2)) return false;
+  *out = wc;
+  return true;
+}
+
+int charFromWide(wchar_t c, char* out) {
+  char bytes[MB_LEN_MAX > 8 ? MB_LEN_MAX : 8];
+  std::mbstate_t state{};
+  const size_t n = std::wcrtomb(bytes, c, &state);
+  if (n == static_cast<size_t>(-1) || n > static_cast<size_t>(kMaxCharBytes)) return -1;
+  std::memcpy(out, bytes, n);
+  return static_cast<int>(n);
+}
+
+size_t textToWide(wchar_t* out, const char* text, size_t room) {
+  const size_t needed = std::mbstowcs(nullptr, text, 0);
+  if (out == nullptr || needed == static_cast<size_t>(-1)) return needed;
+  if (needed > room) return static_cast<size_t>(-1);
+  return std::mbstowcs(out, text, room);
+}
+
+size_t textFromWide(char* out, const wchar_t* text, size_t room) {
+  const size_t needed = std::wcstombs(nullptr, text, 0);
+  if (out == nullptr || needed == static_cast<size_t>(-1)) return needed;
+  if (needed > room) return static_cast<size_t>(-1);
+  return std::wcstombs(out, text, room);
+}
 
 long charCount(const char* text) {
   long n = 0;

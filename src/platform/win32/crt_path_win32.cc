@@ -1,48 +1,82 @@
-// The C runtime's own path functions on Windows: _splitpath (its bounded
-// form, _splitpath_s, which the plain one forwards to with the short
-// _MAX_FNAME limits) into buffers as long as the path, so no part is cut
-// however long; and _makepath into a buffer as long as the parts need.
+// The C runtime's path rules on Windows: _splitpath and _makepath ("\" and "/"
+// both separate; a drive "X:" comes first), worked out here by stepping over
+// the characters of the process's multibyte code page (platform/crt_text.h).
+// The runtime's own functions may compare bytes, and in a double-byte code
+// page the byte of "\" is also the second byte of many characters: a
+// directory ending in such a character would lose or double its end. No part
+// is cut however long it is.
 //
 // Thread-safety: pure functions. Ownership: results are new values.
-#include <stdlib.h>
-
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "platform/crt_path.h"
+#include "platform/crt_text.h"
 
 namespace korva {
 namespace crt {
 namespace {
 
-size_t lengthOf(const char* text) { return text ? std::strlen(text) : 0; }
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Bytes of the character at p (an invalid or cut one counts as one byte).
+size_t stepOver(const char* p) {
+  const int length = charLength(p, kMaxCharBytes);
+  return length > 0 ? static_cast<size_t>(length) : 1;
+}
+
+// Whether text ends in a separator character (not in a second byte).
+bool endsInSeparator(const char* text) {
+  const char* last = nullptr;
+  for (const char* p = text; *p != '\0'; p += stepOver(p)) last = p;
+  return last != nullptr && isSeparator(*last);
+}
 
 }  // namespace
 
 PathParts splitPath(const char* path) {
-  if (path == nullptr) path = "";
-  // Every part is a piece of the path; a drive needs 3 bytes.
-  const size_t size = std::strlen(path) + 3;
-  std::vector<char> drive(size), dir(size), name(size), ext(size);
   PathParts parts;
-  if (_splitpath_s(path, drive.data(), size, dir.data(), size, name.data(), size, ext.data(),
-                   size) != 0) {
-    return parts;  // only for a null path, which was made ""
+  if (path == nullptr) return parts;
+  const char* p = path;
+  // A drive is a one-byte character followed by ":".
+  if (p[0] != '\0' && charLength(p, kMaxCharBytes) == 1 && p[1] == ':') {
+    parts.drive.assign(p, 2);
+    p += 2;
   }
-  parts.drive = drive.data();
-  parts.dir = dir.data();
-  parts.name = name.data();
-  parts.ext = ext.data();
+  const char* nameStart = p;
+  const char* lastDot = nullptr;
+  for (const char* q = p; *q != '\0'; q += stepOver(q)) {
+    if (isSeparator(*q)) {
+      nameStart = q + 1;
+      lastDot = nullptr;
+    } else if (*q == '.') {
+      lastDot = q;
+    }
+  }
+  const char* end = nameStart + std::strlen(nameStart);
+  const char* nameEnd = lastDot ? lastDot : end;
+  parts.dir.assign(p, nameStart);
+  parts.name.assign(nameStart, nameEnd);
+  parts.ext.assign(nameEnd, end);
   return parts;
 }
 
 std::string makePath(const char* drive, const char* dir, const char* name, const char* ext) {
-  // Each part, plus a ":", a separator, a "." and the terminator at most.
-  const size_t size = lengthOf(drive) + lengthOf(dir) + lengthOf(name) + lengthOf(ext) + 5;
-  std::vector<char> buffer(size, '\0');
-  _makepath(buffer.data(), drive, dir, name, ext);
-  return std::string(buffer.data());
+  std::string out;
+  if (drive != nullptr && *drive != '\0') {
+    out += *drive;
+    out += ':';
+  }
+  if (dir != nullptr && *dir != '\0') {
+    out += dir;
+    if (!endsInSeparator(dir)) out += '\\';
+  }
+  if (name != nullptr) out += name;
+  if (ext != nullptr && *ext != '\0') {
+    if (*ext != '.') out += '.';
+    out += ext;
+  }
+  return out;
 }
 
 }  // namespace crt

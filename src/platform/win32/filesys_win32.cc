@@ -1,5 +1,7 @@
-// The Windows file-system service: _stat64 and _access of the C runtime for
-// status and existence, FindFirstFileA/FindNextFileA for enumeration, and
+// The Windows file-system service: _wstat64 and _waccess of the C runtime for
+// status and existence (the path widened through the process's code page:
+// the runtime's 8-bit calls look at a path's last byte, which in a
+// double-byte code page may be the second byte of a character), FindFirstFileA/FindNextFileA for enumeration, and
 // the runtime's error texts. Windows errors are answered as C error numbers
 // (system_error.h).
 //
@@ -13,20 +15,26 @@
 #include <cstring>
 #include <string>
 
+#include "platform/crt_text.h"
 #include "platform/filesys.h"
+#include "platform/win32/path_chars_win32.h"
 #include "platform/win32/system_error.h"
 
 namespace korva {
 namespace {
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
-
 // The C runtime's status calls refuse a trailing separator ("C:\dir\"),
-// except on a root ("C:\", "\").
-std::string withoutTrailingSeparator(const std::string& path) {
+// except on a root ("C:\", "\"). The path in UTF-16; false when the code
+// page has no such text.
+bool widePathWithoutTrailingSeparator(const std::string& path, std::wstring* wide) {
   std::string p = path;
-  while (p.size() > 1 && isSeparator(p.back()) && p[p.size() - 2] != ':') p.pop_back();
-  return p;
+  win32::dropTrailingSeparators(&p);
+  const size_t units = crt::textToWide(nullptr, p.c_str(), 0);
+  if (units == static_cast<size_t>(-1)) return false;
+  wide->assign(units + 1, L'\0');
+  if (crt::textToWide(&(*wide)[0], p.c_str(), units + 1) != units) return false;
+  wide->resize(units);
+  return true;
 }
 
 class Win32DirectoryReader : public DirectoryReader {
@@ -67,15 +75,19 @@ class Win32DirectoryReader : public DirectoryReader {
 class Win32FileSystem : public FileSystem {
  public:
   int getStatus(const std::string& path, FileStatus* status) override {
+    std::wstring wide;
+    if (!widePathWithoutTrailingSeparator(path, &wide)) return ENOENT;
     struct _stat64 st;
-    if (_stat64(withoutTrailingSeparator(path).c_str(), &st) != 0) return errno;
+    if (_wstat64(wide.c_str(), &st) != 0) return errno;
     status->isDirectory = (st.st_mode & _S_IFDIR) != 0;
     status->size = static_cast<int64_t>(st.st_size);
     return 0;
   }
 
   int checkAccess(const std::string& path) override {
-    return _access(withoutTrailingSeparator(path).c_str(), 0) == 0 ? 0 : errno;
+    std::wstring wide;
+    if (!widePathWithoutTrailingSeparator(path, &wide)) return ENOENT;
+    return _waccess(wide.c_str(), 0) == 0 ? 0 : errno;
   }
 
   int openDirectory(const std::string& path, std::unique_ptr<DirectoryReader>* reader) override {
@@ -84,7 +96,8 @@ class Win32FileSystem : public FileSystem {
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return ENOTDIR;
     // "C:" stays drive-relative ("C:*"), as the system reads it.
     std::string pattern = path;
-    if (!pattern.empty() && !isSeparator(pattern.back()) && pattern.back() != ':') {
+    if (!pattern.empty() && !win32::endsInPathSeparator(pattern) &&
+        win32::lastSingleByteChar(pattern) != ':') {
       pattern += '\\';
     }
     pattern += '*';

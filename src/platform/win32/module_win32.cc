@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/module.h"
+#include "platform/win32/path_chars_win32.h"
 #include "platform/win32/windows_api.h"
 
 namespace korva {
@@ -45,7 +46,7 @@ std::string temporaryDirectory() {
   const DWORD length = GetTempPathA(sizeof buffer, buffer);
   if (length == 0 || length > kMaxTemporaryDirectory) return ".\\";
   std::string dir(buffer, length);
-  if (dir.back() != '\\' && dir.back() != '/') dir.push_back('\\');
+  if (!win32::endsInPathSeparator(dir)) dir.push_back('\\');
   return dir.size() <= kMaxTemporaryDirectory ? dir : std::string(".\\");
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/server_home_default.h"
+#include "platform/win32/path_chars_win32.h"
 
 namespace korva {
 
@@ -16,11 +17,8 @@ std::string defaultServerHome() {
   if (!value || !*value) return std::string();
   std::string folder = value;
   // "C:\" keeps its separator: "C:" alone would be the drive's current folder.
-  while (folder.size() > 1 && isLocalPathSeparator(folder.back()) &&
-         folder[folder.size() - 2] != ':') {
-    folder.pop_back();
-  }
-  if (!isLocalPathSeparator(folder.back())) folder += '\\';
+  win32::dropTrailingSeparators(&folder);
+  if (!win32::endsInPathSeparator(folder)) folder += '\\';
   return folder + "Korva\\servers";
 }
 
