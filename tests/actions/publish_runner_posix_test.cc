@@ -139,12 +139,13 @@ TEST_F(PublishRunnerTest, DirectoryAndReportFileWhoseNamesHoldTheSeparatorAreSki
   fs::path xml = instructions("<folders/><reports/>");
   EXPECT_EQ(publish(xml, src()), kStatusOk);
   Lines expected = {connectedLine()};
-  for (const std::string& l : inListingOrder(
-           listingOrder(src()), {{"A\\B",
-                    {separatorLine("directory", src() / "A\\B"),
-                     RT_ERROR_ACT "Failed to add folder A\\B. All reports and folders within it "
-                                  "would be skipped."}},
-                   {"x\\y.rpt", {separatorLine("report file", src() / "x\\y.rpt")}}})) {
+  for (const std::string& l :
+       inListingOrder(listingOrder(src()),
+                      {{"A\\B",
+                        {separatorLine("directory", src() / "A\\B"), RT_ERROR_ACT
+                         "Failed to add folder A\\B. All reports and folders within it "
+                         "would be skipped."}},
+                       {"x\\y.rpt", {separatorLine("report file", src() / "x\\y.rpt")}}})) {
     expected.push_back(l);
   }
   for (const std::string& l : summary(xml.string(), {0, 0, 0, 0, 0, 1, 0, 0, 1})) {
@@ -185,7 +186,9 @@ TEST_F(PublishRunnerTest, ControlCharactersOfDirectoryAndFileNamesAreEscapedInTh
   };
   const Name folders[] = {{"two\nlines", "two\\nlines"},
                           {"red\x1b[31m", "red\\x1b[31m"},
-                          {"csi\xc2\x9b" "2J", "csi\\u009b2J"}};
+                          {"csi\xc2\x9b"
+                           "2J",
+                           "csi\\u009b2J"}};
   for (const Name& n : folders) fs::create_directories(src() / n.onDisk);
   writeFile(src() / "del\x7f.rpt", "d");
   fs::path xml = instructions("<folders/><reports/>");

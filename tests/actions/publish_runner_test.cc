@@ -89,8 +89,9 @@ TEST_F(PublishRunnerTest, UserWhoseNameHoldsTheSeparatorIsReportedAndSkipped) {
   EXPECT_EQ(publish(xml, src()), kStatusOk);
   Lines expected = {
       connectedLine(),
-      RT_ERROR_ACT "The user A\\B is skipped: its name holds \"\\\", the separator of Veltrane "
-                   "Enterprise paths.",
+      RT_ERROR_ACT
+      "The user A\\B is skipped: its name holds \"\\\", the separator of Veltrane "
+      "Enterprise paths.",
       RT_INFO_PUB "Successfully added user ok with id " + std::to_string(userId("ok")) +
           " to Veltrane Enterprise.",
   };
