@@ -2,8 +2,51 @@
 # a build needs from Debian's packages, and only what is missing (through sudo
 # when not root).
 
+# Runs a command as root: through sudo when not root.
+korva_as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Whether this machine runs 32-bit x86 programs, decided by trying: a
+# 96-byte static i386 program that only exits with status 42. Kernels
+# without 32-bit emulation refuse it ("Exec format error"), and then no
+# i686 program runs, under wine or not. The answer is kept for the shell.
+korva_runs_i386() {
+  if [ -z "${KORVA_RUNS_I386:-}" ]; then
+    local probe
+    probe=$(mktemp)
+    # ELF header, one loadable segment at 0x08048000, then
+    # mov eax,1; mov ebx,42; int 0x80 at the entry 0x08048054.
+    printf '\177ELF\1\1\1\0\0\0\0\0\0\0\0\0\2\0\3\0\1\0\0\0\124\200\4\10\64\0\0\0\0\0\0\0\0\0\0\0\64\0\40\0\1\0\0\0\0\0\0\0''\1\0\0\0\0\0\0\0\0\200\4\10\0\200\4\10\140\0\0\0\140\0\0\0\5\0\0\0\0\20\0\0''\270\1\0\0\0\273\52\0\0\0\315\200' >"$probe"
+    chmod 700 "$probe"
+    local rc=0
+    "$probe" 2>/dev/null || rc=$?
+    rm -f "$probe"
+    if [ "$rc" -eq 42 ]; then KORVA_RUNS_I386=yes; else KORVA_RUNS_I386=no; fi
+  fi
+  [ "$KORVA_RUNS_I386" = yes ]
+}
+
+# apt-get update, tried three times with a pause between. A mirror in the
+# middle of a sync can fail one index for hours (a security index that does
+# not match its Release file); that is not fatal: the install that follows
+# decides, with the indexes that did arrive.
+korva_apt_update() {
+  local try
+  for try in 1 2 3; do
+    korva_as_root apt-get update -qq >/dev/null 2>&1 && return 0
+    [ "$try" -lt 3 ] && sleep 5
+  done
+  echo "apt-get update failed three times; going on with the indexes there are" >&2
+  return 0
+}
+
 # Installs the named packages that are not installed yet. With --i386 first,
-# the i386 architecture is added when missing (for wine32:i386).
+# the i386 architecture is added when missing (for wine32:i386); only call
+# it so on a machine that runs i386 programs. An install the resolver
+# refuses is tried again with the release's own suite preferred (-t
+# <codename>). When it still fails, one line names the packages and apt's
+# own error, and the answer is non-zero.
 korva_apt_install() {
   local add_i386=0
   if [ "${1:-}" = "--i386" ]; then
@@ -16,13 +59,23 @@ korva_apt_install() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing missing packages: ${missing[*]}"
-  local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
   if [ $add_i386 -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    $sudo dpkg --add-architecture i386
+    korva_as_root dpkg --add-architecture i386
   fi
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  korva_apt_update
+  local log codename
+  log=$(mktemp)
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  if ! korva_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" \
+      >"$log" 2>&1 &&
+    ! { [ -n "$codename" ] &&
+      korva_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -t "$codename" \
+        "${missing[@]}" >"$log" 2>&1; }; then
+    echo "Could not install ${missing[*]}: $(grep '^E:' "$log" | head -n1 | sed 's/^E: //')" >&2
+    rm -f "$log"
+    return 1
+  fi
+  rm -f "$log"
 }
 
 # The Linux build and its tests, plus any packages named.
@@ -31,12 +84,59 @@ korva_install_deps() {
     libsqlite3-dev sqlite3 libexpat1-dev libssl-dev "$@"
 }
 
-# The 32-bit Windows build (scripts/test-windows): the i686 mingw-w64 cross
-# compilers (posix thread model included), wine with its 32-bit half, the
-# GoogleTest sources, and msitools and wixl for installer packages.
+# The Windows builds (scripts/test-windows, scripts/demo --windows), for the
+# architectures named (i686, x86_64): the mingw-w64 cross compilers of each
+# (posix thread model included), the GoogleTest sources, msitools and wixl
+# for installer packages, and, with --run, the wine that runs each: wine
+# with its 32-bit half (the i386 architecture) for i686, wine64 for x86_64.
 korva_install_windows_deps() {
-  korva_apt_install --i386 cmake ninja-build googletest g++-mingw-w64-i686 wine wine32:i386 \
-    msitools wixl "$@"
+  local run=0
+  if [ "${1:-}" = "--run" ]; then
+    run=1
+    shift
+  fi
+  local pkgs=(cmake ninja-build googletest msitools wixl) i386=()
+  local arch
+  for arch in "$@"; do
+    case $arch in
+      i686)
+        pkgs+=(g++-mingw-w64-i686)
+        if [ $run -eq 1 ]; then
+          pkgs+=(wine wine32:i386)
+          i386=(--i386)
+        fi
+        ;;
+      x86_64)
+        pkgs+=(g++-mingw-w64-x86-64)
+        [ $run -eq 1 ] && pkgs+=(wine wine64)
+        ;;
+      *)
+        echo "Unknown Windows architecture: $arch (i686 or x86_64)" >&2
+        return 1
+        ;;
+    esac
+  done
+  korva_apt_install "${i386[@]}" "${pkgs[@]}"
+}
+
+# The Windows build directory of an architecture: build-win32 for i686,
+# build-win64 for x86_64 (KORVA_WIN32_BUILD_DIR and KORVA_WIN64_BUILD_DIR name
+# others).
+korva_windows_build_dir() {
+  case $1 in
+    i686) echo "${KORVA_WIN32_BUILD_DIR:-build-win32}" ;;
+    *) echo "${KORVA_WIN64_BUILD_DIR:-build-win64}" ;;
+  esac
+}
+
+# The wine loader of an architecture: wine (the wrapper, which takes the
+# 32-bit loader) for i686, wine64 on the PATH or in /usr/lib/wine for x86_64.
+korva_wine_loader() {
+  if [ "$1" = i686 ]; then
+    command -v wine
+  else
+    command -v wine64 || echo /usr/lib/wine/wine64
+  fi
 }
 
 # Used by scripts/test: a Latin-1 locale, for the tests of report paths in an
@@ -44,13 +144,11 @@ korva_install_windows_deps() {
 # system has none.
 korva_install_test_locales() {
   locale -a 2>/dev/null | grep -qix 'de_DE.iso88591' && return 0
-  local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
   korva_apt_install locales
   echo "Generating the locale de_DE.ISO-8859-1"
   grep -qx 'de_DE ISO-8859-1' /etc/locale.gen 2>/dev/null ||
-    echo 'de_DE ISO-8859-1' | $sudo tee -a /etc/locale.gen >/dev/null
-  $sudo locale-gen >/dev/null
+    echo 'de_DE ISO-8859-1' | korva_as_root tee -a /etc/locale.gen >/dev/null
+  korva_as_root locale-gen >/dev/null
 }
 
 # Used by scripts/test-windows: the SQLite amalgamation (sqlite3.c,
@@ -62,8 +160,6 @@ korva_install_test_locales() {
 korva_sqlite_amalgamation() {
   local dir=$1
   [ -f "$dir/sqlite3.c" ] && return 0
-  local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
   korva_apt_install tcl
   if ! apt-cache showsrc sqlite3 2>/dev/null | grep -q '^Package: sqlite3$'; then
     local list=/etc/apt/sources.list.d/korva-deb-src.sources
@@ -71,15 +167,15 @@ korva_sqlite_amalgamation() {
       echo "Adding Debian's source packages: $list"
       if [ -f /etc/apt/sources.list.d/debian.sources ]; then
         sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
-          $sudo tee "$list" >/dev/null
+          korva_as_root tee "$list" >/dev/null
       else
         local codename
         codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
         printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-          "$codename" | $sudo tee "$list" >/dev/null
+          "$codename" | korva_as_root tee "$list" >/dev/null
       fi
     fi
-    $sudo apt-get update -qq
+    korva_apt_update
   fi
   local work
   work=$(mktemp -d)
@@ -107,19 +203,28 @@ korva_sqlite_amalgamation() {
 }
 
 # Used by scripts/test-windows and scripts/demo --windows: configures the
-# Windows build in DIR (the SQLite amalgamation made first, into
-# DIR/sqlite-amalgamation) and builds the targets named, or all. With
-# KORVA_POSIX_TOOLS_DIR naming a POSIX build, the tests also check that a
-# repository made there is published to from Windows.
+# Windows build of ARCH (i686 or x86_64) in DIR, with its tests when TESTS is
+# ON, without them when OFF, as configured before when empty, the SQLite amalgamation made first into DIR/sqlite-amalgamation (or
+# taken from the other Windows build's), and builds the targets named, or
+# all. With KORVA_POSIX_TOOLS_DIR naming a POSIX build, the tests also check
+# that a repository made there is published to from Windows.
+#   korva_build_windows ARCH DIR TESTS [target...]
 korva_build_windows() {
-  local dir=$1
-  shift
+  local arch=$1 dir=$2 tests=$3
+  shift 3
   local jobs
   jobs=$(nproc 2>/dev/null || echo 2)
+  local other
+  for other in build-win32 build-win64; do
+    if [ ! -f "$dir/sqlite-amalgamation/sqlite3.c" ] && [ -f "$other/sqlite-amalgamation/sqlite3.c" ]; then
+      mkdir -p "$dir"
+      cp -r "$other/sqlite-amalgamation" "$dir/"
+    fi
+  done
   korva_sqlite_amalgamation "$dir/sqlite-amalgamation"
-  echo "== configure $dir"
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  echo "== configure $dir ($arch)"
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo ${tests:+-DKORVA_TESTS="$tests"} \
     -DKORVA_SQLITE_AMALGAMATION_DIR="$(cd "$dir/sqlite-amalgamation" && pwd)" \
     -DKORVA_POSIX_TOOLS_DIR="${KORVA_POSIX_TOOLS_DIR:-}" >/dev/null
   echo "== build $dir"
@@ -130,17 +235,35 @@ korva_build_windows() {
   fi
 }
 
-# Exports the wine prefix of the Windows build in DIR (DIR/wineprefix, the
-# same as the toolchain file's emulator uses) and quiets wine; sets the
-# prefix up once. No window may appear, and a fresh prefix is not to offer
-# the .NET and HTML runtimes.
+# Exports the wine prefix of the Windows build of ARCH in DIR (DIR/wineprefix,
+# the same as the toolchain file's emulator uses), quiets wine and names its
+# loader in KORVA_WINE; sets the prefix up once (a 64-bit prefix for x86_64).
+# No window may appear, and a fresh prefix is not to offer the .NET and HTML
+# runtimes. Answers non-zero when wine cannot set the prefix up.
+#   korva_wine_prefix ARCH DIR
 korva_wine_prefix() {
-  local dir=$1
+  local arch=$1 dir=$2
   export WINEPREFIX="$(cd "$dir" && pwd)/wineprefix" WINEDEBUG=-all
+  KORVA_WINE=$(korva_wine_loader "$arch")
   unset DISPLAY WAYLAND_DISPLAY
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "== set up the wine prefix $WINEPREFIX"
-    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
-    wineserver -w
+    local winearch=win32
+    [ "$arch" = x86_64 ] && winearch=win64
+    if ! WINEARCH=$winearch WINEDLLOVERRIDES="mscoree,mshtml=" "$KORVA_WINE" wineboot -i \
+        >/dev/null 2>&1; then
+      rm -rf "$WINEPREFIX"
+      return 1
+    fi
+    korva_wineserver -w
+  fi
+}
+
+# The wine server of the prefix in WINEPREFIX, with the arguments given.
+korva_wineserver() {
+  if command -v wineserver >/dev/null; then
+    wineserver "$@"
+  else
+    /usr/lib/wine/wineserver "$@"
   fi
 }

@@ -1,6 +1,7 @@
-# The Windows package: `cpack -G ZIP` in build-win32 makes
-# korva-<version>-win32.zip with the deliverables side by side (installed by
-# the targets themselves), the examples and the README.
+# The Windows package: `cpack -G ZIP` makes korva-<version>-win32.zip in the
+# 32-bit build and korva-<version>-win64.zip in the 64-bit build, each with
+# the deliverables side by side (installed by the targets themselves), the
+# examples and the README.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION examples)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
 
@@ -10,7 +11,11 @@ set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME korva)
 set(CPACK_PACKAGE_VENDOR Korva)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_FILE_NAME korva-${PROJECT_VERSION}-win32)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(CPACK_PACKAGE_FILE_NAME korva-${PROJECT_VERSION}-win64)
+else()
+  set(CPACK_PACKAGE_FILE_NAME korva-${PROJECT_VERSION}-win32)
+endif()
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Publishes report files, folders and users to a report server")
 include(CPack)
