@@ -1,5 +1,6 @@
 // JSON string literals for korvaserver's output: quotes, backslashes and
-// control characters escaped, everything else (UTF-8 included) passed
+// control characters (C0, DEL and the C1 characters U+0080..U+009F, which
+// some terminals obey) escaped, everything else (UTF-8 included) passed
 // through as it is.
 //
 // Thread-safety: pure functions.

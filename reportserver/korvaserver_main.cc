@@ -14,6 +14,7 @@
 
 #include "platform/net.h"
 #include "platform/server_home_default.h"
+#include "platform/visible_text.h"
 #include "reportserver/repository_admin.h"
 #include "reportserver/server_home.h"
 
@@ -36,13 +37,18 @@ std::string lower(std::string s) {
   return s;
 }
 
+// Messages echo arguments and paths, which may hold control characters.
+std::string visible(const std::string& text) {
+  return korva::visibleText(text, korva::TextEncoding::kProcess, korva::EscapeStyle::kLog);
+}
+
 int failWith(const std::string& message) {
-  std::fprintf(stderr, "korvaserver: %s\n", message.c_str());
+  std::fprintf(stderr, "korvaserver: %s\n", visible(message).c_str());
   return 1;
 }
 
 int usageError(const std::string& message) {
-  std::fprintf(stderr, "korvaserver: %s\n%s", message.c_str(), usage().c_str());
+  std::fprintf(stderr, "korvaserver: %s\n%s", visible(message).c_str(), usage().c_str());
   return 1;
 }
 
@@ -119,7 +125,7 @@ int main(int argc, char** argv) {
     if (!korva::initRepository(aps, password, &error)) return failWith(error);
     std::string name, path;
     korva::repositoryLocation(aps, &name, &path, nullptr);
-    print("Created the repository of APS \"" + name + "\" at " + path + ".\n");
+    print("Created the repository of APS \"" + name + "\" at " + visible(path) + ".\n");
     return 0;
   }
   std::string text;

@@ -59,6 +59,22 @@ bool isReportFile(const SAnsiString& fileName, SAnsiString* baseName) {
   return true;
 }
 
+// "\" separates the folder names of Veltrane Enterprise paths (the delete
+// action's folder and report paths): an object whose name holds one could
+// never be named there, and its path would name another object.
+bool holdsPathSeparator(const SAnsiString& name) {
+  return name.findString("\\") != SAnsiString::npos;
+}
+
+// Writes the line of an entry skipped for the "\" in its name; what names
+// the kind of entry ("directory", "report file", "user").
+void logSeparatorInName(const char* what, const SAnsiString& name) {
+  ActionLog::logLine(KORVA_ERROR KORVA_CTX_ACTION
+                     "The %s %s is skipped: its name holds \"\\\", the separator of Veltrane "
+                     "Enterprise paths.",
+                     what, name.getBuffer());
+}
+
 // Counts one object by the outcome of adding it: skipped when that failed,
 // else updated or added as the server client's overwrite flag tells.
 void countOutcome(int status, bool overwrite, int32_t* added, int32_t* updated, int32_t* skipped) {
@@ -254,6 +270,12 @@ int CMARunnerPublish::publishUsers(CMAInstallerProgress& progress) {
     CMAMetaUserObj* user = users.at(i);
     if (!user) continue;
     progress.userItem(userWord_, user->name);
+    if (holdsPathSeparator(user->name)) {
+      logSeparatorInName("user", user->name);
+      user->id = -1;  // no rights either
+      ++counters_.usersSkipped;
+      continue;
+    }
     bool overwrite = isOne(user->overwrite);
     int32_t id = -1;
     int status =
@@ -281,12 +303,19 @@ int CMARunnerPublish::walkDirectory(CMAInstallerProgress& progress, const SAnsiS
     for (int i = 0; i < entries.getCount(); ++i) {
       const FileProp& entry = entries[i];
       SAnsiString fullPath = joinPath(path, entry.name);
-      if (entry.isDirectory) {
+      if (entry.isUnfollowedLink) {
+        skipUnfollowedLink(progress, entry.name, fullPath);
+      } else if (entry.isDirectory) {
         CMAWalkFrame child = frameFor(fullPath, &here);
         int32_t folderId = -1;
-        int status = (child.known && here.leadsBackTo(child.identity))
-                         ? skipLoopingFolder(progress, entry.name, fullPath)
-                         : publishFolder(progress, entry.name, parentId, &folderId);
+        int status = kStatusLogical;
+        if (holdsPathSeparator(entry.name)) {
+          skipFolderNamed(progress, entry.name, fullPath);
+        } else if (child.known && here.leadsBackTo(child.identity)) {
+          status = skipLoopingFolder(progress, entry.name, fullPath);
+        } else {
+          status = publishFolder(progress, entry.name, parentId, &folderId);
+        }
         if (status != kStatusOk || folderId < 0) {
           ActionLog::logStatusLine(status,
                                    KORVA_ERROR KORVA_CTX_ACTION
@@ -302,7 +331,13 @@ int CMARunnerPublish::walkDirectory(CMAInstallerProgress& progress, const SAnsiS
         walkDirectory(progress, fullPath, folderId, child);
       } else {
         SAnsiString baseName;
-        if (isReportFile(entry.name, &baseName)) {
+        if (!isReportFile(entry.name, &baseName)) continue;
+        if (holdsPathSeparator(entry.name)) {
+          // Sent and counted like a report that failed, as countItems counts it.
+          progress.reportItem(reportWord_, baseName);
+          ++counters_.reportsSkipped;
+          logSeparatorInName("report file", fullPath);
+        } else {
           publishReport(progress, baseName, fullPath, parentId);
         }
       }
@@ -336,6 +371,28 @@ int CMARunnerPublish::skipLoopingFolder(CMAInstallerProgress& progress, const SA
                      "The directory %s leads back to a directory that contains it.",
                      path.getBuffer());
   return kStatusLogical;
+}
+
+void CMARunnerPublish::skipFolderNamed(CMAInstallerProgress& progress, const SAnsiString& name,
+                                       const SAnsiString& path) {
+  progress.folderItem(folderWord_, name);
+  ++counters_.foldersSkipped;
+  logSeparatorInName("directory", path);
+}
+
+void CMARunnerPublish::skipUnfollowedLink(CMAInstallerProgress& progress, const SAnsiString& name,
+                                          const SAnsiString& path) {
+  ActionLog::logLine(KORVA_ERROR KORVA_CTX_ACTION
+                     "The link %s is not followed: another user owns it in a directory that "
+                     "others can write.",
+                     path.getBuffer());
+  // What it leads to was never looked at; a report file's name is all there
+  // is to count it by, as countItems does.
+  SAnsiString baseName;
+  if (isReportFile(name, &baseName)) {
+    progress.reportItem(reportWord_, baseName);
+    ++counters_.reportsSkipped;
+  }
 }
 
 int CMARunnerPublish::publishFolder(CMAInstallerProgress& progress, const SAnsiString& name,
@@ -414,8 +471,9 @@ int CMARunnerPublish::countInto(const SAnsiString& path, const CMAWalkFrame& her
     SFileSys::listing(path, SAnsiString("*"), entries);
     for (int i = 0; i < entries.getCount(); ++i) {
       const FileProp& entry = entries[i];
-      if (entry.isDirectory) {
+      if (entry.isDirectory && !entry.isUnfollowedLink) {
         ++*counter;
+        if (holdsPathSeparator(entry.name)) continue;
         SAnsiString fullPath = joinPath(path, entry.name);
         CMAWalkFrame child = frameFor(fullPath, &here);
         if (child.known && here.leadsBackTo(child.identity)) continue;

@@ -9,7 +9,12 @@
 // The walk remembers the directories it is inside (their identity, not their
 // path): a sub-directory that leads back to one of them through a symbolic
 // link is reported and skipped like a folder that could not be added, so a
-// looping tree neither runs forever nor exhausts the stack.
+// looping tree neither runs forever nor exhausts the stack. In a directory
+// that others can write, a link that another user owns is not followed at
+// all (platform/filesys.h): it is reported, and counted as a skipped report
+// when its name is a report file's. A directory, report file or user whose
+// name holds "\" is reported and skipped: "\" separates the names of a
+// Veltrane Enterprise path, so such an object could never be named there.
 //
 // Thread-safety: one runner serves one run on the caller's thread.
 // Ownership: the runner owns its instructions reader (with the meta objects)
@@ -89,7 +94,9 @@ class CMARunnerPublish : public CMARunnerBase {
 
   // Adds to *counter the sub-directories at every depth and the ".rpt" files
   // under path: 200, or 204 on any exception. A sub-directory that leads back
-  // to one it lies in counts once and is not entered. When an entry of path
+  // to one it lies in counts once and is not entered, as does one whose name
+  // holds "\"; another user's link in a directory that others can write
+  // counts once when its name is a report file's. When an entry of path
   // itself could not be read, *unreadable (when given) names it.
   static int countItems(const SAnsiString& path, int* counter,
                         CMAUnreadableEntry* unreadable = nullptr);
@@ -142,6 +149,15 @@ class CMARunnerPublish : public CMARunnerBase {
   // like a folder that failed; answers the status for the skip line.
   int skipLoopingFolder(CMAInstallerProgress& progress, const SAnsiString& name,
                         const SAnsiString& path);
+  // A directory whose name holds "\": sent and counted like a folder that
+  // failed, with the line that says why.
+  void skipFolderNamed(CMAInstallerProgress& progress, const SAnsiString& name,
+                       const SAnsiString& path);
+  // Another user's link in a directory that others can write: reported, and
+  // sent and counted like a report that failed when its name is a report
+  // file's.
+  void skipUnfollowedLink(CMAInstallerProgress& progress, const SAnsiString& name,
+                          const SAnsiString& path);
   static int countInto(const SAnsiString& path, const CMAWalkFrame& here, int* counter,
                        CMAUnreadableEntry* unreadable);
 

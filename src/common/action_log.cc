@@ -7,6 +7,7 @@
 
 #include "common/status.h"
 #include "platform/log_file.h"
+#include "platform/visible_text.h"
 
 namespace {
 
@@ -27,20 +28,25 @@ const char* suffixFor(int status) {
 }
 
 void writeLine(const char* suffix, const char* format, va_list args) {
-  std::string line = ActionLog::timeStamp(std::time(nullptr));
-  line += " - ";
+  std::string message;
   va_list copy;
   va_copy(copy, args);
   char small[512];
   int n = std::vsnprintf(small, sizeof small, format, copy);
   va_end(copy);
   if (n >= 0 && static_cast<size_t>(n) < sizeof small) {
-    line.append(small, n);
+    message.assign(small, n);
   } else if (n >= 0) {
     std::vector<char> big(static_cast<size_t>(n) + 1);
     std::vsnprintf(big.data(), big.size(), format, args);
-    line.append(big.data(), n);
+    message.assign(big.data(), n);
   }
+  std::string line = ActionLog::timeStamp(std::time(nullptr));
+  line += " - ";
+  // Names come from directories, files and the instructions: a line end or
+  // an escape sequence in one must neither split the line nor reach a
+  // terminal as it is.
+  line += korva::visibleText(message, korva::TextEncoding::kProcess, korva::EscapeStyle::kLog);
   line += suffix;
   line += '\n';
   std::lock_guard<std::mutex> lock(logMutex());

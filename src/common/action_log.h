@@ -1,7 +1,9 @@
 // The action log: one process-wide destination (a file, or standard output)
 // that every part of the engine writes its lines to. A line is the 24-character
-// local time stamp, " - ", then the formatted message; each line is written
-// whole and flushed at once, so a killed run leaves every line it wrote.
+// local time stamp, " - ", then the formatted message, every control
+// character in it written as a visible escape ("\n", "\x1b", "\u009b";
+// platform/visible_text.h); each line is written whole and flushed at once,
+// so a killed run leaves every line it wrote.
 // Write errors are ignored: a reader of the log that went away (a pipe, a
 // FIFO) fails the writes and the run goes on to its end (platform/log_file.h).
 //
@@ -23,7 +25,8 @@ class ActionLog {
   // into a directory of ours) is refused (platform/log_file.h). When that
   // fails, or without a path, later lines go to standard output.
   static void open(const char* path);
-  // Writes the time stamp, the printf-formatted message and "\n".
+  // Writes the time stamp, the printf-formatted message (control characters
+  // escaped) and "\n".
   static void logLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
   // The same, ending with " Out of memory." for 203 and " System function
   // failed." for 204.

@@ -1,6 +1,7 @@
 // What the support library needs of the operating system's file system: the
 // status of a path (directory or not, size), an existence check, directory
-// enumeration and the text of a C error number. Every failure is answered as a
+// enumeration, whether a directory entry is a link that a walk of the source
+// tree must not follow, and the text of a C error number. Every failure is answered as a
 // C error number (errno value), 0 meaning success.
 //
 // The service in force is process-wide: fileSystem() answers the real one
@@ -47,6 +48,17 @@ class FileSystem {
   virtual int checkAccess(const std::string& path) = 0;
   // 0 and *reader set to the open enumeration, or the error number.
   virtual int openDirectory(const std::string& path, std::unique_ptr<DirectoryReader>* reader) = 0;
+  // Whether the entry `name` of `directory` is a link that is not to be
+  // followed: a link owned by a user other than the running one and root, in
+  // a directory that others can write (writable by everyone, sticky, or
+  // another user's), where that user may have planted it to lead the walk to
+  // files only the running user may read. The same rule keeps the action
+  // log's file from such links (log_file.h). Nothing the link leads to is
+  // looked at. 0 and *unfollowed set, or the error number of the entry's own
+  // status. Where directories are guarded by access control lists instead
+  // of owners and modes (Windows), no link is refused here.
+  virtual int checkUnfollowedLink(const std::string& directory, const std::string& name,
+                                  bool* unfollowed) = 0;
 };
 
 // The service in force.
@@ -71,6 +83,10 @@ class FileSystemWrapper : public FileSystem {
   int checkAccess(const std::string& path) override { return target_.checkAccess(path); }
   int openDirectory(const std::string& path, std::unique_ptr<DirectoryReader>* reader) override {
     return target_.openDirectory(path, reader);
+  }
+  int checkUnfollowedLink(const std::string& directory, const std::string& name,
+                          bool* unfollowed) override {
+    return target_.checkUnfollowedLink(directory, name, unfollowed);
   }
 
  protected:

@@ -89,16 +89,20 @@ void SFileSys::listing(const SAnsiString& directory, const SAnsiString& pattern,
   SAnsiString name;
   while (search.next(&name, false)) {
     SAnsiString fullPath = searchDirectory + name;
-    korva::FileStatus status;
-    int error = korva::fileSystem().getStatus(fullPath.getBuffer(), &status);
+    FileProp entry;
+    entry.name = name;
+    int error = korva::fileSystem().checkUnfollowedLink(searchDirectory.getBuffer(),
+                                                        name.getBuffer(), &entry.isUnfollowedLink);
+    if (error == 0 && !entry.isUnfollowedLink) {
+      korva::FileStatus status;
+      error = korva::fileSystem().getStatus(fullPath.getBuffer(), &status);
+      entry.isDirectory = status.isDirectory;
+      entry.size = status.size;
+    }
     if (error != 0) {
       throw SFileSysException::fromErrno(SFileSysException::kTypeGetAttributes, error, fullPath,
                                          "listing");
     }
-    FileProp entry;
-    entry.name = name;
-    entry.isDirectory = status.isDirectory;
-    entry.size = status.size;
     entries.add(entry);
   }
   // An enumeration cut short must not pass for a complete listing.

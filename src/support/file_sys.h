@@ -20,6 +20,9 @@ struct FileProp {
   SAnsiString name;          // within its directory, no path
   bool isDirectory = false;  // a sub-directory
   int64_t size = 0;          // bytes, as the file status reports them
+  // Another user's link in a directory that others can write: not followed,
+  // so neither isDirectory nor size says anything (platform/filesys.h).
+  bool isUnfollowedLink = false;
 };
 
 class SFileSys {
@@ -37,9 +40,11 @@ class SFileSys {
   static bool isDir(const SAnsiString& path);
   // Appends one entry per name in directory that matches pattern ("*" for
   // all; "sub/*.rpt", on Windows "sub\*.rpt", searches the sub-directory
-  // sub), never "." or "..", in the order the system returns them. A missing directory throws type
-  // 2, code 1, operation "listing"; a file lists nothing; an entry whose status cannot be had, or a
-  // failing enumeration, throws type 3, operation "listing".
+  // sub), never "." or "..", in the order the system returns them. Another
+  // user's link in a directory that others can write is listed as such and
+  // not followed. A missing directory throws type 2, code 1, operation
+  // "listing"; a file lists nothing; an entry whose status cannot be had, or
+  // a failing enumeration, throws type 3, operation "listing".
   static void listing(const SAnsiString& directory, const SAnsiString& pattern,
                       SIArray<FileProp>& entries);
   // True when e is the failure of listing(directory, ...) to take the status

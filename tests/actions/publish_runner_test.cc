@@ -1,11 +1,14 @@
 // The publish runner in-process against the embedded server: what the walk
 // takes as a report, an empty source directory, a user that fails and so gets
-// no rights, and the item count of a directory that is missing (the trees
-// with symbolic links are in publish_runner_posix_test.cc).
+// no rights, user names that hold "\" or control characters, and the item
+// count of a directory that is missing (the trees with symbolic links, and
+// directory and file names that only POSIX allows, are in
+// publish_runner_posix_test.cc).
 #include <gtest/gtest.h>
 
 #include "actions/publish_runner_fixture.h"
 #include "reportserver/fault_plan.h"
+#include "reportserver/repository_admin.h"
 
 namespace runner_test {
 namespace {
@@ -79,6 +82,41 @@ TEST_F(PublishRunnerTest, UserThatFailsGetsNoRights) {
     expected.push_back(l);
   }
   EXPECT_EQ(lines, expected);
+}
+
+TEST_F(PublishRunnerTest, UserWhoseNameHoldsTheSeparatorIsReportedAndSkipped) {
+  fs::path xml = instructions("<users><user name=\"ok\"/><user name=\"A\\B\"/></users>");
+  EXPECT_EQ(publish(xml, src()), kStatusOk);
+  Lines expected = {
+      connectedLine(),
+      RT_ERROR_ACT
+      "The user A\\B is skipped: its name holds \"\\\", the separator of Veltrane "
+      "Enterprise paths.",
+      RT_INFO_PUB "Successfully added user ok with id " + std::to_string(userId("ok")) +
+          " to Veltrane Enterprise.",
+  };
+  for (const std::string& l : summary(xml.string(), {1, 0, 1, 0, 0, 0, 0, 0, 0})) {
+    expected.push_back(l);
+  }
+  EXPECT_EQ(logLines(), expected);
+  std::string users;
+  std::string error;
+  ASSERT_TRUE(korva::describeUsers(kAps, &users, &error)) << error;
+  EXPECT_EQ(users.find("A\\\\B"), std::string::npos) << users;
+}
+
+TEST_F(PublishRunnerTest, ControlCharactersOfAUserNameAreEscapedInTheLog) {
+  fs::path xml = instructions("<users><user name=\"two&#10;lines&#13;&#9;tab\"/></users>");
+  EXPECT_EQ(publish(xml, src()), kStatusOk);
+  Lines lines = logLines();
+  const std::string prefix = RT_INFO_PUB "Successfully added user two\\nlines\\r\\ttab";
+  Lines expected = {connectedLine(), prefix + " with id " + std::to_string(idIn(lines, prefix)) +
+                                         " to Veltrane Enterprise."};
+  for (const std::string& l : summary(xml.string(), {1, 0, 0, 0, 0, 0, 0, 0, 0})) {
+    expected.push_back(l);
+  }
+  EXPECT_EQ(lines, expected);
+  EXPECT_GT(idIn(lines, prefix), 0);
 }
 
 TEST_F(PublishRunnerTest, CountOfAMissingDirectoryFails) {

@@ -233,7 +233,8 @@ TEST_F(HostileInputTest, EntityBombsFailFastWithoutEatingMemory) {
 
 // ---- names ---------------------------------------------------------------------------
 
-TEST_F(HostileInputTest, NamesWithDirectivesLineEndsAndNonAsciiTextAreLoggedAndStoredLiterally) {
+// Directives are logged as they are; line ends are logged escaped, never raw.
+TEST_F(HostileInputTest, NamesWithDirectivesLineEndsAndNonAsciiTextAreLoggedSafelyAndStored) {
   const fs::path src = work_.path() / "names";
   e2e::writeFile(src / "100%s%n" / "r%n%s.rpt", "one\n");
   e2e::writeFile(src / "line\nbreak" / "two\nlines.rpt", "two\n");
@@ -248,10 +249,10 @@ TEST_F(HostileInputTest, NamesWithDirectivesLineEndsAndNonAsciiTextAreLoggedAndS
   ASSERT_EQ(run.exitCode, 0) << run.out;
   for (const char* expected :
        {"Successfully added user pct%s%n%x with id ", "Successfully added user Jörg ☃ with id ",
-        "Successfully added user a\nb with id ", "Successfully added folder 100%s%n with id ",
-        "Successfully added folder line\nbreak with id ",
+        "Successfully added user a\\nb with id ", "Successfully added folder 100%s%n with id ",
+        "Successfully added folder line\\nbreak with id ",
         "Successfully added folder Ünïcødé ☃ with id ", "Successfully added report r%n%s with id ",
-        "Successfully added report two\nlines with id ",
+        "Successfully added report two\\nlines with id ",
         "Successfully added report Große Zahl with id "}) {
     EXPECT_NE(run.out.find(expected), std::string::npos) << expected;
   }
@@ -284,7 +285,7 @@ TEST_F(HostileInputTest, NamesWithDirectivesLineEndsAndNonAsciiTextAreLoggedAndS
        {"Successfully deleted folder 100%s%n from Veltrane Enterprise.",
         "Successfully deleted report Große Zahl from Veltrane Enterprise."}},
       {{"-delrpt", "line\nbreak\\two\nlines", "-delfld", "%n%n%n%n"},
-       {"Successfully deleted report two\nlines from Veltrane Enterprise.",
+       {"Successfully deleted report two\\nlines from Veltrane Enterprise.",
         "Failed to delete folder %n%n%n%n as the folder does not exist."}},
   };
   for (const auto& d : drops) {

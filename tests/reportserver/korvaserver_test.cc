@@ -161,6 +161,15 @@ TEST_F(KorvaserverTest, ShowsTheTree) {
   EXPECT_EQ(run.out, "(no folders or reports)\n");
 }
 
+TEST_F(KorvaserverTest, TreeEscapesC1ControlCharacters) {
+  // U+009B is a terminal's CSI, as ESC [ is.
+  Connection c = connect();
+  addFolder(c, std::wstring(L"csi\x009b") + L"2J", 0, L"\x0085next line");  // 8
+  ProgramRun run = korvaserver({"tree", "-apsname", "localhost"});
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out, "Folder 8 \"csi\\u009b2J\": \"\\u0085next line\"\n");
+}
+
 TEST_F(KorvaserverTest, ShowsTheUsersWithTheirRights) {
   fill();
   ProgramRun run = korvaserver({"users", "-apsname", "LOCALHOST"});
@@ -233,6 +242,9 @@ TEST_F(KorvaserverTest, ErrorsGoToStandardErrorWithExitCodeOne) {
       {{"dump", "-apsname", "nothere"},
        "korvaserver: There is no repository for APS \"nothere\" (" + repositoryPath("nothere") +
            "); create it with \"korvaserver init -apsname nothere\".\n"},
+      {{"users", "-apsname", "bad\x1b]2;title\a"},
+       "korvaserver: \"bad\\x1b]2;title\\x07\" is not a valid APS name: use a host name "
+       "(letters, digits, \"-\" and \".\", optionally \":\" and a port).\n"},
       {{"users", "-apsname", "../etc/x"},
        "korvaserver: \"../etc/x\" is not a valid APS name: use a host name (letters, digits, "
        "\"-\" and \".\", optionally \":\" and a port).\n"},

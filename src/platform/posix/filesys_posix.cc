@@ -1,5 +1,6 @@
-// The POSIX file-system service: stat, access and opendir/readdir. The
-// switch that lets tests install another service is in service_switch.cc.
+// The POSIX file-system service: stat, access and opendir/readdir, and the
+// owners and modes that tell a link planted by another user. The switch that
+// lets tests install another service is in service_switch.cc.
 //
 // Thread-safety: the service holds no state.
 // Ownership: a DirectoryReader owns its DIR stream and closes it when destroyed.
@@ -11,6 +12,7 @@
 #include <cstring>
 
 #include "platform/filesys.h"
+#include "platform/posix/foreign_owner.h"
 
 namespace korva {
 namespace {
@@ -66,6 +68,22 @@ class PosixFileSystem : public FileSystem {
       throw;
     }
     *reader = std::move(owner);
+    return 0;
+  }
+
+  int checkUnfollowedLink(const std::string& directory, const std::string& name,
+                          bool* unfollowed) override {
+    *unfollowed = false;
+    std::string path = directory;
+    if (!path.empty() && path.back() != '/') path += '/';
+    path += name;
+    struct stat entry;
+    if (::lstat(path.c_str(), &entry) != 0) return errno;
+    if (!S_ISLNK(entry.st_mode) || !ownedByOtherUser(entry.st_uid)) return 0;
+    // The directory as the walk reached it, links on the way followed.
+    struct stat holder;
+    if (::stat(directory.empty() ? "." : directory.c_str(), &holder) != 0) return errno;
+    *unfollowed = writableByOthers(holder);
     return 0;
   }
 };

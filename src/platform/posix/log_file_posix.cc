@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/log_file.h"
+#include "platform/posix/foreign_owner.h"
 
 namespace korva {
 namespace {
@@ -52,9 +53,6 @@ class Descriptor {
  private:
   int fd_;
 };
-
-// Whether a user other than the running one and root owns the object.
-bool otherUser(uid_t owner) { return owner != ::geteuid() && owner != 0; }
 
 // Where the walk is: the directory reached so far and the links of other
 // users that led there.
@@ -96,7 +94,7 @@ struct Walk {
   // Counts a link owned by `owner` that the walk follows. 0 or ELOOP.
   int follow(uid_t owner) {
     if (++links > kMaxLinks) return ELOOP;
-    if (otherUser(owner)) {
+    if (ownedByOtherUser(owner)) {
       if (foreignLink && linkOwner != owner) severalOwners = true;
       if (!foreignLink) linkOwner = owner;
       foreignLink = true;
@@ -167,8 +165,8 @@ struct Landing {
 int judgeDirectory(const Walk& walk, Landing* landing) {
   struct stat st;
   if (::fstat(walk.dir.get(), &st) != 0) return errno;
-  const bool openToAll = (st.st_mode & (S_IWOTH | S_ISVTX)) != 0;
-  landing->shared = openToAll || otherUser(st.st_uid) || walk.foreignLink;
+  const bool openToAll = openToEveryone(st);
+  landing->shared = writableByOthers(st) || walk.foreignLink;
   landing->refused = walk.foreignLink && !openToAll &&
                      (walk.severalOwners || st.st_uid != walk.linkOwner);
   return 0;
