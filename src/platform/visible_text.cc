@@ -2,8 +2,9 @@
 #include "platform/visible_text.h"
 
 #include <cstdio>
-#include <cwchar>
 #include <type_traits>
+
+#include "platform/crt_text.h"
 
 namespace korva {
 namespace {
@@ -41,16 +42,17 @@ size_t utf8Character(const unsigned char* p, size_t n, unsigned long* code) {
   return length;
 }
 
-// The character at p in the process's encoding: its length and *code, or 0.
+// The character at p in the process's encoding (platform/crt_text.h: the
+// locale's on POSIX, the process's code page on Windows): its length and
+// *code, or 0.
 size_t processCharacter(const char* p, size_t n, unsigned long* code) {
-  std::mbstate_t state{};
+  const int length = crt::charLength(p, n);
   wchar_t wide = 0;
-  const size_t length = std::mbrtowc(&wide, p, n, &state);
-  if (length == static_cast<size_t>(-1) || length == static_cast<size_t>(-2)) return 0;
+  if (length < 0 || !crt::charToWide(p, n, &wide)) return 0;
   // Only the values below U+00A0 matter here, and a UTF-16 code unit of
   // such a value is the whole character.
   *code = static_cast<unsigned long>(static_cast<std::make_unsigned<wchar_t>::type>(wide));
-  return length == 0 ? 1 : length;  // a zero byte is a character of one byte
+  return length == 0 ? 1 : static_cast<size_t>(length);  // a zero byte is one byte
 }
 
 // The short escape of a character, or null: JSON names two more.

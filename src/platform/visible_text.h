@@ -25,7 +25,7 @@ namespace korva {
 
 // How a text's bytes divide into characters.
 enum class TextEncoding {
-  kProcess,  // the process's multibyte encoding (LC_CTYPE), UTF-8 where it reads none
+  kProcess,  // the process's multibyte encoding, UTF-8 where it reads none
   kUtf8,     // UTF-8, whatever the locale (the report server's repository)
 };
 
