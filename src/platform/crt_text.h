@@ -5,9 +5,9 @@
 // On Windows the characters are those of the process's multibyte code page
 // (the C runtime's, _getmbcp: the ANSI code page unless _setmbcp changed
 // it), whatever locale the host process selected or did not: a program and
-// an installer that loads the library read names alike. Collation and search
-// are the runtime's own (_mbscoll, _mbsicoll, _mbsstr), over the same code
-// page. On POSIX the characters are those of the locale's character type
+// an installer that loads the library read names alike. Collation is the
+// runtime's own (_mbscoll, _mbsicoll), over the same code page; search steps
+// by its characters. On POSIX the characters are those of the locale's character type
 // (mbrlen, mbstowcs ...); collation is the locale's wide collation (wcscoll).
 //
 // Thread-safety: safe on any thread while nobody changes the locale or the

@@ -3,7 +3,7 @@
 // byte after it. Conversions to and from wide text go through that code page
 // too, so they do not depend on the locale a host process selected (the C
 // runtime's "C" locale would read every byte as the character of the same
-// number). _mbscoll, _mbsicoll and _mbsstr are the runtime's own, over the
+// number). _mbscoll and _mbsicoll are the runtime's own, over the
 // same code page; _wcsupr and _wcslwr map UTF-16 code units.
 //
 // Thread-safety: the runtime keeps its code page and locale per process;
@@ -128,8 +128,17 @@ long charCount(const char* text) {
   }
 }
 
+// A match starts on a character, never on the second byte of one. Not
+// _mbsstr: some runtimes compare it byte by byte, and then "\" would be
+// found inside a double-byte character.
 const char* findText(const char* text, const char* sub) {
-  return reinterpret_cast<const char*>(_mbsstr(bytes(text), bytes(sub)));
+  const size_t n = strlen(sub);
+  for (const char* p = text;;) {
+    if (strncmp(p, sub, n) == 0) return p;
+    if (*p == 0) return nullptr;
+    const int length = charLength(p, kMaxCharBytes);
+    p += length > 0 ? length : 1;
+  }
 }
 
 wchar_t upperWide(wchar_t c) {
