@@ -1,7 +1,7 @@
 # The Windows package: `cpack -G ZIP` makes korva-<version>-win32.zip in the
 # 32-bit build and korva-<version>-win64.zip in the 64-bit build, each with
-# the deliverables side by side (installed by the targets themselves), the
-# examples and the README.
+# the deliverables side by side and the entry points' header in include/
+# (installed with the targets themselves), the examples and the README.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION examples)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
 

@@ -5,7 +5,7 @@
 # points, undecorated. objdump runs on the build machine, not under wine, so
 # the checks hold on a machine that cannot run the deliverables.
 enable_testing()
-set(_exports_korvalink doPublish,doPublishA,doPublishW,doDeleteA,doDeleteW,TestFcn)
+set(_exports_korvalink ${KORVA_KORVALINK_EXPORT_NAMES_CSV})  # cmake/korvalink_exports.cmake
 set(_exports_korva_tools_entry_stub doPublishA,doDeleteA)
 set(_exports_korvaserver_dll DllCanUnloadNow,DllGetClassObject,DllRegisterServer,DllUnregisterServer)
 foreach(_target korvapush korvadrop korvalink korvaserver korvaserver_dll korva_tools_entry_stub)

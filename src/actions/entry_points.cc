@@ -1,11 +1,13 @@
 // The six functions the engine library exports (libkorvalink.so,
 // korvalink.dll), with C linkage and the entry points' calling convention;
 // everything else in the library is hidden. Each forwards to its body in
-// action_entries.cc.
+// action_entries.cc. The public header's declarations come first, so that
+// the compiler holds each definition to its prototype and convention.
 //
 // Thread-safety: each call runs on the caller's thread (see action_entries.h).
 // Ownership: arguments stay the caller's; nothing is kept after a call.
 #include "actions/action_entries.h"
+#include "korvalink.h"
 #include "platform/entry_abi.h"
 
 KORVA_ENTRY_EXPORT unsigned int KORVA_ENTRY_CALL doPublish(MSIHANDLE hInstall) {

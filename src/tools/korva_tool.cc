@@ -12,9 +12,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "korvalink.h"
 #include "platform/console_program.h"
 #include "platform/dynlib.h"
-#include "platform/entry_abi.h"
 #include "platform/exit_status.h"
 #include "support/param_line_args.h"
 #include "support/sstring.h"
@@ -55,8 +55,11 @@ const char kUsage[] = "Usage: korvadrop [Options]\n" KORVA_SHARED_USAGE
                       "   -delfld    The folder to be deleted. Separate folders with \"\\\".\n";
 #endif
 
-using EntryFunction = int(KORVA_ENTRY_CALL*)(const char*, const char*, const char*, const char*,
-                                             const char*, const char*, const char*);
+#if KORVA_TOOL_PUBLISH
+using EntryFunction = doPublishAProc;
+#else
+using EntryFunction = doDeleteAProc;
+#endif
 
 // The platform decides how much of the result the exit status can carry.
 int exitCodeFor(int result) { return korva::exitStatusFor(result); }

@@ -14,13 +14,14 @@
 #include "actions/action_log_test_util.h"
 #include "common/action_log.h"
 #include "common/status.h"
+#include "common/test_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using action_log_test::ActionLogTest;
 using action_log_test::maskedLines;
-using action_log_test::readFile;
+using korva_test_common::readText;
 
 // This process plays a host that left SIGPIPE at its default action, which
 // ends the process: a write to a FIFO whose reader left must only fail.
@@ -58,7 +59,7 @@ TEST_F(ActionLogTest, AReaderThatWentAwayFailsTheWritesWithoutEndingTheProcess) 
   const fs::path next = dir_ / "next.log";
   ActionLog::open(next.string().c_str());
   ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "next run");
-  EXPECT_EQ(maskedLines(readFile(next)),
+  EXPECT_EQ(maskedLines(readText(next)),
             std::vector<std::string>{" - --- INFO  --- (action): next run"});
 }
 

@@ -14,13 +14,14 @@
 
 #include "actions/action_log_test_util.h"
 #include "common/status.h"
+#include "common/test_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using action_log_test::ActionLogTest;
 using action_log_test::maskedLines;
-using action_log_test::readFile;
+using korva_test_common::readText;
 
 TEST_F(ActionLogTest, StatusLinesEndWithTheirSuffix) {
   const fs::path log = dir_ / "publish.log";
@@ -51,7 +52,7 @@ TEST_F(ActionLogTest, StatusLinesEndWithTheirSuffix) {
   ActionLog::logLine(KORVA_WARN KORVA_CTX_CONFIG "100%% sure");
   expected.push_back(" - --- WARN  --- (config): 100% sure");
   // Lines are flushed as they are written: the file holds them while open.
-  EXPECT_EQ(maskedLines(readFile(log)), expected);
+  EXPECT_EQ(maskedLines(readText(log)), expected);
 }
 
 TEST_F(ActionLogTest, LongMessagesAreWrittenWhole) {
@@ -59,7 +60,7 @@ TEST_F(ActionLogTest, LongMessagesAreWrittenWhole) {
   ActionLog::open(log.string().c_str());
   const std::string text(3000, 'x');
   ActionLog::logStatusLine(kStatusSystem, "%s|%d", text.c_str(), 42);
-  EXPECT_EQ(maskedLines(readFile(log)),
+  EXPECT_EQ(maskedLines(readText(log)),
             std::vector<std::string>{" - " + text + "|42 System function failed."});
 }
 
@@ -100,12 +101,12 @@ TEST_F(ActionLogTest, SecondRunTruncatesTheLog) {
   ActionLog::open(log.string().c_str());
   ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "first run %d", 1);
   ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "first run %d", 2);
-  EXPECT_EQ(maskedLines(readFile(log)),
+  EXPECT_EQ(maskedLines(readText(log)),
             (std::vector<std::string>{" - --- INFO  --- (action): first run 1",
                                       " - --- INFO  --- (action): first run 2"}));
   ActionLog::open(log.string().c_str());
   ActionLog::logLine(KORVA_INFO KORVA_CTX_ACTION "second run");
-  EXPECT_EQ(maskedLines(readFile(log)),
+  EXPECT_EQ(maskedLines(readText(log)),
             std::vector<std::string>{" - --- INFO  --- (action): second run"});
 }
 
@@ -127,7 +128,7 @@ TEST_F(ActionLogTest, LinesGoToStandardOutputWhenTheLogCannotBeOpened) {
                                     " - --- ERROR --- (action): failed System function failed."}));
   }
   EXPECT_FALSE(fs::exists(missing));
-  EXPECT_EQ(readFile(other), "");
+  EXPECT_EQ(readText(other), "");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Helpers of the action log's tests: the log's lines with their time stamps
-// checked and cut off, a file read whole, and a fixture with a fresh
+// checked and cut off, and a fixture with a fresh
 // directory that lets go of the log before removing it.
 //
 // Thread-safety: one test at a time. Ownership: the fixture owns its directory.
@@ -28,15 +28,6 @@ inline std::vector<std::string> maskedLines(const std::string& text) {
   std::vector<std::string> lines = korva_test_common::maskedLines(text);
   for (std::string& line : lines) line.insert(0, " - ");
   return lines;
-}
-
-// The log read in text mode: the platform's line ends ("\r\n" on Windows)
-// read as "\n".
-inline std::string readFile(const fs::path& path) {
-  std::ifstream in(path);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 class ActionLogTest : public ::testing::Test {

@@ -47,15 +47,15 @@ TEST_F(DeleteRunnerTest, MissingObjectsAreCountedAsSkippedAndTheRunSucceeds) {
   EXPECT_EQ(runner.counters().reportsSkipped, 1);
   std::vector<std::string> expected = {
       connectedLine(),
-      RT_ERROR_PUB "Failed to delete report Monthly as the report does not exist.",
-      RT_ERROR_PUB "Failed to delete report Monthly from Veltrane Enterprise.",
-      RT_ERROR_PUB "Failed to get folder Missing as the folder does not exist.",
-      RT_ERROR_PUB "Failed to get folder Missing from Veltrane Enterprise.",
-      RT_INFO_ACT "Successfully deleted folder and/or report.",
-      RT_INFO_ACT "0 folders deleted.",
-      RT_INFO_ACT "1 folders skipped.",
-      RT_INFO_ACT "0 reports deleted.",
-      RT_INFO_ACT "1 reports skipped.",
+      LOG_ERROR_PUB "Failed to delete report Monthly as the report does not exist.",
+      LOG_ERROR_PUB "Failed to delete report Monthly from Veltrane Enterprise.",
+      LOG_ERROR_PUB "Failed to get folder Missing as the folder does not exist.",
+      LOG_ERROR_PUB "Failed to get folder Missing from Veltrane Enterprise.",
+      LOG_INFO_ACT "Successfully deleted folder and/or report.",
+      LOG_INFO_ACT "0 folders deleted.",
+      LOG_INFO_ACT "1 folders skipped.",
+      LOG_INFO_ACT "0 reports deleted.",
+      LOG_INFO_ACT "1 reports skipped.",
   };
   EXPECT_EQ(logLines(), expected);
   // A second run starts from zero again.
@@ -79,8 +79,8 @@ TEST_F(DeleteRunnerTest, APathThatCannotBeSplitIsOutOfMemoryAndNamesItsKind) {
   EXPECT_EQ(folder, kStatusOutOfMemory);
   EXPECT_EQ(report, kStatusOutOfMemory);
   EXPECT_EQ(logLines(), (std::vector<std::string>{
-                            RT_ERROR_ACT "Failed to delete folder with path Sales\\Monthly.",
-                            RT_ERROR_ACT "Failed to delete report with path Sales\\Monthly.",
+                            LOG_ERROR_ACT "Failed to delete folder with path Sales\\Monthly.",
+                            LOG_ERROR_ACT "Failed to delete report with path Sales\\Monthly.",
                         }));
   EXPECT_EQ(runner.counters().foldersSkipped + runner.counters().reportsSkipped, 0);
 }

@@ -74,7 +74,7 @@ TEST_F(InstallerActionTest, SendsTheTotalThenStartDataAndTicksInOrder) {
   Lines lines = logLines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.front(), connectedLine());
-  EXPECT_EQ(lines.back(), RT_INFO_ACT "0 reports skipped.");
+  EXPECT_EQ(lines.back(), LOG_INFO_ACT "0 reports skipped.");
   EXPECT_EQ(korva::openInstallerRecordCount(), 0);
 }
 
@@ -122,7 +122,7 @@ TEST_F(InstallerActionTest, PropertiesOf512CharactersOrMoreTakeTheirDefaults) {
   Lines lines = logLinesOf(work() / "tmp" / "publish.log");
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.front(), connectedLine());  // as Administrator
-  EXPECT_EQ(lines.back(), RT_INFO_ACT "0 reports skipped.");
+  EXPECT_EQ(lines.back(), LOG_INFO_ACT "0 reports skipped.");
 }
 
 TEST_F(InstallerActionTest, SourceThatCannotBeCountedPublishesNothingAndSaysSoInTheLog) {
@@ -133,7 +133,7 @@ TEST_F(InstallerActionTest, SourceThatCannotBeCountedPublishesNothingAndSaysSoIn
   const std::pair<std::string, Lines> cases[] = {
       {missing, {}},
       {src().string(),
-       {RT_ERROR_ACT "The directory entry " + dangling +
+       {LOG_ERROR_ACT "The directory entry " + dangling +
         " cannot be read: No such file or directory."}},
   };
   for (const auto& [source, first] : cases) {
@@ -143,10 +143,11 @@ TEST_F(InstallerActionTest, SourceThatCannotBeCountedPublishesNothingAndSaysSoIn
     EXPECT_EQ(run(properties), 0u);
     EXPECT_TRUE(messages().empty());
     Lines expected = first;
-    expected.push_back(RT_ERROR_ACT "Failed to publish content of " + source +
+    expected.push_back(LOG_ERROR_ACT "Failed to publish content of " + source +
                        " to Veltrane Enterprise. System function failed.");
-    expected.push_back(RT_ERROR_ACT "Failed to publish Veltrane Enterprise objects. System "
-                                    "function failed.");
+    expected.push_back(LOG_ERROR_ACT
+                       "Failed to publish Veltrane Enterprise objects. System "
+                       "function failed.");
     EXPECT_EQ(logLines(), expected);
     EXPECT_EQ(userId("u1"), -1);
     korva::closeInstallerSession(session_);
@@ -160,7 +161,7 @@ TEST_F(InstallerActionTest, FailedRunStillAnswersZero) {
   EXPECT_EQ(run(properties), 0u);
   Lines lines = logLines();
   ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.back(), RT_ERROR_ACT "Failed to publish Veltrane Enterprise objects.");
+  EXPECT_EQ(lines.back(), LOG_ERROR_ACT "Failed to publish Veltrane Enterprise objects.");
   EXPECT_EQ(korva::openInstallerRecordCount(), 0);
 }
 

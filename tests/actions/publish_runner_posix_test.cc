@@ -34,31 +34,31 @@ TEST_F(LoopingTreeTest, LinkBackToAnAncestorIsReportedAndSkippedLikeAFailedFolde
   fs::path xml = instructions("<folders/><reports/>");
   EXPECT_EQ(publish(xml, src()), kStatusOk);
   Lines lines = logLines();
-  int top = idIn(lines, RT_INFO_PUB "Successfully added folder Top");
-  int inner = idIn(lines, RT_INFO_PUB "Successfully added folder Inner");
-  int r = idIn(lines, RT_INFO_PUB "Successfully added report r");
-  int i = idIn(lines, RT_INFO_PUB "Successfully added report i");
+  int top = idIn(lines, LOG_INFO_PUB "Successfully added folder Top");
+  int inner = idIn(lines, LOG_INFO_PUB "Successfully added folder Inner");
+  int r = idIn(lines, LOG_INFO_PUB "Successfully added report r");
+  int i = idIn(lines, LOG_INFO_PUB "Successfully added report i");
 
   auto loop = [](const fs::path& path) {
-    return Lines{RT_ERROR_ACT "The directory " + path.string() +
+    return Lines{LOG_ERROR_ACT "The directory " + path.string() +
                      " leads back to a directory that contains it.",
-                 RT_ERROR_ACT "Failed to add folder " + path.filename().string() +
+                 LOG_ERROR_ACT "Failed to add folder " + path.filename().string() +
                      ". All reports and folders within it would be skipped."};
   };
-  Lines expected = {connectedLine(), RT_INFO_PUB "Successfully added folder Top with id " +
+  Lines expected = {connectedLine(), LOG_INFO_PUB "Successfully added folder Top with id " +
                                          std::to_string(top) + " to Veltrane Enterprise."};
   for (const std::string& name : listingOrder(src() / "Top")) {
     if (name == "r.rpt") {
-      expected.push_back(RT_INFO_PUB "Successfully added report r with id " + std::to_string(r) +
+      expected.push_back(LOG_INFO_PUB "Successfully added report r with id " + std::to_string(r) +
                          " to Veltrane Enterprise.");
     } else if (name == "self") {
       for (const std::string& l : loop(src() / "Top" / "self")) expected.push_back(l);
     } else if (name == "Inner") {
-      expected.push_back(RT_INFO_PUB "Successfully added folder Inner with id " +
+      expected.push_back(LOG_INFO_PUB "Successfully added folder Inner with id " +
                          std::to_string(inner) + " to Veltrane Enterprise.");
       for (const std::string& n : listingOrder(src() / "Top" / "Inner")) {
         if (n == "i.rpt") {
-          expected.push_back(RT_INFO_PUB "Successfully added report i with id " +
+          expected.push_back(LOG_INFO_PUB "Successfully added report i with id " +
                              std::to_string(i) + " to Veltrane Enterprise.");
         } else {
           for (const std::string& l : loop(src() / "Top" / "Inner" / "up")) {
@@ -101,14 +101,14 @@ TEST_F(PublishRunnerTest, AnEntryThatCannotBeReadIsNamedBeforeItsDirectoryFails)
   fs::path xml = instructions("<folders/><reports/>");
   EXPECT_EQ(publish(xml, src()), kStatusOk);
   Lines lines = logLines();
-  int top = idIn(lines, RT_INFO_PUB "Successfully added folder Top");
+  int top = idIn(lines, LOG_INFO_PUB "Successfully added folder Top");
   Lines expected = {
       connectedLine(),
-      RT_INFO_PUB "Successfully added folder Top with id " + std::to_string(top) +
+      LOG_INFO_PUB "Successfully added folder Top with id " + std::to_string(top) +
           " to Veltrane Enterprise.",
-      RT_ERROR_ACT "The directory entry " + (src() / "Top" / "dangling").string() +
+      LOG_ERROR_ACT "The directory entry " + (src() / "Top" / "dangling").string() +
           " cannot be read: No such file or directory.",
-      RT_ERROR_ACT "Failed to publish content of " + (src() / "Top").string() +
+      LOG_ERROR_ACT "Failed to publish content of " + (src() / "Top").string() +
           " to Veltrane Enterprise. System function failed.",
   };
   for (const std::string& l : summary(xml.string(), {0, 0, 0, 1, 0, 0, 0, 0, 0})) {
@@ -129,7 +129,7 @@ Lines inListingOrder(const Lines& order, const std::map<std::string, Lines>& byN
 }
 
 std::string separatorLine(const std::string& what, const fs::path& path) {
-  return RT_ERROR_ACT "The " + what + " " + path.string() +
+  return LOG_ERROR_ACT "The " + what + " " + path.string() +
          " is skipped: its name holds \"\\\", the separator of Veltrane Enterprise paths.";
 }
 
@@ -142,7 +142,7 @@ TEST_F(PublishRunnerTest, DirectoryAndReportFileWhoseNamesHoldTheSeparatorAreSki
   for (const std::string& l :
        inListingOrder(listingOrder(src()),
                       {{"A\\B",
-                        {separatorLine("directory", src() / "A\\B"), RT_ERROR_ACT
+                        {separatorLine("directory", src() / "A\\B"), LOG_ERROR_ACT
                          "Failed to add folder A\\B. All reports and folders within it "
                          "would be skipped."}},
                        {"x\\y.rpt", {separatorLine("report file", src() / "x\\y.rpt")}}})) {
@@ -196,11 +196,11 @@ TEST_F(PublishRunnerTest, ControlCharactersOfDirectoryAndFileNamesAreEscapedInTh
   Lines lines = logLines();
   std::map<std::string, Lines> byName;
   for (const Name& n : folders) {
-    const std::string prefix = RT_INFO_PUB "Successfully added folder " + n.logged;
+    const std::string prefix = LOG_INFO_PUB "Successfully added folder " + n.logged;
     byName[n.onDisk] = {prefix + " with id " + std::to_string(idIn(lines, prefix)) +
                         " to Veltrane Enterprise."};
   }
-  const std::string report = RT_INFO_PUB "Successfully added report del\\x7f";
+  const std::string report = LOG_INFO_PUB "Successfully added report del\\x7f";
   byName["del\x7f.rpt"] = {report + " with id " + std::to_string(idIn(lines, report)) +
                            " to Veltrane Enterprise."};
   Lines expected = {connectedLine()};
@@ -247,7 +247,7 @@ class PlantedLinksTest : public PublishRunnerTest {
   }
 
   static std::string refusedLine(const fs::path& link) {
-    return RT_ERROR_ACT "The link " + link.string() +
+    return LOG_ERROR_ACT "The link " + link.string() +
            " is not followed: another user owns it in a directory that others can write.";
   }
 };
@@ -257,7 +257,7 @@ TEST_F(PlantedLinksTest, AnotherUsersLinkInADirectoryOthersCanWriteIsNotFollowed
   EXPECT_EQ(publish(xml, src()), kStatusOk);
   Lines lines = logLines();
   auto added = [&](const std::string& kind, const std::string& name) {
-    const std::string prefix = RT_INFO_PUB "Successfully added " + kind + " " + name;
+    const std::string prefix = LOG_INFO_PUB "Successfully added " + kind + " " + name;
     return prefix + " with id " + std::to_string(idIn(lines, prefix)) + " to Veltrane Enterprise.";
   };
   std::map<std::string, Lines> byName = {

@@ -26,7 +26,7 @@ TEST_F(PublishRunnerTest, ReportsAreTheFilesEndingInRptInAnyLetterCase) {
   for (const std::string& name : listingOrder(src())) {
     if (name != "A.RPT" && name != "b.Rpt") continue;
     std::string title = name.substr(0, 1);
-    std::string prefix = RT_INFO_PUB "Successfully added report " + title;
+    std::string prefix = LOG_INFO_PUB "Successfully added report " + title;
     expected.push_back(prefix + " with id " + std::to_string(idIn(lines, prefix)) +
                        " to Veltrane Enterprise.");
   }
@@ -40,7 +40,7 @@ TEST_F(PublishRunnerTest, ReportsAreTheFilesEndingInRptInAnyLetterCase) {
 TEST_F(PublishRunnerTest, EmptySourceDirectoryPublishesOnlyTheUsers) {
   fs::path xml = instructions("<users><user name=\"only\"/></users>");
   EXPECT_EQ(publish(xml, src()), kStatusOk);
-  Lines expected = {connectedLine(), RT_INFO_PUB "Successfully added user only with id " +
+  Lines expected = {connectedLine(), LOG_INFO_PUB "Successfully added user only with id " +
                                          std::to_string(userId("only")) +
                                          " to Veltrane Enterprise."};
   for (const std::string& l : summary(xml.string(), {1, 0, 0, 0, 0, 0, 0, 0, 0})) {
@@ -60,22 +60,22 @@ TEST_F(PublishRunnerTest, UserThatFailsGetsNoRights) {
 
   Lines lines = logLines();
   int beta = userId("beta");
-  int top = idIn(lines, RT_INFO_PUB "Successfully added folder Top");
-  int report = idIn(lines, RT_INFO_PUB "Successfully added report r");
+  int top = idIn(lines, LOG_INFO_PUB "Successfully added folder Top");
+  int report = idIn(lines, LOG_INFO_PUB "Successfully added report r");
   EXPECT_EQ(userId("alpha"), -1);
   Lines expected = {
       connectedLine(),
-      RT_ERROR_PUB "Failed to commit user changes while adding user alpha.",
-      RT_DETAIL "The following error is returned from Veltrane Enterprise:",
-      RT_DETAIL "Injected fault in commit.",
-      RT_ERROR_PUB "Failed to add user alpha to Veltrane Enterprise.",
-      RT_INFO_PUB "Successfully added user beta with id " + std::to_string(beta) +
+      LOG_ERROR_PUB "Failed to commit user changes while adding user alpha.",
+      LOG_DETAIL "The following error is returned from Veltrane Enterprise:",
+      LOG_DETAIL "Injected fault in commit.",
+      LOG_ERROR_PUB "Failed to add user alpha to Veltrane Enterprise.",
+      LOG_INFO_PUB "Successfully added user beta with id " + std::to_string(beta) +
           " to Veltrane Enterprise.",
-      RT_INFO_PUB "Successfully added folder Top with id " + std::to_string(top) +
+      LOG_INFO_PUB "Successfully added folder Top with id " + std::to_string(top) +
           " to Veltrane Enterprise.",
-      RT_INFO_PUB "Successfully set the right to View on object " + std::to_string(top) +
+      LOG_INFO_PUB "Successfully set the right to View on object " + std::to_string(top) +
           " for user " + std::to_string(beta) + ".",
-      RT_INFO_PUB "Successfully added report r with id " + std::to_string(report) +
+      LOG_INFO_PUB "Successfully added report r with id " + std::to_string(report) +
           " to Veltrane Enterprise.",
   };
   for (const std::string& l : summary(xml.string(), {1, 0, 1, 1, 0, 0, 1, 0, 0})) {
@@ -89,10 +89,10 @@ TEST_F(PublishRunnerTest, UserWhoseNameHoldsTheSeparatorIsReportedAndSkipped) {
   EXPECT_EQ(publish(xml, src()), kStatusOk);
   Lines expected = {
       connectedLine(),
-      RT_ERROR_ACT
+      LOG_ERROR_ACT
       "The user A\\B is skipped: its name holds \"\\\", the separator of Veltrane "
       "Enterprise paths.",
-      RT_INFO_PUB "Successfully added user ok with id " + std::to_string(userId("ok")) +
+      LOG_INFO_PUB "Successfully added user ok with id " + std::to_string(userId("ok")) +
           " to Veltrane Enterprise.",
   };
   for (const std::string& l : summary(xml.string(), {1, 0, 1, 0, 0, 0, 0, 0, 0})) {
@@ -109,7 +109,7 @@ TEST_F(PublishRunnerTest, ControlCharactersOfAUserNameAreEscapedInTheLog) {
   fs::path xml = instructions("<users><user name=\"two&#10;lines&#13;&#9;tab\"/></users>");
   EXPECT_EQ(publish(xml, src()), kStatusOk);
   Lines lines = logLines();
-  const std::string prefix = RT_INFO_PUB "Successfully added user two\\nlines\\r\\ttab";
+  const std::string prefix = LOG_INFO_PUB "Successfully added user two\\nlines\\r\\ttab";
   Lines expected = {connectedLine(), prefix + " with id " + std::to_string(idIn(lines, prefix)) +
                                          " to Veltrane Enterprise."};
   for (const std::string& l : summary(xml.string(), {1, 0, 0, 0, 0, 0, 0, 0, 0})) {

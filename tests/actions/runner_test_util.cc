@@ -109,7 +109,7 @@ std::string RunnerTest::tree() const {
 }
 
 std::string RunnerTest::connectedLine() {
-  return std::string(RT_INFO_PUB "Successfully initialized connection to APS ") + kAps +
+  return std::string(LOG_INFO_PUB "Successfully initialized connection to APS ") + kAps +
          " as Administrator.";
 }
 
@@ -119,10 +119,10 @@ std::vector<std::string> RunnerTest::summary(const std::string& srcFile,
                                       "folders added", "folders updated", "folders skipped",
                                       "reports added", "reports updated", "reports skipped"};
   std::vector<std::string> lines = {
-      RT_INFO_ACT "Successfully added/updated users, folders, and reports based on " + srcFile +
+      LOG_INFO_ACT "Successfully added/updated users, folders, and reports based on " + srcFile +
       "."};
   for (size_t i = 0; i < n.size() && i < 9; ++i) {
-    lines.push_back(RT_INFO_ACT + std::to_string(n[i]) + " " + kinds[i] + ".");
+    lines.push_back(LOG_INFO_ACT + std::to_string(n[i]) + " " + kinds[i] + ".");
   }
   return lines;
 }

@@ -26,12 +26,6 @@ namespace fs = std::filesystem;
 // The APS name of the fixture's repository.
 constexpr char kAps[] = "korva-runner";
 
-#define RT_INFO_PUB "--- INFO  --- (publish): "
-#define RT_ERROR_PUB "--- ERROR --- (publish): "
-#define RT_INFO_ACT "--- INFO  --- (action): "
-#define RT_ERROR_ACT "--- ERROR --- (action): "
-#define RT_DETAIL "                         "
-
 class RunnerTest : public ::testing::Test {
  protected:
   RunnerTest();

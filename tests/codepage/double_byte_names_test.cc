@@ -65,8 +65,8 @@ TEST_F(DoubleByteNamesTest, TwoFoldersAndTwoReportsPublishAndDelete) {
 
   ProgramRun removed = drop({"-delrpt", hyo_ + "\\a", "-delfld", hyo_});
   EXPECT_EQ(removed.exitCode, 0) << removed.out;
-  expected = {connected(), E2E_INFO_PUB "Successfully deleted report a from Veltrane Enterprise.",
-              E2E_INFO_PUB "Successfully deleted folder " + hyo_ + " from Veltrane Enterprise."};
+  expected = {connected(), LOG_INFO_PUB "Successfully deleted report a from Veltrane Enterprise.",
+              LOG_INFO_PUB "Successfully deleted folder " + hyo_ + " from Veltrane Enterprise."};
   append(&expected, deleteSummary(1, 0, 1, 0));
   EXPECT_EQ(maskedLines(removed.out), expected);
   Json after = dump();

@@ -1,7 +1,8 @@
 // Reading log lines back in tests: each line without its 24-character time
 // stamp and the " - " after it. A line that does not start with a well-formed
 // stamp and " - " is answered as "UNSTAMPED: " + line, so that it shows in a
-// failure.
+// failure. And the level and context prefixes of the lines, as the log
+// writes them.
 //
 // Thread-safety: plain functions of their arguments.
 // Ownership: values only.
@@ -14,6 +15,15 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+// Level and context prefixes, as the log writes them; LOG_DETAIL indents a
+// line that continues the one before.
+#define LOG_INFO_PUB "--- INFO  --- (publish): "
+#define LOG_ERROR_PUB "--- ERROR --- (publish): "
+#define LOG_INFO_ACT "--- INFO  --- (action): "
+#define LOG_ERROR_ACT "--- ERROR --- (action): "
+#define LOG_ERROR_CFG "--- ERROR --- (config): "
+#define LOG_DETAIL "                         "
 
 namespace korva_test_common {
 

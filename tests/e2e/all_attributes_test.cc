@@ -120,7 +120,7 @@ TEST_F(AllAttributesTest, SecondRunKeepsWhatMayNotBeOverwritten) {
   std::vector<std::string> summary = publishSummary(xml(), 0, 2, 1, 0, 2, 1, 0, 2, 0);
   EXPECT_EQ(tail, std::vector<std::string>(summary.begin() + 1, summary.end()));
   EXPECT_NE(std::find(lines.begin(), lines.end(),
-                      E2E_ERROR_ACT "Failed to add folder Archive. All reports and folders "
+                      LOG_ERROR_ACT "Failed to add folder Archive. All reports and folders "
                                     "within it would be skipped."),
             lines.end());
 }

@@ -19,8 +19,8 @@ TEST_F(DeleteTest, PathsWithDoubledAndTrailingSeparatorsDeleteTheNamedObjects) {
   EXPECT_EQ(run.err, "");
   Lines expected = {
       connected(),
-      E2E_INFO_PUB "Successfully deleted report First Quarter Summary from Veltrane Enterprise.",
-      E2E_INFO_PUB "Successfully deleted folder Archive from Veltrane Enterprise.",
+      LOG_INFO_PUB "Successfully deleted report First Quarter Summary from Veltrane Enterprise.",
+      LOG_INFO_PUB "Successfully deleted folder Archive from Veltrane Enterprise.",
   };
   append(&expected, deleteSummary(1, 0, 1, 0));
   EXPECT_EQ(maskedLines(run.out), expected);
@@ -40,10 +40,10 @@ TEST_F(DeleteTest, MissingFolderOnTheWayAndMissingReportAreSkippedNotFailed) {
   EXPECT_EQ(run.exitCode, 0);
   Lines expected = {
       connected(),
-      E2E_ERROR_PUB "Failed to delete report nothere as the report does not exist.",
-      E2E_ERROR_PUB "Failed to delete report nothere from Veltrane Enterprise.",
-      E2E_ERROR_PUB "Failed to get folder Missing as the folder does not exist.",
-      E2E_ERROR_PUB "Failed to get folder Missing from Veltrane Enterprise.",
+      LOG_ERROR_PUB "Failed to delete report nothere as the report does not exist.",
+      LOG_ERROR_PUB "Failed to delete report nothere from Veltrane Enterprise.",
+      LOG_ERROR_PUB "Failed to get folder Missing as the folder does not exist.",
+      LOG_ERROR_PUB "Failed to get folder Missing from Veltrane Enterprise.",
   };
   append(&expected, deleteSummary(0, 1, 0, 1));
   EXPECT_EQ(maskedLines(run.out), expected);
@@ -72,7 +72,7 @@ TEST_F(DeleteTest, TopLevelFolderGoesWithEverythingInIt) {
   ProgramRun run = drop({"-delfld", "Finance"});
   EXPECT_EQ(run.exitCode, 0);
   Lines expected = {connected(),
-                    E2E_INFO_PUB "Successfully deleted folder Finance from Veltrane Enterprise."};
+                    LOG_INFO_PUB "Successfully deleted folder Finance from Veltrane Enterprise."};
   append(&expected, deleteSummary(1, 0, 0, 0));
   EXPECT_EQ(maskedLines(run.out), expected);
   Json after = dump();
@@ -85,8 +85,8 @@ TEST_F(DeleteTest, RefusedLogonDeletesNothing) {
   EXPECT_EQ(run.exitCode, kExitFatal);
   Lines lines = maskedLines(run.out);
   ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.back(), E2E_ERROR_ACT "Failed to delete Veltrane Enterprise objects.");
-  EXPECT_EQ(lines.front(), E2E_ERROR_PUB "Failed to logon to APS " + std::string(kAps) +
+  EXPECT_EQ(lines.back(), LOG_ERROR_ACT "Failed to delete Veltrane Enterprise objects.");
+  EXPECT_EQ(lines.front(), LOG_ERROR_PUB "Failed to logon to APS " + std::string(kAps) +
                                " as Administrator with secEnterprise authentication.");
   EXPECT_EQ(dump()["objects"].size(), 6u);
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
@@ -19,29 +18,6 @@
 #include "support/file_sys.h"
 
 namespace e2e {
-
-fs::path tempBase() { return korva::temporaryDirectory(); }
-
-fs::path makeTempDir(const fs::path& base, const char* prefix) {
-  static std::atomic<int> serial{0};
-  const std::string stem = prefix + std::to_string(korva_test::processId()) + "-";
-  for (int attempt = 0; attempt < 1000; ++attempt) {
-    fs::path dir = base / (stem + std::to_string(serial++));
-    std::error_code error;
-    if (fs::create_directory(dir, error)) return dir;
-    if (error) return fs::path();
-  }
-  return fs::path();
-}
-
-TempDir::TempDir() : path_(makeTempDir(tempBase(), "korva-e2e-")) {
-  if (path_.empty()) throw std::runtime_error("no temporary directory could be made");
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  fs::remove_all(path_, ignored);
-}
 
 namespace {
 
@@ -105,22 +81,22 @@ std::string sourcePath(const char* relative) {
 }
 
 std::string connected(const std::string& aps, const std::string& user) {
-  return E2E_INFO_PUB "Successfully initialized connection to APS " + aps + " as " + user + ".";
+  return LOG_INFO_PUB "Successfully initialized connection to APS " + aps + " as " + user + ".";
 }
 
 std::string addedLine(const std::string& kind, const std::string& name, const std::string& id) {
-  return E2E_INFO_PUB "Successfully added " + kind + " " + name + " with id " + id +
+  return LOG_INFO_PUB "Successfully added " + kind + " " + name + " with id " + id +
          " to Veltrane Enterprise.";
 }
 
 std::string updatedLine(const std::string& kind, const std::string& name, const std::string& id) {
-  return E2E_INFO_PUB "Successfully updated " + kind + " " + name + " with id " + id +
+  return LOG_INFO_PUB "Successfully updated " + kind + " " + name + " with id " + id +
          " to Veltrane Enterprise.";
 }
 
 std::string rightLine(const std::string& right, const std::string& object,
                       const std::string& user) {
-  return E2E_INFO_PUB "Successfully set the right to " + right + " on object " + object +
+  return LOG_INFO_PUB "Successfully set the right to " + right + " on object " + object +
          " for user " + user + ".";
 }
 
@@ -130,17 +106,17 @@ std::vector<std::string> publishSummary(const std::string& srcFile, int usersAdd
                                         int reportsUpdated, int reportsSkipped) {
   auto n = [](int v) { return std::to_string(v); };
   return {
-      E2E_INFO_ACT "Successfully added/updated users, folders, and reports based on " + srcFile +
+      LOG_INFO_ACT "Successfully added/updated users, folders, and reports based on " + srcFile +
           ".",
-      E2E_INFO_ACT + n(usersAdded) + " users added.",
-      E2E_INFO_ACT + n(usersUpdated) + " users updated.",
-      E2E_INFO_ACT + n(usersSkipped) + " users skipped.",
-      E2E_INFO_ACT + n(foldersAdded) + " folders added.",
-      E2E_INFO_ACT + n(foldersUpdated) + " folders updated.",
-      E2E_INFO_ACT + n(foldersSkipped) + " folders skipped.",
-      E2E_INFO_ACT + n(reportsAdded) + " reports added.",
-      E2E_INFO_ACT + n(reportsUpdated) + " reports updated.",
-      E2E_INFO_ACT + n(reportsSkipped) + " reports skipped.",
+      LOG_INFO_ACT + n(usersAdded) + " users added.",
+      LOG_INFO_ACT + n(usersUpdated) + " users updated.",
+      LOG_INFO_ACT + n(usersSkipped) + " users skipped.",
+      LOG_INFO_ACT + n(foldersAdded) + " folders added.",
+      LOG_INFO_ACT + n(foldersUpdated) + " folders updated.",
+      LOG_INFO_ACT + n(foldersSkipped) + " folders skipped.",
+      LOG_INFO_ACT + n(reportsAdded) + " reports added.",
+      LOG_INFO_ACT + n(reportsUpdated) + " reports updated.",
+      LOG_INFO_ACT + n(reportsSkipped) + " reports skipped.",
   };
 }
 
@@ -148,11 +124,11 @@ std::vector<std::string> deleteSummary(int foldersDeleted, int foldersSkipped, i
                                        int reportsSkipped) {
   auto n = [](int v) { return std::to_string(v); };
   return {
-      E2E_INFO_ACT "Successfully deleted folder and/or report.",
-      E2E_INFO_ACT + n(foldersDeleted) + " folders deleted.",
-      E2E_INFO_ACT + n(foldersSkipped) + " folders skipped.",
-      E2E_INFO_ACT + n(reportsDeleted) + " reports deleted.",
-      E2E_INFO_ACT + n(reportsSkipped) + " reports skipped.",
+      LOG_INFO_ACT "Successfully deleted folder and/or report.",
+      LOG_INFO_ACT + n(foldersDeleted) + " folders deleted.",
+      LOG_INFO_ACT + n(foldersSkipped) + " folders skipped.",
+      LOG_INFO_ACT + n(reportsDeleted) + " reports deleted.",
+      LOG_INFO_ACT + n(reportsSkipped) + " reports skipped.",
   };
 }
 
@@ -174,20 +150,6 @@ std::vector<std::string> splitLines(const std::string& text) {
   }
   return lines;
 }
-
-namespace {
-
-std::string readAll(const fs::path& path, std::ios::openmode mode) {
-  std::ifstream in(path, mode);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-}  // namespace
-
-std::string readFile(const fs::path& path) { return readAll(path, std::ios::in | std::ios::binary); }
-std::string readText(const fs::path& path) { return readAll(path, std::ios::in); }
 
 void writeFile(const fs::path& path, const std::string& content) {
   fs::create_directories(path.parent_path());

@@ -4,8 +4,8 @@
 // that `korvaserver dump` prints, and file digests.
 //
 // Thread-safety: the tests run on one thread; runProgram waits for its child.
-// Ownership: a TempDir removes its tree when destroyed; runProgram's output
-// files live in a TempDir of the call.
+// Ownership: a TempDir (common/test_files.h) removes its tree when destroyed;
+// runProgram's output files live in a TempDir of the call.
 #ifndef KORVA_TESTS_E2E_E2E_UTIL_H_
 #define KORVA_TESTS_E2E_E2E_UTIL_H_
 
@@ -18,32 +18,18 @@
 #include <vector>
 
 #include "common/log_lines.h"
+#include "common/test_files.h"
 #include "common/test_platform.h"
 
 namespace e2e {
 
 namespace fs = std::filesystem;
 
-// The system's temporary directory as the programs see it (on POSIX $TMPDIR,
-// else /tmp; on Windows what GetTempPath answers).
-fs::path tempBase();
-// A fresh directory base/<prefix><process id>-<n>; an empty path when it
-// cannot be made.
-fs::path makeTempDir(const fs::path& base, const char* prefix);
-
-// A fresh directory under the system's temporary directory.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const fs::path& path() const { return path_; }
-  std::string str() const { return path_.string(); }
-
- private:
-  fs::path path_;
-};
+// Temporary directories: the system's (tempBase), a fresh one in a given
+// directory (makeTempDir), a fresh one removed with its tree (TempDir).
+using korva_test_common::makeTempDir;
+using korva_test_common::tempBase;
+using korva_test_common::TempDir;
 
 struct ProgramRun {
   int exitCode = -1;
@@ -78,14 +64,6 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
 // whole, POSIX keeps the low eight bits.
 inline const int kExitFatal = korva_test::exitStatusIsWhole() ? 1603 : 1603 & 0xFF;
 
-// Level and context prefixes, as the log writes them.
-#define E2E_INFO_PUB "--- INFO  --- (publish): "
-#define E2E_ERROR_PUB "--- ERROR --- (publish): "
-#define E2E_INFO_ACT "--- INFO  --- (action): "
-#define E2E_ERROR_ACT "--- ERROR --- (action): "
-#define E2E_ERROR_CFG "--- ERROR --- (config): "
-#define E2E_DETAIL "                         "
-
 // The first line of a run that logged on to aps as the user.
 std::string connected(const std::string& aps, const std::string& user = "Administrator");
 // "Successfully added <kind> <name> with id <id> to Veltrane Enterprise." and
@@ -119,8 +97,8 @@ using korva_test_common::maskedLines;
 
 // A file's bytes; a text file's text, with the platform's line ends ("\r\n"
 // on Windows) read as "\n".
-std::string readFile(const fs::path& path);
-std::string readText(const fs::path& path);
+using korva_test_common::readFile;
+using korva_test_common::readText;
 void writeFile(const fs::path& path, const std::string& content);
 // The hex SHA-256 of a file's bytes (the platform's digest, which has
 // known-value tests of its own).

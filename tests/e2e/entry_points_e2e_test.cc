@@ -25,7 +25,7 @@ TEST_F(EntryPointsTest, PublishWithEveryArgumentNullTakesEveryDefault) {
   ASSERT_GE(lines.size(), 13u);
   EXPECT_EQ(lines[0], kWarnNoName);
   EXPECT_EQ(lines[1], kWarnOutside);
-  EXPECT_EQ(lines[2], E2E_INFO_PUB "Successfully initialized connection to APS " + aps +
+  EXPECT_EQ(lines[2], LOG_INFO_PUB "Successfully initialized connection to APS " + aps +
                           " as Administrator.");
   Lines tail(lines.end() - 10, lines.end());
   EXPECT_EQ(tail, publishSummary((lib() / "publish.xml").string(), 2, 0, 0, 3, 0, 0, 3, 0, 0));
@@ -38,7 +38,7 @@ TEST_F(EntryPointsTest, PublishWithEveryArgumentNullTakesEveryDefault) {
   auto remove = function<PublishA>("doDeleteA");
   ASSERT_NE(remove, nullptr);
   EXPECT_EQ(remove(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), 0);
-  Lines expected = {E2E_INFO_PUB "Successfully initialized connection to APS " + aps +
+  Lines expected = {LOG_INFO_PUB "Successfully initialized connection to APS " + aps +
                     " as Administrator."};
   append(&expected, deleteSummary(0, 0, 0, 0));
   EXPECT_EQ(maskedFileLines(tmp() / "delete.log"), expected);
@@ -58,16 +58,16 @@ TEST_F(EntryPointsTest, WideTextTheEncodingCannotHoldFailsInsteadOfTakingADefaul
   EXPECT_EQ(publish(aps.c_str(), nullptr, L"p\u0101ss", nullptr, nullptr, nullptr, nullptr),
             1603);
   EXPECT_EQ(maskedFileLines(tmp() / "publish.log"),
-            (Lines{E2E_ERROR_ACT "The value of CA_VR_APSPASS cannot be converted to the "
+            (Lines{LOG_ERROR_ACT "The value of CA_VR_APSPASS cannot be converted to the "
                                  "process's multibyte encoding.",
-                   E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects. System function "
+                   LOG_ERROR_ACT "Failed to publish Veltrane Enterprise objects. System function "
                                  "failed."}));
 
   EXPECT_EQ(remove(aps.c_str(), nullptr, nullptr, nullptr, nullptr, L"B\u0101cher", nullptr), 1603);
   EXPECT_EQ(maskedFileLines(tmp() / "delete.log"),
-            (Lines{E2E_ERROR_ACT "The value of CA_VR_DELFLD cannot be converted to the "
+            (Lines{LOG_ERROR_ACT "The value of CA_VR_DELFLD cannot be converted to the "
                                  "process's multibyte encoding.",
-                   E2E_ERROR_ACT "Failed to delete Veltrane Enterprise objects. System function "
+                   LOG_ERROR_ACT "Failed to delete Veltrane Enterprise objects. System function "
                                  "failed."}));
 }
 
@@ -87,12 +87,12 @@ TEST_F(LogDestinationTest, OnlyTheExactWordStdoutSelectsStandardOutput) {
     const char* lastLine;
   } cases[] = {
       // Explicit "stdout": standard output, no file.
-      {"korvapush", {"stdout"}, "", E2E_INFO_ACT "0 reports skipped."},
+      {"korvapush", {"stdout"}, "", LOG_INFO_ACT "0 reports skipped."},
       // "STDOUT" is a file name like any other, in the working directory.
-      {"korvapush", {"STDOUT"}, cwd / "STDOUT", E2E_INFO_ACT "3 reports skipped."},
+      {"korvapush", {"STDOUT"}, cwd / "STDOUT", LOG_INFO_ACT "3 reports skipped."},
       // -logfile without a value: the default file in the temporary directory.
-      {"korvapush", {}, work() / "tmp" / "publish.log", E2E_INFO_ACT "3 reports skipped."},
-      {"korvadrop", {}, work() / "tmp" / "delete.log", E2E_INFO_ACT "0 reports skipped."},
+      {"korvapush", {}, work() / "tmp" / "publish.log", LOG_INFO_ACT "3 reports skipped."},
+      {"korvadrop", {}, work() / "tmp" / "delete.log", LOG_INFO_ACT "0 reports skipped."},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = std::string(c.program) == "korvapush"

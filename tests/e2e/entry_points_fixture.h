@@ -15,18 +15,15 @@
 #include <string>
 
 #include "e2e/e2e_fixture.h"
+#include "korvalink.h"
 #include "platform/dynlib.h"
-#include "platform/entry_abi.h"
 
 namespace e2e {
 
 // The entry points' types, in their calling convention (__stdcall on Windows).
-using PublishA = int(KORVA_ENTRY_CALL*)(const char*, const char*, const char*, const char*,
-                                        const char*, const char*, const char*);
-using PublishW = int(KORVA_ENTRY_CALL*)(const wchar_t*, const wchar_t*, const wchar_t*,
-                                        const wchar_t*, const wchar_t*, const wchar_t*,
-                                        const wchar_t*);
-using TestFcnType = void(KORVA_ENTRY_CALL*)();
+using PublishA = doPublishAProc;
+using PublishW = doPublishWProc;
+using TestFcnType = TestFcnProc;
 
 // Sets an environment variable for the test's lifetime, then restores it.
 class ScopedEnv {

@@ -1,8 +1,10 @@
-// The engine library's exports as nm lists them (the Windows build checks
-// korvalink.dll's exports with objdump: WindowsDeliverable.korvalink), and
+// The engine library's exports as nm lists them, against the build's list of
+// them (KORVA_KORVALINK_EXPORTS; the Windows build checks korvalink.dll's
+// exports with objdump: WindowsDeliverable.korvalink), and
 // non-ASCII names through the wide entry points in a UTF-8 locale, which the
 // Windows C runtime has none of.
 #include <set>
+#include <sstream>
 
 #include "e2e/entry_points_fixture.h"
 
@@ -29,8 +31,11 @@ TEST_F(EntryPointsTest, ExportsExactlyTheSixEntryPoints) {
     // Absolute symbols are version nodes, not code or data.
     if (type != 'A') names.insert(name);
   }
-  EXPECT_EQ(names, (std::set<std::string>{"doPublish", "doPublishA", "doPublishW", "doDeleteA",
-                                          "doDeleteW", "TestFcn"}));
+  std::set<std::string> exports;
+  std::istringstream list(KORVA_KORVALINK_EXPORTS);
+  for (std::string name; std::getline(list, name, ',');) exports.insert(name);
+  EXPECT_EQ(exports.size(), 6u) << KORVA_KORVALINK_EXPORTS;
+  EXPECT_EQ(names, exports);
   auto testFcn = function<TestFcnType>("TestFcn");
   ASSERT_NE(testFcn, nullptr);
   testFcn();
@@ -70,7 +75,7 @@ TEST_F(EntryPointsTest, WideEntryPointsCarryNonAsciiNames) {
             u8"F\u00fcr alle");
 
   Lines expected = {
-      std::string(E2E_INFO_PUB "Successfully initialized connection to APS ") + kAps +
+      std::string(LOG_INFO_PUB "Successfully initialized connection to APS ") + kAps +
           " as Administrator.",
       addedLine("user", u8"j\u00f6rg", std::to_string(user)),
       addedLine("folder", u8"B\u00fccher", std::to_string(folder)),
@@ -88,10 +93,10 @@ TEST_F(EntryPointsTest, WideEntryPointsCarryNonAsciiNames) {
                    L"B\u00fccher", L"B\u00fccher\\Jahres\u00fcbersicht"),
             0);
   Lines deleted = {
-      std::string(E2E_INFO_PUB "Successfully initialized connection to APS ") + kAps +
+      std::string(LOG_INFO_PUB "Successfully initialized connection to APS ") + kAps +
           " as Administrator.",
-      E2E_INFO_PUB u8"Successfully deleted report Jahres\u00fcbersicht from Veltrane Enterprise.",
-      E2E_INFO_PUB u8"Successfully deleted folder B\u00fccher from Veltrane Enterprise.",
+      LOG_INFO_PUB u8"Successfully deleted report Jahres\u00fcbersicht from Veltrane Enterprise.",
+      LOG_INFO_PUB u8"Successfully deleted folder B\u00fccher from Veltrane Enterprise.",
   };
   append(&deleted, deleteSummary(1, 0, 1, 0));
   EXPECT_EQ(maskedFileLines(deleteLog), deleted);

@@ -147,14 +147,14 @@ TEST_F(PublishExampleTest, SecondRunUpdatesWhatMayBeOverwrittenAndSkipsTheRest) 
   Lines expected = {kWarnNoName,
                     kWarnOutside,
                     connected(),
-                    E2E_ERROR_PUB "Failed to add user audit1 as the user already exists.",
-                    E2E_ERROR_PUB "Failed to add user audit1 to Veltrane Enterprise.",
+                    LOG_ERROR_PUB "Failed to add user audit1 as the user already exists.",
+                    LOG_ERROR_PUB "Failed to add user audit1 to Veltrane Enterprise.",
                     updatedLine("user", "sales1", id(ids.sales1))};
   auto reportExists = [](const char* title) {
     return Lines{
-        E2E_ERROR_PUB "Failed to add report " + std::string(title) +
+        LOG_ERROR_PUB "Failed to add report " + std::string(title) +
             " as the report already exists.",
-        E2E_ERROR_PUB "Failed to add report " + std::string(title) + " to Veltrane Enterprise."};
+        LOG_ERROR_PUB "Failed to add report " + std::string(title) + " to Veltrane Enterprise."};
   };
   auto topFolder = [&](const char* name, int64_t folder) {
     return Lines{updatedLine("folder", name, id(folder)),

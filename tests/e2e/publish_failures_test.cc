@@ -6,7 +6,7 @@
 namespace e2e {
 namespace {
 
-const char kPublishFailed[] = E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects.";
+const char kPublishFailed[] = LOG_ERROR_ACT "Failed to publish Veltrane Enterprise objects.";
 
 using PublishFailureTest = E2ETest;
 
@@ -18,10 +18,10 @@ TEST_F(PublishFailureTest, WrongPasswordEndsTheRunWithTheServersReason) {
   Lines expected = {
       kWarnNoName,
       kWarnOutside,
-      E2E_ERROR_PUB + logon,
-      E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
-      E2E_DETAIL "Logon refused: the password of user \"Administrator\" is wrong.",
-      E2E_ERROR_PUB "Failed to establish connection to APS " + std::string(kAps) +
+      LOG_ERROR_PUB + logon,
+      LOG_DETAIL "The following error is returned from Veltrane Enterprise:",
+      LOG_DETAIL "Logon refused: the password of user \"Administrator\" is wrong.",
+      LOG_ERROR_PUB "Failed to establish connection to APS " + std::string(kAps) +
           " as Administrator with secEnterprise authentication.",
       kPublishFailed,
   };
@@ -60,7 +60,7 @@ TEST_F(PublishFailureTest, MissingSourceDirectoryPublishesTheUsersThenFails) {
       connected(),
       addedLine("user", "audit1", id(userIdOf(server, "audit1"))),
       addedLine("user", "sales1", id(userIdOf(server, "sales1"))),
-      E2E_ERROR_ACT "Failed to publish content of " + missing +
+      LOG_ERROR_ACT "Failed to publish content of " + missing +
           " to Veltrane Enterprise. System function failed.",
       std::string(kPublishFailed) + " System function failed.",
   };
@@ -87,9 +87,9 @@ TEST_F(PublishFailureTest, FolderThatCannotBeAddedSkipsItsWholeSubtree) {
   appendWalkLines(
       &expected, tree(),
       {{"Finance",
-        {E2E_ERROR_PUB "Failed to add folder Finance as the folder already exists.",
-         E2E_ERROR_PUB "Failed to add folder Finance to Veltrane Enterprise.",
-         E2E_ERROR_ACT "Failed to add folder Finance. All reports and folders within it would "
+        {LOG_ERROR_PUB "Failed to add folder Finance as the folder already exists.",
+         LOG_ERROR_PUB "Failed to add folder Finance to Veltrane Enterprise.",
+         LOG_ERROR_ACT "Failed to add folder Finance. All reports and folders within it would "
                        "be skipped."}},
        {"HR", {updatedLine("folder", "HR", id(hr))}},
        {"HR/staff.rpt", {updatedLine("report", "staff", id((*staff)["id"].integer()))}}},
@@ -117,10 +117,10 @@ TEST_F(PublishFailureTest, UnknownRightIsReportedOnEveryTopLevelFolder) {
           int64_t folder = folderIdAt(server, path);
           Lines l = {addedLine("folder", p.filename().string(), id(folder))};
           if (p.parent_path().empty()) {
-            l.push_back(E2E_ERROR_PUB
+            l.push_back(LOG_ERROR_PUB
                         "Failed to set right as the specified right Admin is not "
                         "valid.");
-            l.push_back(E2E_ERROR_PUB "Failed to set the right to Admin on object " + id(folder) +
+            l.push_back(LOG_ERROR_PUB "Failed to set the right to Admin on object " + id(folder) +
                         " for user " + id(viewer) + ".");
           }
           return l;
@@ -157,11 +157,11 @@ TEST_F(PublishFailureTest, FailingFolderCommitSkipsThatFolderAndGoesOn) {
       connected(),
       addedLine("user", "audit1", id(audit1)),
       addedLine("user", "sales1", id(sales1)),
-      E2E_ERROR_PUB "Failed to commit folder changes while adding folder " + failed + ".",
-      E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
-      E2E_DETAIL "Injected fault in commit.",
-      E2E_ERROR_PUB "Failed to add folder " + failed + " to Veltrane Enterprise.",
-      E2E_ERROR_ACT "Failed to add folder " + failed +
+      LOG_ERROR_PUB "Failed to commit folder changes while adding folder " + failed + ".",
+      LOG_DETAIL "The following error is returned from Veltrane Enterprise:",
+      LOG_DETAIL "Injected fault in commit.",
+      LOG_ERROR_PUB "Failed to add folder " + failed + " to Veltrane Enterprise.",
+      LOG_ERROR_ACT "Failed to add folder " + failed +
           ". All reports and folders within it would be skipped.",
       addedLine("folder", kept, id(keptId)),
       rightLine("FullControl", id(keptId), id(audit1)),

@@ -54,7 +54,7 @@ class RightsTest : public PublishedExampleTest {
 };
 
 std::string refusal(const std::string& user, const std::string& action) {
-  return E2E_DETAIL "The commit was refused: access denied. User \"" + user + "\" may not " +
+  return LOG_DETAIL "The commit was refused: access denied. User \"" + user + "\" may not " +
          action + ": that needs FullControl on it or on a folder above it.";
 }
 
@@ -66,10 +66,10 @@ TEST_F(RightsTest, AViewUsersPublishIsRefusedAndChangesNothing) {
   Lines expected = {connected(kAps, "sales1")};
   // Folders without changes pass; every report's new content is refused.
   append(&expected, walkLines(server, [](const std::string& title, int64_t id) -> Lines {
-    return {E2E_ERROR_PUB "Failed to commit report changes while adding report " + title + ".",
-            E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
+    return {LOG_ERROR_PUB "Failed to commit report changes while adding report " + title + ".",
+            LOG_DETAIL "The following error is returned from Veltrane Enterprise:",
             refusal("sales1", "change Report " + e2e::id(id) + " \"" + title + "\""),
-            E2E_ERROR_PUB "Failed to add report " + title + " to Veltrane Enterprise."};
+            LOG_ERROR_PUB "Failed to add report " + title + " to Veltrane Enterprise."};
   }));
   append(&expected, publishSummary(instructions().string(), 0, 0, 0, 0, 3, 0, 0, 0, 3));
   EXPECT_EQ(maskedLines(run.out), expected);
@@ -83,14 +83,14 @@ TEST_F(RightsTest, AViewUsersDeleteIsRefusedAndChangesNothing) {
   EXPECT_EQ(run.exitCode, 0);
   Lines expected = {
       connected(kAps, "sales1"),
-      E2E_ERROR_PUB "Failed to commit report changes while deleting report staff.",
-      E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
+      LOG_ERROR_PUB "Failed to commit report changes while deleting report staff.",
+      LOG_DETAIL "The following error is returned from Veltrane Enterprise:",
       refusal("sales1", "delete Report " + id(reportIdAt(server, "HR", "staff")) + " \"staff\""),
-      E2E_ERROR_PUB "Failed to delete report staff from Veltrane Enterprise.",
-      E2E_ERROR_PUB "Failed to commit folder changes while deleting folder Finance.",
-      E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
+      LOG_ERROR_PUB "Failed to delete report staff from Veltrane Enterprise.",
+      LOG_ERROR_PUB "Failed to commit folder changes while deleting folder Finance.",
+      LOG_DETAIL "The following error is returned from Veltrane Enterprise:",
       refusal("sales1", "delete Folder " + id(folderIdAt(server, "Finance")) + " \"Finance\""),
-      E2E_ERROR_PUB "Failed to delete folder Finance from Veltrane Enterprise.",
+      LOG_ERROR_PUB "Failed to delete folder Finance from Veltrane Enterprise.",
   };
   append(&expected, deleteSummary(0, 1, 0, 1));
   EXPECT_EQ(maskedLines(run.out), expected);

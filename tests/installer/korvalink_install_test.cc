@@ -320,7 +320,7 @@ INSTANTIATE_TEST_SUITE_P(
         "MissingInstructions",
         {"CA_VR_SRCFILE=<work>missing.xml"},
         {"--- ERROR --- (config): Error occurred while parsing the XML file <work>missing.xml.",
-         E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects."}}),
+         LOG_ERROR_ACT "Failed to publish Veltrane Enterprise objects."}}),
     [](const ::testing::TestParamInfo<FailedPublishCase>& info) {
       return std::string(info.param.name);
     });
@@ -335,12 +335,12 @@ INSTANTIATE_TEST_SUITE_P(
         "WrongPassword",
         {"CA_VR_APSPASS=not-the-password"},
         {e2e::kWarnNoName, e2e::kWarnOutside,
-         E2E_ERROR_PUB "Failed to logon to APS " + std::string(kAps) + kAsAdministrator,
-         E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
-         E2E_DETAIL "Logon refused: the password of user \"Administrator\" is wrong.",
-         E2E_ERROR_PUB "Failed to establish connection to APS " + std::string(kAps) +
+         LOG_ERROR_PUB "Failed to logon to APS " + std::string(kAps) + kAsAdministrator,
+         LOG_DETAIL "The following error is returned from Veltrane Enterprise:",
+         LOG_DETAIL "Logon refused: the password of user \"Administrator\" is wrong.",
+         LOG_ERROR_PUB "Failed to establish connection to APS " + std::string(kAps) +
              kAsAdministrator,
-         E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects."}}),
+         LOG_ERROR_ACT "Failed to publish Veltrane Enterprise objects."}}),
     [](const ::testing::TestParamInfo<FailedPublishCase>& info) {
       return std::string(info.param.name);
     });

@@ -3,7 +3,8 @@
 // read back with the time stamps masked, a locale guard, and the fixture of
 // the publish handler tests.
 //
-// Thread-safety: test-only, one thread. Ownership: a TempDir removes its tree.
+// Thread-safety: test-only, one thread. Ownership: a TempDir (common/test_files.h)
+// removes its tree.
 #ifndef KORVA_TESTS_INSTRUCTIONS_TEST_UTIL_H_
 #define KORVA_TESTS_INSTRUCTIONS_TEST_UTIL_H_
 
@@ -19,6 +20,7 @@
 
 #include "common/action_log.h"
 #include "common/log_lines.h"
+#include "common/test_files.h"
 #include "instructions/handler_publish.h"
 #include "platform/com.h"
 
@@ -26,48 +28,7 @@ namespace korva_test {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() {
-    std::random_device rd;
-    for (int i = 0; i < 100; ++i) {
-      fs::path p = fs::temp_directory_path() / ("korva-reader-" + std::to_string(rd()));
-      if (fs::create_directory(p)) {
-        path_ = p;
-        return;
-      }
-    }
-    ADD_FAILURE() << "cannot create a temporary directory";
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const fs::path& path() const { return path_; }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-  // Writes `content` as it stands (bytes) and answers the full path.
-  std::string write(const std::string& name, const std::string& content) const {
-    std::string p = file(name);
-    std::ofstream out(p, std::ios::binary);
-    out << content;
-    return p;
-  }
-
- private:
-  fs::path path_;
-};
-
-inline std::string readWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using korva_test_common::TempDir;
 
 // Sends the action log to a file of its own while alive; lines() answers what
 // was written, each line without its time stamp but still starting with " - "
@@ -84,7 +45,7 @@ class LogCapture {
     for (std::string& line : out) line.insert(0, " - ");
     return out;
   }
-  std::string raw() const { return readWhole(path_); }
+  std::string raw() const { return korva_test_common::readFile(path_); }
 
  private:
   std::string path_;

@@ -80,7 +80,7 @@ TEST_F(HostileInputTest, ApsNamesWithSlashesOrDotsNeverTouchAFileOutsideTheServe
   const std::set<std::string> before = allPaths(work_.path());
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
-    const std::string refusal = E2E_DETAIL "\"" + name +
+    const std::string refusal = LOG_DETAIL "\"" + name +
                                 "\" is not a valid APS name: use a host name (letters, digits, "
                                 "\"-\" and \".\", optionally \":\" and a port).";
     std::string escaped;
@@ -98,16 +98,15 @@ TEST_F(HostileInputTest, ApsNamesWithSlashesOrDotsNeverTouchAFileOutsideTheServe
          "delete"}};
     for (const auto& [run, action] : runs) {
       EXPECT_EQ(run.exitCode, e2e::kExitFatal);
-      EXPECT_EQ(e2e::maskedLines(run.out),
-                (std::vector<std::string>{
-                    E2E_ERROR_PUB "Failed to logon to APS " + name +
-                        " as Administrator with secEnterprise authentication.",
-                    E2E_DETAIL "The following error is returned from Veltrane Enterprise:",
-                    refusal,
-                    E2E_ERROR_PUB "Failed to establish connection to APS " + name +
-                        " as Administrator with secEnterprise authentication.",
-                    E2E_ERROR_ACT "Failed to " + std::string(action) +
-                        " Veltrane Enterprise objects."}));
+      EXPECT_EQ(
+          e2e::maskedLines(run.out),
+          (std::vector<std::string>{
+              LOG_ERROR_PUB "Failed to logon to APS " + name +
+                  " as Administrator with secEnterprise authentication.",
+              LOG_DETAIL "The following error is returned from Veltrane Enterprise:", refusal,
+              LOG_ERROR_PUB "Failed to establish connection to APS " + name +
+                  " as Administrator with secEnterprise authentication.",
+              LOG_ERROR_ACT "Failed to " + std::string(action) + " Veltrane Enterprise objects."}));
     }
 
     for (const char* command : {"init", "dump", "tree", "users"}) {
@@ -188,8 +187,8 @@ TEST_F(HostileInputTest, AnInstructionsFileNeverReadsTheFileAnExternalEntityName
       EXPECT_EQ(run.exitCode, e2e::kExitFatal);
       EXPECT_EQ(e2e::maskedLines(run.out),
                 (std::vector<std::string>{
-                    E2E_ERROR_CFG "Error occurred while parsing the XML file " + xml.string() + ".",
-                    E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects."}));
+                    LOG_ERROR_CFG "Error occurred while parsing the XML file " + xml.string() + ".",
+                    LOG_ERROR_ACT "Failed to publish Veltrane Enterprise objects."}));
     }
   }
   e2e::ProgramRun dump = server().tool({"dump", "-apsname", kAps});
@@ -222,8 +221,8 @@ TEST_F(HostileInputTest, EntityBombsFailFastWithoutEatingMemory) {
     EXPECT_EQ(run.wait(), e2e::kExitFatal);
     EXPECT_EQ(logLines(output),
               (std::vector<std::string>{
-                  E2E_ERROR_CFG "Error occurred while parsing the XML file " + xml.string() + ".",
-                  E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects."}));
+                  LOG_ERROR_CFG "Error occurred while parsing the XML file " + xml.string() + ".",
+                  LOG_ERROR_ACT "Failed to publish Veltrane Enterprise objects."}));
     // The expansion is stopped early, not run until memory is gone.
     EXPECT_LT(run.maxResidentKb(), (underSanitizer() ? 600 : 150) * 1024);
     std::cout << "[ memory   ] " << what << ": " << run.maxResidentKb() / 1024 << " MiB at most"

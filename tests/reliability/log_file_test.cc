@@ -216,7 +216,7 @@ TEST_F(LogFileTest, APublishRunWhoseLogIsAPlantedLinkWritesToStandardOutput) {
   const std::vector<std::string> lines = e2e::maskedLines(run.out);
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.front(), e2e::connected("logtest"));
-  EXPECT_EQ(lines.back(), E2E_INFO_ACT "0 reports skipped.");
+  EXPECT_EQ(lines.back(), LOG_INFO_ACT "0 reports skipped.");
 }
 
 // One line from a FIFO's read end, waiting for the writer; what came before

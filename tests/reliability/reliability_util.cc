@@ -46,32 +46,27 @@ bool underSanitizer() {
 
 // ---- WorkDir ------------------------------------------------------------------
 
-WorkDir::WorkDir() {
-  // Room for a few repositories and trees, with every other test running.
+namespace {
+
+const char kMemoryFileSystem[] = "/dev/shm";
+
+// The memory file system when it has room for a few repositories and trees,
+// with every other test running, else the temporary directory.
+fs::path workBase() {
   constexpr unsigned long long kWanted = 512ull * 1024 * 1024;
   struct statvfs vfs;
-  if (::statvfs("/dev/shm", &vfs) == 0 &&
+  if (::statvfs(kMemoryFileSystem, &vfs) == 0 &&
       static_cast<unsigned long long>(vfs.f_bavail) * vfs.f_frsize >= kWanted &&
-      ::access("/dev/shm", W_OK | X_OK) == 0) {
-    path_ = e2e::makeTempDir("/dev/shm", "korva-rel-");
-    fast_ = !path_.empty();
+      ::access(kMemoryFileSystem, W_OK | X_OK) == 0) {
+    return kMemoryFileSystem;
   }
-  if (path_.empty()) path_ = e2e::makeTempDir(e2e::tempBase(), "korva-rel-");
-  if (path_.empty()) throw std::runtime_error("cannot create a work directory");
+  return e2e::tempBase();
 }
 
-WorkDir::~WorkDir() {
-  std::error_code ignored;
-  // Directories made unreadable by a test must be readable again to go.
-  for (auto it = fs::recursive_directory_iterator(
-           path_, fs::directory_options::skip_permission_denied, ignored);
-       it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-    if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
-      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    }
-  }
-  fs::remove_all(path_, ignored);
-}
+}  // namespace
+
+WorkDir::WorkDir()
+    : TempDir(workBase(), "korva-rel-"), fast_(path().parent_path() == kMemoryFileSystem) {}
 
 // ---- Process ------------------------------------------------------------------
 

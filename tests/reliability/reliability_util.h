@@ -6,7 +6,7 @@
 // Thread-safety: the tests run on one thread; Process forks.
 // Ownership: a Process owns its child until wait() reaped it (the destructor
 // kills and reaps a child still running); a LogWatcher owns its inotify
-// descriptor; a WorkDir removes its tree.
+// descriptor; a WorkDir removes its tree (common/test_files.h).
 #ifndef KORVA_TESTS_RELIABILITY_RELIABILITY_UTIL_H_
 #define KORVA_TESTS_RELIABILITY_RELIABILITY_UTIL_H_
 
@@ -32,18 +32,13 @@ bool underSanitizer();
 // (killing a process is about what the kernel already holds, so the medium
 // does not change what is tested, only how long it takes), else under the
 // temporary directory.
-class WorkDir {
+class WorkDir : public korva_test_common::TempDir {
  public:
   WorkDir();
-  ~WorkDir();
-  WorkDir(const WorkDir&) = delete;
-  WorkDir& operator=(const WorkDir&) = delete;
-  const fs::path& path() const { return path_; }
   bool fast() const { return fast_; }
 
  private:
-  fs::path path_;
-  bool fast_ = false;
+  bool fast_;
 };
 
 // A program running in the background, its standard output and error going

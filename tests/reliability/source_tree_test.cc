@@ -39,9 +39,9 @@ std::vector<std::string> withoutIds(std::vector<std::string> lines) {
 std::vector<std::string> refusedFileLines(const std::string& path, const std::string& name,
                                           const std::string& detail) {
   return {
-      E2E_ERROR_PUB "Failed to associate the file " + path + " to report " + name + ".",
-      E2E_DETAIL "The following error is returned from Veltrane Enterprise:", E2E_DETAIL + detail,
-      E2E_ERROR_PUB "Failed to add report " + name + " to Veltrane Enterprise."};
+      LOG_ERROR_PUB "Failed to associate the file " + path + " to report " + name + ".",
+      LOG_DETAIL "The following error is returned from Veltrane Enterprise:", LOG_DETAIL + detail,
+      LOG_ERROR_PUB "Failed to add report " + name + " to Veltrane Enterprise."};
 }
 
 std::vector<std::string> reportFailure(const std::string& path, const std::string& name,
@@ -104,7 +104,7 @@ TEST_F(SourceTreeTest, UnreadableFilesAndDirectoriesEndWithTheirFailureLines) {
   for (const std::string& name : e2e::listingOrder(tree())) {
     expected.push_back(addedLine("folder", name, "#"));
     if (name == "Locked") {
-      expected.push_back(E2E_ERROR_ACT "Failed to publish content of " + (tree() / name).string() +
+      expected.push_back(LOG_ERROR_ACT "Failed to publish content of " + (tree() / name).string() +
                          " to Veltrane Enterprise. System function failed.");
       continue;
     }
@@ -125,18 +125,21 @@ TEST_F(SourceTreeTest, UnreadableFilesAndDirectoriesEndWithTheirFailureLines) {
   // A source directory that cannot be listed fails the run.
   std::tie(exitCode, lines) = push(xml(), work_.path() / "closed");
   EXPECT_EQ(exitCode, e2e::kExitFatal);
-  EXPECT_EQ(lines, (std::vector<std::string>{
-                       connected("locked"),
-                       E2E_ERROR_ACT "Failed to publish content of " + (work_.path() / "closed").string() +
-                           " to Veltrane Enterprise. System function failed.",
-                       E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects. System function failed."}));
+  EXPECT_EQ(
+      lines,
+      (std::vector<std::string>{
+          connected("locked"),
+          LOG_ERROR_ACT "Failed to publish content of " + (work_.path() / "closed").string() +
+              " to Veltrane Enterprise. System function failed.",
+          LOG_ERROR_ACT "Failed to publish Veltrane Enterprise objects. System function failed."}));
 
   // So does an instructions file that cannot be read.
   std::tie(exitCode, lines) = push(closedXml, tree());
   EXPECT_EQ(exitCode, e2e::kExitFatal);
   EXPECT_EQ(lines, (std::vector<std::string>{
-                       E2E_ERROR_CFG "Error occurred while parsing the XML file " + closedXml.string() + ".",
-                       E2E_ERROR_ACT "Failed to publish Veltrane Enterprise objects."}));
+                       LOG_ERROR_CFG "Error occurred while parsing the XML file " +
+                           closedXml.string() + ".",
+                       LOG_ERROR_ACT "Failed to publish Veltrane Enterprise objects."}));
 }
 
 // ---- a report file that would block ----------------------------------------------------
@@ -263,11 +266,10 @@ TEST_F(VanishingFileTest, AFileGoneBeforeTheWalkTakesItsStatusFailsItsDirectory)
   EXPECT_EQ(status, 200);
   // The listing of A fails as a whole: nothing in it is published.
   std::vector<std::string> expected = {
-      connected("vanish"),
-      addedLine("folder", "A", "#"),
-      E2E_ERROR_ACT "The directory entry " + (tree() / "A" / "gone.rpt").string() +
+      connected("vanish"), addedLine("folder", "A", "#"),
+      LOG_ERROR_ACT "The directory entry " + (tree() / "A" / "gone.rpt").string() +
           " cannot be read: No such file or directory.",
-      E2E_ERROR_ACT "Failed to publish content of " + (tree() / "A").string() +
+      LOG_ERROR_ACT "Failed to publish content of " + (tree() / "A").string() +
           " to Veltrane Enterprise. System function failed."};
   append(&expected, e2e::publishSummary(xml().string(), 0, 0, 0, 1, 0, 0, 0, 0, 0));
   EXPECT_EQ(lines, expected);
@@ -315,9 +317,9 @@ TEST_F(SourceTreeTest, ADirectoryLinkLoopIsReportedAndSkipped) {
         expected.push_back(addedLine("report", "r", "#"));
         continue;
       }
-      expected.push_back(E2E_ERROR_ACT "The directory " + (tree() / name / entry).string() +
+      expected.push_back(LOG_ERROR_ACT "The directory " + (tree() / name / entry).string() +
                          " leads back to a directory that contains it.");
-      expected.push_back(E2E_ERROR_ACT "Failed to add folder " + entry +
+      expected.push_back(LOG_ERROR_ACT "Failed to add folder " + entry +
                          ". All reports and folders within it would be skipped.");
     }
   }

@@ -14,12 +14,6 @@
 namespace korva_rs_test {
 namespace {
 
-// In text mode: the program's line ends ("\r\n" on Windows) read as "\n".
-std::string readText(const std::string& path) {
-  std::ifstream in(path);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 struct ProgramRun {
   int code = -1;
   std::string out;

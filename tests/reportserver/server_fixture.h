@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "common/server_home_test.h"
+#include "common/test_files.h"
 #include "platform/com.h"
 #include "reportserver/fault_plan.h"
 #include "reportserver/repository.h"
@@ -33,6 +34,8 @@ using korva::Ref;
 using korva::Variant;
 
 using korva_test_common::B;
+using korva_test_common::readFile;
+using korva_test_common::readText;
 
 inline const wchar_t* const kAuth = L"secEnterprise";
 
@@ -274,11 +277,6 @@ class ServerTest : public korva_test_common::ServerHomeTest {
     std::filesystem::path p = home_ / name;
     std::ofstream(p, std::ios::binary) << content;
     return p.string();
-  }
-
-  static std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
   std::string repositoryPath(const std::string& aps = "localhost") const {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/test_files.h"
 #include "common/test_platform.h"
 #include "platform/dynlib.h"
 
@@ -58,12 +59,7 @@ struct ToolRun {
 };
 
 // In text mode: a program's line ends ("\r\n" on Windows) read as "\n".
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using korva_test_common::readText;
 
 std::vector<std::string> readLines(const fs::path& path) {
   std::vector<std::string> lines;
@@ -133,10 +129,10 @@ class ToolTest : public ::testing::Test {
     if (!child.started) return r;
     EXPECT_TRUE(child.exited) << child.error;
     if (child.exited) r.exitCode = child.exitCode;
-    r.out = readFile(out);
-    r.err = readFile(err);
+    r.out = readText(out);
+    r.err = readText(err);
     r.call = readLines(record);
-    r.locale = readFile(locale);
+    r.locale = readText(locale);
     return r;
   }
 

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "korvalink.h"
 #include "platform/entry_abi.h"
 
 namespace {
