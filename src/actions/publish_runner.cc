@@ -6,10 +6,10 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "common/action_log.h"
 #include "common/status.h"
-#include "support/file_sys.h"
 #include "support/path_util.h"
 
 namespace {
@@ -46,26 +46,6 @@ SAnsiString actionText(MSIHANDLE hInstall, const char* property, const char* def
   return SAnsiString(defaultText);
 }
 
-// True for a file name whose extension is ".rpt" in any letter case; *baseName
-// then holds the name without it.
-bool isReportFile(const SAnsiString& fileName, SAnsiString* baseName) {
-  SAnsiString drive;
-  SAnsiString dir;
-  SAnsiString name;
-  SAnsiString ext;
-  splitPath(fileName, &drive, &dir, &name, &ext);
-  if (!(SAnsiStringCI(ext) == ".rpt")) return false;
-  *baseName = name;
-  return true;
-}
-
-// "\" separates the folder names of Veltrane Enterprise paths (the delete
-// action's folder and report paths): an object whose name holds one could
-// never be named there, and its path would name another object.
-bool holdsPathSeparator(const SAnsiString& name) {
-  return name.findString("\\") != SAnsiString::npos;
-}
-
 // Writes the line of an entry skipped for the "\" in its name; what names
 // the kind of entry ("directory", "report file", "user").
 void logSeparatorInName(const char* what, const SAnsiString& name) {
@@ -85,26 +65,10 @@ void countOutcome(int status, bool overwrite, int32_t* added, int32_t* updated, 
   }
 }
 
-// Whether e is the failure to read one entry of directory; *entry then names it.
-bool unreadableEntryOf(const SFileSysException& e, const SAnsiString& directory,
-                       CMAUnreadableEntry* entry) {
-  if (!SFileSys::isEntryFailure(e, directory)) return false;
-  entry->path = e.path();
-  entry->reason = e.reason();
-  return true;
-}
-
 // The line that names an entry before its directory's failure line.
 void logUnreadableEntry(const CMAUnreadableEntry& entry) {
   ActionLog::logLine(KORVA_ERROR KORVA_CTX_ACTION "The directory entry %s cannot be read: %s.",
                      entry.path.getBuffer(), entry.reason.getBuffer());
-}
-
-CMAWalkFrame frameFor(const SAnsiString& path, const CMAWalkFrame* parent) {
-  CMAWalkFrame frame;
-  frame.parent = parent;
-  frame.known = korva::directoryIdentity(path.getBuffer(), &frame.identity) == 0;
-  return frame;
 }
 
 // The users of the instructions in ascending name order; the array belongs
@@ -125,13 +89,6 @@ struct UserList {
 };
 
 }  // namespace
-
-bool CMAWalkFrame::leadsBackTo(const korva::DirectoryIdentity& other) const {
-  for (const CMAWalkFrame* frame = this; frame; frame = frame->parent) {
-    if (frame->known && frame->identity == other) return true;
-  }
-  return false;
-}
 
 CMARunnerPublish::CMARunnerPublish() = default;
 CMARunnerPublish::~CMARunnerPublish() = default;
@@ -289,68 +246,82 @@ int CMARunnerPublish::publishUsers(CMAInstallerProgress& progress) {
   return kStatusOk;
 }
 
+// Publishes what the walker finds: a folder per directory (entered only when
+// it could be added), a report per report file, a line and a skip for what
+// cannot be published. Keeps the folder of every directory it is inside.
+class CMARunnerPublish::PublishVisitor : public CMASourceTreeWalker::Visitor {
+ public:
+  PublishVisitor(CMARunnerPublish& runner, CMAInstallerProgress& progress, int32_t rootId)
+      : runner_(runner), progress_(progress), folderIds_(1, rootId) {}
+
+  bool visit(const CMASourceTreeWalker::Entry& entry) override {
+    using Kind = CMASourceTreeWalker::Kind;
+    int32_t parentId = folderIds_[static_cast<size_t>(entry.depth)];
+    switch (entry.kind) {
+      case Kind::kFolder:
+      case Kind::kFolderNamedWithBackslash:
+      case Kind::kFolderLeadingBack:
+        return enterFolder(entry, parentId);
+      case Kind::kReport:
+        runner_.publishReport(progress_, entry.baseName, entry.path, parentId);
+        break;
+      case Kind::kReportNamedWithBackslash:
+        runner_.skipReportNamed(progress_, entry);
+        break;
+      case Kind::kUnfollowedLink:
+        runner_.skipUnfollowedLink(progress_, entry);
+        break;
+      case Kind::kOther:
+        break;
+    }
+    return false;
+  }
+
+  void directoryFailed(const SAnsiString& path, int /*depth*/,
+                       const CMAUnreadableEntry* unreadable) override {
+    // The entry that failed the listing is named before its directory.
+    if (unreadable) logUnreadableEntry(*unreadable);
+    contentFailed(path);
+  }
+
+ private:
+  bool enterFolder(const CMASourceTreeWalker::Entry& entry, int32_t parentId) {
+    using Kind = CMASourceTreeWalker::Kind;
+    int32_t folderId = -1;
+    int status = kStatusLogical;
+    if (entry.kind == Kind::kFolderNamedWithBackslash) {
+      runner_.skipFolderNamed(progress_, entry.name, entry.path);
+    } else if (entry.kind == Kind::kFolderLeadingBack) {
+      status = runner_.skipLoopingFolder(progress_, entry.name, entry.path);
+    } else {
+      status = runner_.publishFolder(progress_, entry.name, parentId, &folderId);
+    }
+    if (status != kStatusOk || folderId < 0) {
+      ActionLog::logStatusLine(status,
+                               KORVA_ERROR KORVA_CTX_ACTION
+                               "Failed to add folder %s. All reports and folders within it "
+                               "would be skipped.",
+                               entry.name.getBuffer());
+      return false;
+    }
+    // Rights are granted on the top-level folders only; the server passes
+    // them on to what the folders hold.
+    if (parentId == 0) runner_.setUserRights(folderId);
+    folderIds_.resize(static_cast<size_t>(entry.depth) + 1);
+    folderIds_.push_back(folderId);
+    return true;
+  }
+
+  CMARunnerPublish& runner_;
+  CMAInstallerProgress& progress_;
+  // folderIds_[d]: the folder of the directory whose entries lie at depth d.
+  std::vector<int32_t> folderIds_;
+};
+
 int CMARunnerPublish::publishDirectory(CMAInstallerProgress& progress, const SAnsiString& path,
                                        int32_t parentId) {
-  CMAWalkFrame top = frameFor(path, nullptr);
-  return walkDirectory(progress, path, parentId, top);
-}
-
-int CMARunnerPublish::walkDirectory(CMAInstallerProgress& progress, const SAnsiString& path,
-                                    int32_t parentId, const CMAWalkFrame& here) {
-  try {
-    SIArray<FileProp> entries;
-    SFileSys::listing(path, SAnsiString("*"), entries);
-    for (int i = 0; i < entries.getCount(); ++i) {
-      const FileProp& entry = entries[i];
-      SAnsiString fullPath = joinPath(path, entry.name);
-      if (entry.isUnfollowedLink) {
-        skipUnfollowedLink(progress, entry.name, fullPath);
-      } else if (entry.isDirectory) {
-        CMAWalkFrame child = frameFor(fullPath, &here);
-        int32_t folderId = -1;
-        int status = kStatusLogical;
-        if (holdsPathSeparator(entry.name)) {
-          skipFolderNamed(progress, entry.name, fullPath);
-        } else if (child.known && here.leadsBackTo(child.identity)) {
-          status = skipLoopingFolder(progress, entry.name, fullPath);
-        } else {
-          status = publishFolder(progress, entry.name, parentId, &folderId);
-        }
-        if (status != kStatusOk || folderId < 0) {
-          ActionLog::logStatusLine(status,
-                                   KORVA_ERROR KORVA_CTX_ACTION
-                                   "Failed to add folder %s. All reports and folders within it "
-                                   "would be skipped.",
-                                   entry.name.getBuffer());
-          continue;
-        }
-        // Rights are granted on the top-level folders only; the server
-        // passes them on to what the folders hold.
-        if (parentId == 0) setUserRights(folderId);
-        // A sub-directory reports its own failure; the walk goes on.
-        walkDirectory(progress, fullPath, folderId, child);
-      } else {
-        SAnsiString baseName;
-        if (!isReportFile(entry.name, &baseName)) continue;
-        if (holdsPathSeparator(entry.name)) {
-          // Sent and counted like a report that failed, as countItems counts it.
-          progress.reportItem(reportWord_, baseName);
-          ++counters_.reportsSkipped;
-          logSeparatorInName("report file", fullPath);
-        } else {
-          publishReport(progress, baseName, fullPath, parentId);
-        }
-      }
-    }
-  } catch (const SFileSysException& e) {
-    // The entry that failed the listing is named before its directory.
-    CMAUnreadableEntry entry;
-    if (unreadableEntryOf(e, path, &entry)) logUnreadableEntry(entry);
-    return contentFailed(path);
-  } catch (...) {
-    return contentFailed(path);
-  }
-  return kStatusOk;
+  PublishVisitor visitor(*this, progress, parentId);
+  return CMASourceTreeWalker(visitor).walk(path);
 }
 
 int CMARunnerPublish::contentFailed(const SAnsiString& path) {
@@ -380,19 +351,26 @@ void CMARunnerPublish::skipFolderNamed(CMAInstallerProgress& progress, const SAn
   logSeparatorInName("directory", path);
 }
 
-void CMARunnerPublish::skipUnfollowedLink(CMAInstallerProgress& progress, const SAnsiString& name,
-                                          const SAnsiString& path) {
+void CMARunnerPublish::skipUnfollowedLink(CMAInstallerProgress& progress,
+                                          const CMASourceTreeWalker::Entry& link) {
   ActionLog::logLine(KORVA_ERROR KORVA_CTX_ACTION
                      "The link %s is not followed: another user owns it in a directory that "
                      "others can write.",
-                     path.getBuffer());
+                     link.path.getBuffer());
   // What it leads to was never looked at; a report file's name is all there
   // is to count it by, as countItems does.
-  SAnsiString baseName;
-  if (isReportFile(name, &baseName)) {
-    progress.reportItem(reportWord_, baseName);
+  if (link.reportName) {
+    progress.reportItem(reportWord_, link.baseName);
     ++counters_.reportsSkipped;
   }
+}
+
+void CMARunnerPublish::skipReportNamed(CMAInstallerProgress& progress,
+                                       const CMASourceTreeWalker::Entry& file) {
+  // Sent and counted like a report that failed, as countItems counts it.
+  progress.reportItem(reportWord_, file.baseName);
+  ++counters_.reportsSkipped;
+  logSeparatorInName("report file", file.path);
 }
 
 int CMARunnerPublish::publishFolder(CMAInstallerProgress& progress, const SAnsiString& name,
@@ -458,38 +436,34 @@ int CMARunnerPublish::setUserRights(int32_t folderId) {
   return kStatusOk;
 }
 
+namespace {
+
+// Counts the progress items of a walk; only the walked directory's own
+// failure fails the count (the walk reports a sub-directory's).
+class ItemCounter : public CMASourceTreeWalker::Visitor {
+ public:
+  ItemCounter(int* counter, CMAUnreadableEntry* unreadable)
+      : counter_(counter), unreadable_(unreadable) {}
+
+  bool visit(const CMASourceTreeWalker::Entry& entry) override {
+    if (entry.isProgressItem()) ++*counter_;
+    return true;  // every folder is entered: the count cannot know which fail
+  }
+
+  void directoryFailed(const SAnsiString& /*path*/, int depth,
+                       const CMAUnreadableEntry* unreadable) override {
+    if (depth == 0 && unreadable && unreadable_) *unreadable_ = *unreadable;
+  }
+
+ private:
+  int* counter_;
+  CMAUnreadableEntry* unreadable_;
+};
+
+}  // namespace
+
 int CMARunnerPublish::countItems(const SAnsiString& path, int* counter,
                                  CMAUnreadableEntry* unreadable) {
-  CMAWalkFrame top = frameFor(path, nullptr);
-  return countInto(path, top, counter, unreadable);
-}
-
-int CMARunnerPublish::countInto(const SAnsiString& path, const CMAWalkFrame& here, int* counter,
-                                CMAUnreadableEntry* unreadable) {
-  try {
-    SIArray<FileProp> entries;
-    SFileSys::listing(path, SAnsiString("*"), entries);
-    for (int i = 0; i < entries.getCount(); ++i) {
-      const FileProp& entry = entries[i];
-      if (entry.isDirectory && !entry.isUnfollowedLink) {
-        ++*counter;
-        if (holdsPathSeparator(entry.name)) continue;
-        SAnsiString fullPath = joinPath(path, entry.name);
-        CMAWalkFrame child = frameFor(fullPath, &here);
-        if (child.known && here.leadsBackTo(child.identity)) continue;
-        // A sub-directory's failure does not fail the count; the walk
-        // reports it.
-        countInto(fullPath, child, counter, nullptr);
-      } else {
-        SAnsiString baseName;
-        if (isReportFile(entry.name, &baseName)) ++*counter;
-      }
-    }
-  } catch (const SFileSysException& e) {
-    if (unreadable) unreadableEntryOf(e, path, unreadable);
-    return kStatusSystem;
-  } catch (...) {
-    return kStatusSystem;
-  }
-  return kStatusOk;
+  ItemCounter itemCounter(counter, unreadable);
+  return CMASourceTreeWalker(itemCounter).walk(path);
 }

@@ -6,10 +6,11 @@
 // logged; the run ends with nine counters of what was added, updated and
 // skipped. Run as an installer action it also reports progress.
 //
-// The walk remembers the directories it is inside (their identity, not their
-// path): a sub-directory that leads back to one of them through a symbolic
-// link is reported and skipped like a folder that could not be added, so a
-// looping tree neither runs forever nor exhausts the stack. In a directory
+// The walk and the count go through one CMASourceTreeWalker, which remembers
+// the directories it is inside (their identity, not their path): a
+// sub-directory that leads back to one of them through a symbolic link is
+// reported and skipped like a folder that could not be added, so a looping
+// tree neither runs forever nor exhausts the stack. In a directory
 // that others can write, a link that another user owns is not followed at
 // all (platform/filesys.h): it is reported, and counted as a skipped report
 // when its name is a report file's. A directory, report file or user whose
@@ -27,8 +28,8 @@
 #include "actions/installer_progress.h"
 #include "actions/run_settings.h"
 #include "actions/runner_base.h"
+#include "actions/source_tree_walker.h"
 #include "instructions/handler_publish.h"
-#include "platform/dir_identity.h"
 #include "server/ve_obj_v85.h"
 #include "support/sstring.h"
 
@@ -43,23 +44,6 @@ struct CMAPublishCounters {
   int32_t reportsAdded = 0;
   int32_t reportsUpdated = 0;
   int32_t reportsSkipped = 0;
-};
-
-// One directory the walk is inside, linked to the one that holds it.
-struct CMAWalkFrame {
-  korva::DirectoryIdentity identity;
-  bool known = false;  // false when the identity could not be had
-  const CMAWalkFrame* parent = nullptr;
-
-  // True when this directory or one that holds it has the identity.
-  bool leadsBackTo(const korva::DirectoryIdentity& other) const;
-};
-
-// An entry whose status could not be read, which failed its directory's
-// listing: its full path and the system's reason (empty path: none).
-struct CMAUnreadableEntry {
-  SAnsiString path;
-  SAnsiString reason;
 };
 
 class CMARunnerPublish : public CMARunnerBase {
@@ -93,11 +77,13 @@ class CMARunnerPublish : public CMARunnerBase {
                  const char* srcPath);
 
   // Adds to *counter the sub-directories at every depth and the ".rpt" files
-  // under path: 200, or 204 on any exception. A sub-directory that leads back
-  // to one it lies in counts once and is not entered, as does one whose name
-  // holds "\"; another user's link in a directory that others can write
-  // counts once when its name is a report file's. When an entry of path
-  // itself could not be read, *unreadable (when given) names it.
+  // under path, walked as publishDirectory walks them, so the count is the
+  // number of progress items the walk sends when every folder can be added:
+  // 200, or 204 on any exception. A sub-directory that leads back to one it
+  // lies in counts once and is not entered, as does one whose name holds
+  // "\"; another user's link in a directory that others can write counts
+  // once when its name is a report file's. When an entry of path itself
+  // could not be read, *unreadable (when given) names it.
   static int countItems(const SAnsiString& path, int* counter,
                         CMAUnreadableEntry* unreadable = nullptr);
 
@@ -141,8 +127,9 @@ class CMARunnerPublish : public CMARunnerBase {
   int publishConnected(MSIHANDLE hInstall, const char* aps, const char* apsUser,
                        const char* apsPass, const char* apsAuth, const char* srcFile,
                        const char* srcPath);
-  int walkDirectory(CMAInstallerProgress& progress, const SAnsiString& path, int32_t parentId,
-                    const CMAWalkFrame& here);
+  // The visitor through which publishDirectory publishes what the walker
+  // finds (publish_runner.cc).
+  class PublishVisitor;
   // Writes "Failed to publish content of <path> ..." with 204; answers 204.
   static int contentFailed(const SAnsiString& path);
   // A directory that leads back to one the walk is inside: sent and counted
@@ -156,10 +143,10 @@ class CMARunnerPublish : public CMARunnerBase {
   // Another user's link in a directory that others can write: reported, and
   // sent and counted like a report that failed when its name is a report
   // file's.
-  void skipUnfollowedLink(CMAInstallerProgress& progress, const SAnsiString& name,
-                          const SAnsiString& path);
-  static int countInto(const SAnsiString& path, const CMAWalkFrame& here, int* counter,
-                       CMAUnreadableEntry* unreadable);
+  void skipUnfollowedLink(CMAInstallerProgress& progress, const CMASourceTreeWalker::Entry& link);
+  // A report file whose name holds "\": sent and counted like a report that
+  // failed, with the line that says why.
+  void skipReportNamed(CMAInstallerProgress& progress, const CMASourceTreeWalker::Entry& file);
 
   CMAHandlerPublish handler_;
   CMAVEObjV85 server_;

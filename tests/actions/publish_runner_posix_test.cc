@@ -7,10 +7,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <clocale>
 #include <map>
 #include <string>
 
+#include "actions/action_entries.h"
+#include "actions/installer_messages.h"
 #include "actions/publish_runner_fixture.h"
 
 namespace runner_test {
@@ -115,6 +118,35 @@ TEST_F(PublishRunnerTest, AnEntryThatCannotBeReadIsNamedBeforeItsDirectoryFails)
     expected.push_back(l);
   }
   EXPECT_EQ(lines, expected);
+}
+
+// Src/Top/r.rpt, Top/self -> Top (a loop), Top/Dead whose listing fails on a
+// dangling link, A\B/inner.rpt and x\y.rpt (names that hold "\"), notes.txt:
+// an installer run's progress total is the number of ticks its walk sends.
+TEST_F(PublishRunnerTest, ProgressTotalOfAnInstallerRunIsTheTicksItsWalkSends) {
+  writeFile(src() / "Top" / "r.rpt", "r");
+  fs::create_directory_symlink(".", src() / "Top" / "self");
+  writeFile(src() / "Top" / "Dead" / "d.rpt", "d");
+  fs::create_symlink(work() / "nowhere", src() / "Top" / "Dead" / "dangling");
+  writeFile(src() / "A\\B" / "inner.rpt", "i");
+  writeFile(src() / "x\\y.rpt", "x");
+  writeFile(src() / "notes.txt", "n");
+  fs::path xml = instructions("<folders/><reports/>");
+  MSIHANDLE session = korva::openInstallerSession({{"CA_VR_APSNAME", kAps},
+                                                   {"CA_VR_SRCFILE", xml.string()},
+                                                   {"CA_VR_SRCPATH", src().string()},
+                                                   {"CA_VR_LOGFILE", logPath().string()}},
+                                                  {});
+  ASSERT_NE(session, 0u);
+  EXPECT_EQ(runPublishInstallerAction(session), 0u);
+  Lines messages = installerMessageLines(session);
+  korva::closeInstallerSession(session);
+  ASSERT_FALSE(messages.empty());
+  auto ticks = std::count(messages.begin(), messages.end(), "0A000000 I:2 I:100 I:0");
+  // Top, r, self, Dead, A\B and x\y: nothing inside Dead or A\B.
+  EXPECT_EQ(ticks, 6);
+  EXPECT_EQ(messages.front(), "0A000000 I:0 I:" + std::to_string(ticks * 100) + " I:0 I:0");
+  EXPECT_EQ(logLines().back(), LOG_INFO_ACT "1 reports skipped.");
 }
 
 // The lines of a directory's entries in the walk's order of their names; a
