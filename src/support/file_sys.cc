@@ -21,18 +21,6 @@ bool isDriveName(const SAnsiString& path) {
   return korva::kPathsHaveDrives && path.getNBytes() == 2 && path.getBuffer()[1] == ':';
 }
 
-// The last separator character of text (a second byte of a double-byte
-// character that equals the separator's byte is none), or null.
-const char* lastSeparator(const char* text, const char* end) {
-  const char* found = nullptr;
-  for (const char* p = text; p < end;) {
-    if (*p == kPathSeparator) found = p;
-    const int s = mbcs::step(p, end);
-    p += s > 0 ? s : 1;
-  }
-  return found;
-}
-
 }  // namespace
 
 bool SFileSys::exists(const SAnsiString& path) {
@@ -69,7 +57,7 @@ void SFileSys::listing(const SAnsiString& directory, const SAnsiString& pattern,
 
   // "sub/*.rpt" searches the sub-directory sub for "*.rpt".
   const char* text = pattern.getBuffer();
-  const char* slash = lastSeparator(text, text + pattern.getNBytes());
+  const char* slash = mbcs::findLastChar(text, text + pattern.getNBytes(), kPathSeparator);
   SAnsiString subDirectory;
   SAnsiString namePattern(pattern);
   if (slash != nullptr) {

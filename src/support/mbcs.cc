@@ -31,6 +31,26 @@ int countChars(const char* p, const char* end) {
   return n;
 }
 
+const char* lastCharStart(const char* p, const char* end) {
+  const char* last = end;
+  while (p < end) {
+    last = p;
+    const int s = step(p, end);
+    p += s > 0 ? s : 1;
+  }
+  return last;
+}
+
+const char* findLastChar(const char* p, const char* end, char c) {
+  const char* found = nullptr;
+  while (p < end) {
+    if (*p == c) found = p;
+    const int s = step(p, end);
+    p += s > 0 ? s : 1;
+  }
+  return found;
+}
+
 const char* charAt(const char* p, const char* end, int index) {
   for (int i = 0; i < index; ++i) {
     int s = step(p, end);

@@ -30,6 +30,16 @@ int step(const char* p, const char* end);
 // Characters from p up to end or the first zero byte.
 int countChars(const char* p, const char* end);
 
+// Where the last character before end starts, stepping from p (end for an
+// empty text). A zero byte or an invalid one counts as a character of one
+// byte. In a double-byte code page the last byte of a text is not always its
+// last character.
+const char* lastCharStart(const char* p, const char* end);
+
+// The last one-byte character c before end, never the second byte of a
+// double-byte character that equals it; null when there is none.
+const char* findLastChar(const char* p, const char* end, char c);
+
 // Address of character index i (clamped to the end of the text).
 const char* charAt(const char* p, const char* end, int index);
 

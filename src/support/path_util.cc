@@ -30,14 +30,7 @@ void copyPart(char* buffer, int size, const std::string& part) {
 
 // Where the last character of text[0, bytes) starts (text + bytes when empty).
 const char* lastChar(const char* text, int bytes) {
-  const char* end = text + bytes;
-  const char* last = end;
-  for (const char* p = text; p < end;) {
-    last = p;
-    const int s = mbcs::step(p, end);
-    p += s > 0 ? s : 1;
-  }
-  return last;
+  return mbcs::lastCharStart(text, text + bytes);
 }
 
 bool endsWith(const SAnsiString& path, char c) {
