@@ -12,27 +12,12 @@
 
 #include "platform/crt_path.h"
 #include "platform/crt_text.h"
+#include "platform/win32/path_chars_win32.h"
 
 namespace korva {
 namespace crt {
-namespace {
-
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
-
-// Bytes of the character at p (an invalid or cut one counts as one byte).
-size_t stepOver(const char* p) {
-  const int length = charLength(p, kMaxCharBytes);
-  return length > 0 ? static_cast<size_t>(length) : 1;
-}
-
-// Whether text ends in a separator character (not in a second byte).
-bool endsInSeparator(const char* text) {
-  const char* last = nullptr;
-  for (const char* p = text; *p != '\0'; p += stepOver(p)) last = p;
-  return last != nullptr && isSeparator(*last);
-}
-
-}  // namespace
+using win32::charStep;
+using win32::isPathSeparator;
 
 PathParts splitPath(const char* path) {
   PathParts parts;
@@ -45,8 +30,8 @@ PathParts splitPath(const char* path) {
   }
   const char* nameStart = p;
   const char* lastDot = nullptr;
-  for (const char* q = p; *q != '\0'; q += stepOver(q)) {
-    if (isSeparator(*q)) {
+  for (const char* q = p; *q != '\0'; q += charStep(q)) {
+    if (isPathSeparator(*q)) {
       nameStart = q + 1;
       lastDot = nullptr;
     } else if (*q == '.') {
@@ -69,7 +54,7 @@ std::string makePath(const char* drive, const char* dir, const char* name, const
   }
   if (dir != nullptr && *dir != '\0') {
     out += dir;
-    if (!endsInSeparator(dir)) out += '\\';
+    if (!win32::endsInPathSeparator(dir)) out += '\\';
   }
   if (name != nullptr) out += name;
   if (ext != nullptr && *ext != '\0') {

@@ -16,14 +16,16 @@ namespace win32 {
 
 inline bool isPathSeparator(char c) { return c == '\\' || c == '/'; }
 
+// Bytes of the character at p (an invalid or cut one counts as one byte).
+inline size_t charStep(const char* p) {
+  const int length = crt::charLength(p, crt::kMaxCharBytes);
+  return length > 0 ? static_cast<size_t>(length) : 1;
+}
+
 // The byte offset of the last character of path; npos when it is empty.
 inline size_t lastCharOffset(const std::string& path) {
   size_t last = std::string::npos;
-  for (size_t i = 0; i < path.size();) {
-    last = i;
-    const int length = crt::charLength(path.c_str() + i, crt::kMaxCharBytes);
-    i += length > 0 ? static_cast<size_t>(length) : 1;
-  }
+  for (size_t i = 0; i < path.size(); i += charStep(path.c_str() + i)) last = i;
   return last;
 }
 
