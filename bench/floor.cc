@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/com.h"
-#include "reportserver/com_support.h"
-#include "reportserver/utf8.h"
+#include "reportserver/com/com_support.h"
+#include "reportserver/text/utf8.h"
 #include "server/report_server.h"
 
 namespace bench {
@@ -27,8 +27,8 @@ std::wstring wide(const std::string& s) { return korva::fromUtf8(s); }
 
 void check(HRESULT hr, const char* what) {
   if (FAILED(hr)) {
-    throw std::runtime_error(std::string(what) + " failed: " +
-                             korva::toUtf8(korva::lastErrorDescription()));
+    throw std::runtime_error(std::string(what) +
+                             " failed: " + korva::toUtf8(korva::lastErrorDescription()));
   }
 }
 

@@ -7,15 +7,18 @@
 #include <string>
 
 #include "fuzz/fuzz_util.h"
-#include "reportserver/query_parser.h"
+#include "reportserver/store/query_parser.h"
 
 namespace {
 
 const char* fieldName(korva::QueryTerm::Field f) {
   switch (f) {
-    case korva::QueryTerm::Field::Id: return "SI_ID";
-    case korva::QueryTerm::Field::ParentId: return "SI_PARENTID";
-    case korva::QueryTerm::Field::ObjectType: return "SI_OBTYPE";
+    case korva::QueryTerm::Field::Id:
+      return "SI_ID";
+    case korva::QueryTerm::Field::ParentId:
+      return "SI_PARENTID";
+    case korva::QueryTerm::Field::ObjectType:
+      return "SI_OBTYPE";
   }
   return "?";
 }

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "actions/publish_runner_fixture.h"
-#include "reportserver/fault_plan.h"
-#include "reportserver/repository_admin.h"
+#include "reportserver/admin/repository_views.h"
+#include "reportserver/testing/fault_plan.h"
 
 namespace runner_test {
 namespace {

@@ -7,8 +7,9 @@
 #include <sstream>
 
 #include "common/test_platform.h"
-#include "reportserver/fault_plan.h"
-#include "reportserver/repository_admin.h"
+#include "reportserver/admin/repository_admin.h"
+#include "reportserver/admin/repository_views.h"
+#include "reportserver/testing/fault_plan.h"
 #include "support/file_sys.h"
 
 namespace runner_test {

@@ -14,7 +14,7 @@
 #define KORVA_TESTS_COMMON_SERVER_CLASSES_H_
 
 #include "platform/com.h"
-#include "reportserver/class_factories.h"
+#include "reportserver/com/class_factories.h"
 #include "server/report_server.h"
 
 namespace korva_test_common {

@@ -23,8 +23,8 @@
 #include "common/server_classes.h"
 #include "common/test_platform.h"
 #include "platform/com.h"
-#include "reportserver/com_support.h"
-#include "reportserver/fault_plan.h"
+#include "reportserver/com/com_support.h"
+#include "reportserver/testing/fault_plan.h"
 #include "server/report_server.h"
 
 namespace korva_test_common {

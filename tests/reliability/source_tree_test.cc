@@ -19,7 +19,7 @@
 #include "actions/publish_runner.h"
 #include "platform/filesys.h"
 #include "reliability/reliability_util.h"
-#include "reportserver/repository_admin.h"
+#include "reportserver/admin/repository_admin.h"
 
 namespace rel {
 namespace {
@@ -86,11 +86,13 @@ TEST_F(SourceTreeTest, UnreadableFilesAndDirectoriesEndWithTheirFailureLines) {
 
   auto push = [&](const fs::path& instructions, const fs::path& source) {
     const fs::path output = work_.path() / "push.out";
-    Process run(e2e::binPath("korvapush"),
-                {"-apsname", "locked", "-srcfile", instructions.string(), "-srcpath",
-                 source.string()},
-                {{server().homeEnv(), "KORVA_SERVER_FAULTS", "HOME=" + work_.path().string()},
-                 output.string(), uid, gid});
+    Process run(
+        e2e::binPath("korvapush"),
+        {"-apsname", "locked", "-srcfile", instructions.string(), "-srcpath", source.string()},
+        {{server().homeEnv(), "KORVA_SERVER_FAULTS", "HOME=" + work_.path().string()},
+         output.string(),
+         uid,
+         gid});
     const int exitCode = run.wait();
     return std::make_pair(exitCode, withoutIds(logLines(output)));
   };
@@ -111,7 +113,8 @@ TEST_F(SourceTreeTest, UnreadableFilesAndDirectoriesEndWithTheirFailureLines) {
     for (const std::string& file : e2e::listingOrder(tree() / name)) {
       const std::string base = fs::path(file).stem().string();
       if (file == "secret.rpt") {
-        append(&expected, reportFailure((tree() / name / file).string(), base, "Permission denied"));
+        append(&expected,
+               reportFailure((tree() / name / file).string(), base, "Permission denied"));
       } else {
         expected.push_back(addedLine("report", base, "#"));
       }
@@ -279,8 +282,7 @@ TEST_F(VanishingFileTest, AFileGoneBeforeTheServerReadsItFailsItsReport) {
   int status = 0;
   const std::vector<std::string> lines = publish(VanishingFileSystem::Moment::AfterStatus, &status);
   EXPECT_EQ(status, 200);
-  std::vector<std::string> expected = {
-      connected("vanish"), addedLine("folder", "A", "#")};
+  std::vector<std::string> expected = {connected("vanish"), addedLine("folder", "A", "#")};
   for (const std::string& file : e2e::listingOrder(tree() / "A")) {  // kept.rpt only now
     expected.push_back(addedLine("report", fs::path(file).stem().string(), "#"));
   }
@@ -300,14 +302,14 @@ TEST_F(VanishingFileTest, AFileGoneBeforeTheServerReadsItFailsItsReport) {
 TEST_F(SourceTreeTest, ADirectoryLinkLoopIsReportedAndSkipped) {
   ASSERT_EQ(server().init("loop").exitCode, 0);
   e2e::writeFile(tree() / "A" / "r.rpt", "report\n");
-  fs::create_directory_symlink("..", tree() / "A" / "up");    // back to the source directory
+  fs::create_directory_symlink("..", tree() / "A" / "up");  // back to the source directory
   fs::create_directories(tree() / "B");
   fs::create_directory_symlink(".", tree() / "B" / "self");  // to itself
 
-  e2e::ProgramRun run = e2e::runProgram(
-      e2e::binPath("korvapush"),
-      {"-apsname", "loop", "-srcfile", xml().string(), "-srcpath", tree().string()},
-      {server().homeEnv(), "KORVA_SERVER_FAULTS"});
+  e2e::ProgramRun run =
+      e2e::runProgram(e2e::binPath("korvapush"),
+                      {"-apsname", "loop", "-srcfile", xml().string(), "-srcpath", tree().string()},
+                      {server().homeEnv(), "KORVA_SERVER_FAULTS"});
   EXPECT_EQ(run.exitCode, 0) << run.out;
   std::vector<std::string> expected = {connected("loop")};
   for (const std::string& name : e2e::listingOrder(tree())) {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "reportserver/json_text.h"
-#include "reportserver/utf8.h"
+#include "reportserver/text/json_text.h"
+#include "reportserver/text/utf8.h"
 
 namespace {
 

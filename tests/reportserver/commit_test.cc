@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "reportserver/repository.h"
+#include "reportserver/store/repository.h"
 #include "tests/reportserver/server_fixture.h"
 
 namespace korva_rs_test {

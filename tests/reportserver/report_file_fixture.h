@@ -15,7 +15,7 @@
 #include <utility>
 
 #include "platform/file_reader.h"
-#include "reportserver/repository.h"
+#include "reportserver/store/repository.h"
 #include "tests/reportserver/server_fixture.h"
 
 namespace korva_rs_test {

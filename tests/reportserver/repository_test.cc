@@ -2,7 +2,7 @@
 // description (and what to do about it), init builds a repository whole
 // before it appears under its name, and two processes can write one
 // repository at once.
-#include "reportserver/repository.h"
+#include "reportserver/store/repository.h"
 
 #include <cstdio>
 #include <set>
@@ -13,7 +13,6 @@
 
 namespace korva_rs_test {
 namespace {
-
 
 TEST_F(RepositoryTest, ANewerSchemaIsRefused) {
   setUserVersion(2);

@@ -21,10 +21,11 @@
 #include "common/server_home_test.h"
 #include "common/test_files.h"
 #include "platform/com.h"
-#include "reportserver/fault_plan.h"
-#include "reportserver/repository.h"
-#include "reportserver/repository_admin.h"
-#include "reportserver/server_home.h"
+#include "reportserver/admin/repository_admin.h"
+#include "reportserver/admin/repository_views.h"
+#include "reportserver/store/repository.h"
+#include "reportserver/store/server_home.h"
+#include "reportserver/testing/fault_plan.h"
 #include "server/report_server.h"
 
 namespace korva_rs_test {

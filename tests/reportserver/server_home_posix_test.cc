@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "reportserver/repository_admin.h"
+#include "reportserver/admin/repository_admin.h"
 #include "tests/reportserver/server_home_fixture.h"
 
 namespace korva_rs_test {

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <string>
 
-#include "reportserver/repository_admin.h"
-#include "reportserver/server_home.h"
+#include "reportserver/admin/repository_admin.h"
+#include "reportserver/store/server_home.h"
 #include "tests/reportserver/server_home_fixture.h"
 
 namespace korva_rs_test {

@@ -20,14 +20,14 @@
 #include <vector>
 
 #include "common/action_log.h"
-#include "common/status.h"
 #include "common/log_lines.h"
 #include "common/server_home_test.h"
+#include "common/status.h"
 #include "platform/com.h"
-#include "reportserver/fault_plan.h"
-#include "reportserver/repository.h"
-#include "reportserver/repository_admin.h"
-#include "reportserver/server_home.h"
+#include "reportserver/admin/repository_admin.h"
+#include "reportserver/store/repository.h"
+#include "reportserver/store/server_home.h"
+#include "reportserver/testing/fault_plan.h"
 #include "server/report_server.h"
 #include "server/ve_obj_v85.h"
 

@@ -1,0 +1,457 @@
+// The commit of a collection.
+#include "reportserver/com/commit.h"
+
+#include <cctype>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "reportserver/com/com_support.h"
+#include "reportserver/com/info_object.h"
+#include "reportserver/com/info_objects.h"
+#include "reportserver/store/access_rules.h"
+#include "reportserver/store/report_content.h"
+#include "reportserver/store/session_context.h"
+
+namespace korva {
+
+const char kAccessDeniedDescription[] =
+    "The commit was refused: access denied. Only the Administrator account may change users "
+    "and rights.";
+
+namespace {
+
+class CommitWriter {
+ public:
+  // readMark: the collection's (see InfoObjectsImpl::readMark); firstOwnId:
+  // the id sequence's value when this commit began; staging: the report
+  // files, read before the commit began.
+  CommitWriter(SessionContext& ctx, int64_t readMark, int64_t firstOwnId, StagedFiles& staging)
+      : ctx_(ctx), db_(ctx.db), readMark_(readMark), firstOwnId_(firstOwnId), staging_(staging) {}
+
+  const std::string& error() const { return error_; }
+
+  bool insert(ObjectImpl& o, ObjectRecord* out) {
+    ObjectRecord r = o.merged();
+    if (o.isUser() && !checkUserName(r.title, 0)) return false;
+    if (!o.isUser() && !checkParent(o, r.parentId, 0)) return false;
+    if (!o.isUser() && !checkNotAddedMeanwhile(o, r.title, r.parentId)) return false;
+    if (!allocateId(&r.id)) return false;
+    {
+      Statement st(db_,
+                   "INSERT INTO objects(id, type_id, parent_id, title, description)"
+                   " VALUES(?1, ?2, ?3, ?4, ?5)");
+      st.bind(1, static_cast<int64_t>(r.id));
+      st.bind(2, static_cast<int64_t>(o.plugin().typeId));
+      st.bind(3, static_cast<int64_t>(o.isUser() ? 0 : r.parentId));
+      st.bind(4, r.title);
+      st.bind(5, r.description);
+      if (!st.run()) return sqlFailure("Cannot store " + o.label());
+    }
+    if (o.isUser()) {
+      Statement st(db_,
+                   "INSERT INTO users(id, full_name, license_type, password, option1, option2,"
+                   " option3) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+      st.bind(1, static_cast<int64_t>(r.id));
+      st.bind(2, r.fullName);
+      st.bind(3, static_cast<int64_t>(r.licenseType));
+      const auto& password = o.pending().passwordRecord;
+      if (password && !password->empty()) {
+        st.bind(4, *password);
+      } else {
+        st.bindNull(4);
+      }
+      for (int i = 0; i < 3; ++i) st.bind(5 + i, static_cast<int64_t>(r.passwordOptions[i]));
+      if (!st.run()) return sqlFailure("Cannot store " + o.label());
+    }
+    if (o.isReport()) {
+      Statement st(db_, "INSERT INTO reports(id, report_type, thumbnail) VALUES(?1, ?2, ?3)");
+      st.bind(1, static_cast<int64_t>(r.id));
+      st.bind(2, r.reportType);
+      st.bind(3, static_cast<int64_t>(r.thumbnail));
+      if (!st.run()) return sqlFailure("Cannot store " + o.label());
+      if (!storeFile(o, &r)) return false;
+    }
+    if (!storeRights(r.id, o.pending().rights)) return false;
+    *out = r;
+    return true;
+  }
+
+  bool update(ObjectImpl& o, ObjectRecord* out) {
+    const PendingChanges& p = o.pending();
+    ObjectRecord r = o.merged();
+    const int32_t id = r.id;
+    if (!exists(id)) return fail("The " + o.label() + " no longer exists.");
+    if (p.title) {
+      if (o.isUser() && id == ctx_.administratorId && *p.title != o.stored().title) {
+        return fail("The Administrator account cannot be renamed.");
+      }
+      if (o.isUser() && !checkUserName(*p.title, id)) return false;
+      if (!setColumn("UPDATE objects SET title = ?1 WHERE id = ?2", *p.title, id)) return false;
+    }
+    if (p.description &&
+        !setColumn("UPDATE objects SET description = ?1 WHERE id = ?2", *p.description, id)) {
+      return false;
+    }
+    if (p.parentId) {
+      if (!checkParent(o, *p.parentId, id)) return false;
+      if (!setColumn("UPDATE objects SET parent_id = ?1 WHERE id = ?2", *p.parentId, id)) {
+        return false;
+      }
+    }
+    if (o.isUser()) {
+      if (p.fullName &&
+          !setColumn("UPDATE users SET full_name = ?1 WHERE id = ?2", *p.fullName, id)) {
+        return false;
+      }
+      if (p.licenseType &&
+          !setColumn("UPDATE users SET license_type = ?1 WHERE id = ?2", *p.licenseType, id)) {
+        return false;
+      }
+      static const char* const kOptionSql[3] = {
+          "UPDATE users SET option1 = ?1 WHERE id = ?2",
+          "UPDATE users SET option2 = ?1 WHERE id = ?2",
+          "UPDATE users SET option3 = ?1 WHERE id = ?2",
+      };
+      for (int i = 0; i < 3; ++i) {
+        if (p.passwordOptions[i] &&
+            !setColumn(kOptionSql[i], static_cast<int32_t>(*p.passwordOptions[i]), id)) {
+          return false;
+        }
+      }
+      if (p.passwordRecord) {
+        Statement st(db_, "UPDATE users SET password = ?1 WHERE id = ?2");
+        if (p.passwordRecord->empty()) {
+          st.bindNull(1);
+        } else {
+          st.bind(1, *p.passwordRecord);
+        }
+        st.bind(2, static_cast<int64_t>(id));
+        if (!st.run()) return sqlFailure("Cannot store the password of " + o.label());
+      }
+    }
+    if (o.isReport()) {
+      if (p.reportType &&
+          !setColumn("UPDATE reports SET report_type = ?1 WHERE id = ?2", *p.reportType, id)) {
+        return false;
+      }
+      if (p.thumbnail && !setColumn("UPDATE reports SET thumbnail = ?1 WHERE id = ?2",
+                                    static_cast<int32_t>(*p.thumbnail), id)) {
+        return false;
+      }
+      if (!storeFile(o, &r)) return false;
+    }
+    if (!storeRights(id, p.rights)) return false;
+    *out = r;
+    return true;
+  }
+
+  // Deletes the object and everything under it (their files and rights go
+  // with them through the foreign keys).
+  bool remove(ObjectImpl& o) {
+    const int32_t id = o.stored().id;
+    if (o.isUser() && id == ctx_.administratorId) {
+      return fail("The Administrator account cannot be deleted.");
+    }
+    // Already gone (by another session, or with a folder removed here): nothing to do.
+    Statement st(db_,
+                 "WITH RECURSIVE subtree(id) AS (SELECT ?1 UNION SELECT o.id FROM objects o"
+                 " JOIN subtree s ON o.parent_id = s.id)"
+                 " DELETE FROM objects WHERE id IN (SELECT id FROM subtree)");
+    st.bind(1, static_cast<int64_t>(id));
+    if (!st.run()) return sqlFailure("Cannot delete the " + o.label());
+    return true;
+  }
+
+ private:
+  bool fail(const std::string& text) {
+    error_ = text;
+    return false;
+  }
+
+  bool sqlFailure(const std::string& what) { return fail(what + ": " + db_.lastMessage() + "."); }
+
+  bool allocateId(int32_t* id) {
+    Statement st(db_, "UPDATE id_sequence SET next_id = next_id + 1 RETURNING next_id - 1");
+    if (st.step() != SQLITE_ROW) return sqlFailure("Cannot allocate an id");
+    int64_t next = st.columnInt(0);
+    if (next < 1 || next > INT32_MAX) return fail("The repository has run out of object ids.");
+    *id = static_cast<int32_t>(next);
+    return st.step() == SQLITE_DONE || sqlFailure("Cannot allocate an id");
+  }
+
+  bool exists(int32_t id) {
+    Statement st(db_, "SELECT 1 FROM objects WHERE id = ?1");
+    st.bind(1, static_cast<int64_t>(id));
+    return st.step() == SQLITE_ROW;
+  }
+
+  // Parent 0 (the top) or an existing folder that is not the object itself
+  // nor one of its descendants.
+  bool checkParent(ObjectImpl& o, int32_t parentId, int32_t selfId) {
+    if (parentId == 0) return true;
+    Statement st(db_,
+                 "SELECT p.kind, p.name FROM objects o JOIN plugins p ON p.type_id = o.type_id"
+                 " WHERE o.id = ?1");
+    st.bind(1, static_cast<int64_t>(parentId));
+    int rc = st.step();
+    if (rc != SQLITE_ROW) {
+      if (rc != SQLITE_DONE) return sqlFailure("Cannot check the parent of " + o.label());
+      return fail("The parent folder " + std::to_string(parentId) + " of the " + o.label() +
+                  " does not exist.");
+    }
+    if (st.columnText(0) != "folder") {
+      return fail("Object " + std::to_string(parentId) + " is a " + st.columnText(1) +
+                  ", not a folder; it cannot hold the " + o.label() + ".");
+    }
+    if (selfId != 0) {
+      Statement up(db_,
+                   "WITH RECURSIVE ancestors(id) AS (SELECT ?1 UNION SELECT o.parent_id FROM"
+                   " objects o JOIN ancestors a ON o.id = a.id WHERE o.parent_id <> 0)"
+                   " SELECT 1 FROM ancestors WHERE id = ?2");
+      up.bind(1, static_cast<int64_t>(parentId));
+      up.bind(2, static_cast<int64_t>(selfId));
+      if (up.step() == SQLITE_ROW) {
+        return fail("The " + o.label() + " cannot be moved under folder " +
+                    std::to_string(parentId) + ", which lies inside it.");
+      }
+    }
+    return true;
+  }
+
+  // Clients look an object up by title among what a query read, and add it
+  // when it is not there. When another session stored an object of the same
+  // kind and title in the same folder after that read, the new object would
+  // be its unwanted twin: the commit is refused with that reason. Twins that
+  // were there when the query read (a client's deliberate choice) pass.
+  bool checkNotAddedMeanwhile(ObjectImpl& o, const std::string& title, int32_t parentId) {
+    if (readMark_ >= firstOwnId_) return true;
+    Statement st(db_,
+                 "SELECT id FROM objects WHERE type_id = ?1 AND parent_id = ?2 AND title = ?3"
+                 " AND id >= ?4 AND id < ?5 ORDER BY id LIMIT 1");
+    st.bind(1, static_cast<int64_t>(o.plugin().typeId));
+    st.bind(2, static_cast<int64_t>(parentId));
+    st.bind(3, title);
+    st.bind(4, readMark_);
+    st.bind(5, firstOwnId_);
+    const int rc = st.step();
+    if (rc == SQLITE_DONE) return true;
+    if (rc != SQLITE_ROW) return sqlFailure("Cannot check the title of the " + o.label());
+    std::string kind = o.plugin().name;
+    for (char& c : kind) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string where =
+        parentId == 0 ? std::string("at the top level") : "in folder " + std::to_string(parentId);
+    return fail("Another session added a " + kind + " titled \"" + title + "\" " + where + " (id " +
+                std::to_string(st.columnInt(0)) + ") after this one read the folder.");
+  }
+
+  // User names are unique (logon finds users by name).
+  bool checkUserName(const std::string& name, int32_t selfId) {
+    if (name.empty()) return fail("A user needs a name.");
+    Statement st(db_,
+                 "SELECT 1 FROM objects o JOIN users u ON u.id = o.id"
+                 " WHERE o.title = ?1 AND o.id <> ?2");
+    st.bind(1, name);
+    st.bind(2, static_cast<int64_t>(selfId));
+    if (st.step() == SQLITE_ROW) return fail("A user named \"" + name + "\" already exists.");
+    return true;
+  }
+
+  bool storeFile(ObjectImpl& o, ObjectRecord* r) {
+    const auto& path = o.pending().filePath;
+    if (!path) return true;
+    StoredFile stored;
+    std::string error;
+    if (!staging_.store(r->id, *path, &stored, &error)) return fail(error);
+    r->hasFile = true;
+    r->fileName = stored.name;
+    r->fileSize = stored.size;
+    r->fileSha256 = stored.sha256;
+    return true;
+  }
+
+  bool storeRights(int32_t objectId, const std::map<int32_t, int32_t>& rights) {
+    for (const auto& [userId, role] : rights) {
+      Statement check(db_,
+                      "SELECT 1 FROM objects o JOIN plugins p ON p.type_id = o.type_id"
+                      " WHERE o.id = ?1 AND p.kind = 'user'");
+      check.bind(1, static_cast<int64_t>(userId));
+      if (check.step() != SQLITE_ROW) {
+        return fail("There is no user with id " + std::to_string(userId) + ".");
+      }
+      Statement st(db_,
+                   "INSERT INTO rights(object_id, user_id, role) VALUES(?1, ?2, ?3)"
+                   " ON CONFLICT(object_id, user_id) DO UPDATE SET role = excluded.role");
+      st.bind(1, static_cast<int64_t>(objectId));
+      st.bind(2, static_cast<int64_t>(userId));
+      st.bind(3, static_cast<int64_t>(role));
+      if (!st.run()) return sqlFailure("Cannot store the right of user " + std::to_string(userId));
+    }
+    return true;
+  }
+
+  bool setColumn(const char* sql, const std::string& value, int32_t id) {
+    Statement st(db_, sql);
+    st.bind(1, value);
+    st.bind(2, static_cast<int64_t>(id));
+    return st.run() || sqlFailure("Cannot store a change of object " + std::to_string(id));
+  }
+
+  bool setColumn(const char* sql, int32_t value, int32_t id) {
+    Statement st(db_, sql);
+    st.bind(1, static_cast<int64_t>(value));
+    st.bind(2, static_cast<int64_t>(id));
+    return st.run() || sqlFailure("Cannot store a change of object " + std::to_string(id));
+  }
+
+  SessionContext& ctx_;
+  Database& db_;
+  const int64_t readMark_;
+  const int64_t firstOwnId_;
+  StagedFiles& staging_;
+  std::string error_;
+};
+
+bool changesUsersOrRights(ObjectImpl& o) { return o.isUser() || !o.pending().rights.empty(); }
+
+// A new object removed again before its commit stores nothing.
+bool storesNothing(ObjectImpl& o) { return o.isNew() && o.pending().remove; }
+
+// The parent the object has in the repository now, inside the commit's
+// transaction; the one its query read when it is gone (the update then
+// fails on its own).
+int32_t parentStoredNow(Database& db, const ObjectImpl& o) {
+  Statement st(db, "SELECT parent_id FROM objects WHERE id = ?1");
+  st.bind(1, static_cast<int64_t>(o.stored().id));
+  return st.step() == SQLITE_ROW ? static_cast<int32_t>(st.columnInt(0)) : o.stored().parentId;
+}
+
+ChangeRequest changeOf(Database& db, ObjectImpl& o) {
+  ChangeRequest change;
+  change.typeName = o.plugin().name;
+  const PendingChanges& p = o.pending();
+  if (o.isNew()) {
+    const ObjectRecord r = o.merged();
+    change.kind = ChangeRequest::Kind::Add;
+    change.title = r.title;
+    change.parentId = r.parentId;
+    return change;
+  }
+  change.kind = p.remove ? ChangeRequest::Kind::Delete : ChangeRequest::Kind::Change;
+  change.id = o.stored().id;
+  change.title = o.stored().title;
+  // A move is judged against where the object is now: another session may
+  // have moved it since this one read it.
+  if (!p.remove && p.parentId && *p.parentId != parentStoredNow(db, o)) {
+    change.newParentId = *p.parentId;
+  }
+  return change;
+}
+
+// S_OK when the session's user may store every change of the commit; else
+// the failure, with its description left for the error source.
+HRESULT checkRights(SessionContext& ctx, const std::vector<ObjectImpl*>& work) {
+  if (ctx.administrator) return S_OK;
+  for (ObjectImpl* o : work) {
+    if (storesNothing(*o) || o->isUser()) continue;  // users: refused before
+    std::string description;
+    switch (mayStore(ctx.db, ctx.userId, ctx.userName, changeOf(ctx.db, *o), &description)) {
+      case AccessAnswer::Granted:
+        break;
+      case AccessAnswer::Denied:
+        return failWith(E_ACCESSDENIED, description);
+      case AccessAnswer::Failed:
+        return failWith(E_FAIL, "Nothing was committed. " + description);
+    }
+  }
+  return S_OK;
+}
+
+}  // namespace
+
+HRESULT commitCollection(InfoObjectsImpl& collection) {
+  if (collection.isPluginList()) return S_OK;  // nothing in it can change
+  SessionContext& ctx = *collection.context();
+
+  std::vector<ObjectImpl*> work;
+  for (const Ref<ObjectImpl>& o : collection.objects()) {
+    if (!o || o->isDeleted() || !o->hasPending()) continue;
+    work.push_back(o.get());
+  }
+  if (work.empty()) return S_OK;
+
+  if (!ctx.administrator) {
+    for (ObjectImpl* o : work) {
+      if (!storesNothing(*o) && changesUsersOrRights(*o)) {
+        return failWith(E_ACCESSDENIED, kAccessDeniedDescription);
+      }
+    }
+  }
+
+  // Every report file is read before the write lock is taken: no read of a
+  // file, however slow, keeps another session waiting on the repository.
+  StagedFiles staging(ctx.db);
+  for (ObjectImpl* o : work) {
+    const auto& path = o->pending().filePath;
+    if (o->pending().remove || !path) continue;
+    std::string error;
+    if (!staging.stage(*path, &error)) return failWith(E_FAIL, "Nothing was committed. " + error);
+  }
+
+  Transaction tx(ctx.db);
+  std::string message;
+  if (!tx.begin(&message)) {
+    return failWith(E_FAIL, "Cannot start the commit on " + ctx.path + ": " + message + ".");
+  }
+  ctx.answers.beginCommit(ctx.db);
+  HRESULT allowed = checkRights(ctx, work);
+  if (FAILED(allowed)) return allowed;
+  int64_t firstOwnId = 0;
+  {
+    Statement st(ctx.db, "SELECT next_id FROM id_sequence");
+    if (st.step() == SQLITE_ROW) firstOwnId = st.columnInt(0);
+  }
+  CommitWriter writer(ctx, collection.readMark(), firstOwnId, staging);
+  std::vector<std::pair<ObjectImpl*, ObjectRecord>> written;
+  for (ObjectImpl* o : work) {
+    if (o->pending().remove) continue;
+    ObjectRecord record;
+    bool ok = o->isNew() ? writer.insert(*o, &record) : writer.update(*o, &record);
+    if (!ok) return failWith(E_FAIL, "Nothing was committed. " + writer.error());
+    written.emplace_back(o, record);
+  }
+  for (ObjectImpl* o : work) {
+    if (!o->pending().remove || o->isNew()) continue;
+    if (!writer.remove(*o)) return failWith(E_FAIL, "Nothing was committed. " + writer.error());
+  }
+  if (!tx.commit(&message)) {
+    return failWith(E_FAIL, "Nothing was committed. Cannot finish the commit on " + ctx.path +
+                                ": " + message + ".");
+  }
+
+  // What the session keeps of its queries follows what was stored.
+  std::vector<StoredHead> added;
+  bool headsChanged = false;
+  for (auto& [o, record] : written) {
+    if (o->isNew()) {
+      added.push_back({{record.id, record.typeId, record.parentId, record.title}, o->isUser()});
+    } else {
+      headsChanged = headsChanged || o->pending().title || o->pending().parentId;
+    }
+  }
+  for (ObjectImpl* o : work) headsChanged = headsChanged || (o->pending().remove && !o->isNew());
+  ctx.answers.committed(added, headsChanged);
+
+  for (auto& [o, record] : written) o->committed(record);
+  bool removed = false;
+  for (ObjectImpl* o : work) {
+    if (!o->pending().remove) continue;
+    o->committedRemoval();
+    removed = true;
+  }
+  if (removed) collection.dropRemoved();
+  return S_OK;
+}
+
+}  // namespace korva

@@ -1,0 +1,274 @@
+// Users, folders, reports and desktop plugins as the client sees them.
+#include "reportserver/com/info_object.h"
+
+#include "reportserver/com/report_files.h"
+#include "reportserver/com/security_info.h"
+#include "reportserver/store/password_hash.h"
+#include "reportserver/store/report_content.h"
+#include "reportserver/testing/fault_injection.h"
+#include "reportserver/text/utf8.h"
+
+namespace korva {
+
+PendingChanges& ObjectImpl::pending() {
+  if (!pending_) pending_ = std::make_unique<PendingChanges>();
+  return *pending_;
+}
+
+bool ObjectImpl::hasPending() const {
+  return isNew_ || (pending_ && (pending_->remove || pending_->changesFields()));
+}
+
+bool PendingChanges::changesFields() const {
+  bool options = false;
+  for (const auto& o : passwordOptions) options = options || o.has_value();
+  return title || description || parentId || reportType || thumbnail || filePath || fullName ||
+         passwordRecord || licenseType || options || !rights.empty();
+}
+
+ObjectImpl::ObjectImpl(const PluginInfo& plugin, const ObjectHead& stored, InfoObjectsImpl* owner)
+    : owner_(owner), stored_(stored), isNew_(false), plugin_(plugin) {}
+
+ObjectImpl::ObjectImpl(const PluginInfo& plugin, InfoObjectsImpl* owner)
+    : owner_(owner), isNew_(true), plugin_(plugin) {
+  stored_.typeId = plugin.typeId;
+}
+
+IUnknown* ObjectImpl::interfaceFor(REFIID iid) {
+  if (iid == IID_UserObject) return isUser() ? static_cast<UserObject*>(this) : nullptr;
+  if (iid == IID_ReportObject) return isReport() ? static_cast<ReportObject*>(this) : nullptr;
+  return dispatchInterface(static_cast<InfoObject*>(this), iid);
+}
+
+HRESULT ObjectImpl::QueryInterface(REFIID iid, void** out) {
+  return queryInterfaceOf(this, iid, out);
+}
+
+std::string ObjectImpl::label() const {
+  const std::string kind = plugin_.name.empty() ? "object" : plugin_.name;
+  return isNew_ ? "new " + kind : kind + " " + std::to_string(stored_.id);
+}
+
+HRESULT ObjectImpl::checkChangeable() {
+  if (deleted_) return failWith(E_FAIL, "The " + label() + " has been deleted.");
+  if (!owner_) {
+    return failWith(E_FAIL, "The collection that held the " + label() +
+                                " has been released; changes to it can no longer be committed.");
+  }
+  return S_OK;
+}
+
+HRESULT ObjectImpl::setProperty(BSTR name, VARIANT value) {
+  if (injectFault("setProperty")) return E_FAIL;
+  if (!name) return nullArgument("setProperty");
+  HRESULT hr = checkChangeable();
+  if (FAILED(hr)) return hr;
+  const std::string property = textOf(name);
+  if (property == "SI_PARENTID") {
+    if (isUser()) return failWith(E_INVALIDARG, "SI_PARENTID does not apply to users.");
+    if (value.vt != VT_I4) {
+      return failWith(E_INVALIDARG, "SI_PARENTID needs a 32-bit integer value.");
+    }
+    if (value.lVal < 0) {
+      return failWith(E_INVALIDARG,
+                      "SI_PARENTID " + std::to_string(value.lVal) + " is not a folder id.");
+    }
+    if (!isNew_ && value.lVal == stored_.id) {
+      return failWith(E_INVALIDARG, "The " + label() + " cannot be its own parent.");
+    }
+    pending().parentId = value.lVal;
+    return S_OK;
+  }
+  if (property == "SI_REPORTTYPE") {
+    if (!isReport()) return failWith(E_INVALIDARG, "SI_REPORTTYPE applies to reports only.");
+    if (value.vt != VT_BSTR) {
+      return failWith(E_INVALIDARG, "SI_REPORTTYPE needs a string value.");
+    }
+    pending().reportType = textOf(value.bstrVal);
+    return S_OK;
+  }
+  return failWith(E_INVALIDARG, "The property \"" + property +
+                                    "\" is not known; SI_PARENTID and SI_REPORTTYPE can be set.");
+}
+
+HRESULT ObjectImpl::id(LONG* out) {
+  if (injectFault("id")) return E_FAIL;
+  if (!out) return nullArgument("id");
+  if (isNew_) {
+    *out = 0;
+    return failWith(E_FAIL, "The " + label() + " has no id until it is committed.");
+  }
+  *out = stored_.id;
+  return S_OK;
+}
+
+HRESULT ObjectImpl::title(BSTR* out) {
+  if (injectFault("title")) return E_FAIL;
+  if (!out) return nullArgument("title");
+  return answerText(pending_ && pending_->title ? *pending_->title : stored_.title, out);
+}
+
+HRESULT ObjectImpl::setTitle(BSTR text) {
+  if (injectFault("setTitle")) return E_FAIL;
+  if (!text) return nullArgument("setTitle");
+  HRESULT hr = checkChangeable();
+  if (FAILED(hr)) return hr;
+  pending().title = textOf(text);
+  return S_OK;
+}
+
+HRESULT ObjectImpl::setDescription(BSTR text) {
+  if (injectFault("setDescription")) return E_FAIL;
+  if (!text) return nullArgument("setDescription");
+  HRESULT hr = checkChangeable();
+  if (FAILED(hr)) return hr;
+  pending().description = textOf(text);
+  return S_OK;
+}
+
+HRESULT ObjectImpl::files(ReportFiles** out) {
+  if (injectFault("files")) return E_FAIL;
+  if (!out) return nullArgument("files");
+  *out = nullptr;
+  if (!isReport()) return failWith(E_FAIL, "Only reports have files; this is the " + label() + ".");
+  *out = Ref<ReportFiles>(new ReportFilesImpl(this)).detach();
+  return S_OK;
+}
+
+HRESULT ObjectImpl::securityInfo(SecurityInfo** out) {
+  if (injectFault("securityInfo")) return E_FAIL;
+  if (!out) return nullArgument("securityInfo");
+  *out = Ref<SecurityInfo>(new SecurityInfoImpl(this)).detach();
+  return S_OK;
+}
+
+HRESULT ObjectImpl::needUser(const char* operation) {
+  if (!isUser()) {
+    return failWith(E_NOINTERFACE, std::string(operation) + " applies to users only.");
+  }
+  return checkChangeable();
+}
+
+HRESULT ObjectImpl::setFullName(BSTR text) {
+  if (injectFault("setFullName")) return E_FAIL;
+  if (!text) return nullArgument("setFullName");
+  HRESULT hr = needUser("setFullName");
+  if (FAILED(hr)) return hr;
+  pending().fullName = textOf(text);
+  return S_OK;
+}
+
+HRESULT ObjectImpl::setPasswordOption(int which, VARIANT_BOOL value, const char* operation) {
+  if (injectFault(operation)) return E_FAIL;
+  HRESULT hr = needUser(operation);
+  if (FAILED(hr)) return hr;
+  pending().passwordOptions[which] = value != VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT ObjectImpl::setPasswordOption1(VARIANT_BOOL value) {
+  return setPasswordOption(0, value, "setPasswordOption1");
+}
+HRESULT ObjectImpl::setPasswordOption2(VARIANT_BOOL value) {
+  return setPasswordOption(1, value, "setPasswordOption2");
+}
+HRESULT ObjectImpl::setPasswordOption3(VARIANT_BOOL value) {
+  return setPasswordOption(2, value, "setPasswordOption3");
+}
+
+HRESULT ObjectImpl::setLicenseType(LONG type) {
+  if (injectFault("setLicenseType")) return E_FAIL;
+  HRESULT hr = needUser("setLicenseType");
+  if (FAILED(hr)) return hr;
+  if (type != 0 && type != 1) {
+    return failWith(E_INVALIDARG, "Licence type " + std::to_string(type) +
+                                      " is not valid: 0 is a named user, 1 any other.");
+  }
+  pending().licenseType = type;
+  return S_OK;
+}
+
+HRESULT ObjectImpl::setPassword(BSTR text) {
+  if (injectFault("setPassword")) return E_FAIL;
+  if (!text) return nullArgument("setPassword");
+  HRESULT hr = needUser("setPassword");
+  if (FAILED(hr)) return hr;
+  std::string password = textOf(text);
+  std::string record;
+  if (!password.empty() && !hashPassword(password, &record)) {
+    return failWith(E_FAIL, "The password could not be hashed.");
+  }
+  pending().passwordRecord = record;
+  return S_OK;
+}
+
+HRESULT ObjectImpl::setThumbnail(VARIANT_BOOL value) {
+  if (injectFault("setThumbnail")) return E_FAIL;
+  if (!isReport()) return failWith(E_NOINTERFACE, "setThumbnail applies to reports only.");
+  HRESULT hr = checkChangeable();
+  if (FAILED(hr)) return hr;
+  pending().thumbnail = value != VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT ObjectImpl::pendFile(const std::string& path) {
+  HRESULT hr = checkChangeable();
+  if (FAILED(hr)) return hr;
+  std::string error;
+  if (!checkReadableFile(path, &error)) return failWith(E_FAIL, error);
+  pending().filePath = path;
+  return S_OK;
+}
+
+HRESULT ObjectImpl::pendRight(int32_t userId, int32_t role) {
+  HRESULT hr = checkChangeable();
+  if (FAILED(hr)) return hr;
+  pending().rights[userId] = role;
+  return S_OK;
+}
+
+ObjectRecord ObjectImpl::merged() const {
+  ObjectRecord r;
+  r.id = stored_.id;
+  r.typeId = stored_.typeId;
+  r.parentId = stored_.parentId;
+  r.title = stored_.title;
+  if (!pending_) return r;
+  const PendingChanges& p = *pending_;
+  if (p.title) r.title = *p.title;
+  if (p.description) r.description = *p.description;
+  if (p.parentId) r.parentId = *p.parentId;
+  if (p.reportType) r.reportType = *p.reportType;
+  if (p.thumbnail) r.thumbnail = *p.thumbnail;
+  if (p.fullName) r.fullName = *p.fullName;
+  if (p.passwordRecord) r.hasPassword = !p.passwordRecord->empty();
+  for (int i = 0; i < 3; ++i) {
+    if (p.passwordOptions[i]) r.passwordOptions[i] = *p.passwordOptions[i];
+  }
+  if (p.licenseType) r.licenseType = *p.licenseType;
+  return r;
+}
+
+void ObjectImpl::committed(const ObjectRecord& record) {
+  if (!isNew_ && (record.parentId != stored_.parentId || record.title != stored_.title)) {
+    headChanged_ = true;
+  }
+  stored_.id = record.id;
+  stored_.typeId = record.typeId;
+  stored_.parentId = record.parentId;
+  stored_.title = record.title;
+  pending_.reset();
+  isNew_ = false;
+}
+
+void ObjectImpl::committedRemoval() {
+  pending_.reset();
+  deleted_ = true;
+}
+
+void ObjectImpl::collectionReleased() {
+  pending_.reset();
+  owner_ = nullptr;
+}
+
+}  // namespace korva

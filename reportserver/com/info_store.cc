@@ -1,0 +1,56 @@
+// Queries and commits of a session.
+#include "reportserver/com/info_store.h"
+
+#include "reportserver/com/commit.h"
+#include "reportserver/com/info_objects.h"
+#include "reportserver/store/query_parser.h"
+#include "reportserver/testing/fault_injection.h"
+
+namespace korva {
+
+IUnknown* InfoStoreImpl::interfaceFor(REFIID iid) {
+  if (iid == IID_InfoStore) return this;
+  return dispatchInterface(this, iid);
+}
+
+HRESULT InfoStoreImpl::query(BSTR text, InfoObjects** out) {
+  if (injectFault("query")) return E_FAIL;
+  if (!text || !out) return nullArgument("query");
+  *out = nullptr;
+  ParsedQuery parsed;
+  std::string error;
+  if (!parseQuery(static_cast<const wchar_t*>(text), &parsed, &error)) {
+    return failWith(E_INVALIDARG, error);
+  }
+  // Read before the objects: whatever the read misses was stored later and
+  // has an id at or above the mark (see the commit's title check).
+  int64_t mark = InfoObjectsImpl::kNoReadMark;
+  {
+    Statement st(ctx_->db, "SELECT next_id FROM id_sequence");
+    if (st.step() == SQLITE_ROW) mark = st.columnInt(0);
+  }
+  AnswerRowsPtr rows;
+  if (!ctx_->answers.answer(ctx_->db, parsed, &rows, &error)) return failWith(E_FAIL, error);
+  auto* collection = new InfoObjectsImpl(ctx_, std::move(rows));
+  collection->setReadMark(mark);
+  *out = Ref<InfoObjects>(collection).detach();
+  return S_OK;
+}
+
+HRESULT InfoStoreImpl::commit(InfoObjects* objects) {
+  if (injectFault("commit")) return E_FAIL;
+  if (!objects) return nullArgument("commit");
+  InfoObjectsImpl* collection = InfoObjectsImpl::ours(objects);
+  if (!collection) {
+    return failWith(E_INVALIDARG,
+                    "The collection passed to commit does not come from this server.");
+  }
+  if (collection->context() != ctx_.get()) {
+    return failWith(E_INVALIDARG,
+                    "The collection passed to commit belongs to another session; commit it "
+                    "through that session's InfoStore.");
+  }
+  return commitCollection(*collection);
+}
+
+}  // namespace korva

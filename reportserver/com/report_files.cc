@@ -1,0 +1,32 @@
+// Attaching a report file: the path is kept in the object until its commit.
+#include "reportserver/com/report_files.h"
+
+#include "reportserver/com/file_entry.h"
+#include "reportserver/testing/fault_injection.h"
+#include "reportserver/text/local_path.h"
+#include "reportserver/text/utf8.h"
+
+namespace korva {
+
+HRESULT ReportFilesImpl::addFile(VARIANT path, LONG, VARIANT, IUnknown** out) {
+  if (injectFault("addFile")) return E_FAIL;
+  if (!out) return nullArgument("addFile");
+  *out = nullptr;
+  if (path.vt != VT_BSTR) {
+    return failWith(E_INVALIDARG, "addFile needs a string variant naming a local file.");
+  }
+  // The client spelled the path in the process's encoding; spell it back so.
+  const std::wstring wide = wideOf(path.bstrVal);
+  std::string file;
+  if (!localPathFromWide(wide, &file)) {
+    return failWith(E_INVALIDARG,
+                    "The path \"" + toUtf8(wide) +
+                        "\" cannot be spelled in the character set of the process's locale.");
+  }
+  HRESULT hr = object_->pendFile(file);
+  if (FAILED(hr)) return hr;
+  *out = Ref<IUnknown>(new FileEntryImpl(file)).detach();
+  return S_OK;
+}
+
+}  // namespace korva

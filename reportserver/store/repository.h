@@ -1,0 +1,122 @@
+// The repository file of one APS: its schema, opening it for a session or a
+// report, creating it, and reading plugins and objects.
+//
+// Schema (user_version 1): settings (APS name, the Administrator's id),
+// id_sequence (one sequence for plugins, users and objects), plugins (type
+// id, name, kind), objects (every user, folder, report and other object),
+// users and reports (their own fields), report_chunks (a report's file in
+// rows of at most 1 MiB), rights (object, user, role).
+//
+// Thread-safety: a Database is used by one thread at a time.
+#ifndef KORVA_REPORTSERVER_STORE_REPOSITORY_H_
+#define KORVA_REPORTSERVER_STORE_REPOSITORY_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "reportserver/store/sqlite_db.h"
+
+namespace korva {
+
+constexpr int kSchemaVersion = 1;
+constexpr int kBusyTimeoutMs = 10000;
+
+enum class PluginKind { User, Folder, Report, Other };
+
+struct PluginInfo {
+  int32_t id = 0;
+  int16_t typeId = 0;
+  std::string name;
+  PluginKind kind = PluginKind::Other;
+};
+
+// One stored object as read from the repository. User and report fields are
+// filled for those kinds only.
+struct ObjectRecord {
+  int32_t id = 0;
+  int16_t typeId = 0;
+  int32_t parentId = 0;
+  std::string title;
+  std::string description;
+  std::string fullName;
+  int32_t licenseType = 1;
+  bool hasPassword = false;
+  bool passwordOptions[3] = {false, false, false};
+  std::string reportType;
+  bool thumbnail = false;
+  bool hasFile = false;
+  std::string fileName;
+  int64_t fileSize = 0;
+  std::string fileSha256;
+};
+
+// What a query's answer holds of each object: enough to list it and to
+// find it by title. The other fields are read by id when something asks.
+struct ObjectHead {
+  int32_t id = 0;
+  int16_t typeId = 0;
+  int32_t parentId = 0;
+  std::string title;
+};
+
+// A condition of a query: field = value.
+struct QueryTerm {
+  enum class Field { Id, ParentId, ObjectType };
+  Field field;
+  int32_t value;
+
+  bool operator==(const QueryTerm& o) const { return field == o.field && value == o.value; }
+  // Whether an object with these fields meets the condition.
+  bool matches(int32_t id, int32_t parentId, int16_t typeId) const {
+    switch (field) {
+      case Field::Id:
+        return id == value;
+      case Field::ParentId:
+        return parentId == value;
+      case Field::ObjectType:
+        return typeId == value;
+    }
+    return false;
+  }
+};
+
+// Opens an existing repository for reading and writing, sets WAL, full
+// synchronous writes, foreign keys and the busy timeout, and checks the
+// schema version. *error describes any refusal; for a file that is no
+// complete repository, it says to remove it.
+bool openRepository(const std::string& path, Database* db, std::string* error);
+
+// Creates a new repository file (never replacing one) with the plugins and
+// the Administrator account. passwordRecord is a hashPassword() record, or
+// "" for no password. The file is built under a temporary name beside it and
+// appears under its own name only when complete.
+bool createRepository(const std::string& path, const std::string& apsName,
+                      const std::string& passwordRecord, std::string* error);
+
+bool readSetting(Database& db, const std::string& key, std::string* value, std::string* error);
+bool loadPlugins(Database& db, std::vector<PluginInfo>* out, std::string* error);
+
+// Users (system = true) or every other object, meeting all terms, in id order.
+bool loadObjects(Database& db, bool system, const std::vector<QueryTerm>& terms,
+                 std::vector<ObjectRecord>* out, std::string* error);
+// The same objects' heads alone: one table and the plugins, no user or report fields.
+bool loadHeads(Database& db, bool system, const std::vector<QueryTerm>& terms,
+               std::vector<ObjectHead>* out, std::string* error);
+
+// A user's stored password record ("" when none) by exact name; *found
+// tells whether the user exists.
+bool findUserForLogon(Database& db, const std::string& name, int32_t* id, bool* found,
+                      std::string* passwordRecord, std::string* error);
+
+// The rights on one object, or every right when objectId is 0: (object, user, role).
+struct RightRecord {
+  int32_t objectId;
+  int32_t userId;
+  int32_t role;
+};
+bool loadRights(Database& db, int32_t objectId, std::vector<RightRecord>* out, std::string* error);
+
+}  // namespace korva
+
+#endif  // KORVA_REPORTSERVER_STORE_REPOSITORY_H_
