@@ -19,13 +19,6 @@ bool ObjectImpl::hasPending() const {
   return isNew_ || (pending_ && (pending_->remove || pending_->changesFields()));
 }
 
-bool PendingChanges::changesFields() const {
-  bool options = false;
-  for (const auto& o : passwordOptions) options = options || o.has_value();
-  return title || description || parentId || reportType || thumbnail || filePath || fullName ||
-         passwordRecord || licenseType || options || !rights.empty();
-}
-
 ObjectImpl::ObjectImpl(const PluginInfo& plugin, const ObjectHead& stored, InfoObjectsImpl* owner)
     : owner_(owner), stored_(stored), isNew_(false), plugin_(plugin) {}
 
@@ -45,8 +38,7 @@ HRESULT ObjectImpl::QueryInterface(REFIID iid, void** out) {
 }
 
 std::string ObjectImpl::label() const {
-  const std::string kind = plugin_.name.empty() ? "object" : plugin_.name;
-  return isNew_ ? "new " + kind : kind + " " + std::to_string(stored_.id);
+  return ObjectChange::objectLabel(plugin_, isNew_, stored_.id);
 }
 
 HRESULT ObjectImpl::checkChangeable() {
@@ -227,26 +219,13 @@ HRESULT ObjectImpl::pendRight(int32_t userId, int32_t role) {
   return S_OK;
 }
 
-ObjectRecord ObjectImpl::merged() const {
-  ObjectRecord r;
-  r.id = stored_.id;
-  r.typeId = stored_.typeId;
-  r.parentId = stored_.parentId;
-  r.title = stored_.title;
-  if (!pending_) return r;
-  const PendingChanges& p = *pending_;
-  if (p.title) r.title = *p.title;
-  if (p.description) r.description = *p.description;
-  if (p.parentId) r.parentId = *p.parentId;
-  if (p.reportType) r.reportType = *p.reportType;
-  if (p.thumbnail) r.thumbnail = *p.thumbnail;
-  if (p.fullName) r.fullName = *p.fullName;
-  if (p.passwordRecord) r.hasPassword = !p.passwordRecord->empty();
-  for (int i = 0; i < 3; ++i) {
-    if (p.passwordOptions[i]) r.passwordOptions[i] = *p.passwordOptions[i];
-  }
-  if (p.licenseType) r.licenseType = *p.licenseType;
-  return r;
+ObjectChange ObjectImpl::change() const {
+  ObjectChange c;
+  c.plugin = plugin_;
+  c.stored = stored_;
+  c.isNew = isNew_;
+  if (pending_) c.pending = *pending_;
+  return c;
 }
 
 void ObjectImpl::committed(const ObjectRecord& record) {

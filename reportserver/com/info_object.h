@@ -16,38 +16,18 @@
 #define KORVA_REPORTSERVER_COM_INFO_OBJECT_H_
 
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "reportserver/com/com_support.h"
 #include "reportserver/com/interface_stubs.h"
-#include "reportserver/store/repository.h"
-#include "reportserver/store/session_context.h"
+#include "reportserver/store/object_change.h"
+#include "reportserver/store/store_records.h"
 #include "server/report_server.h"
 
 namespace korva {
 
 class InfoObjectsImpl;
-
-// Changes waiting for commit. Texts are UTF-8.
-struct PendingChanges {
-  std::optional<std::string> title;
-  std::optional<std::string> description;
-  std::optional<int32_t> parentId;
-  std::optional<std::string> reportType;
-  std::optional<bool> thumbnail;
-  std::optional<std::string> filePath;
-  std::optional<std::string> fullName;
-  std::optional<std::string> passwordRecord;  // "" clears the password
-  std::optional<bool> passwordOptions[3];
-  std::optional<int32_t> licenseType;
-  std::map<int32_t, int32_t> rights;  // user id -> role
-  bool remove = false;
-
-  bool changesFields() const;
-};
 
 // One object with one count and three tables: InfoObject (also its IUnknown
 // and IDispatch), UserObject for a user, ReportObject for a report. Like
@@ -117,9 +97,8 @@ class ObjectImpl : public InfoObjectStub,
   // collection made from the same query answer.
   void attach(InfoObjectsImpl* owner) { owner_ = owner; }
 
-  // The stored head with the pending changes applied (fields not in the
-  // head and not pending have their defaults).
-  ObjectRecord merged() const;
+  // What the store is asked to commit for it.
+  ObjectChange change() const;
   // After a successful commit: the object now holds these values.
   void committed(const ObjectRecord& record);
   void committedRemoval();

@@ -7,10 +7,16 @@
 
 namespace korva {
 
+// What a released collection leaves with its rows (AnswerRows::spare).
+using SpareObjects = std::vector<Ref<ObjectImpl>>;
+
 InfoObjectsImpl::InfoObjectsImpl(SessionContextPtr ctx, AnswerRowsPtr rows)
     : ctx_(std::move(ctx)), pluginList_(false), rows_(std::move(rows)) {
   rowCount_ = rows_->heads.size();
-  objects_.swap(rows_->spare);
+  if (rows_->spare) {
+    objects_.swap(*static_cast<SpareObjects*>(rows_->spare.get()));
+    rows_->spare.reset();
+  }
   objects_.resize(rowCount_);
 }
 
@@ -21,7 +27,7 @@ InfoObjectsImpl::InfoObjectsImpl(SessionContextPtr ctx, const std::vector<Plugin
 }
 
 InfoObjectsImpl::~InfoObjectsImpl() {
-  const bool leave = rows_ && rows_->spare.empty();
+  const bool leave = rows_ && !rows_->spare;
   for (size_t i = 0; i < objects_.size(); ++i) {
     Ref<ObjectImpl>& o = objects_[i];
     if (!o) continue;
@@ -32,7 +38,7 @@ InfoObjectsImpl::~InfoObjectsImpl() {
   }
   if (leave) {
     objects_.resize(rowCount_);
-    rows_->spare.swap(objects_);
+    rows_->spare = std::make_shared<SpareObjects>(std::move(objects_));
   }
 }
 
@@ -40,7 +46,7 @@ ObjectImpl* InfoObjectsImpl::objectAt(size_t at) {
   Ref<ObjectImpl>& slot = objects_[at];
   if (!slot) {
     const ObjectHead& head = rows_->heads[at];
-    const PluginInfo* plugin = ctx_->pluginByType(head.typeId);
+    const PluginInfo* plugin = ctx_->store->facts().pluginByType(head.typeId);
     PluginInfo unknown;
     unknown.typeId = head.typeId;
     slot = Ref<ObjectImpl>(new ObjectImpl(plugin ? *plugin : unknown, head, this));
@@ -90,7 +96,8 @@ HRESULT InfoObjectsImpl::add(DesktopPlugin* plugin, InfoObject** out) {
   *out = nullptr;
   if (pluginList_) return failWith(E_FAIL, "Objects cannot be added to the plugin list.");
   PluginObjectImpl* ours = PluginObjectImpl::ours(plugin);
-  const PluginInfo* known = ours ? ctx_->pluginByType(ours->plugin().typeId) : nullptr;
+  const PluginInfo* known =
+      ours ? ctx_->store->facts().pluginByType(ours->plugin().typeId) : nullptr;
   if (!known || known->name != ours->plugin().name) {
     return failWith(E_INVALIDARG,
                     "The plugin passed to add is not a desktop plugin of this repository.");

@@ -24,8 +24,8 @@
 #include "reportserver/com/info_object.h"
 #include "reportserver/com/interface_stubs.h"
 #include "reportserver/com/plugin_object.h"
-#include "reportserver/store/query_answers.h"
-#include "reportserver/store/session_context.h"
+#include "reportserver/com/session_context.h"
+#include "reportserver/store/answer_rows.h"
 #include "server/report_server.h"
 
 namespace korva {

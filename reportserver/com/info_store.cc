@@ -1,8 +1,9 @@
 // Queries and commits of a session.
 #include "reportserver/com/info_store.h"
 
-#include "reportserver/com/commit.h"
+#include "reportserver/com/collection_commit.h"
 #include "reportserver/com/info_objects.h"
+#include "reportserver/com/store_answer.h"
 #include "reportserver/store/query_parser.h"
 #include "reportserver/testing/fault_injection.h"
 
@@ -22,17 +23,11 @@ HRESULT InfoStoreImpl::query(BSTR text, InfoObjects** out) {
   if (!parseQuery(static_cast<const wchar_t*>(text), &parsed, &error)) {
     return failWith(E_INVALIDARG, error);
   }
-  // Read before the objects: whatever the read misses was stored later and
-  // has an id at or above the mark (see the commit's title check).
-  int64_t mark = InfoObjectsImpl::kNoReadMark;
-  {
-    Statement st(ctx_->db, "SELECT next_id FROM id_sequence");
-    if (st.step() == SQLITE_ROW) mark = st.columnInt(0);
-  }
-  AnswerRowsPtr rows;
-  if (!ctx_->answers.answer(ctx_->db, parsed, &rows, &error)) return failWith(E_FAIL, error);
-  auto* collection = new InfoObjectsImpl(ctx_, std::move(rows));
-  collection->setReadMark(mark);
+  QueryResult result;
+  HRESULT hr = answerStoreStatus(ctx_->store->query(parsed, &result));
+  if (FAILED(hr)) return hr;
+  auto* collection = new InfoObjectsImpl(ctx_, std::move(result.rows));
+  collection->setReadMark(result.readMark);
   *out = Ref<InfoObjects>(collection).detach();
   return S_OK;
 }

@@ -16,7 +16,7 @@ HRESULT PluginManagerImpl::getPlugins(BSTR kind, InfoObjects** out) {
                     "There are no \"" + textOf(kind) + "\" plugins; ask for \"Desktop\".");
   }
   std::vector<PluginInfo> listed;
-  for (const PluginInfo& p : ctx_->plugins) {
+  for (const PluginInfo& p : ctx_->store->facts().plugins) {
     auto planned = ctx_->pluginPlan.find(p.name);
     int times = planned == ctx_->pluginPlan.end() ? 1 : planned->second;
     for (int i = 0; i < times; ++i) listed.push_back(p);

@@ -8,7 +8,7 @@
 
 #include "reportserver/com/com_support.h"
 #include "reportserver/com/interface_stubs.h"
-#include "reportserver/store/repository.h"
+#include "reportserver/store/store_records.h"
 #include "server/report_server.h"
 
 namespace korva {

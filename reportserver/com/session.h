@@ -8,7 +8,7 @@
 
 #include "reportserver/com/com_support.h"
 #include "reportserver/com/interface_stubs.h"
-#include "reportserver/store/session_context.h"
+#include "reportserver/com/session_context.h"
 #include "server/report_server.h"
 
 namespace korva {

@@ -4,13 +4,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "reportserver/com/info_object.h"
 #include "reportserver/store/access_rules.h"
 
 namespace korva {
-
-AnswerRows::AnswerRows() = default;
-AnswerRows::~AnswerRows() = default;
 
 namespace {
 

@@ -38,26 +38,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/com.h"
+#include "reportserver/store/answer_rows.h"
 #include "reportserver/store/query_parser.h"
 #include "reportserver/store/repository.h"
 #include "reportserver/store/sqlite_db.h"
 
 namespace korva {
-
-class ObjectImpl;
-
-// The objects a query matched, in id order.
-struct AnswerRows {
-  AnswerRows();
-  ~AnswerRows();
-  std::vector<ObjectHead> heads;
-  // The objects of the last collection made from these rows that went away
-  // with nothing else holding them (position i: row i, or empty): the next
-  // collection made from the rows takes them over (info_objects.h).
-  mutable std::vector<Ref<ObjectImpl>> spare;
-};
-using AnswerRowsPtr = std::shared_ptr<const AnswerRows>;
 
 // An object a commit of this session stored for the first time.
 struct StoredHead {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "reportserver/store/repository.h"
+#include "reportserver/store/store_records.h"
 
 namespace korva {
 

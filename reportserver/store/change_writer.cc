@@ -1,38 +1,29 @@
-// The commit of a collection.
-#include "reportserver/com/commit.h"
+// Writing object changes into the repository inside a commit's transaction.
+#include "reportserver/store/change_writer.h"
 
 #include <cctype>
 #include <cstdint>
+#include <map>
 #include <string>
-#include <utility>
-#include <vector>
-
-#include "reportserver/com/com_support.h"
-#include "reportserver/com/info_object.h"
-#include "reportserver/com/info_objects.h"
-#include "reportserver/store/access_rules.h"
-#include "reportserver/store/report_content.h"
-#include "reportserver/store/session_context.h"
 
 namespace korva {
 
-const char kAccessDeniedDescription[] =
-    "The commit was refused: access denied. Only the Administrator account may change users "
-    "and rights.";
-
-namespace {
-
-class CommitWriter {
+class ChangeWriter::Impl {
  public:
   // readMark: the collection's (see InfoObjectsImpl::readMark); firstOwnId:
   // the id sequence's value when this commit began; staging: the report
   // files, read before the commit began.
-  CommitWriter(SessionContext& ctx, int64_t readMark, int64_t firstOwnId, StagedFiles& staging)
-      : ctx_(ctx), db_(ctx.db), readMark_(readMark), firstOwnId_(firstOwnId), staging_(staging) {}
+  Impl(Database& db, int32_t administratorId, int64_t readMark, int64_t firstOwnId,
+       StagedFiles& staging)
+      : db_(db),
+        administratorId_(administratorId),
+        readMark_(readMark),
+        firstOwnId_(firstOwnId),
+        staging_(staging) {}
 
   const std::string& error() const { return error_; }
 
-  bool insert(ObjectImpl& o, ObjectRecord* out) {
+  bool insert(const ObjectChange& o, ObjectRecord* out) {
     ObjectRecord r = o.merged();
     if (o.isUser() && !checkUserName(r.title, 0)) return false;
     if (!o.isUser() && !checkParent(o, r.parentId, 0)) return false;
@@ -43,7 +34,7 @@ class CommitWriter {
                    "INSERT INTO objects(id, type_id, parent_id, title, description)"
                    " VALUES(?1, ?2, ?3, ?4, ?5)");
       st.bind(1, static_cast<int64_t>(r.id));
-      st.bind(2, static_cast<int64_t>(o.plugin().typeId));
+      st.bind(2, static_cast<int64_t>(o.plugin.typeId));
       st.bind(3, static_cast<int64_t>(o.isUser() ? 0 : r.parentId));
       st.bind(4, r.title);
       st.bind(5, r.description);
@@ -56,7 +47,7 @@ class CommitWriter {
       st.bind(1, static_cast<int64_t>(r.id));
       st.bind(2, r.fullName);
       st.bind(3, static_cast<int64_t>(r.licenseType));
-      const auto& password = o.pending().passwordRecord;
+      const auto& password = o.pending.passwordRecord;
       if (password && !password->empty()) {
         st.bind(4, *password);
       } else {
@@ -73,18 +64,18 @@ class CommitWriter {
       if (!st.run()) return sqlFailure("Cannot store " + o.label());
       if (!storeFile(o, &r)) return false;
     }
-    if (!storeRights(r.id, o.pending().rights)) return false;
+    if (!storeRights(r.id, o.pending.rights)) return false;
     *out = r;
     return true;
   }
 
-  bool update(ObjectImpl& o, ObjectRecord* out) {
-    const PendingChanges& p = o.pending();
+  bool update(const ObjectChange& o, ObjectRecord* out) {
+    const PendingChanges& p = o.pending;
     ObjectRecord r = o.merged();
     const int32_t id = r.id;
     if (!exists(id)) return fail("The " + o.label() + " no longer exists.");
     if (p.title) {
-      if (o.isUser() && id == ctx_.administratorId && *p.title != o.stored().title) {
+      if (o.isUser() && id == administratorId_ && *p.title != o.stored.title) {
         return fail("The Administrator account cannot be renamed.");
       }
       if (o.isUser() && !checkUserName(*p.title, id)) return false;
@@ -149,9 +140,9 @@ class CommitWriter {
 
   // Deletes the object and everything under it (their files and rights go
   // with them through the foreign keys).
-  bool remove(ObjectImpl& o) {
-    const int32_t id = o.stored().id;
-    if (o.isUser() && id == ctx_.administratorId) {
+  bool remove(const ObjectChange& o) {
+    const int32_t id = o.stored.id;
+    if (o.isUser() && id == administratorId_) {
       return fail("The Administrator account cannot be deleted.");
     }
     // Already gone (by another session, or with a folder removed here): nothing to do.
@@ -189,7 +180,7 @@ class CommitWriter {
 
   // Parent 0 (the top) or an existing folder that is not the object itself
   // nor one of its descendants.
-  bool checkParent(ObjectImpl& o, int32_t parentId, int32_t selfId) {
+  bool checkParent(const ObjectChange& o, int32_t parentId, int32_t selfId) {
     if (parentId == 0) return true;
     Statement st(db_,
                  "SELECT p.kind, p.name FROM objects o JOIN plugins p ON p.type_id = o.type_id"
@@ -225,12 +216,12 @@ class CommitWriter {
   // kind and title in the same folder after that read, the new object would
   // be its unwanted twin: the commit is refused with that reason. Twins that
   // were there when the query read (a client's deliberate choice) pass.
-  bool checkNotAddedMeanwhile(ObjectImpl& o, const std::string& title, int32_t parentId) {
+  bool checkNotAddedMeanwhile(const ObjectChange& o, const std::string& title, int32_t parentId) {
     if (readMark_ >= firstOwnId_) return true;
     Statement st(db_,
                  "SELECT id FROM objects WHERE type_id = ?1 AND parent_id = ?2 AND title = ?3"
                  " AND id >= ?4 AND id < ?5 ORDER BY id LIMIT 1");
-    st.bind(1, static_cast<int64_t>(o.plugin().typeId));
+    st.bind(1, static_cast<int64_t>(o.plugin.typeId));
     st.bind(2, static_cast<int64_t>(parentId));
     st.bind(3, title);
     st.bind(4, readMark_);
@@ -238,7 +229,7 @@ class CommitWriter {
     const int rc = st.step();
     if (rc == SQLITE_DONE) return true;
     if (rc != SQLITE_ROW) return sqlFailure("Cannot check the title of the " + o.label());
-    std::string kind = o.plugin().name;
+    std::string kind = o.plugin.name;
     for (char& c : kind) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const std::string where =
         parentId == 0 ? std::string("at the top level") : "in folder " + std::to_string(parentId);
@@ -258,8 +249,8 @@ class CommitWriter {
     return true;
   }
 
-  bool storeFile(ObjectImpl& o, ObjectRecord* r) {
-    const auto& path = o.pending().filePath;
+  bool storeFile(const ObjectChange& o, ObjectRecord* r) {
+    const auto& path = o.pending.filePath;
     if (!path) return true;
     StoredFile stored;
     std::string error;
@@ -305,153 +296,30 @@ class CommitWriter {
     return st.run() || sqlFailure("Cannot store a change of object " + std::to_string(id));
   }
 
-  SessionContext& ctx_;
   Database& db_;
+  const int32_t administratorId_;
   const int64_t readMark_;
   const int64_t firstOwnId_;
   StagedFiles& staging_;
   std::string error_;
 };
 
-bool changesUsersOrRights(ObjectImpl& o) { return o.isUser() || !o.pending().rights.empty(); }
+ChangeWriter::ChangeWriter(Database& db, int32_t administratorId, int64_t readMark,
+                           int64_t firstOwnId, StagedFiles& staging)
+    : impl_(std::make_unique<Impl>(db, administratorId, readMark, firstOwnId, staging)) {}
 
-// A new object removed again before its commit stores nothing.
-bool storesNothing(ObjectImpl& o) { return o.isNew() && o.pending().remove; }
+ChangeWriter::~ChangeWriter() = default;
 
-// The parent the object has in the repository now, inside the commit's
-// transaction; the one its query read when it is gone (the update then
-// fails on its own).
-int32_t parentStoredNow(Database& db, const ObjectImpl& o) {
-  Statement st(db, "SELECT parent_id FROM objects WHERE id = ?1");
-  st.bind(1, static_cast<int64_t>(o.stored().id));
-  return st.step() == SQLITE_ROW ? static_cast<int32_t>(st.columnInt(0)) : o.stored().parentId;
+const std::string& ChangeWriter::error() const { return impl_->error(); }
+
+bool ChangeWriter::insert(const ObjectChange& o, ObjectRecord* out) {
+  return impl_->insert(o, out);
 }
 
-ChangeRequest changeOf(Database& db, ObjectImpl& o) {
-  ChangeRequest change;
-  change.typeName = o.plugin().name;
-  const PendingChanges& p = o.pending();
-  if (o.isNew()) {
-    const ObjectRecord r = o.merged();
-    change.kind = ChangeRequest::Kind::Add;
-    change.title = r.title;
-    change.parentId = r.parentId;
-    return change;
-  }
-  change.kind = p.remove ? ChangeRequest::Kind::Delete : ChangeRequest::Kind::Change;
-  change.id = o.stored().id;
-  change.title = o.stored().title;
-  // A move is judged against where the object is now: another session may
-  // have moved it since this one read it.
-  if (!p.remove && p.parentId && *p.parentId != parentStoredNow(db, o)) {
-    change.newParentId = *p.parentId;
-  }
-  return change;
+bool ChangeWriter::update(const ObjectChange& o, ObjectRecord* out) {
+  return impl_->update(o, out);
 }
 
-// S_OK when the session's user may store every change of the commit; else
-// the failure, with its description left for the error source.
-HRESULT checkRights(SessionContext& ctx, const std::vector<ObjectImpl*>& work) {
-  if (ctx.administrator) return S_OK;
-  for (ObjectImpl* o : work) {
-    if (storesNothing(*o) || o->isUser()) continue;  // users: refused before
-    std::string description;
-    switch (mayStore(ctx.db, ctx.userId, ctx.userName, changeOf(ctx.db, *o), &description)) {
-      case AccessAnswer::Granted:
-        break;
-      case AccessAnswer::Denied:
-        return failWith(E_ACCESSDENIED, description);
-      case AccessAnswer::Failed:
-        return failWith(E_FAIL, "Nothing was committed. " + description);
-    }
-  }
-  return S_OK;
-}
-
-}  // namespace
-
-HRESULT commitCollection(InfoObjectsImpl& collection) {
-  if (collection.isPluginList()) return S_OK;  // nothing in it can change
-  SessionContext& ctx = *collection.context();
-
-  std::vector<ObjectImpl*> work;
-  for (const Ref<ObjectImpl>& o : collection.objects()) {
-    if (!o || o->isDeleted() || !o->hasPending()) continue;
-    work.push_back(o.get());
-  }
-  if (work.empty()) return S_OK;
-
-  if (!ctx.administrator) {
-    for (ObjectImpl* o : work) {
-      if (!storesNothing(*o) && changesUsersOrRights(*o)) {
-        return failWith(E_ACCESSDENIED, kAccessDeniedDescription);
-      }
-    }
-  }
-
-  // Every report file is read before the write lock is taken: no read of a
-  // file, however slow, keeps another session waiting on the repository.
-  StagedFiles staging(ctx.db);
-  for (ObjectImpl* o : work) {
-    const auto& path = o->pending().filePath;
-    if (o->pending().remove || !path) continue;
-    std::string error;
-    if (!staging.stage(*path, &error)) return failWith(E_FAIL, "Nothing was committed. " + error);
-  }
-
-  Transaction tx(ctx.db);
-  std::string message;
-  if (!tx.begin(&message)) {
-    return failWith(E_FAIL, "Cannot start the commit on " + ctx.path + ": " + message + ".");
-  }
-  ctx.answers.beginCommit(ctx.db);
-  HRESULT allowed = checkRights(ctx, work);
-  if (FAILED(allowed)) return allowed;
-  int64_t firstOwnId = 0;
-  {
-    Statement st(ctx.db, "SELECT next_id FROM id_sequence");
-    if (st.step() == SQLITE_ROW) firstOwnId = st.columnInt(0);
-  }
-  CommitWriter writer(ctx, collection.readMark(), firstOwnId, staging);
-  std::vector<std::pair<ObjectImpl*, ObjectRecord>> written;
-  for (ObjectImpl* o : work) {
-    if (o->pending().remove) continue;
-    ObjectRecord record;
-    bool ok = o->isNew() ? writer.insert(*o, &record) : writer.update(*o, &record);
-    if (!ok) return failWith(E_FAIL, "Nothing was committed. " + writer.error());
-    written.emplace_back(o, record);
-  }
-  for (ObjectImpl* o : work) {
-    if (!o->pending().remove || o->isNew()) continue;
-    if (!writer.remove(*o)) return failWith(E_FAIL, "Nothing was committed. " + writer.error());
-  }
-  if (!tx.commit(&message)) {
-    return failWith(E_FAIL, "Nothing was committed. Cannot finish the commit on " + ctx.path +
-                                ": " + message + ".");
-  }
-
-  // What the session keeps of its queries follows what was stored.
-  std::vector<StoredHead> added;
-  bool headsChanged = false;
-  for (auto& [o, record] : written) {
-    if (o->isNew()) {
-      added.push_back({{record.id, record.typeId, record.parentId, record.title}, o->isUser()});
-    } else {
-      headsChanged = headsChanged || o->pending().title || o->pending().parentId;
-    }
-  }
-  for (ObjectImpl* o : work) headsChanged = headsChanged || (o->pending().remove && !o->isNew());
-  ctx.answers.committed(added, headsChanged);
-
-  for (auto& [o, record] : written) o->committed(record);
-  bool removed = false;
-  for (ObjectImpl* o : work) {
-    if (!o->pending().remove) continue;
-    o->committedRemoval();
-    removed = true;
-  }
-  if (removed) collection.dropRemoved();
-  return S_OK;
-}
+bool ChangeWriter::remove(const ObjectChange& o) { return impl_->remove(o); }
 
 }  // namespace korva
