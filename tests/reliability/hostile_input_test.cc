@@ -19,6 +19,8 @@
 #include <vector>
 
 #include "reliability/reliability_util.h"
+#include "reportserver/store/repository.h"
+#include "reportserver/store/sqlite_db.h"
 
 namespace rel {
 namespace {
@@ -344,9 +346,16 @@ TEST_F(HostileInputTest, PasswordsNeverAppearInALogTheRepositoryFilesOrTheDump) 
     }
   };
 
-  // Killed once both users are stored: their rows are still in the WAL.
+  // Killed once both users are stored: their rows are still in the WAL. A
+  // reader of the repository stays open meanwhile, so that a run that ends
+  // before the kill does not take the WAL with it either.
   const fs::path log = work_.path() / "run.log";
   {
+    korva::Database reader;
+    std::string error;
+    ASSERT_TRUE(korva::openRepository(db.string(), &reader, &error)) << error;
+    korva::Statement read(reader, "SELECT count(*) FROM objects");
+    ASSERT_EQ(read.step(), SQLITE_ROW);
     LogWatcher watcher(log);
     Process run(e2e::binPath("korvapush"),
                 {"-apsname", kAps, "-srcfile", xml.string(), "-srcpath", tree().string(),
