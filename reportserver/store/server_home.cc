@@ -18,9 +18,8 @@ std::string envOrEmpty(const char* name) {
   return v ? std::string(v) : std::string();
 }
 
-// A root ("/", "C:\\") keeps its separator.
 std::string withoutTrailingSeparators(std::string s) {
-  while (s.size() > 1 && isLocalPathSeparator(s.back()) && s[s.size() - 2] != ':') s.pop_back();
+  dropTrailingLocalSeparators(&s);
   return s;
 }
 
@@ -89,7 +88,7 @@ bool repositoryLocation(const std::string& apsName, std::string* normalName, std
   if (home.empty()) return false;
   if (normalName) *normalName = lower;
   if (path) {
-    if (!isLocalPathSeparator(home.back())) home += kNativePathSeparator;
+    if (!endsInLocalPathSeparator(home)) home += kNativePathSeparator;
     *path = home + lower + ".db";
   }
   return true;

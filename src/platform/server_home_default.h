@@ -27,6 +27,13 @@ const char* serverHomeUsage();
 // Whether c separates the folders of a local path ("/"; on Windows also "\").
 bool isLocalPathSeparator(char c);
 
+// Whether the path's last character is a separator (on Windows a character
+// of the process's code page: the byte of "\" may end a double-byte one).
+bool endsInLocalPathSeparator(const std::string& path);
+
+// Removes trailing separators; a root ("/", "C:\") keeps its own.
+void dropTrailingLocalSeparators(std::string* path);
+
 }  // namespace korva
 
 #endif  // KORVA_PLATFORM_SERVER_HOME_DEFAULT_H_

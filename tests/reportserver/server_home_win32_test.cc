@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "common/win32/scoped_code_page.h"
 #include "reportserver/admin/repository_admin.h"
 #include "reportserver/store/server_home.h"
 #include "tests/reportserver/server_home_fixture.h"
@@ -24,6 +25,20 @@ TEST_F(ServerHomeTest, FallsBackToTheLocalApplicationDataFolder) {
   korva_test::unsetEnvironmentVariable("LOCALAPPDATA");
   EXPECT_FALSE(korva::initRepository("nohome", "", &error));
   EXPECT_EQ(error, "Cannot find the server home: set KORVA_SERVER_HOME (or LOCALAPPDATA).");
+}
+
+// In code page 932 表 is 95 5C: a home whose name ends in it has no
+// separator at its end to keep or to drop.
+TEST_F(ServerHomeTest, AHomeEndingInADoubleByteCharacterGetsItsSeparator) {
+  korva_test::ScopedCodePage page(932);
+  ASSERT_TRUE(page.ok());
+  const std::string home = home_.string() + "\\\x95\x5c";
+  for (const std::string& given : {home, home + "\\"}) {
+    korva_test::setEnvironmentVariable("KORVA_SERVER_HOME", given.c_str());
+    std::string name, path, error;
+    ASSERT_TRUE(korva::repositoryLocation("aps", &name, &path, &error)) << error;
+    EXPECT_EQ(path, home + "\\aps.db") << given;
+  }
 }
 
 }  // namespace

@@ -3,27 +3,15 @@
 // page 932, 許 is B3 5C in code page 950. The helpers step over characters
 // of the process's multibyte code page, which each row sets with _setmbcp.
 #include <gtest/gtest.h>
-#include <mbctype.h>
 
 #include <string>
 
+#include "common/win32/scoped_code_page.h"
 #include "support/path_util.h"
 
 namespace {
 
-// The C runtime's multibyte code page for the lifetime of the object.
-class ScopedCodePage {
- public:
-  explicit ScopedCodePage(int page) : previous_(_getmbcp()) { ok_ = _setmbcp(page) == 0; }
-  ~ScopedCodePage() { _setmbcp(previous_); }
-  ScopedCodePage(const ScopedCodePage&) = delete;
-  ScopedCodePage& operator=(const ScopedCodePage&) = delete;
-  bool ok() const { return ok_; }
-
- private:
-  int previous_;
-  bool ok_ = false;
-};
+using korva_test::ScopedCodePage;
 
 TEST(PathUtilDoubleByte, TrailingBytes5CAreNoSeparators) {
   struct Case {

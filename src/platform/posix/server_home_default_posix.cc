@@ -34,4 +34,10 @@ const char* serverHomeUsage() {
 
 bool isLocalPathSeparator(char c) { return c == '/'; }
 
+bool endsInLocalPathSeparator(const std::string& path) { return !path.empty() && path.back() == '/'; }
+
+void dropTrailingLocalSeparators(std::string* path) {
+  while (path->size() > 1 && path->back() == '/') path->pop_back();
+}
+
 }  // namespace korva
