@@ -138,6 +138,7 @@ class OpenSslHttpsClient : public HttpsClient {
  public:
   OpenSslHttpsClient(const HttpsEndpoint& endpoint, const HttpsTimeouts& timeouts)
       : endpoint_(endpoint), timeouts_(timeouts), client_(endpoint.host, endpoint.port) {
+    client_.set_default_headers({{"User-Agent", "Korva"}});
     client_.set_keep_alive(true);
     client_.set_decompress(false);
     client_.set_connection_timeout(timeouts.connect);
