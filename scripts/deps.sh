@@ -78,10 +78,13 @@ korva_apt_install() {
   rm -f "$log"
 }
 
-# The Linux build and its tests, plus any packages named.
+# The Linux build and its tests, plus any packages named: the HTTPS client
+# and server (cpp-httplib, nlohmann-json) and the tests' TLS peer (python3,
+# openssl).
 korva_install_deps() {
   korva_apt_install cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest \
-    libsqlite3-dev sqlite3 libexpat1-dev libssl-dev "$@"
+    libsqlite3-dev sqlite3 libexpat1-dev libssl-dev libcpp-httplib-dev nlohmann-json3-dev \
+    python3 openssl "$@"
 }
 
 # The Windows builds (scripts/test-windows, scripts/demo --windows), for the
@@ -95,7 +98,9 @@ korva_install_windows_deps() {
     run=1
     shift
   fi
-  local pkgs=(cmake ninja-build googletest msitools wixl) i386=()
+  # nlohmann-json: the wire messages' JSON (its headers serve every target);
+  # python3 and openssl: the TLS peer of the HTTPS client's tests.
+  local pkgs=(cmake ninja-build googletest msitools wixl nlohmann-json3-dev python3 openssl) i386=()
   local arch
   for arch in "$@"; do
     case $arch in
