@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 
+#include "com/refcounted_object.h"
 #include "reportserver/com/com_support.h"
 #include "reportserver/com/interface_stubs.h"
 #include "reportserver/store/repository.h"

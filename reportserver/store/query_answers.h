@@ -38,6 +38,7 @@
 #include <string>
 #include <vector>
 
+#include "com/ref.h"
 #include "platform/com.h"
 #include "reportserver/store/query_parser.h"
 #include "reportserver/store/repository.h"
