@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "com/bstr.h"
+#include "com/ref.h"
+#include "com/variant.h"
 #include "platform/com.h"
 #include "reportserver/com/com_support.h"
 #include "reportserver/text/utf8.h"

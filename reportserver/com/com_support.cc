@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <type_traits>
 
+#include "com/bstr.h"
 #include "reportserver/testing/fault_injection.h"
 #include "reportserver/text/utf8.h"
 #include "server/report_server.h"
@@ -46,6 +47,12 @@ HRESULT nullArgument(const char* operation) {
   return failWith(E_POINTER, std::string("A null pointer was passed to ") + operation + ".");
 }
 
+HRESULT enterMethodChecks(const char* operation, bool argumentsPresent) {
+  if (injectFault(operation)) return E_FAIL;
+  if (!argumentsPresent) return nullArgument(operation);
+  return S_OK;
+}
+
 std::string textOf(BSTR text) { return toUtf8(static_cast<const wchar_t*>(text)); }
 
 std::wstring wideOf(BSTR text) { return text ? std::wstring(text) : std::wstring(); }
@@ -55,14 +62,12 @@ HRESULT answerText(const std::string& text, BSTR* out) {
   bool ascii = true;
   for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
   if (ascii) {
-    *out = SysAllocStringLen(nullptr, static_cast<UINT>(text.size()));
-    if (!*out) return E_OUTOFMEMORY;
+    const HRESULT hr = newBstr(nullptr, text.size(), out);
+    if (FAILED(hr)) return hr;
     for (size_t i = 0; i < text.size(); ++i) (*out)[i] = static_cast<unsigned char>(text[i]);
     return S_OK;
   }
-  const std::wstring wide = fromUtf8(text);
-  *out = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-  return *out ? S_OK : E_OUTOFMEMORY;
+  return newBstr(fromUtf8(text), out);
 }
 
 std::string interfaceName(REFIID iid) {

@@ -1,9 +1,10 @@
 // Helpers shared by the server's objects: the calling thread's last error
 // description (read by the error source) and answering a failure with it,
-// texts and variants at the interface, the common start of QueryInterface
-// (null check and the "queryInterface:<Interface>" fault) and of a class
-// factory (null check and the "create:<Class>" fault), and a registry that
-// recognises the server's own objects among the pointers a client hands back.
+// texts at the interface, the common start of every method (the operation's
+// fault, then its null arguments: enterMethod), of QueryInterface (null check
+// and the "queryInterface:<Interface>" fault) and of a class factory (null
+// check and the "create:<Class>" fault), and a registry that recognises the
+// server's own objects among the pointers a client hands back.
 //
 // Thread-safety: the description is per thread; the registry is locked.
 #ifndef KORVA_REPORTSERVER_COM_COM_SUPPORT_H_
@@ -11,8 +12,10 @@
 
 #include <mutex>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 
+#include "com/refcounted_object.h"
 #include "platform/com.h"
 
 namespace korva {
@@ -28,13 +31,37 @@ HRESULT failWith(HRESULT hr, const std::string& description);
 // E_POINTER with a description naming the operation, for a null argument.
 HRESULT nullArgument(const char* operation);
 
+// The start of a method, which names its operation once: E_FAIL when the
+// fault plan makes the operation fail; else E_POINTER (nullArgument) when
+// one of the pointers is null; else S_OK, with every out-pointer among them
+// (a pointer to a pointer: an object's or a BSTR's slot) cleared. Used as
+//   if (HRESULT hr = enterMethod("query", text, out); FAILED(hr)) return hr;
+HRESULT enterMethodChecks(const char* operation, bool argumentsPresent);
+
+namespace method_entry {
+template <typename T>
+void clearOut(T*) {}
+template <typename T>
+void clearOut(T** out) {
+  *out = nullptr;
+}
+}  // namespace method_entry
+
+template <typename... Pointers>
+HRESULT enterMethod(const char* operation, Pointers... arguments) {
+  static_assert((std::is_pointer<Pointers>::value && ...), "enterMethod checks pointers");
+  const HRESULT hr = enterMethodChecks(operation, ((arguments != nullptr) && ...));
+  if (hr == S_OK) (method_entry::clearOut(arguments), ...);
+  return hr;
+}
+
 // A text argument as UTF-8, or as wide text (a BSTR's characters up to its
 // terminator; null is the empty text).
 std::string textOf(BSTR text);
 std::wstring wideOf(BSTR text);
 
-// Hands out the UTF-8 text as a new BSTR; E_OUTOFMEMORY when it cannot be
-// allocated.
+// Hands out the UTF-8 text as a new BSTR (newBstr); E_OUTOFMEMORY when it
+// cannot be allocated.
 HRESULT answerText(const std::string& text, BSTR* out);
 
 // The interface's name ("InfoStore", "UserObject", ...) or "" for an id the

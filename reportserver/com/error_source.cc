@@ -1,8 +1,8 @@
 // The error source: the calling thread's last report server error.
 #include "reportserver/com/error_source.h"
 
+#include "com/ref.h"
 #include "reportserver/com/error_info.h"
-#include "reportserver/testing/fault_injection.h"
 
 namespace korva {
 
@@ -14,8 +14,7 @@ IUnknown* ErrorSourceImpl::interfaceFor(REFIID iid) {
 HRESULT ErrorSourceImpl::lastError(ErrorInfo** out) {
   // Read before the fault check, which would replace it.
   std::wstring text = lastErrorDescription();
-  if (injectFault("lastError")) return E_FAIL;
-  if (!out) return nullArgument("lastError");
+  if (HRESULT hr = enterMethod("lastError", out); FAILED(hr)) return hr;
   *out = Ref<ErrorInfo>(new ErrorInfoImpl(text)).detach();
   return S_OK;
 }

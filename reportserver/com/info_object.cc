@@ -1,11 +1,14 @@
 // Users, folders, reports and desktop plugins as the client sees them.
 #include "reportserver/com/info_object.h"
 
+#include <optional>
+
+#include "com/ref.h"
+#include "com/variant.h"
 #include "reportserver/com/report_files.h"
 #include "reportserver/com/security_info.h"
 #include "reportserver/store/password_hash.h"
 #include "reportserver/store/report_content.h"
-#include "reportserver/testing/fault_injection.h"
 #include "reportserver/text/utf8.h"
 
 namespace korva {
@@ -51,32 +54,29 @@ HRESULT ObjectImpl::checkChangeable() {
 }
 
 HRESULT ObjectImpl::setProperty(BSTR name, VARIANT value) {
-  if (injectFault("setProperty")) return E_FAIL;
-  if (!name) return nullArgument("setProperty");
+  if (HRESULT hr = enterMethod("setProperty", name); FAILED(hr)) return hr;
   HRESULT hr = checkChangeable();
   if (FAILED(hr)) return hr;
   const std::string property = textOf(name);
   if (property == "SI_PARENTID") {
     if (isUser()) return failWith(E_INVALIDARG, "SI_PARENTID does not apply to users.");
-    if (value.vt != VT_I4) {
-      return failWith(E_INVALIDARG, "SI_PARENTID needs a 32-bit integer value.");
-    }
-    if (value.lVal < 0) {
+    const std::optional<LONG> parent = variantAs<LONG>(value);
+    if (!parent) return failWith(E_INVALIDARG, "SI_PARENTID needs a 32-bit integer value.");
+    if (*parent < 0) {
       return failWith(E_INVALIDARG,
-                      "SI_PARENTID " + std::to_string(value.lVal) + " is not a folder id.");
+                      "SI_PARENTID " + std::to_string(*parent) + " is not a folder id.");
     }
-    if (!isNew_ && value.lVal == stored_.id) {
+    if (!isNew_ && *parent == stored_.id) {
       return failWith(E_INVALIDARG, "The " + label() + " cannot be its own parent.");
     }
-    pending().parentId = value.lVal;
+    pending().parentId = *parent;
     return S_OK;
   }
   if (property == "SI_REPORTTYPE") {
     if (!isReport()) return failWith(E_INVALIDARG, "SI_REPORTTYPE applies to reports only.");
-    if (value.vt != VT_BSTR) {
-      return failWith(E_INVALIDARG, "SI_REPORTTYPE needs a string value.");
-    }
-    pending().reportType = textOf(value.bstrVal);
+    const std::optional<BSTR> type = variantAs<BSTR>(value);
+    if (!type) return failWith(E_INVALIDARG, "SI_REPORTTYPE needs a string value.");
+    pending().reportType = textOf(*type);
     return S_OK;
   }
   return failWith(E_INVALIDARG, "The property \"" + property +
@@ -84,8 +84,7 @@ HRESULT ObjectImpl::setProperty(BSTR name, VARIANT value) {
 }
 
 HRESULT ObjectImpl::id(LONG* out) {
-  if (injectFault("id")) return E_FAIL;
-  if (!out) return nullArgument("id");
+  if (HRESULT hr = enterMethod("id", out); FAILED(hr)) return hr;
   if (isNew_) {
     *out = 0;
     return failWith(E_FAIL, "The " + label() + " has no id until it is committed.");
@@ -95,14 +94,12 @@ HRESULT ObjectImpl::id(LONG* out) {
 }
 
 HRESULT ObjectImpl::title(BSTR* out) {
-  if (injectFault("title")) return E_FAIL;
-  if (!out) return nullArgument("title");
+  if (HRESULT hr = enterMethod("title", out); FAILED(hr)) return hr;
   return answerText(pending_ && pending_->title ? *pending_->title : stored_.title, out);
 }
 
 HRESULT ObjectImpl::setTitle(BSTR text) {
-  if (injectFault("setTitle")) return E_FAIL;
-  if (!text) return nullArgument("setTitle");
+  if (HRESULT hr = enterMethod("setTitle", text); FAILED(hr)) return hr;
   HRESULT hr = checkChangeable();
   if (FAILED(hr)) return hr;
   pending().title = textOf(text);
@@ -110,8 +107,7 @@ HRESULT ObjectImpl::setTitle(BSTR text) {
 }
 
 HRESULT ObjectImpl::setDescription(BSTR text) {
-  if (injectFault("setDescription")) return E_FAIL;
-  if (!text) return nullArgument("setDescription");
+  if (HRESULT hr = enterMethod("setDescription", text); FAILED(hr)) return hr;
   HRESULT hr = checkChangeable();
   if (FAILED(hr)) return hr;
   pending().description = textOf(text);
@@ -119,17 +115,14 @@ HRESULT ObjectImpl::setDescription(BSTR text) {
 }
 
 HRESULT ObjectImpl::files(ReportFiles** out) {
-  if (injectFault("files")) return E_FAIL;
-  if (!out) return nullArgument("files");
-  *out = nullptr;
+  if (HRESULT hr = enterMethod("files", out); FAILED(hr)) return hr;
   if (!isReport()) return failWith(E_FAIL, "Only reports have files; this is the " + label() + ".");
   *out = Ref<ReportFiles>(new ReportFilesImpl(this)).detach();
   return S_OK;
 }
 
 HRESULT ObjectImpl::securityInfo(SecurityInfo** out) {
-  if (injectFault("securityInfo")) return E_FAIL;
-  if (!out) return nullArgument("securityInfo");
+  if (HRESULT hr = enterMethod("securityInfo", out); FAILED(hr)) return hr;
   *out = Ref<SecurityInfo>(new SecurityInfoImpl(this)).detach();
   return S_OK;
 }
@@ -142,8 +135,7 @@ HRESULT ObjectImpl::needUser(const char* operation) {
 }
 
 HRESULT ObjectImpl::setFullName(BSTR text) {
-  if (injectFault("setFullName")) return E_FAIL;
-  if (!text) return nullArgument("setFullName");
+  if (HRESULT hr = enterMethod("setFullName", text); FAILED(hr)) return hr;
   HRESULT hr = needUser("setFullName");
   if (FAILED(hr)) return hr;
   pending().fullName = textOf(text);
@@ -151,7 +143,7 @@ HRESULT ObjectImpl::setFullName(BSTR text) {
 }
 
 HRESULT ObjectImpl::setPasswordOption(int which, VARIANT_BOOL value, const char* operation) {
-  if (injectFault(operation)) return E_FAIL;
+  if (HRESULT hr = enterMethod(operation); FAILED(hr)) return hr;
   HRESULT hr = needUser(operation);
   if (FAILED(hr)) return hr;
   pending().passwordOptions[which] = value != VARIANT_FALSE;
@@ -169,7 +161,7 @@ HRESULT ObjectImpl::setPasswordOption3(VARIANT_BOOL value) {
 }
 
 HRESULT ObjectImpl::setLicenseType(LONG type) {
-  if (injectFault("setLicenseType")) return E_FAIL;
+  if (HRESULT hr = enterMethod("setLicenseType"); FAILED(hr)) return hr;
   HRESULT hr = needUser("setLicenseType");
   if (FAILED(hr)) return hr;
   if (type != 0 && type != 1) {
@@ -181,8 +173,7 @@ HRESULT ObjectImpl::setLicenseType(LONG type) {
 }
 
 HRESULT ObjectImpl::setPassword(BSTR text) {
-  if (injectFault("setPassword")) return E_FAIL;
-  if (!text) return nullArgument("setPassword");
+  if (HRESULT hr = enterMethod("setPassword", text); FAILED(hr)) return hr;
   HRESULT hr = needUser("setPassword");
   if (FAILED(hr)) return hr;
   std::string password = textOf(text);
@@ -195,7 +186,7 @@ HRESULT ObjectImpl::setPassword(BSTR text) {
 }
 
 HRESULT ObjectImpl::setThumbnail(VARIANT_BOOL value) {
-  if (injectFault("setThumbnail")) return E_FAIL;
+  if (HRESULT hr = enterMethod("setThumbnail"); FAILED(hr)) return hr;
   if (!isReport()) return failWith(E_NOINTERFACE, "setThumbnail applies to reports only.");
   HRESULT hr = checkChangeable();
   if (FAILED(hr)) return hr;

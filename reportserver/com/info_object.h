@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "com/refcounted_object.h"
 #include "reportserver/com/com_support.h"
 #include "reportserver/com/interface_stubs.h"
 #include "reportserver/store/object_change.h"

@@ -1,9 +1,11 @@
 // Query and plugin collections.
 #include "reportserver/com/info_objects.h"
 
+#include <optional>
 #include <utility>
 
-#include "reportserver/testing/fault_injection.h"
+#include "com/ref.h"
+#include "com/variant.h"
 
 namespace korva {
 
@@ -61,21 +63,17 @@ InfoObjectsImpl* InfoObjectsImpl::ours(InfoObjects* objects) {
 }
 
 HRESULT InfoObjectsImpl::count(LONG* out) {
-  if (injectFault("count")) return E_FAIL;
-  if (!out) return nullArgument("count");
+  if (HRESULT hr = enterMethod("count", out); FAILED(hr)) return hr;
   *out = static_cast<LONG>(pluginList_ ? plugins_.size() : objects_.size());
   return S_OK;
 }
 
 HRESULT InfoObjectsImpl::item(VARIANT position, IDispatch** out) {
-  if (injectFault("item")) return E_FAIL;
-  if (!out) return nullArgument("item");
-  *out = nullptr;
-  if (position.vt != VT_I4) {
-    return failWith(E_INVALIDARG, "item needs a 32-bit integer position.");
-  }
+  if (HRESULT hr = enterMethod("item", out); FAILED(hr)) return hr;
+  const std::optional<LONG> given = variantAs<LONG>(position);
+  if (!given) return failWith(E_INVALIDARG, "item needs a 32-bit integer position.");
   int64_t size = static_cast<int64_t>(pluginList_ ? plugins_.size() : objects_.size());
-  int64_t i = position.lVal;
+  int64_t i = *given;
   if (i < 1 || i > size) {
     return failWith(
         E_INVALIDARG,
@@ -91,9 +89,7 @@ HRESULT InfoObjectsImpl::item(VARIANT position, IDispatch** out) {
 }
 
 HRESULT InfoObjectsImpl::add(DesktopPlugin* plugin, InfoObject** out) {
-  if (injectFault("add")) return E_FAIL;
-  if (!plugin || !out) return nullArgument("add");
-  *out = nullptr;
+  if (HRESULT hr = enterMethod("add", plugin, out); FAILED(hr)) return hr;
   if (pluginList_) return failWith(E_FAIL, "Objects cannot be added to the plugin list.");
   PluginObjectImpl* ours = PluginObjectImpl::ours(plugin);
   const PluginInfo* known =
@@ -109,17 +105,18 @@ HRESULT InfoObjectsImpl::add(DesktopPlugin* plugin, InfoObject** out) {
 }
 
 HRESULT InfoObjectsImpl::remove(VARIANT object) {
-  if (injectFault("remove")) return E_FAIL;
+  if (HRESULT hr = enterMethod("remove"); FAILED(hr)) return hr;
   if (pluginList_) return failWith(E_FAIL, "Plugins cannot be removed.");
-  if (object.vt != VT_DISPATCH) {
+  const std::optional<IDispatch*> given = variantAs<IDispatch*>(object);
+  if (!given) {
     return failWith(E_INVALIDARG, "remove needs a variant holding the object to delete.");
   }
-  if (!object.pdispVal) return nullArgument("remove");
+  if (!*given) return nullArgument("remove");
   // Only an object of this collection can be removed through it: it is
   // found among them, never taken on trust.
   ObjectImpl* target = nullptr;
   for (const Ref<ObjectImpl>& o : objects_) {
-    if (o && static_cast<IDispatch*>(static_cast<InfoObject*>(o.get())) == object.pdispVal) {
+    if (o && static_cast<IDispatch*>(static_cast<InfoObject*>(o.get())) == *given) {
       target = o.get();
       break;
     }

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "com/ref.h"
 #include "reportserver/com/com_support.h"
 #include "reportserver/com/info_object.h"
 #include "reportserver/com/interface_stubs.h"

@@ -15,9 +15,7 @@ IUnknown* InfoStoreImpl::interfaceFor(REFIID iid) {
 }
 
 HRESULT InfoStoreImpl::query(BSTR text, InfoObjects** out) {
-  if (injectFault("query")) return E_FAIL;
-  if (!text || !out) return nullArgument("query");
-  *out = nullptr;
+  if (HRESULT hr = enterMethod("query", text, out); FAILED(hr)) return hr;
   ParsedQuery parsed;
   std::string error;
   if (!parseQuery(static_cast<const wchar_t*>(text), &parsed, &error)) {
@@ -33,8 +31,7 @@ HRESULT InfoStoreImpl::query(BSTR text, InfoObjects** out) {
 }
 
 HRESULT InfoStoreImpl::commit(InfoObjects* objects) {
-  if (injectFault("commit")) return E_FAIL;
-  if (!objects) return nullArgument("commit");
+  if (HRESULT hr = enterMethod("commit", objects); FAILED(hr)) return hr;
   InfoObjectsImpl* collection = InfoObjectsImpl::ours(objects);
   if (!collection) {
     return failWith(E_INVALIDARG,

@@ -1,8 +1,8 @@
 // korvaserver.dll's entry points: the embedded report server as an
 // in-process COM server of its own. CoCreateInstance finds the library
 // through its registration (DllRegisterServer, which regsvr32 calls), asks
-// DllGetClassObject for the class factory of the session manager or the
-// error source, and may unload the library once DllCanUnloadNow says that
+// DllGetClassObject for the class factory of one of the server's classes
+// (class_factories.h), and may unload the library once DllCanUnloadNow says that
 // none of its objects is alive and no factory is locked.
 //
 // Thread-safety: the classes are registered "Apartment": each object is
@@ -12,22 +12,12 @@
 // the registry keys belong to the system.
 #include <string>
 
+#include "com/module_use.h"
 #include "platform/class_registry.h"
 #include "platform/com.h"
 #include "reportserver/com/class_factories.h"
-#include "server/report_server.h"
 
 namespace {
-
-struct ServerClass {
-  const CLSID* id;
-  const char* description;
-};
-
-const ServerClass kServerClasses[] = {
-    {&korva::CLSID_SessionManager, "Korva embedded report server: session manager"},
-    {&korva::CLSID_ErrorSource, "Korva embedded report server: error source"},
-};
 
 const char* const kThreadingModel = "Apartment";
 
@@ -45,10 +35,12 @@ STDAPI DllCanUnloadNow() { return korva::moduleUseCount() == 0 ? S_OK : S_FALSE;
 
 STDAPI DllRegisterServer() {
   const void* inThisLibrary = reinterpret_cast<const void*>(&DllRegisterServer);
-  for (const ServerClass& c : kServerClasses) {
+  for (const korva::ServerClass& c : korva::serverClasses()) {
     HRESULT hr = korva::registerInprocServer(*c.id, c.description, inThisLibrary, kThreadingModel);
     if (FAILED(hr)) {
-      for (const ServerClass& written : kServerClasses) korva::unregisterInprocServer(*written.id);
+      for (const korva::ServerClass& written : korva::serverClasses()) {
+        korva::unregisterInprocServer(*written.id);
+      }
       return hr;
     }
   }
@@ -57,7 +49,7 @@ STDAPI DllRegisterServer() {
 
 STDAPI DllUnregisterServer() {
   HRESULT result = S_OK;
-  for (const ServerClass& c : kServerClasses) {
+  for (const korva::ServerClass& c : korva::serverClasses()) {
     HRESULT hr = korva::unregisterInprocServer(*c.id);
     if (FAILED(hr)) result = hr;
   }

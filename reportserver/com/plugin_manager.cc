@@ -1,16 +1,14 @@
 // The desktop plugin list of a session.
 #include "reportserver/com/plugin_manager.h"
 
+#include "com/ref.h"
 #include "reportserver/com/info_objects.h"
-#include "reportserver/testing/fault_injection.h"
 #include "reportserver/text/utf8.h"
 
 namespace korva {
 
 HRESULT PluginManagerImpl::getPlugins(BSTR kind, InfoObjects** out) {
-  if (injectFault("getPlugins")) return E_FAIL;
-  if (!kind || !out) return nullArgument("getPlugins");
-  *out = nullptr;
+  if (HRESULT hr = enterMethod("getPlugins", kind, out); FAILED(hr)) return hr;
   if (textOf(kind) != "Desktop") {
     return failWith(E_INVALIDARG,
                     "There are no \"" + textOf(kind) + "\" plugins; ask for \"Desktop\".");

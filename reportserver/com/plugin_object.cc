@@ -1,7 +1,6 @@
 // The desktop plugins of the plugin list.
 #include "reportserver/com/plugin_object.h"
 
-#include "reportserver/testing/fault_injection.h"
 #include "reportserver/text/utf8.h"
 
 namespace korva {
@@ -11,15 +10,13 @@ PluginObjectImpl* PluginObjectImpl::ours(DesktopPlugin* plugin) {
 }
 
 HRESULT PluginObjectImpl::typeId(SHORT* out) {
-  if (injectFault("typeId")) return E_FAIL;
-  if (!out) return nullArgument("typeId");
+  if (HRESULT hr = enterMethod("typeId", out); FAILED(hr)) return hr;
   *out = plugin_.typeId;
   return S_OK;
 }
 
 HRESULT PluginObjectImpl::name(BSTR* out) {
-  if (injectFault("name")) return E_FAIL;
-  if (!out) return nullArgument("name");
+  if (HRESULT hr = enterMethod("name", out); FAILED(hr)) return hr;
   return answerText(plugin_.name, out);
 }
 

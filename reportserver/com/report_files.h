@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "com/ref.h"
 #include "reportserver/com/com_support.h"
 #include "reportserver/com/info_object.h"
 #include "reportserver/com/interface_stubs.h"

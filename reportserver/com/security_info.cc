@@ -1,14 +1,13 @@
 // An object's security information.
 #include "reportserver/com/security_info.h"
 
+#include "com/ref.h"
 #include "reportserver/com/security_principals.h"
-#include "reportserver/testing/fault_injection.h"
 
 namespace korva {
 
 HRESULT SecurityInfoImpl::principals(SecurityPrincipals** out) {
-  if (injectFault("principals")) return E_FAIL;
-  if (!out) return nullArgument("principals");
+  if (HRESULT hr = enterMethod("principals", out); FAILED(hr)) return hr;
   *out = Ref<SecurityPrincipals>(new SecurityPrincipalsImpl(object_.get())).detach();
   return S_OK;
 }

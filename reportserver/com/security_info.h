@@ -5,6 +5,7 @@
 #ifndef KORVA_REPORTSERVER_COM_SECURITY_INFO_H_
 #define KORVA_REPORTSERVER_COM_SECURITY_INFO_H_
 
+#include "com/ref.h"
 #include "reportserver/com/com_support.h"
 #include "reportserver/com/info_object.h"
 #include "reportserver/com/interface_stubs.h"

@@ -3,12 +3,10 @@
 
 #include <string>
 
-#include "reportserver/testing/fault_injection.h"
-
 namespace korva {
 
 HRESULT SecurityPrincipalImpl::setRole(LONG role) {
-  if (injectFault("setRole")) return E_FAIL;
+  if (HRESULT hr = enterMethod("setRole"); FAILED(hr)) return hr;
   if (role < 1 || role > 5) {
     return failWith(E_INVALIDARG,
                     "Role " + std::to_string(role) + " is not valid; roles are 1 to 5.");

@@ -3,15 +3,13 @@
 
 #include <string>
 
+#include "com/ref.h"
 #include "reportserver/com/security_principal.h"
-#include "reportserver/testing/fault_injection.h"
 
 namespace korva {
 
 HRESULT SecurityPrincipalsImpl::addPrincipal(LONG userId, SecurityPrincipal** out) {
-  if (injectFault("addPrincipal")) return E_FAIL;
-  if (!out) return nullArgument("addPrincipal");
-  *out = nullptr;
+  if (HRESULT hr = enterMethod("addPrincipal", out); FAILED(hr)) return hr;
   if (userId <= 0) {
     return failWith(E_INVALIDARG, std::to_string(userId) + " is not a user id.");
   }

@@ -6,6 +6,7 @@
 #ifndef KORVA_REPORTSERVER_COM_SECURITY_PRINCIPALS_H_
 #define KORVA_REPORTSERVER_COM_SECURITY_PRINCIPALS_H_
 
+#include "com/ref.h"
 #include "reportserver/com/com_support.h"
 #include "reportserver/com/info_object.h"
 #include "reportserver/com/interface_stubs.h"

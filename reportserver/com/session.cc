@@ -1,24 +1,21 @@
 // The session: its InfoStore service and its plugin manager.
 #include "reportserver/com/session.h"
 
+#include "com/ref.h"
 #include "reportserver/com/info_store.h"
 #include "reportserver/com/plugin_manager.h"
-#include "reportserver/testing/fault_injection.h"
 #include "reportserver/text/utf8.h"
 
 namespace korva {
 
 HRESULT SessionImpl::getPluginManager(PluginManager** out) {
-  if (injectFault("getPluginManager")) return E_FAIL;
-  if (!out) return nullArgument("getPluginManager");
+  if (HRESULT hr = enterMethod("getPluginManager", out); FAILED(hr)) return hr;
   *out = Ref<PluginManager>(new PluginManagerImpl(ctx_)).detach();
   return S_OK;
 }
 
 HRESULT SessionImpl::getService(BSTR serverName, BSTR serviceName, IUnknown** out) {
-  if (injectFault("getService")) return E_FAIL;
-  if (!serverName || !serviceName || !out) return nullArgument("getService");
-  *out = nullptr;
+  if (HRESULT hr = enterMethod("getService", serverName, serviceName, out); FAILED(hr)) return hr;
   if (textOf(serviceName) != "InfoStore") {
     return failWith(E_INVALIDARG, "There is no service \"" + textOf(serviceName) +
                                       "\"; this server offers \"InfoStore\".");

@@ -20,11 +20,10 @@ IUnknown* SessionManagerImpl::interfaceFor(REFIID iid) {
 
 HRESULT SessionManagerImpl::logon(BSTR user, BSTR password, BSTR apsName, BSTR authentication,
                                   Session** session) {
-  if (injectFault("logon")) return E_FAIL;
-  if (!user || !password || !apsName || !authentication || !session) {
-    return nullArgument("logon");
+  if (HRESULT hr = enterMethod("logon", user, password, apsName, authentication, session);
+      FAILED(hr)) {
+    return hr;
   }
-  *session = nullptr;
 
   const LogonRequest request{textOf(user), textOf(password), textOf(apsName),
                              textOf(authentication)};

@@ -9,6 +9,8 @@
 #include <new>
 #include <string>
 
+#include "com/ref.h"
+#include "com/variant.h"
 #include "common/action_log.h"
 #include "common/status.h"
 
@@ -138,7 +140,7 @@ int CMAHandlerBase::parseText(const wchar_t* text) {
     status = createReader(&reader);
     if (status == kStatusOk) {
       const korva::Variant document = korva::Variant::fromString(text ? text : L"");
-      if (document.get().vt != VT_BSTR) {
+      if (!korva::variantAs<BSTR>(document.get())) {
         status = kStatusOutOfMemory;
       } else if (reader->parse(document) != S_OK) {
         status = kStatusParse;

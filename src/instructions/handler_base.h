@@ -16,6 +16,7 @@
 #ifndef KORVA_INSTRUCTIONS_HANDLER_BASE_H_
 #define KORVA_INSTRUCTIONS_HANDLER_BASE_H_
 
+#include "com/ref.h"
 #include "platform/com.h"
 #include "platform/sax.h"
 #include "support/sstring.h"

@@ -3,19 +3,20 @@
  * numbers, GUIDs, IUnknown, IDispatch, IClassFactory, BSTR, VARIANT,
  * per-thread initialisation, creation by class id and class registration.
  * On Windows this header is the SDK itself; elsewhere it declares the same
- * subset, so that code written against it compiles on both. The declarations
- * compile as C as well (a C client sees the functions and plain types).
+ * subset with the same layouts (com_layout.h checks them), so that code
+ * written against it compiles on both. The declarations compile as C as well
+ * (a C client sees the functions and plain types).
  *
- * Over it, for C++ only and in namespace korva: Ref<T> (a counted reference),
- * Bstr and Variant (owners of a BSTR and a VARIANT), the interface id of a
- * type (InterfaceId<T>), a reference-counting base for implementations and a
- * class factory over a creation function.
+ * The project's own C++ helpers over it (Ref<T>, Bstr, Variant, the
+ * interface id of a type, the reference-counting base of implementations,
+ * the module's use count, a class factory over a creation function) are in
+ * src/com/, one header each.
  *
  * Thread-safety: the class registry is guarded by a lock; initialisation
  * counts are per thread. Objects say for themselves.
  * Ownership: every reference obtained through an out parameter belongs to the
  * caller, who releases it; a BSTR obtained through one is freed by the caller
- * with SysFreeString. Ref<T>, Bstr and Variant do that on every path. */
+ * with SysFreeString. */
 #ifndef KORVA_PLATFORM_COM_H_
 #define KORVA_PLATFORM_COM_H_
 
@@ -141,11 +142,13 @@ struct IUnknown;
 struct IDispatch;
 struct IClassFactory;
 struct ITypeInfo;
+struct IRecordInfo;
 #else
 typedef struct IUnknown IUnknown;
 typedef struct IDispatch IDispatch;
 typedef struct IClassFactory IClassFactory;
 typedef struct ITypeInfo ITypeInfo;
+typedef struct IRecordInfo IRecordInfo;
 #endif
 typedef IUnknown* LPUNKNOWN;
 
@@ -163,6 +166,8 @@ enum VARENUM {
   VT_BYREF = 0x4000
 };
 
+/* The type, three reserved words, then the value: 16 bytes on 32-bit
+ * machines, 24 on 64-bit ones (the record member is two pointers wide). */
 typedef struct tagVARIANT {
   VARTYPE vt;
   WORD wReserved1;
@@ -181,6 +186,10 @@ typedef struct tagVARIANT {
     IUnknown* punkVal;
     IDispatch* pdispVal;
     void* byref;
+    struct {
+      void* pvRecord;
+      IRecordInfo* pRecInfo;
+    };
   };
 } VARIANT;
 typedef VARIANT VARIANTARG;
@@ -306,269 +315,5 @@ struct IUnknown {
 #endif
 
 #endif /* _WIN32 */
-
-#ifdef __cplusplus
-#include <atomic>
-#include <string>
-#include <utility>
-
-namespace korva {
-
-// The interface id of an interface type, for Ref<T>::query and
-// createInstance: specialised for each interface whose id is published.
-// An interface without a specialisation cannot be asked for by id.
-template <typename T>
-struct InterfaceId;
-
-#define KORVA_INTERFACE_ID(Type, iid)       \
-  template <>                               \
-  struct korva::InterfaceId<Type> {         \
-    static const IID& get() { return iid; } \
-  }
-
-// Counted reference: adds a reference when it copies, releases when it lets go.
-template <typename T>
-class Ref {
- public:
-  Ref() = default;
-  Ref(std::nullptr_t) {}  // NOLINT
-  // Takes an added reference to p (p may be null).
-  explicit Ref(T* p) : p_(p) {
-    if (p_) p_->AddRef();
-  }
-  Ref(const Ref& o) : p_(o.p_) {
-    if (p_) p_->AddRef();
-  }
-  Ref(Ref&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
-  template <typename U>
-  Ref(const Ref<U>& o) : p_(o.get()) {  // NOLINT: upcast
-    if (p_) p_->AddRef();
-  }
-  ~Ref() { reset(); }
-
-  Ref& operator=(const Ref& o) {
-    Ref copy(o);
-    swap(copy);
-    return *this;
-  }
-  Ref& operator=(Ref&& o) noexcept {
-    Ref moved(std::move(o));
-    swap(moved);
-    return *this;
-  }
-
-  // Adopts a reference the caller already owns.
-  static Ref adopt(T* p) {
-    Ref r;
-    r.p_ = p;
-    return r;
-  }
-  // Releases what is held and answers the slot for an out parameter.
-  T** put() {
-    reset();
-    return &p_;
-  }
-  void** putVoid() { return reinterpret_cast<void**>(put()); }
-  // Empties the holder first, then releases: a release that reaches back
-  // into the holder finds it empty.
-  void reset() {
-    T* p = p_;
-    p_ = nullptr;
-    if (p) p->Release();
-  }
-  T* detach() {
-    T* p = p_;
-    p_ = nullptr;
-    return p;
-  }
-  void swap(Ref& o) noexcept { std::swap(p_, o.p_); }
-
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  T& operator*() const { return *p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-
-  // Asks the object for interface U by its id; answers QueryInterface's result.
-  template <typename U>
-  HRESULT query(Ref<U>* out) const {
-    out->reset();
-    if (!p_) return E_POINTER;
-    return p_->QueryInterface(InterfaceId<U>::get(), out->putVoid());
-  }
-
- private:
-  T* p_ = nullptr;
-};
-
-// Creates an object of the class and asks it for interface T.
-template <typename T>
-HRESULT createInstance(REFCLSID classId, DWORD context, Ref<T>* out) {
-  return CoCreateInstance(classId, nullptr, context, InterfaceId<T>::get(), out->putVoid());
-}
-
-// Owner of a BSTR: frees it with SysFreeString.
-class Bstr {
- public:
-  Bstr() = default;
-  // A copy of the terminated text (null gives a null BSTR, the empty text).
-  explicit Bstr(const OLECHAR* text) : b_(text ? SysAllocString(text) : nullptr) {}
-  Bstr(const OLECHAR* text, size_t length)
-      : b_(SysAllocStringLen(text, static_cast<UINT>(length))) {}
-  explicit Bstr(const std::wstring& text) : Bstr(text.data(), text.size()) {}
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  Bstr(Bstr&& o) noexcept : b_(o.b_) { o.b_ = nullptr; }
-  Bstr& operator=(Bstr&& o) noexcept {
-    std::swap(b_, o.b_);
-    return *this;
-  }
-  ~Bstr() { SysFreeString(b_); }
-
-  // Frees what is held and answers the slot for an out parameter.
-  BSTR* put() {
-    SysFreeString(b_);
-    b_ = nullptr;
-    return &b_;
-  }
-  BSTR get() const { return b_; }
-  // For an argument: the callee reads it, the owner keeps it.
-  operator BSTR() const { return b_; }  // NOLINT
-  UINT length() const { return SysStringLen(b_); }
-  std::wstring str() const { return b_ ? std::wstring(b_, length()) : std::wstring(); }
-  BSTR detach() {
-    BSTR b = b_;
-    b_ = nullptr;
-    return b;
-  }
-
- private:
-  BSTR b_ = nullptr;
-};
-
-// Owner of a VARIANT: cleared (its text freed, its object released) at the end.
-class Variant {
- public:
-  Variant() { VariantInit(&v_); }
-  Variant(const Variant&) = delete;
-  Variant& operator=(const Variant&) = delete;
-  Variant(Variant&& o) noexcept : v_(o.v_) { VariantInit(&o.v_); }
-  ~Variant() { VariantClear(&v_); }
-
-  static Variant fromInt(LONG value) {
-    Variant r;
-    r.v_.vt = VT_I4;
-    r.v_.lVal = value;
-    return r;
-  }
-  static Variant fromBool(bool value) {
-    Variant r;
-    r.v_.vt = VT_BOOL;
-    r.v_.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return r;
-  }
-  // VT_BSTR; the variant stays empty when the text cannot be allocated.
-  static Variant fromString(const std::wstring& text) {
-    Variant r;
-    r.v_.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    if (r.v_.bstrVal) r.v_.vt = VT_BSTR;
-    return r;
-  }
-  // VT_DISPATCH holding an added reference (null stays a null dispatch).
-  static Variant fromObject(IDispatch* object) {
-    Variant r;
-    r.v_.vt = VT_DISPATCH;
-    r.v_.pdispVal = object;
-    if (object) object->AddRef();
-    return r;
-  }
-
-  const VARIANT& get() const { return v_; }
-  // For an argument passed by value: the callee reads it, the owner keeps it.
-  operator VARIANT() const { return v_; }  // NOLINT
-
- private:
-  VARIANT v_;
-};
-
-// What keeps this module (the program or library the code is linked into)
-// in use: its live objects and the locks its class factories were asked
-// for. A library that is a COM server of its own may be unloaded only when
-// both are 0. Each module has its own counts.
-inline std::atomic<long>& moduleUseCount() {
-  static std::atomic<long> count{0};
-  return count;
-}
-
-// A reference-counting base for implementations: derive from it and from the
-// interfaces, answer them in QueryInterface and define AddRef and Release
-// with KORVA_REFCOUNTED_UNKNOWN. The count starts at 0; the first Ref takes
-// the first reference. Every live object counts as a use of its module.
-template <typename Derived>
-class RefCountedObject {
- protected:
-  RefCountedObject() { ++moduleUseCount(); }
-  RefCountedObject(const RefCountedObject&) : RefCountedObject() {}
-  RefCountedObject& operator=(const RefCountedObject&) { return *this; }
-  ULONG addRefImpl() { return ++count_; }
-  ULONG releaseImpl() {
-    ULONG left = --count_;
-    if (left == 0) delete static_cast<Derived*>(this);
-    return left;
-  }
-  virtual ~RefCountedObject() { --moduleUseCount(); }
-
- private:
-  std::atomic<ULONG> count_{0};
-};
-
-// A process-wide class factory that hands CreateInstance on to a creation
-// function; it is never freed, and its locks count as uses of its module.
-class FunctionClassFactory final : public IClassFactory {
- public:
-  using Create = HRESULT (*)(IUnknown* outer, REFIID iid, void** out);
-  explicit FunctionClassFactory(Create create) : create_(create) {}
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-      *out = static_cast<IClassFactory*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-    return create_(outer, iid, out);
-  }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-    if (lock) {
-      ++moduleUseCount();
-    } else {
-      --moduleUseCount();
-    }
-    return S_OK;
-  }
-
- private:
-  Create create_;
-};
-
-// The calling thread's initialisation count (0: not initialised), for tests.
-int comInitializeCount();
-
-}  // namespace korva
-
-KORVA_INTERFACE_ID(IUnknown, IID_IUnknown);
-KORVA_INTERFACE_ID(IDispatch, IID_IDispatch);
-KORVA_INTERFACE_ID(IClassFactory, IID_IClassFactory);
-
-// AddRef and Release over RefCountedObject, for a class deriving from both.
-#define KORVA_REFCOUNTED_UNKNOWN                                           \
-  ULONG STDMETHODCALLTYPE AddRef() override { return this->addRefImpl(); } \
-  ULONG STDMETHODCALLTYPE Release() override { return this->releaseImpl(); }
-
-#endif /* __cplusplus */
 
 #endif /* KORVA_PLATFORM_COM_H_ */

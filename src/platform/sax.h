@@ -144,6 +144,8 @@ struct ISAXXMLReader : public IUnknown {
 #endif /* _WIN32 */
 
 #ifdef __cplusplus
+#include "com/interface_id.h"
+
 KORVA_INTERFACE_ID(ISAXXMLReader, IID_ISAXXMLReader);
 KORVA_INTERFACE_ID(ISAXContentHandler, IID_ISAXContentHandler);
 KORVA_INTERFACE_ID(ISAXErrorHandler, IID_ISAXErrorHandler);

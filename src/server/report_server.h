@@ -22,6 +22,9 @@
 #ifndef KORVA_SERVER_REPORT_SERVER_H_
 #define KORVA_SERVER_REPORT_SERVER_H_
 
+#include "com/interface_id.h"
+#include "com/ref.h"
+#include "com/variant.h"
 #include "platform/com.h"
 
 // KORVA_FOR_EACH(m, a, b, ...): m(a); m(b); ... for one to nine arguments.

@@ -15,6 +15,9 @@
 #include <cwchar>
 #include <string>
 
+#include "com/bstr.h"
+#include "com/ref.h"
+#include "com/variant.h"
 #include "common/action_log.h"
 #include "common/status.h"
 #include "server/ve_obj_v85.h"

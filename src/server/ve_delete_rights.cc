@@ -8,6 +8,8 @@
 // are dropped in the reverse order.
 #include <cstring>
 
+#include "com/ref.h"
+#include "com/variant.h"
 #include "common/action_log.h"
 #include "common/status.h"
 #include "server/ve_obj_v85.h"

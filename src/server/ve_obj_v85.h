@@ -21,6 +21,9 @@
 
 #include <cstdint>
 
+#include "com/bstr.h"
+#include "com/ref.h"
+#include "com/variant.h"
 #include "common/status.h"
 #include "platform/com.h"
 #include "server/report_server.h"

@@ -16,6 +16,8 @@
 #include <new>
 #include <string>
 
+#include "com/bstr.h"
+#include "com/ref.h"
 #include "common/action_log.h"
 #include "common/status.h"
 #include "server/ve_obj_v85.h"

@@ -10,6 +10,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "com/bstr.h"
+#include "com/ref.h"
+#include "com/variant.h"
 #include "common/action_log.h"
 #include "common/status.h"
 #include "server/ve_obj_v85.h"
@@ -70,7 +73,7 @@ Bstr CMAVEObjV85::toBstr(const char* text) {
 korva::Variant CMAVEObjV85::toVariant(const char* text) {
   const SWCharString wide = toWide(text);
   korva::Variant v = korva::Variant::fromString(std::wstring(wide.getBuffer(), wide.getNChars()));
-  if (v.get().vt != VT_BSTR) throw std::bad_alloc();
+  if (!korva::variantAs<BSTR>(v.get())) throw std::bad_alloc();
   return v;
 }
 

@@ -12,6 +12,7 @@
 
 #include "common/status.h"
 #include "platform/com.h"
+#include "platform/com_init_count.h"
 #include "platform/net.h"
 
 namespace {

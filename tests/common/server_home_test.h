@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 
+#include "com/bstr.h"
 #include "common/server_classes.h"
 #include "common/test_platform.h"
 #include "platform/com.h"

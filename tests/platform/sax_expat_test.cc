@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "com/ref.h"
+#include "com/refcounted_object.h"
+#include "com/variant.h"
 #include "platform/sax.h"
 
 namespace korva {

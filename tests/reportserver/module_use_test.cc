@@ -3,6 +3,8 @@
 // use while a client holds it, even when the client holds nothing else.
 //
 // Thread-safety: one test at a time on one thread; the count is process-wide.
+#include "com/module_use.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,6 +21,7 @@ TEST_F(ModuleUseTest, EveryObjectHandedOutKeepsTheModuleInUse) {
     Connection admin = connect();
     addFolder(admin, L"F");
   }
+  const std::string report = writeFile("r.rpt", "content");
   const long idle = korva::moduleUseCount();
   struct Case {
     std::string name;
@@ -35,6 +38,24 @@ TEST_F(ModuleUseTest, EveryObjectHandedOutKeepsTheModuleInUse) {
        }},
       {"desktop plugin", [](Connection& c) { return Ref<IUnknown>(c.plugins["Folder"]); }},
       {"collection", [](Connection& c) { return Ref<IUnknown>(children(c, 0, "Folder")); }},
+      {"file entry",
+       [&report](Connection& c) {
+         Ref<korva::InfoObjects> list = children(c, 0, "Report");
+         Ref<korva::ReportFiles> files;
+         Ref<IUnknown> entry;
+         EXPECT_EQ(newIn(c, list, "Report")->files(files.put()), S_OK);
+         EXPECT_EQ(files->addFile(Variant::fromString(widen(report)), 1, Variant(), entry.put()),
+                   S_OK);
+         return entry;
+       }},
+      {"error info",
+       [](Connection&) {
+         Ref<korva::ErrorSource> source;
+         Ref<korva::ErrorInfo> info;
+         EXPECT_EQ(korva::createInstance(korva::CLSID_ErrorSource, CLSCTX_ALL, &source), S_OK);
+         EXPECT_EQ(source->lastError(info.put()), S_OK);
+         return Ref<IUnknown>(info);
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

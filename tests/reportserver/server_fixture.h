@@ -18,6 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "com/bstr.h"
+#include "com/ref.h"
+#include "com/variant.h"
 #include "common/server_home_test.h"
 #include "common/test_files.h"
 #include "platform/com.h"

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "com/ref.h"
 #include "common/action_log.h"
 #include "common/log_lines.h"
 #include "common/server_home_test.h"

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "platform/com.h"
+#include "platform/com_init_count.h"
+#include "platform/com_layout.h"
 #include "platform/posix/platform_classes.h"
 #include "platform/sax.h"
 
@@ -29,8 +31,8 @@ namespace {
 thread_local int tInitCount = 0;
 thread_local DWORD tInitModel = 0;
 
-// A BSTR's characters follow its 4-byte length prefix.
-using BstrPrefix = uint32_t;
+// A BSTR's characters follow its 4-byte length prefix (com_layout.h).
+using BstrPrefix = korva::BstrLengthPrefix;
 constexpr size_t kMaxBstrChars = (UINT32_MAX - sizeof(BstrPrefix)) / sizeof(OLECHAR) - 1;
 
 struct Registration {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "com/interface_id.h"
 #include "platform/posix/utf8_wide.h"
 
 namespace korva {

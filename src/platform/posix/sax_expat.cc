@@ -37,10 +37,15 @@
 #include <cwchar>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
 
+#include "com/function_class_factory.h"
+#include "com/ref.h"
+#include "com/refcounted_object.h"
+#include "com/variant.h"
 #include "platform/posix/expat_attributes.h"
 #include "platform/posix/expat_encodings.h"
 #include "platform/posix/platform_classes.h"
@@ -376,9 +381,10 @@ class ExpatSaxReader final : public ISAXXMLReader, public RefCountedObject<Expat
   }
 
   HRESULT STDMETHODCALLTYPE parse(VARIANT input) override {
-    if (input.vt != VT_BSTR) return E_INVALIDARG;
+    const std::optional<BSTR> text = korva::variantAs<BSTR>(input);
+    if (!text) return E_INVALIDARG;
     // A null BSTR is the empty text, which is not a document.
-    const std::wstring document(input.bstrVal ? input.bstrVal : L"", SysStringLen(input.bstrVal));
+    const std::wstring document(*text ? *text : L"", SysStringLen(*text));
     return run([&](ExpatParse* parse) { return parse->parseText(document); });
   }
 

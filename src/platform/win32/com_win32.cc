@@ -1,10 +1,13 @@
 // The COM runtime on Windows is the system's own (ole32, oleaut32, declared by
-// the SDK headers that com.h includes). What com.h adds on every platform is
-// defined here: the calling thread's initialisation count, for tests.
+// the SDK headers that com.h includes). Defined here: the calling thread's
+// initialisation count (com_init_count.h), for tests; and com_layout.h
+// checks the SDK's layouts the code relies on.
 //
 // Thread-safety: touches only the calling thread's COM state.
 // Ownership: none; the thread's initialisations are as they were on return.
 #include "platform/com.h"
+#include "platform/com_init_count.h"
+#include "platform/com_layout.h"
 
 namespace korva {
 
