@@ -3,7 +3,10 @@
 //   korvaserver tree  [-apsname N]                 folders and reports
 //   korvaserver users [-apsname N]                 users and their rights
 //   korvaserver dump  [-apsname N]                 everything, as JSON
-// The APS name defaults to the local host's name as the engine resolves it.
+//   korvaserver serve -apsname N [-listen HOST:PORT] [-cert FILE -key FILE]
+//                                                  serve it over HTTPS
+// The APS name defaults to the local host's name as the engine resolves it
+// (serve needs it named).
 // The Administrator's password of init: -password P, or with "-password -"
 // the first line of standard input, else $KORVA_SERVER_PASSWORD, else none;
 // so that it need not stand in the process list.
@@ -17,6 +20,7 @@
 #include "platform/visible_text.h"
 #include "reportserver/admin/repository_admin.h"
 #include "reportserver/admin/repository_views.h"
+#include "reportserver/admin/serve_command.h"
 #include "reportserver/store/server_home.h"
 
 namespace {
@@ -27,6 +31,7 @@ std::string usage() {
              "       korvaserver tree  [-apsname N]\n"
              "       korvaserver users [-apsname N]\n"
              "       korvaserver dump  [-apsname N]\n"
+             "       korvaserver serve -apsname N [-listen HOST:PORT] [-cert FILE -key FILE]\n"
              "The APS name defaults to the local host's name; repositories live in\n") +
          korva::serverHomeUsage() + ".\n";
 }
@@ -79,30 +84,44 @@ int main(int argc, char** argv) {
     print(usage());
     return 0;
   }
-  if (command != "init" && command != "tree" && command != "users" && command != "dump") {
+  if (command != "init" && command != "tree" && command != "users" && command != "dump" &&
+      command != "serve") {
     return usageError("unknown command \"" + command + "\".");
   }
 
   bool haveAps = false, havePassword = false;
   std::string aps, password;
+  korva::ServeSettings serve;
   for (int i = 2; i < argc; ++i) {
     std::string option = argv[i];
     std::string name = lower(option);
-    if (name != "-apsname" && name != "-password") {
+    const bool serveOption = name == "-listen" || name == "-cert" || name == "-key";
+    if (name != "-apsname" && name != "-password" && !serveOption) {
       return usageError("unknown option \"" + option + "\".");
     }
     if (name == "-password" && command != "init") {
       return usageError("-password applies to init only.");
+    }
+    if (serveOption && command != "serve") {
+      return usageError(option + " applies to serve only.");
     }
     if (i + 1 >= argc) return usageError("option " + option + " needs a value.");
     std::string value = argv[++i];
     if (name == "-apsname") {
       aps = value;
       haveAps = true;
-    } else {
+    } else if (name == "-password") {
       password = value;
       havePassword = true;
+    } else {
+      (name == "-listen" ? serve.listen : name == "-cert" ? serve.certFile : serve.keyFile) = value;
     }
+  }
+  if (command == "serve") {
+    if (!haveAps) return usageError("serve needs -apsname.");
+    serve.apsName = aps;
+    std::string error;
+    return korva::serveUntilStopped(serve, &error) ? 0 : failWith(error);
   }
   if (command == "init") {
     if (havePassword && password == "-") {

@@ -221,6 +221,7 @@ TEST_F(KorvaserverTest, ErrorsGoToStandardErrorWithExitCodeOne) {
       "       korvaserver tree  [-apsname N]\n"
       "       korvaserver users [-apsname N]\n"
       "       korvaserver dump  [-apsname N]\n"
+      "       korvaserver serve -apsname N [-listen HOST:PORT] [-cert FILE -key FILE]\n"
       "The APS name defaults to the local host's name; repositories live in\n" +
       std::string(korva::serverHomeUsage()) + ".\n";
   struct Case {
@@ -233,6 +234,8 @@ TEST_F(KorvaserverTest, ErrorsGoToStandardErrorWithExitCodeOne) {
       {{"tree", "-aps", "x"}, "korvaserver: unknown option \"-aps\".\n" + usage},
       {{"tree", "-apsname"}, "korvaserver: option -apsname needs a value.\n" + usage},
       {{"dump", "-password", "x"}, "korvaserver: -password applies to init only.\n" + usage},
+      {{"tree", "-listen", "x"}, "korvaserver: -listen applies to serve only.\n" + usage},
+      {{"serve", "-listen", "x"}, "korvaserver: serve needs -apsname.\n" + usage},
       {{"dump", "-apsname", "nothere"},
        "korvaserver: There is no repository for APS \"nothere\" (" + repositoryPath("nothere") +
            "); create it with \"korvaserver init -apsname nothere\".\n"},

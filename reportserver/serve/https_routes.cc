@@ -1,0 +1,207 @@
+// The routes of the network server on cpp-httplib.
+#include "reportserver/serve/https_routes.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <exception>
+#include <functional>
+#include <string>
+
+#include "reportserver/serve/report_service.h"
+#include "reportserver/serve/request_log.h"
+#include "reportserver/serve/serve_options.h"
+#include "reportserver/wire/wire_protocol.h"
+
+namespace korva {
+
+namespace {
+
+using httplib::ContentReader;
+using httplib::Request;
+using httplib::Response;
+
+}  // namespace
+
+class HttpsRoutes::Impl {
+ public:
+  Impl(ReportService& service, RequestLog& log, const ServeOptions& options)
+      : service_(service),
+        log_(log),
+        maxRequest_(options.maxRequestBytes),
+        maxBody_(std::max<uint64_t>(options.maxRequestBytes, options.maxUploadBytes)) {}
+
+  void add(httplib::Server& server) {
+    jsonRoute(server, wire::kLogonPath, "logon",
+              [this](const Request&, const std::string& body) { return service_.logon(body); });
+    jsonRoute(server, wire::kQueryPath, "query",
+              [this](const Request& req, const std::string& body) {
+                return service_.query(tokenOf(req), body);
+              });
+    jsonRoute(server, wire::kCommitPath, "commit",
+              [this](const Request& req, const std::string& body) {
+                return service_.commit(tokenOf(req), body);
+              });
+    jsonRoute(server, wire::kLogoffPath, "logoff", [this](const Request& req, const std::string&) {
+      return service_.logoff(tokenOf(req));
+    });
+    server.Put(
+        wire::kFilesPath, [this](const Request& req, Response& res, const ContentReader& content) {
+          serve(req, res, "upload", [&] {
+            return service_.upload(tokenOf(req), req.get_param_value(wire::kFileNameParameter),
+                                   bodyReader(req, res, content));
+          });
+        });
+
+    // Any other request with a body: read and refused (the HTTP layer would
+    // otherwise hold such a body whole before refusing it).
+    const httplib::Server::HandlerWithContentReader noSuchOperation =
+        [this](const Request& req, Response& res, const ContentReader& content) {
+          serve(req, res, operationOf(req), [&] {
+            bodyReader(req, res, content)([](const char*, size_t) { return true; });
+            return unknownOperation(req);
+          });
+        };
+    server.Post(".*", noSuchOperation);
+    server.Put(".*", noSuchOperation);
+    server.Patch(".*", noSuchOperation);
+    server.Delete(".*", noSuchOperation);
+
+    server.set_error_handler(
+        httplib::Server::HandlerWithResponse([this](const Request& req, Response& res) {
+          if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;  // ours
+          const ServiceReply reply =
+              res.status == 404 ? unknownOperation(req) : refusedByHttp(res.status);
+          send(res, reply);
+          log_.request(peerOf(req), reply.user, operationOf(req), reply.result);
+          return httplib::Server::HandlerResponse::Handled;
+        }));
+    server.set_exception_handler([this](const Request& req, Response& res, std::exception_ptr) {
+      const ServiceReply reply = internalFailure("an unexpected error");
+      send(res, reply);
+      log_.request(peerOf(req), reply.user, operationOf(req), reply.result);
+    });
+  }
+
+ private:
+  using JsonOperation = std::function<ServiceReply(const Request&, const std::string&)>;
+
+  static std::string tokenOf(const Request& req) {
+    return req.get_header_value(wire::kSessionHeader);
+  }
+
+  static std::string operationOf(const Request& req) { return req.method + " " + req.path; }
+
+  // The peer's address; an IPv4 peer of an IPv6 socket without its
+  // "::ffff:" prefix.
+  static std::string peerOf(const Request& req) {
+    const std::string mapped = "::ffff:";
+    const std::string& a = req.remote_addr;
+    const bool v4 = a.compare(0, mapped.size(), mapped) == 0 && a.find('.') != std::string::npos;
+    return v4 ? a.substr(mapped.size()) : a;
+  }
+
+  static void send(Response& res, const ServiceReply& reply) {
+    res.status = reply.status;
+    res.set_content(reply.body, wire::kJsonContentType);
+  }
+
+  static ServiceReply unknownOperation(const Request& req) {
+    return ServiceReply::failure(
+        404,
+        StoreStatus::badRequest("The report server has no operation " + operationOf(req) + "."));
+  }
+
+  static ServiceReply refusedByHttp(int status) {
+    if (status >= 500) return internalFailure("status " + std::to_string(status));
+    return ServiceReply::failure(
+        status, StoreStatus::badRequest("The request is not one the report server takes (status " +
+                                        std::to_string(status) + ")."));
+  }
+
+  static ServiceReply internalFailure(const std::string& what) {
+    return ServiceReply::failure(500,
+                                 StoreStatus::failed("The report server failed: " + what + "."));
+  }
+
+  // The body as the service reads it: to its end, through the sink. A
+  // request that announces no length and is not chunked has none (the HTTP
+  // layer would read on until the connection ends).
+  static BodyReader bodyReader(const Request& req, const Response& res,
+                               const ContentReader& content) {
+    return [&req, &res, &content](const BodySink& sink) {
+      if (!req.has_header("Content-Length") && !req.has_header("Transfer-Encoding")) {
+        return BodyEnd::Complete;
+      }
+      bool sinkStopped = false;
+      const bool read = content([&](const char* data, size_t size) {
+        sinkStopped = !sink(data, size);
+        return !sinkStopped;
+      });
+      if (read) return BodyEnd::Complete;
+      // The HTTP layer refuses a body announced larger than it takes with 413.
+      return !sinkStopped && res.status == 413 ? BodyEnd::TooLarge : BodyEnd::BrokeOff;
+    };
+  }
+
+  // Runs the work and answers; nothing it throws escapes.
+  void serve(const Request& req, Response& res, const std::string& operation,
+             const std::function<ServiceReply()>& work) {
+    ServiceReply reply;
+    try {
+      reply = work();
+    } catch (const std::exception& e) {
+      reply = internalFailure(e.what());
+    } catch (...) {
+      reply = internalFailure("an unexpected error");
+    }
+    send(res, reply);
+    log_.request(peerOf(req), reply.user, operation, reply.result);
+  }
+
+  void jsonRoute(httplib::Server& server, const char* path, const char* operation,
+                 JsonOperation run) {
+    server.Post(path, [this, operation, run](const Request& req, Response& res,
+                                             const ContentReader& content) {
+      serve(req, res, operation, [&] {
+        // A body past the limit is read on (and dropped) up to the largest
+        // upload, so that the answer reaches the client.
+        std::string body;
+        bool over = false;
+        uint64_t total = 0;
+        const BodyEnd end = bodyReader(req, res, content)([&](const char* data, size_t size) {
+          total += size;
+          if (total > maxBody_) return false;
+          over = over || total > maxRequest_;
+          if (over) {
+            body.clear();
+          } else {
+            body.append(data, size);
+          }
+          return true;
+        });
+        if (end == BodyEnd::TooLarge || over)
+          return ReportService::tooLarge("request", maxRequest_);
+        if (end != BodyEnd::Complete) {
+          return ServiceReply::failure(
+              400, StoreStatus::badRequest("The request broke off before its end."));
+        }
+        return run(req, body);
+      });
+    });
+  }
+
+  ReportService& service_;
+  RequestLog& log_;
+  const uint64_t maxRequest_;
+  const uint64_t maxBody_;
+};
+
+HttpsRoutes::HttpsRoutes(ReportService& service, RequestLog& log, const ServeOptions& options)
+    : impl_(new Impl(service, log, options)) {}
+
+HttpsRoutes::~HttpsRoutes() = default;
+
+void HttpsRoutes::addTo(httplib::Server& server) { impl_->add(server); }
+
+}  // namespace korva

@@ -1,0 +1,151 @@
+// The network server's operations.
+#include "reportserver/serve/report_service.h"
+
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "reportserver/store/local_store_session.h"
+#include "reportserver/wire/wire_messages.h"
+
+namespace korva {
+
+namespace {
+
+ServiceReply malformed(const std::string& description, const std::string& user = "") {
+  return ServiceReply::failure(400, StoreStatus::badRequest(description), user);
+}
+
+ServiceReply withUser(ServiceReply reply, const std::string& user) {
+  reply.user = user;
+  return reply;
+}
+
+// The reply of a store operation: its answer, or its refusal with status 200.
+ServiceReply storeReply(const StoreStatus& status, std::string body, const std::string& user) {
+  if (!status.ok()) return ServiceReply::failure(200, status, user);
+  return ServiceReply::answer(std::move(body), user);
+}
+
+}  // namespace
+
+ReportService::ReportService(const ServeOptions& options, SessionTable& sessions,
+                             UploadSpool& spool, LogonThrottle& throttle)
+    : options_(options), sessions_(sessions), spool_(spool), throttle_(throttle) {}
+
+ServiceReply ReportService::unknownSession(const std::string& token) {
+  return ServiceReply::failure(
+      401, StoreStatus::denied(token.empty()
+                                   ? "The request names no session (it carries no session token)."
+                                   : "The report server keeps no such session: it ended, expired "
+                                     "or never was."));
+}
+
+ServiceReply ReportService::tooLarge(const std::string& what, uint64_t limit) {
+  return ServiceReply::failure(
+      413, StoreStatus::badRequest("The " + what + " is larger than the report server takes (" +
+                                   std::to_string(limit) + " bytes)."));
+}
+
+ServiceReply ReportService::logon(const std::string& body) {
+  LogonRequest request;
+  std::string error;
+  if (!wire::readLogonRequest(body, &request, &error)) return malformed(error);
+  request.apsName = options_.apsName;
+  const std::chrono::milliseconds delay = throttle_.delayFor(request.user);
+  if (delay.count() > 0) {
+    if (options_.pause) {
+      options_.pause(delay);
+    } else {
+      std::this_thread::sleep_for(delay);
+    }
+  }
+  StoreSessionPtr session;
+  const StoreStatus status = LocalStoreSession::logOn(request, &session);
+  if (status.code == StoreStatus::Code::Denied) throttle_.failed(request.user);
+  if (!status.ok()) return ServiceReply::failure(200, status, request.user);
+  throttle_.succeeded(request.user);
+  const SessionFacts facts = session->facts();
+  const std::string token = sessions_.add(std::move(session));
+  if (token.empty()) {
+    return ServiceReply::failure(
+        200,
+        StoreStatus::failed("The report server keeps as many sessions as it may (" +
+                            std::to_string(options_.maxSessions) + "); log on again later."),
+        request.user);
+  }
+  return ServiceReply::answer(wire::logonAnswerBody(token, facts), request.user);
+}
+
+ServiceReply ReportService::query(const std::string& token, const std::string& body) {
+  auto lease = sessions_.lease(token);
+  if (!lease) return unknownSession(token);
+  const std::string user = lease->store().facts().userName;
+  ParsedQuery query;
+  std::string error;
+  if (!wire::readQueryRequest(body, &query, &error)) return malformed(error, user);
+  QueryResult result;
+  const StoreStatus status = lease->store().query(query, &result);
+  return storeReply(status, status.ok() ? wire::queryAnswerBody(result) : "", user);
+}
+
+ServiceReply ReportService::upload(const std::string& token, const std::string& name,
+                                   const BodyReader& read) {
+  std::string user;
+  if (!sessions_.userOf(token, &user)) {
+    read([](const char*, size_t) { return true; });
+    return unknownSession(token);
+  }
+  std::unique_ptr<UploadedFile> file;
+  std::string error, id;
+  switch (spool_.receive(name, read, options_.maxUploadBytes, &file, &error)) {
+    case UploadSpool::Outcome::Stored:
+      break;
+    case UploadSpool::Outcome::BadName:
+      return malformed(
+          "The upload's name \"" + name + "\" is no file name (one to 255 bytes, without \"/\").",
+          user);
+    case UploadSpool::Outcome::TooLarge:
+      return withUser(tooLarge("file", options_.maxUploadBytes), user);
+    case UploadSpool::Outcome::BrokeOff:
+      return malformed("The file broke off before its end; nothing of it was kept.", user);
+    case UploadSpool::Outcome::Failed:
+      return ServiceReply::failure(200, StoreStatus::failed(error), user);
+  }
+  if (!sessions_.keepUpload(token, std::move(file), &id)) return unknownSession(token);
+  return ServiceReply::answer(wire::uploadAnswerBody(id), user);
+}
+
+ServiceReply ReportService::commit(const std::string& token, const std::string& body) {
+  auto lease = sessions_.lease(token);
+  if (!lease) return unknownSession(token);
+  StoreSession& store = lease->store();
+  const std::string user = store.facts().userName;
+  std::vector<std::string> uploads;
+  std::vector<ObjectChange> changes;
+  int64_t readMark = 0;
+  std::string error;
+  const bool read = wire::readCommitRequest(
+      body, store.facts().plugins,
+      [&](const std::string& id, std::string* path) {
+        if (!lease->uploadPath(id, path)) return false;
+        uploads.push_back(id);
+        return true;
+      },
+      &changes, &readMark, &error);
+  if (!read) return malformed(error, user);
+  std::vector<ObjectRecord> stored;
+  const StoreStatus status = store.commit(changes, readMark, &stored);
+  if (status.ok()) lease->dropUploads(uploads);
+  return storeReply(status, status.ok() ? wire::commitAnswerBody(stored) : "", user);
+}
+
+ServiceReply ReportService::logoff(const std::string& token) {
+  auto lease = sessions_.lease(token);
+  if (!lease) return unknownSession(token);
+  const std::string user = lease->store().facts().userName;
+  lease->endSession();
+  return ServiceReply::answer(wire::emptyAnswerBody(), user);
+}
+
+}  // namespace korva

@@ -1,0 +1,178 @@
+// The request and answer bodies of the protocol.
+#include "reportserver/wire/wire_messages.h"
+
+#include <exception>
+#include <utility>
+
+#include "reportserver/wire/json_fields.h"
+#include "reportserver/wire/record_json.h"
+
+namespace korva {
+namespace wire {
+
+namespace {
+
+const FieldPath kRoot;
+
+// Runs a request's reader; false with *error set when it throws.
+template <typename Read>
+bool readRequest(const std::string& body, std::string* error, Read read) {
+  try {
+    const Json message = parseMessage(body);
+    read(objectAt(message, kRoot));
+    return true;
+  } catch (const MalformedValue& e) {
+    *error = std::string("The request is malformed: ") + e.what() + ".";
+  } catch (const std::exception& e) {
+    *error = std::string("The request could not be read: ") + e.what() + ".";
+  }
+  return false;
+}
+
+// Runs an answer's reader on a body that is not an error body; the error
+// body's status otherwise.
+template <typename Read>
+StoreStatus readAnswer(const std::string& body, Read read) {
+  try {
+    const Json message = parseMessage(body);
+    const Json& o = objectAt(message, kRoot);
+    if (const Json* error = optionalMember(o, "error")) {
+      return statusFrom(*error, kRoot.member("error"));
+    }
+    read(o);
+    return StoreStatus::success();
+  } catch (const MalformedValue& e) {
+    return StoreStatus::failed(std::string("The report server's answer is malformed: ") + e.what() +
+                               ".");
+  } catch (const std::exception& e) {
+    return StoreStatus::failed(std::string("The report server's answer could not be read: ") +
+                               e.what() + ".");
+  }
+}
+
+}  // namespace
+
+std::string logonRequestBody(const LogonRequest& request) {
+  return writeMessage({{"user", request.user},
+                       {"password", request.password},
+                       {"authentication", request.authentication}});
+}
+
+bool readLogonRequest(const std::string& body, LogonRequest* out, std::string* error) {
+  return readRequest(body, error, [&](const Json& o) {
+    LogonRequest r;
+    r.user = textMember(o, "user", kRoot);
+    r.password = textMember(o, "password", kRoot);
+    r.authentication = textMember(o, "authentication", kRoot);
+    *out = std::move(r);
+  });
+}
+
+std::string queryRequestBody(const ParsedQuery& query) {
+  return writeMessage({{"query", queryJson(query)}});
+}
+
+bool readQueryRequest(const std::string& body, ParsedQuery* out, std::string* error) {
+  return readRequest(body, error, [&](const Json& o) {
+    *out = queryFrom(requiredMember(o, "query", kRoot), kRoot.member("query"));
+  });
+}
+
+std::string commitRequestBody(const std::vector<ObjectChange>& changes, int64_t readMark,
+                              const UploadIdOf& uploadIdOf) {
+  Json list = Json::array();
+  for (const ObjectChange& c : changes) list.push_back(changeJson(c, uploadIdOf));
+  return writeMessage({{"readMark", readMark}, {"changes", std::move(list)}});
+}
+
+bool readCommitRequest(const std::string& body, const std::vector<PluginInfo>& plugins,
+                       const UploadPathOf& uploadPathOf, std::vector<ObjectChange>* changes,
+                       int64_t* readMark, std::string* error) {
+  return readRequest(body, error, [&](const Json& o) {
+    const int64_t mark = numberMember<int64_t>(o, "readMark", kRoot);
+    const FieldPath listPath = kRoot.member("changes");
+    const Json& list = arrayAt(requiredMember(o, "changes", kRoot), listPath);
+    std::vector<ObjectChange> read;
+    read.reserve(list.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+      read.push_back(changeFrom(list[i], listPath.item(i), plugins, uploadPathOf));
+    }
+    *changes = std::move(read);
+    *readMark = mark;
+  });
+}
+
+std::string logonAnswerBody(const std::string& token, const SessionFacts& facts) {
+  return writeMessage({{"token", token}, {"facts", factsJson(facts)}});
+}
+
+StoreStatus readLogonAnswer(const std::string& body, std::string* token, SessionFacts* facts) {
+  return readAnswer(body, [&](const Json& o) {
+    std::string t = textMember(o, "token", kRoot);
+    *facts = factsFrom(requiredMember(o, "facts", kRoot), kRoot.member("facts"));
+    *token = std::move(t);
+  });
+}
+
+std::string queryAnswerBody(const QueryResult& result) {
+  Json heads = Json::array();
+  if (result.rows) {
+    for (const ObjectHead& h : result.rows->heads) heads.push_back(headJson(h));
+  }
+  return writeMessage({{"readMark", result.readMark}, {"heads", std::move(heads)}});
+}
+
+StoreStatus readQueryAnswer(const std::string& body, QueryResult* result) {
+  return readAnswer(body, [&](const Json& o) {
+    const int64_t mark = numberMember<int64_t>(o, "readMark", kRoot);
+    const FieldPath headsPath = kRoot.member("heads");
+    const Json& list = arrayAt(requiredMember(o, "heads", kRoot), headsPath);
+    auto rows = std::make_shared<AnswerRows>();
+    rows->heads.reserve(list.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+      rows->heads.push_back(headFrom(list[i], headsPath.item(i)));
+    }
+    result->rows = std::move(rows);
+    result->readMark = mark;
+  });
+}
+
+std::string uploadAnswerBody(const std::string& uploadId) {
+  return writeMessage({{"file", uploadId}});
+}
+
+StoreStatus readUploadAnswer(const std::string& body, std::string* uploadId) {
+  return readAnswer(body, [&](const Json& o) { *uploadId = textMember(o, "file", kRoot); });
+}
+
+std::string commitAnswerBody(const std::vector<ObjectRecord>& stored) {
+  Json list = Json::array();
+  for (const ObjectRecord& r : stored) list.push_back(recordJson(r));
+  return writeMessage({{"stored", std::move(list)}});
+}
+
+StoreStatus readCommitAnswer(const std::string& body, std::vector<ObjectRecord>* stored) {
+  return readAnswer(body, [&](const Json& o) {
+    const FieldPath listPath = kRoot.member("stored");
+    const Json& list = arrayAt(requiredMember(o, "stored", kRoot), listPath);
+    std::vector<ObjectRecord> read;
+    read.reserve(list.size());
+    for (size_t i = 0; i < list.size(); ++i) read.push_back(recordFrom(list[i], listPath.item(i)));
+    *stored = std::move(read);
+  });
+}
+
+std::string emptyAnswerBody() { return "{}"; }
+
+std::string errorAnswerBody(const StoreStatus& status) {
+  return writeMessage({{"error", statusJson(status)}});
+}
+
+StoreStatus readErrorAnswer(const std::string& body) {
+  StoreStatus status =
+      readAnswer(body, [](const Json&) { throw MalformedValue("the message carries no error"); });
+  return status;
+}
+
+}  // namespace wire
+}  // namespace korva

@@ -1,0 +1,81 @@
+// The bodies of the protocol's requests and answers (wire_protocol.h), made
+// and read for both sides: the client writes requests and reads answers, the
+// server reads requests and writes answers.
+//
+// Reading a request answers false with *error set to a sentence ("The request
+// is malformed: changes[2].pending.title is not a text."), the description
+// of the server's 400 answer. Reading an answer answers the store's status:
+// success with the answer's values, the store's own refusal when the body is
+// an error body, or a failure ("The report server's answer is malformed:
+// ...") when it is neither. Nothing throws past these functions.
+//
+// Thread-safety: pure functions (the resolvers are called on the caller's
+// thread).
+#ifndef KORVA_REPORTSERVER_WIRE_WIRE_MESSAGES_H_
+#define KORVA_REPORTSERVER_WIRE_WIRE_MESSAGES_H_
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "reportserver/store/object_change.h"
+#include "reportserver/store/query_parser.h"
+#include "reportserver/store/store_records.h"
+#include "reportserver/store/store_session.h"
+#include "reportserver/store/store_status.h"
+
+namespace korva {
+namespace wire {
+
+// The client's: the id under which the report file at path was uploaded.
+using UploadIdOf = std::function<std::string(const std::string& path)>;
+// The server's: the file kept for an upload id of the session; false when
+// the session uploaded no file of that id.
+using UploadPathOf = std::function<bool(const std::string& id, std::string* path)>;
+
+// Requests. A logon names no APS (the server serves one): *out's apsName
+// stays empty.
+std::string logonRequestBody(const LogonRequest& request);
+bool readLogonRequest(const std::string& body, LogonRequest* out, std::string* error);
+
+std::string queryRequestBody(const ParsedQuery& query);
+bool readQueryRequest(const std::string& body, ParsedQuery* out, std::string* error);
+
+std::string commitRequestBody(const std::vector<ObjectChange>& changes, int64_t readMark,
+                              const UploadIdOf& uploadIdOf);
+// plugins: the repository's, by which the changes' type ids are resolved.
+bool readCommitRequest(const std::string& body, const std::vector<PluginInfo>& plugins,
+                       const UploadPathOf& uploadPathOf, std::vector<ObjectChange>* changes,
+                       int64_t* readMark, std::string* error);
+
+// Answers.
+std::string logonAnswerBody(const std::string& token, const SessionFacts& facts);
+StoreStatus readLogonAnswer(const std::string& body, std::string* token, SessionFacts* facts);
+
+std::string queryAnswerBody(const QueryResult& result);
+StoreStatus readQueryAnswer(const std::string& body, QueryResult* result);
+
+std::string uploadAnswerBody(const std::string& uploadId);
+StoreStatus readUploadAnswer(const std::string& body, std::string* uploadId);
+
+std::string commitAnswerBody(const std::vector<ObjectRecord>& stored);
+StoreStatus readCommitAnswer(const std::string& body, std::vector<ObjectRecord>* stored);
+
+// The answer of logoff: {}.
+std::string emptyAnswerBody();
+
+// {"error": {"code", "description"}} of a failure.
+std::string errorAnswerBody(const StoreStatus& status);
+// The name of a status code on the wire: "failed", "denied", "badRequest"
+// ("ok" for success, which no error body carries).
+const char* statusCodeName(StoreStatus::Code code);
+
+// The failure an error body carries (any status); a failure naming the
+// malformed answer when the body is no error body.
+StoreStatus readErrorAnswer(const std::string& body);
+
+}  // namespace wire
+}  // namespace korva
+
+#endif  // KORVA_REPORTSERVER_WIRE_WIRE_MESSAGES_H_

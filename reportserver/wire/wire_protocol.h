@@ -1,0 +1,76 @@
+// The protocol between the stand-in's remote store (the client) and
+// `korvaserver serve`: HTTPS with JSON bodies (UTF-8). This is the one place
+// that states it; the message bodies are made and read by wire_messages.h.
+//
+//   POST /v1/logon   {"user", "password", "authentication"}
+//                    -> {"token", "facts"}
+//   POST /v1/query   {"query": {"systemObjects", "terms": [{"field", "value"}]}}
+//                    -> {"readMark", "heads": [[id, typeId, parentId, title], ...]}
+//   PUT  /v1/files?name=NAME
+//                    the report file's bytes as they are (not JSON); NAME
+//                    its base name (UTF-8, URL-encoded), which the report
+//                    keeps -> {"file": id}
+//   POST /v1/commit  {"readMark", "changes": [change, ...]}
+//                    -> {"stored": [record, ...]}
+//   POST /v1/logoff  (no body) -> {}
+//
+// Every operation but logon names its session in the header X-Korva-Session
+// (the token logon answered). The APS is the one the server serves; a logon
+// names none. An uploaded file is named in a change of a later commit of the
+// same session by its id ("file" in the change's "pending"); it goes when the
+// commit that stored it succeeds or when its session ends.
+//
+// Answers. Status 200 carries either the operation's answer or the store's
+// refusal: {"error": {"code", "description"}} with the code "failed",
+// "denied" or "badRequest" and the store's own description, exactly as a
+// local client gets them. Every other status is the transport's, with the
+// same error body:
+//   400  the request is malformed (not JSON, a missing field, a wrong type,
+//        a number out of range, a text too long, an unknown object type or
+//        file id); code "badRequest"
+//   401  the session header is missing, or names no session the server
+//        keeps (ended, expired after 30 minutes unused, or never given);
+//        code "denied"
+//   404  no such operation; code "badRequest"
+//   413  the body is larger than the server takes; code "badRequest"
+//   500  the server failed inside; code "failed"
+//
+// Reading is strict: a member of the wrong type, a missing member, a number
+// outside its field's range or not whole, a text longer than kMaxWireText
+// bytes is refused with a description naming the member. Members a reader
+// does not know are passed over, so that later versions may add some.
+//
+// Thread-safety: constants only.
+#ifndef KORVA_REPORTSERVER_WIRE_WIRE_PROTOCOL_H_
+#define KORVA_REPORTSERVER_WIRE_WIRE_PROTOCOL_H_
+
+#include <cstddef>
+#include <cstdint>
+
+namespace korva {
+namespace wire {
+
+constexpr const char kLogonPath[] = "/v1/logon";
+constexpr const char kQueryPath[] = "/v1/query";
+constexpr const char kFilesPath[] = "/v1/files";
+constexpr const char kCommitPath[] = "/v1/commit";
+constexpr const char kLogoffPath[] = "/v1/logoff";
+
+constexpr const char kSessionHeader[] = "X-Korva-Session";
+constexpr const char kFileNameParameter[] = "name";
+constexpr const char kJsonContentType[] = "application/json";
+
+// The port a server listens on unless told otherwise.
+constexpr int kDefaultPort = 6480;
+
+// The longest text of any member, in bytes.
+constexpr size_t kMaxWireText = 64 * 1024;
+// The largest JSON body a server takes.
+constexpr size_t kMaxRequestBody = 16 * 1024 * 1024;
+// The largest report file a server takes by default.
+constexpr uint64_t kDefaultMaxUpload = uint64_t{4} * 1024 * 1024 * 1024;
+
+}  // namespace wire
+}  // namespace korva
+
+#endif  // KORVA_REPORTSERVER_WIRE_WIRE_PROTOCOL_H_

@@ -1,0 +1,225 @@
+// The network server's operations over HTTPS: logon answers as the local
+// store does, slowed down after wrong passwords; a report uploaded and
+// committed is stored as a local commit stores it; sessions are checked on
+// every operation and forgotten at logoff or after the idle limit, their
+// uploads with them; malformed, oversized and unknown requests are refused
+// with their statuses and descriptions; one log line per request.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "reportserver/admin/repository_views.h"
+#include "reportserver/serve/logon_throttle.h"
+#include "reportserver/store/local_store_session.h"
+#include "tests/netserver/net_server_fixture.h"
+
+namespace korva_net_test {
+namespace {
+
+namespace wire = korva::wire;
+using korva::ObjectChange;
+using korva::StoreStatus;
+
+std::string errorBody(const StoreStatus& s) { return wire::errorAnswerBody(s); }
+
+const korva::PluginInfo& pluginOf(const korva::SessionFacts& facts, korva::PluginKind kind) {
+  for (const korva::PluginInfo& p : facts.plugins) {
+    if (p.kind == kind) return p;
+  }
+  static const korva::PluginInfo none;
+  return none;
+}
+
+ObjectChange newObject(const korva::PluginInfo& plugin, const std::string& title, int32_t parent,
+                       const std::string& file = "") {
+  ObjectChange c;
+  c.plugin = plugin;
+  c.stored.typeId = plugin.typeId;
+  c.isNew = true;
+  c.pending.title = title;
+  c.pending.parentId = parent;
+  if (!file.empty()) c.pending.filePath = file;
+  return c;
+}
+
+bool isEmptyDirectory(const std::string& dir) {
+  return std::filesystem::is_directory(dir) && std::filesystem::is_empty(dir);
+}
+
+TEST_F(NetServerTest, LogonAnswersWhatTheLocalStoreAnswers) {
+  struct Case {
+    std::string user, password, authentication;
+  };
+  const std::vector<Case> cases = {{"Administrator", "secret", "secEnterprise"},
+                                   {"Administrator", "wrong", "secEnterprise"},
+                                   {"nobody", "", "secEnterprise"},
+                                   {"Administrator", "secret", "secLDAP"}};
+  for (const Case& c : cases) {
+    korva::StoreSessionPtr local;
+    const StoreStatus expected = korva::LocalStoreSession::logOn(
+        {c.user, c.password, "localhost", c.authentication}, &local);
+    const Answer a = logon(c.user, c.password, c.authentication);
+    EXPECT_EQ(a.status, 200);
+    std::string token;
+    korva::SessionFacts facts;
+    const StoreStatus got = wire::readLogonAnswer(a.body, &token, &facts);
+    EXPECT_EQ(got.code, expected.code) << a.body;
+    EXPECT_EQ(got.description, expected.description);
+    if (expected.ok()) {
+      EXPECT_EQ(token.size(), 64u);
+      EXPECT_EQ(wire::logonAnswerBody("", facts), wire::logonAnswerBody("", local->facts()));
+    }
+  }
+  const std::vector<std::string> lines = logLines();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], "127.0.0.1 \"Administrator\" logon ok");
+  EXPECT_EQ(lines[1],
+            "127.0.0.1 \"Administrator\" logon 200 denied: Logon refused: the password of user "
+            "\"Administrator\" is wrong.");
+}
+
+TEST_F(NetServerTest, WrongPasswordsOfOneAccountAreSlowedDown) {
+  for (int i = 0; i < 5; ++i) logon("Administrator", "wrong");
+  logon("nobody", "x");                // another account waits for nothing
+  EXPECT_FALSE(adminToken().empty());  // waits, then starts the count again
+  logon("Administrator", "wrong");
+  EXPECT_EQ(pauses(), (std::vector<long long>{1000, 2000, 4000}));
+
+  korva::LogonThrottle throttle([] { return std::chrono::steady_clock::time_point(); });
+  for (int i = 0; i < 12; ++i) throttle.failed("a");
+  EXPECT_EQ(throttle.delayFor("a"), korva::LogonThrottle::kMaxDelay);
+}
+
+TEST_F(NetServerTest, AnUploadedReportIsStoredAsALocalCommitStoresIt) {
+  std::string error;
+  ASSERT_TRUE(korva::initRepository("local", "secret", &error)) << error;
+  korva_test_common::TempDir files;
+  const std::string q1 = files.write("Q1.rpt", "report bytes");
+
+  // A folder, then a report with its file in it: locally, through the store...
+  korva::StoreSessionPtr local;
+  ASSERT_TRUE(
+      korva::LocalStoreSession::logOn({"Administrator", "secret", "local", "secEnterprise"}, &local)
+          .ok());
+  const korva::PluginInfo& folderPlugin = pluginOf(local->facts(), korva::PluginKind::Folder);
+  const korva::PluginInfo& reportPlugin = pluginOf(local->facts(), korva::PluginKind::Report);
+  std::vector<korva::ObjectRecord> stored;
+  ASSERT_TRUE(local->commit({newObject(folderPlugin, "Finance", 0)}, INT64_MAX, &stored).ok());
+  const int32_t folder = stored[0].id;
+  ASSERT_TRUE(local->commit({newObject(reportPlugin, "Q1", folder, q1)}, INT64_MAX, &stored).ok());
+  const std::string localAnswer = wire::commitAnswerBody(stored);
+
+  // ... and over the network, the file uploaded first.
+  const std::string token = adminToken();
+  const Answer query =
+      send("POST", wire::kQueryPath,
+           wire::queryRequestBody({false, {{korva::QueryTerm::Field::ParentId, 0}}}), token);
+  korva::QueryResult result;
+  ASSERT_TRUE(wire::readQueryAnswer(query.body, &result).ok()) << query.body;
+  EXPECT_TRUE(result.rows->heads.empty());
+  auto commit = [&](const ObjectChange& change, const std::string& fileId) {
+    const Answer a = send("POST", wire::kCommitPath,
+                          wire::commitRequestBody({change}, result.readMark,
+                                                  [&](const std::string&) { return fileId; }),
+                          token);
+    std::vector<korva::ObjectRecord> out;
+    EXPECT_TRUE(wire::readCommitAnswer(a.body, &out).ok()) << a.body;
+    return out;
+  };
+  ASSERT_EQ(commit(newObject(folderPlugin, "Finance", 0), "").at(0).id, folder);
+  const Answer upload =
+      send("PUT", std::string(wire::kFilesPath) + "?name=Q1.rpt", "report bytes", token);
+  std::string fileId;
+  ASSERT_TRUE(wire::readUploadAnswer(upload.body, &fileId).ok()) << upload.body;
+  EXPECT_FALSE(isEmptyDirectory(spoolDir()));
+  EXPECT_EQ(wire::commitAnswerBody(commit(newObject(reportPlugin, "Q1", folder, q1), fileId)),
+            localAnswer);
+  EXPECT_TRUE(isEmptyDirectory(spoolDir()));  // the commit took the upload
+
+  std::string localDump, remoteDump;
+  ASSERT_TRUE(korva::dumpRepository("local", &localDump, &error)) << error;
+  ASSERT_TRUE(korva::dumpRepository("localhost", &remoteDump, &error)) << error;
+  const std::string name = "\"local\"";
+  ASSERT_NE(localDump.find(name), std::string::npos);
+  localDump.replace(localDump.find(name), name.size(), "\"localhost\"");
+  EXPECT_EQ(remoteDump, localDump);
+}
+
+TEST_F(NetServerTest, EveryOperationNeedsASessionTheServerKeeps) {
+  const std::string unknown =
+      "The report server keeps no such session: it ended, expired or never was.";
+  const std::string files = std::string(wire::kFilesPath) + "?name=a.rpt";
+  struct Case {
+    std::string method, path, token, description;
+  };
+  const std::vector<Case> cases = {
+      {"POST", wire::kQueryPath, "", "The request names no session (it carries no session token)."},
+      {"POST", wire::kQueryPath, std::string(64, 'a'), unknown},
+      {"POST", wire::kCommitPath, "x", unknown},
+      {"PUT", files, std::string(64, 'f'), unknown},
+      {"POST", wire::kLogoffPath, "not-a-token", unknown}};
+  for (const Case& c : cases) {
+    const Answer a = send(c.method, c.path, wire::queryRequestBody({}), c.token);
+    EXPECT_EQ(a.status, 401) << c.path;
+    EXPECT_EQ(a.body, errorBody(StoreStatus::denied(c.description)));
+  }
+
+  // Logoff forgets the session and its uploads.
+  std::string token = adminToken();
+  EXPECT_EQ(send("PUT", files, "abc", token).status, 200);
+  EXPECT_EQ(send("POST", wire::kLogoffPath, "", token).body, "{}");
+  EXPECT_EQ(send("POST", wire::kQueryPath, wire::queryRequestBody({}), token).status, 401);
+  EXPECT_TRUE(isEmptyDirectory(spoolDir()));
+
+  // So does the idle limit; any use starts it again.
+  token = adminToken();
+  EXPECT_EQ(send("PUT", files, "abc", token).status, 200);
+  advanceClock(std::chrono::minutes(29));
+  EXPECT_EQ(send("POST", wire::kQueryPath, wire::queryRequestBody({}), token).status, 200);
+  advanceClock(std::chrono::minutes(31));
+  EXPECT_EQ(send("POST", wire::kQueryPath, wire::queryRequestBody({}), token).status, 401);
+  EXPECT_TRUE(isEmptyDirectory(spoolDir()));
+
+  // And the server's stop.
+  token = adminToken();
+  EXPECT_EQ(send("PUT", files, "abc", token).status, 200);
+  server_->stop();
+  EXPECT_TRUE(isEmptyDirectory(spoolDir()));
+}
+
+TEST_F(NetServerTest, MalformedOversizedAndUnknownRequestsAreRefused) {
+  const std::string token = adminToken();
+  const std::string files = wire::kFilesPath;
+  struct Case {
+    std::string method, path, body;
+    int status;
+    std::string description;
+  };
+  const std::vector<Case> cases = {
+      {"POST", wire::kQueryPath, "{\"query\":", 400,
+       "The request is malformed: the message is not valid JSON (at byte 10)."},
+      {"POST", wire::kCommitPath, "{\"readMark\":1,\"changes\":[{\"type\":999}]}", 400,
+       "The request is malformed: changes[0].type names no object type here."},
+      {"POST", wire::kQueryPath, std::string(kMaxRequest + 1, ' '), 413,
+       "The request is larger than the report server takes (65536 bytes)."},
+      {"PUT", files + "?name=big.rpt", std::string(kMaxUpload + 1, 'x'), 413,
+       "The file is larger than the report server takes (262144 bytes)."},
+      {"PUT", files + "?name=..", "x", 400,
+       "The upload's name \"..\" is no file name (one to 255 bytes, without \"/\")."},
+      {"POST", "/v1/nothing", "{}", 404, "The report server has no operation POST /v1/nothing."},
+      {"GET", wire::kLogonPath, "", 404, "The report server has no operation GET /v1/logon."}};
+  for (const Case& c : cases) {
+    const Answer a = send(c.method, c.path, c.body, token);
+    EXPECT_EQ(a.status, c.status) << c.path;
+    EXPECT_EQ(a.body, errorBody(StoreStatus::badRequest(c.description)));
+  }
+  EXPECT_TRUE(isEmptyDirectory(spoolDir()));
+  const std::vector<std::string> lines = logLines();
+  ASSERT_EQ(lines.size(), 1 + cases.size());
+  EXPECT_EQ(lines[3], "127.0.0.1 - query 413 badRequest: " + cases[2].description);
+  EXPECT_EQ(lines[4], "127.0.0.1 \"Administrator\" upload 413 badRequest: " + cases[3].description);
+  EXPECT_EQ(lines[7], "127.0.0.1 - GET /v1/logon 404 badRequest: " + cases[6].description);
+}
+
+}  // namespace
+}  // namespace korva_net_test
