@@ -11,6 +11,7 @@
 #include "reportserver/serve/report_service.h"
 #include "reportserver/serve/request_log.h"
 #include "reportserver/serve/serve_options.h"
+#include "reportserver/wire/wire_messages.h"
 #include "reportserver/wire/wire_protocol.h"
 
 namespace korva {
@@ -34,24 +35,28 @@ class HttpsRoutes::Impl {
   void add(httplib::Server& server) {
     jsonRoute(server, wire::kLogonPath, "logon",
               [this](const Request&, const std::string& body) { return service_.logon(body); });
-    jsonRoute(server, wire::kQueryPath, "query",
-              [this](const Request& req, const std::string& body) {
-                return service_.query(tokenOf(req), body);
-              });
-    jsonRoute(server, wire::kCommitPath, "commit",
-              [this](const Request& req, const std::string& body) {
-                return service_.commit(tokenOf(req), body);
-              });
-    jsonRoute(server, wire::kLogoffPath, "logoff", [this](const Request& req, const std::string&) {
-      return service_.logoff(tokenOf(req));
+    jsonRoute(server, wire::kQueryPath, "query", [this](const Request&, const std::string& body) {
+      std::string token, request;
+      wire::splitSessionLine(body, &token, &request);
+      return service_.query(token, request);
     });
-    server.Put(
-        wire::kFilesPath, [this](const Request& req, Response& res, const ContentReader& content) {
-          serve(req, res, "upload", [&] {
-            return service_.upload(tokenOf(req), req.get_param_value(wire::kFileNameParameter),
-                                   bodyReader(req, res, content));
-          });
-        });
+    jsonRoute(server, wire::kCommitPath, "commit", [this](const Request&, const std::string& body) {
+      std::string token, request;
+      wire::splitSessionLine(body, &token, &request);
+      return service_.commit(token, request);
+    });
+    jsonRoute(server, wire::kLogoffPath, "logoff", [this](const Request&, const std::string& body) {
+      std::string token, request;
+      wire::splitSessionLine(body, &token, &request);
+      return service_.logoff(token);
+    });
+    server.Put(wire::kFilesPath,
+               [this](const Request& req, Response& res, const ContentReader& content) {
+                 serve(req, res, "upload", [&] {
+                   return service_.upload(req.get_param_value(wire::kFileNameParameter),
+                                          bodyReader(req, res, content));
+                 });
+               });
 
     // Any other request with a body: read and refused (the HTTP layer would
     // otherwise hold such a body whole before refusing it).
@@ -85,10 +90,6 @@ class HttpsRoutes::Impl {
 
  private:
   using JsonOperation = std::function<ServiceReply(const Request&, const std::string&)>;
-
-  static std::string tokenOf(const Request& req) {
-    return req.get_header_value(wire::kSessionHeader);
-  }
 
   static std::string operationOf(const Request& req) { return req.method + " " + req.path; }
 

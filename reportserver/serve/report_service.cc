@@ -1,6 +1,7 @@
 // The network server's operations.
 #include "reportserver/serve/report_service.h"
 
+#include <cstring>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -89,16 +90,42 @@ ServiceReply ReportService::query(const std::string& token, const std::string& b
   return storeReply(status, status.ok() ? wire::queryAnswerBody(result) : "", user);
 }
 
-ServiceReply ReportService::upload(const std::string& token, const std::string& name,
-                                   const BodyReader& read) {
-  std::string user;
-  if (!sessions_.userOf(token, &user)) {
-    read([](const char*, size_t) { return true; });
-    return unknownSession(token);
-  }
-  std::unique_ptr<UploadedFile> file;
+ServiceReply ReportService::upload(const std::string& name, const BodyReader& read) {
+  // The body opens with the session's line: the file's bytes reach the spool
+  // only once that names a session, and the reading stops when it does not.
+  std::string line, token, user;
+  bool lineRead = false, known = false;
+  const BodyReader file = [&](const BodySink& sink) {
+    return read([&](const char* data, size_t size) {
+      if (!lineRead) {
+        const char* end = static_cast<const char*>(std::memchr(data, '\n', size));
+        const size_t taken = end ? static_cast<size_t>(end - data) + 1 : size;
+        line.append(data, taken);
+        if (line.size() > wire::kMaxSessionLine) return false;
+        if (!end) return true;
+        lineRead = true;
+        std::string rest;
+        wire::splitSessionLine(line, &token, &rest);
+        known = sessions_.userOf(token, &user);
+        if (!known) return false;
+        data += taken;
+        size -= taken;
+        if (size == 0) return true;
+      }
+      return sink(data, size);
+    });
+  };
+  std::unique_ptr<UploadedFile> stored;
   std::string error, id;
-  switch (spool_.receive(name, read, options_.maxUploadBytes, &file, &error)) {
+  const UploadSpool::Outcome outcome =
+      spool_.receive(name, file, options_.maxUploadBytes, &stored, &error);
+  // A body the transport refused as too large was never read: its session
+  // is not known, and the refusal says why.
+  if (outcome == UploadSpool::Outcome::TooLarge && !lineRead) {
+    return tooLarge("file", options_.maxUploadBytes);
+  }
+  if (!known) return unknownSession(token);
+  switch (outcome) {
     case UploadSpool::Outcome::Stored:
       break;
     case UploadSpool::Outcome::BadName:
@@ -112,7 +139,7 @@ ServiceReply ReportService::upload(const std::string& token, const std::string& 
     case UploadSpool::Outcome::Failed:
       return ServiceReply::failure(200, StoreStatus::failed(error), user);
   }
-  if (!sessions_.keepUpload(token, std::move(file), &id)) return unknownSession(token);
+  if (!sessions_.keepUpload(token, std::move(stored), &id)) return unknownSession(token);
   return ServiceReply::answer(wire::uploadAnswerBody(id), user);
 }
 

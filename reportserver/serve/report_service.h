@@ -37,7 +37,8 @@ class ReportService {
   // Reads the report file into the spool under its name (the base name of
   // the client's file, UTF-8); a request that is refused has its body read
   // and dropped.
-  ServiceReply upload(const std::string& token, const std::string& name, const BodyReader& read);
+  // The body: the session's line, then the file's bytes.
+  ServiceReply upload(const std::string& name, const BodyReader& read);
   ServiceReply commit(const std::string& token, const std::string& body);
   ServiceReply logoff(const std::string& token);
 

@@ -9,6 +9,12 @@
 
 namespace korva {
 
+bool hasNamedRepository(const std::string& apsName) {
+  std::string name, path;
+  std::error_code ec;
+  return repositoryLocation(apsName, &name, &path, nullptr) && std::filesystem::exists(path, ec);
+}
+
 bool openNamedRepository(const std::string& apsName, Database* db, std::string* normalName,
                          std::string* error) {
   std::string path;

@@ -12,6 +12,9 @@
 
 namespace korva {
 
+// Whether the name is a valid APS name with a repository in the server home.
+bool hasNamedRepository(const std::string& apsName);
+
 // *normalName: the APS name lower-cased, set once the name is valid.
 bool openNamedRepository(const std::string& apsName, Database* db, std::string* normalName,
                          std::string* error);

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "platform/crt_path.h"
 #include "platform/crt_text.h"
 #include "reportserver/text/utf8.h"
 
@@ -37,6 +38,11 @@ std::string localPathAsUtf8(const std::string& path) {
     i += static_cast<size_t>(n);
   }
   return toUtf8(wide);
+}
+
+std::string localBaseName(const std::string& path) {
+  const crt::PathParts parts = crt::splitPath(path.c_str());
+  return parts.name + parts.ext;
 }
 
 }  // namespace korva

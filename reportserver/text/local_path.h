@@ -21,6 +21,10 @@ bool localPathFromWide(const std::wstring& wide, std::string* out);
 // The UTF-8 form of a local path; bytes that do not decode become U+FFFD.
 std::string localPathAsUtf8(const std::string& path);
 
+// The last part of a local path (after its last separator, found by
+// characters), still in the process's encoding.
+std::string localBaseName(const std::string& path);
+
 }  // namespace korva
 
 #endif  // KORVA_REPORTSERVER_TEXT_LOCAL_PATH_H_

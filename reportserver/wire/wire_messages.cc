@@ -174,5 +174,20 @@ StoreStatus readErrorAnswer(const std::string& body) {
   return status;
 }
 
+std::string withSessionLine(const std::string& token, const std::string& request) {
+  return token + "\n" + request;
+}
+
+void splitSessionLine(const std::string& body, std::string* token, std::string* request) {
+  const size_t end = body.find('\n');
+  if (end == std::string::npos || end >= kMaxSessionLine) {
+    token->clear();
+    *request = body;
+    return;
+  }
+  *token = body.substr(0, end);
+  *request = body.substr(end + 1);
+}
+
 }  // namespace wire
 }  // namespace korva

@@ -34,6 +34,12 @@ using UploadIdOf = std::function<std::string(const std::string& path)>;
 // the session uploaded no file of that id.
 using UploadPathOf = std::function<bool(const std::string& id, std::string* path)>;
 
+// The body of an operation of a session: the token's line, then the request.
+std::string withSessionLine(const std::string& token, const std::string& request);
+// Splits such a body: the token (empty when the body opens with no line of
+// at most kMaxSessionLine bytes) and the request after it.
+void splitSessionLine(const std::string& body, std::string* token, std::string* request);
+
 // Requests. A logon names no APS (the server serves one): *out's apsName
 // stays empty.
 std::string logonRequestBody(const LogonRequest& request);

@@ -14,11 +14,14 @@
 //                    -> {"stored": [record, ...]}
 //   POST /v1/logoff  (no body) -> {}
 //
-// Every operation but logon names its session in the header X-Korva-Session
-// (the token logon answered). The APS is the one the server serves; a logon
-// names none. An uploaded file is named in a change of a later commit of the
-// same session by its id ("file" in the change's "pending"); it goes when the
-// commit that stored it succeeds or when its session ends.
+// Every operation but logon names its session in its body's first line: the
+// token logon answered and a line end ("\n"); the rest of the body is the
+// request (JSON, or the file's bytes). The token travels in the body, never
+// in the request line or a header: a client sends a body only to a server
+// whose certificate it has checked (platform/https_client.h). The APS is the one the server serves;
+// a logon names none. An uploaded file is named in a change of a later commit of the same session
+// by its id ("file" in the change's "pending"); it goes when the commit that stored it succeeds or
+// when its session ends.
 //
 // Answers. Status 200 carries either the operation's answer or the store's
 // refusal: {"error": {"code", "description"}} with the code "failed",
@@ -56,7 +59,8 @@ constexpr const char kFilesPath[] = "/v1/files";
 constexpr const char kCommitPath[] = "/v1/commit";
 constexpr const char kLogoffPath[] = "/v1/logoff";
 
-constexpr const char kSessionHeader[] = "X-Korva-Session";
+// The longest session line a server reads (token and line end).
+constexpr size_t kMaxSessionLine = 128;
 constexpr const char kFileNameParameter[] = "name";
 constexpr const char kJsonContentType[] = "application/json";
 

@@ -118,12 +118,12 @@ class NetServerTest : public korva_test_common::ServerHomeTest {
   Answer send(const std::string& method, const std::string& path, const std::string& body,
               const std::string& token = "") {
     httplib::Headers headers;
-    if (!token.empty()) headers.emplace(korva::wire::kSessionHeader, token);
+    const std::string sent = token.empty() ? body : korva::wire::withSessionLine(token, body);
     auto c = client();
     httplib::Result r =
-        method == "PUT"   ? c->Put(path.c_str(), headers, body, "application/octet-stream")
+        method == "PUT"   ? c->Put(path.c_str(), headers, sent, "application/octet-stream")
         : method == "GET" ? c->Get(path.c_str(), headers)
-                          : c->Post(path.c_str(), headers, body, "application/json");
+                          : c->Post(path.c_str(), headers, sent, "application/json");
     Answer a;
     if (r) {
       a.status = r->status;

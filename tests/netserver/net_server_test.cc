@@ -217,7 +217,8 @@ TEST_F(NetServerTest, MalformedOversizedAndUnknownRequestsAreRefused) {
   const std::vector<std::string> lines = logLines();
   ASSERT_EQ(lines.size(), 1 + cases.size());
   EXPECT_EQ(lines[3], "127.0.0.1 - query 413 badRequest: " + cases[2].description);
-  EXPECT_EQ(lines[4], "127.0.0.1 \"Administrator\" upload 413 badRequest: " + cases[3].description);
+  // The session's line of a body too large to be read is not known either.
+  EXPECT_EQ(lines[4], "127.0.0.1 - upload 413 badRequest: " + cases[3].description);
   EXPECT_EQ(lines[7], "127.0.0.1 - GET /v1/logon 404 badRequest: " + cases[6].description);
 }
 

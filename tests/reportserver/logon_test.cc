@@ -45,9 +45,10 @@ TEST_F(LogonTest, RefusalsHaveTheirOwnDescriptions) {
        "The authentication type \"secLDAP\" is not supported; use \"secEnterprise\"."},
       {L"Administrator", L"", L"localhost", L"secenterprise", E_INVALIDARG,
        "The authentication type \"secenterprise\" is not supported; use \"secEnterprise\"."},
-      {L"Administrator", L"", L"OtherHost", kAuth, E_FAIL,
-       "There is no repository for APS \"otherhost\" (<repository>); create it with "
-       "\"korvaserver init -apsname otherhost\"."},
+      // No repository of that name here: the name is a host, where nothing
+      // listens on that port.
+      {L"Administrator", L"", L"127.0.0.1:1", kAuth, E_FAIL,
+       "Cannot reach the report server 127.0.0.1:1: connection refused."},
       {L"Bob", L"", L"localhost", kAuth, E_ACCESSDENIED,
        "Logon refused: there is no user \"Bob\" on APS \"localhost\"."},
       {L"administrator", L"", L"localhost", kAuth, E_ACCESSDENIED,

@@ -1,0 +1,141 @@
+// Logon, queries and commits through `korvaserver serve`.
+#include "reportserver/remote/remote_store_session.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <utility>
+
+#include "platform/filesys.h"
+#include "reportserver/store/report_content.h"
+#include "reportserver/text/local_path.h"
+#include "reportserver/wire/wire_messages.h"
+#include "reportserver/wire/wire_protocol.h"
+
+namespace korva {
+namespace {
+
+// A query parameter's value: UTF-8 with everything but the unreserved
+// characters percent-encoded.
+std::string encodeParameter(const std::string& text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : text) {
+    const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                            (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~';
+    if (unreserved) {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+RemoteStoreSession::RemoteStoreSession(const HttpsEndpoint& endpoint)
+    : endpoint_(endpoint), client_(makeHttpsClient(endpoint)) {}
+
+RemoteStoreSession::~RemoteStoreSession() {
+  if (token_.empty()) return;
+  // The server forgets the session now rather than when it expires; a
+  // failure here changes nothing for the client.
+  std::string ignored;
+  exchange(jsonRequest(HttpMethod::Post, wire::kLogoffPath, ""), &ignored);
+}
+
+StoreStatus RemoteStoreSession::logOn(const HttpsEndpoint& endpoint, const LogonRequest& request,
+                                      StoreSessionPtr* out) {
+  std::shared_ptr<RemoteStoreSession> session(new RemoteStoreSession(endpoint));
+  std::string body;
+  StoreStatus status = session->exchange(
+      jsonRequest(HttpMethod::Post, wire::kLogonPath, wire::logonRequestBody(request)), &body);
+  if (!status.ok()) return status;
+  status = wire::readLogonAnswer(body, &session->token_, &session->facts_);
+  if (!status.ok()) return status;
+  *out = std::move(session);
+  return StoreStatus::success();
+}
+
+StoreStatus RemoteStoreSession::exchange(HttpsRequest request, std::string* body) {
+  if (!token_.empty()) {
+    // The session's line opens the body (wire_protocol.h).
+    if (request.bodyReader) {
+      auto line = std::make_shared<std::string>(token_ + "\n");
+      auto rest = std::move(request.bodyReader);
+      request.bodyReader = [line, rest](char* buffer, size_t size, size_t* got) {
+        if (line->empty()) return rest(buffer, size, got);
+        *got = std::min(size, line->size());
+        std::memcpy(buffer, line->data(), *got);
+        line->erase(0, *got);
+        return true;
+      };
+      request.bodyLength += token_.size() + 1;
+    } else {
+      request.body = wire::withSessionLine(token_, request.body);
+    }
+  }
+  HttpsResponse response;
+  HttpsError error;
+  if (!client_->send(request, &response, &error)) return StoreStatus::failed(error.text);
+  *body = std::move(response.body);
+  return StoreStatus::success();
+}
+
+StoreStatus RemoteStoreSession::query(const ParsedQuery& query, QueryResult* out) {
+  std::string body;
+  StoreStatus status = exchange(
+      jsonRequest(HttpMethod::Post, wire::kQueryPath, wire::queryRequestBody(query)), &body);
+  if (!status.ok()) return status;
+  return wire::readQueryAnswer(body, out);
+}
+
+StoreStatus RemoteStoreSession::upload(const std::string& path, std::string* id) {
+  // The same refusal as a local commit's, before anything is sent.
+  std::string error;
+  if (!checkReadableFile(path, &error)) return StoreStatus::failed(error);
+  HttpsRequest request;
+  request.method = HttpMethod::Put;
+  request.path = std::string(wire::kFilesPath) + "?" + wire::kFileNameParameter + "=" +
+                 encodeParameter(localPathAsUtf8(localBaseName(path)));
+  request.headers.push_back({"Content-Type", "application/octet-stream"});
+  if (const int err = streamBodyFromFile(path, &request)) {
+    return StoreStatus::failed("Cannot open the report file \"" + localPathAsUtf8(path) +
+                               "\": " + errorText(err) + ".");
+  }
+  std::string body;
+  StoreStatus status = exchange(std::move(request), &body);
+  if (!status.ok()) return status;
+  return wire::readUploadAnswer(body, id);
+}
+
+StoreStatus RemoteStoreSession::commit(const std::vector<ObjectChange>& changes, int64_t readMark,
+                                       std::vector<ObjectRecord>* stored) {
+  stored->assign(changes.size(), ObjectRecord());
+  if (changes.empty()) return StoreStatus::success();
+  std::map<std::string, std::string> uploads;  // path -> upload id
+  for (const ObjectChange& o : changes) {
+    const auto& path = o.pending.filePath;
+    if (o.pending.remove || !path || uploads.count(*path)) continue;
+    StoreStatus status = upload(*path, &uploads[*path]);
+    if (!status.ok()) {
+      return status.code == StoreStatus::Code::Failed
+                 ? StoreStatus::failed("Nothing was committed. " + status.description)
+                 : status;
+    }
+  }
+  const std::string request = wire::commitRequestBody(
+      changes, readMark, [&uploads](const std::string& path) { return uploads[path]; });
+  std::string body;
+  StoreStatus status = exchange(jsonRequest(HttpMethod::Post, wire::kCommitPath, request), &body);
+  // A transport failure here leaves open whether the server stored the
+  // commit: its description says what broke, and claims nothing more.
+  if (!status.ok()) return status;
+  return wire::readCommitAnswer(body, stored);
+}
+
+}  // namespace korva

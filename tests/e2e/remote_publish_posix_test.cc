@@ -1,0 +1,122 @@
+// The worked example through `korvaserver serve`: korvapush and korvadrop,
+// with a server home of their own that holds no repository, publish, publish
+// again and delete on a server in another home over TLS on the loopback. Each
+// run logs what the same run logs against a local repository, and the served
+// repository ends as the local one does.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "e2e/e2e_fixture.h"
+
+namespace e2e {
+namespace {
+
+// `korvaserver serve` on a free loopback port, stopped with SIGTERM.
+class ServedRepository {
+ public:
+  explicit ServedRepository(const fs::path& home) {
+    int fds[2];
+    if (::pipe(fds) != 0) return;
+    const std::string program = binPath("korvaserver");
+    const std::vector<std::string> args = {"serve", "-apsname", kAps, "-listen", "127.0.0.1:0"};
+    ExecLists lists(program, args, {"KORVA_SERVER_HOME=" + home.string()});
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(fds[1], 1);
+      ::close(fds[0]);
+      ::execve(lists.argv[0], lists.argv.data(), lists.envp.data());
+      ::_exit(127);
+    }
+    ::close(fds[1]);
+    std::FILE* out = ::fdopen(fds[0], "r");
+    char line[512];
+    const std::string serving = std::string("Serving APS ") + kAps + " on ";
+    while (out && std::fgets(line, sizeof line, out)) {
+      const std::string text = line;
+      if (text.compare(0, serving.size(), serving) == 0) {
+        aps_ = text.substr(serving.size(), text.find('\n') - serving.size());
+        break;
+      }
+    }
+    if (out) std::fclose(out);
+  }
+  ~ServedRepository() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  // "127.0.0.1:PORT", or "" when the server did not start.
+  const std::string& aps() const { return aps_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string aps_;
+};
+
+class RemotePublishTest : public E2ETest {
+ protected:
+  void SetUp() override {
+    E2ETest::SetUp();
+    if (HasFatalFailure()) return;
+    fs::create_directories(clientHome());
+    ASSERT_EQ(servedHome_.init(kAps).exitCode, 0);
+    served_ = std::make_unique<ServedRepository>(work() / "served");
+    ASSERT_FALSE(served_->aps().empty());
+  }
+
+  fs::path clientHome() const { return work() / "client-home"; }
+  std::vector<std::string> remoteEnv() const {
+    return {"KORVA_SERVER_HOME=" + clientHome().string(),
+            "KORVA_SERVER_CA=" + (work() / "served" / (std::string(kAps) + ".crt")).string()};
+  }
+  // The run's masked log with the remote APS name where the local one stands.
+  Lines asLocal(const ProgramRun& run) const {
+    Lines lines = maskedLines(run.out);
+    for (std::string& line : lines) {
+      const size_t at = line.find(served_->aps());
+      if (at != std::string::npos) line.replace(at, served_->aps().size(), kAps);
+    }
+    return lines;
+  }
+  ProgramRun remote(const char* program, std::vector<std::string> args) const {
+    args.insert(args.begin(), {"-apsname", served_->aps()});
+    return runProgram(binPath(program), args, environment(remoteEnv()));
+  }
+
+  ServerHome servedHome_{work() / "served"};
+  std::unique_ptr<ServedRepository> served_;
+};
+
+TEST_F(RemotePublishTest, PublishTwiceAndDeleteLogAndStoreAsLocally) {
+  const std::vector<std::string> publish = {"-srcfile", examplePublishXml(), "-srcpath",
+                                            tree().string()};
+  for (int round = 1; round <= 2; ++round) {
+    const ProgramRun local = push(examplePublishXml(), tree().string());
+    const ProgramRun served = remote("korvapush", publish);
+    EXPECT_EQ(served.exitCode, local.exitCode) << round;
+    EXPECT_EQ(asLocal(served), maskedLines(local.out)) << round;
+  }
+  const ProgramRun local = drop({"-delfld", "HR"});
+  const ProgramRun served = remote("korvadrop", {"-delfld", "HR"});
+  EXPECT_EQ(served.exitCode, 0) << served.out;
+  EXPECT_EQ(asLocal(served), maskedLines(local.out));
+  const ProgramRun servedDump = servedHome_.tool({"dump", "-apsname", kAps});
+  EXPECT_EQ(servedDump.exitCode, 0);
+  EXPECT_EQ(servedDump.out, server().tool({"dump", "-apsname", kAps}).out);
+
+  // A wrong password: the server's own refusal.
+  const ProgramRun refused =
+      remote("korvapush",
+             {"-apspass", "wrong", "-srcfile", examplePublishXml(), "-srcpath", tree().string()});
+  const ProgramRun refusedHere = push(examplePublishXml(), tree().string(), {"-apspass", "wrong"});
+  EXPECT_EQ(refused.exitCode, kExitFatal);
+  EXPECT_EQ(asLocal(refused), maskedLines(refusedHere.out));
+}
+
+}  // namespace
+}  // namespace e2e
