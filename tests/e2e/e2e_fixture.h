@@ -32,6 +32,9 @@ inline const char kWarnOutside[] =
     "--- WARN  --- (config): The element \"user\", which does not appear within \"users\", is "
     "skipped.";
 
+// The last line of a publish that failed.
+inline const char kPublishFailed[] = LOG_ERROR_ACT "Failed to publish Veltrane Enterprise objects.";
+
 // The first line of a run that logged on to kAps as the Administrator.
 inline std::string connected() { return connected(kAps); }
 

@@ -1,12 +1,10 @@
 // korvapush when things go wrong: a refused logon, a missing instructions
-// file (or one whose path is too long to read), a missing source directory, a folder that cannot be added, a right
-// that does not exist, and a commit that the server fails.
+// file (or one whose path is too long to read), a missing source directory, a folder that cannot be
+// added, a right that does not exist, and a commit that the server fails.
 #include "e2e/e2e_fixture.h"
 
 namespace e2e {
 namespace {
-
-const char kPublishFailed[] = LOG_ERROR_ACT "Failed to publish Veltrane Enterprise objects.";
 
 using PublishFailureTest = E2ETest;
 

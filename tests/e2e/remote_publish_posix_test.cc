@@ -118,5 +118,40 @@ TEST_F(RemotePublishTest, PublishTwiceAndDeleteLogAndStoreAsLocally) {
   EXPECT_EQ(asLocal(refused), maskedLines(refusedHere.out));
 }
 
+// The transport's failures end the run as a refused logon does, with the
+// report server's host and the cause as the server's text.
+TEST_F(RemotePublishTest, AnUntrustedCertificateAndAnUnreachableServerFailTheRun) {
+  struct Case {
+    std::string aps;
+    std::vector<std::string> env;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {served_->aps(),
+       {"KORVA_SERVER_HOME=" + clientHome().string(), "KORVA_SERVER_CA"},
+       "The report server " + served_->aps() + " presented a certificate that is not trusted."},
+      {"127.0.0.1:1", remoteEnv(),
+       "Cannot reach the report server 127.0.0.1:1: connection refused."},
+  };
+  for (const Case& c : cases) {
+    const ProgramRun run = runProgram(
+        binPath("korvapush"),
+        {"-apsname", c.aps, "-srcfile", examplePublishXml(), "-srcpath", tree().string()},
+        environment(c.env));
+    EXPECT_EQ(run.exitCode, kExitFatal) << c.aps;
+    const std::string as = " as Administrator with secEnterprise authentication.";
+    const Lines expected = {
+        kWarnNoName,
+        kWarnOutside,
+        LOG_ERROR_PUB "Failed to logon to APS " + c.aps + as,
+        LOG_DETAIL "The following error is returned from Veltrane Enterprise:",
+        LOG_DETAIL + c.text,
+        LOG_ERROR_PUB "Failed to establish connection to APS " + c.aps + as,
+        kPublishFailed,
+    };
+    EXPECT_EQ(maskedLines(run.out), expected);
+  }
+}
+
 }  // namespace
 }  // namespace e2e
