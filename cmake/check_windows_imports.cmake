@@ -3,8 +3,8 @@
 # EXPORTS is given, it must export exactly those names.
 #   cmake -DOBJDUMP=<objdump> -DFILE=<exe or dll> [-DEXPORTS=a,b] -P check_windows_imports.cmake
 cmake_policy(VERSION 3.20)
-set(KORVA_WINDOWS_DLLS advapi32.dll bcrypt.dll kernel32.dll msi.dll msvcrt.dll ole32.dll
-    oleaut32.dll shell32.dll shlwapi.dll user32.dll ws2_32.dll)
+set(KORVA_WINDOWS_DLLS advapi32.dll bcrypt.dll crypt32.dll kernel32.dll msi.dll msvcrt.dll ole32.dll
+    oleaut32.dll shell32.dll shlwapi.dll user32.dll winhttp.dll ws2_32.dll)
 
 execute_process(COMMAND ${OBJDUMP} -p ${FILE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
