@@ -99,7 +99,7 @@ bool StagedFiles::beginStaging(std::string* error) {
   // Leftovers of stagings that ended without removing them, before this one
   // adds its own.
   removeLooseContents(db_, mark_->token());
-  removeLeftMarks(db_.path());
+  removeLeftMarks(db_.path(), mark_->token());
   return true;
 }
 

@@ -55,7 +55,7 @@ std::unique_ptr<StagingMark> StagingMark::make(const std::string& repositoryPath
   return nullptr;
 }
 
-void removeLeftMarks(const std::string& repositoryPath) {
+void removeLeftMarks(const std::string& repositoryPath, const std::string& ownToken) {
   size_t slash = repositoryPath.size();
   while (slash > 0 && !isLocalPathSeparator(repositoryPath[slash - 1])) --slash;
   const std::string folder = slash > 0 ? repositoryPath.substr(0, slash) : ".";
@@ -67,7 +67,9 @@ void removeLeftMarks(const std::string& repositoryPath) {
     std::string name;
     int error = 0;
     while (reader->next(&name, &error)) {
-      if (name.compare(0, prefix.size(), prefix) == 0) tokens.push_back(name.substr(prefix.size()));
+      if (name.compare(0, prefix.size(), prefix) != 0) continue;
+      std::string token = name.substr(prefix.size());
+      if (token != ownToken) tokens.push_back(std::move(token));
     }
   }
   for (const std::string& token : tokens) {

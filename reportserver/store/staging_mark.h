@@ -39,10 +39,10 @@ class StagingMark {
   std::unique_ptr<HeldFile> file_;
 };
 
-// Removes the marks beside the repository that nobody holds: left by
-// stagings whose process died (what they listed goes with
-// removeLooseContents, which finds their tokens there).
-void removeLeftMarks(const std::string& repositoryPath);
+// Removes the marks beside the repository that nobody holds, but for the
+// caller's own (ownToken): left by stagings whose process died (what they
+// listed goes with removeLooseContents, which finds their tokens there).
+void removeLeftMarks(const std::string& repositoryPath, const std::string& ownToken);
 
 // Whether the staging of the token has ended. When its mark was left
 // behind, *mark takes it over: hold it while removing what the staging left;

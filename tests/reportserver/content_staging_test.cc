@@ -65,16 +65,17 @@ TEST_F(ContentStagingTest, AnotherSessionCommitsWhileALargeFileIsStaged) {
 
 TEST_F(ContentStagingTest, WhatAStagingLeftIsNeverSeenAndIsRemoved) {
   const std::string big = writeFile("big.rpt", randomBytes(3 * kMiB, 5));
-  // A dead staging's contents: listed loose under its token, half written.
-  auto leaveDeadStaging = [this](bool markLeft) {
+  // What a dead staging left: its contents listed loose under its token,
+  // half written, and its mark.
+  auto leaveDeadStaging = [this](bool contentLeft, bool markLeft) {
     korva::Database db;
     std::string error;
     ASSERT_TRUE(korva::openRepository(repositoryPath(), &db, &error)) << error;
-    ASSERT_TRUE(
-        db.exec("INSERT INTO contents(id) VALUES(900);"
-                "INSERT INTO content_chunks VALUES(900, 0, x'00');"
-                "INSERT INTO loose_contents VALUES(900, '00000000deadbeef');",
-                &error))
+    ASSERT_TRUE(!contentLeft ||
+                db.exec("INSERT INTO contents(id) VALUES(900);"
+                        "INSERT INTO content_chunks VALUES(900, 0, x'00');"
+                        "INSERT INTO loose_contents VALUES(900, '00000000deadbeef');",
+                        &error))
         << error;
     if (markLeft) std::ofstream(repositoryPath() + "-staging-00000000deadbeef");
   };
@@ -102,15 +103,18 @@ TEST_F(ContentStagingTest, WhatAStagingLeftIsNeverSeenAndIsRemoved) {
       {"a staging that fails in its second chunk", [&] { failCommit("stageReportContent#2", 0); },
        false},
       {"a commit that fails after its staging", [&] { failCommit("", 99999); }, false},
-      {"a staging whose process died, its mark left", [&] { leaveDeadStaging(true); }, true},
-      {"a staging whose process died, its mark gone", [&] { leaveDeadStaging(false); }, true},
+      {"a staging whose process died, its mark left", [&] { leaveDeadStaging(true, true); }, true},
+      {"a staging whose process died, its mark gone", [&] { leaveDeadStaging(true, false); }, true},
+      {"a staging whose process died after its commit", [&] { leaveDeadStaging(false, true); },
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string before = dump();
     c.leave();
     EXPECT_EQ(dump(), before);
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM loose_contents") > 0, c.leftUntilTheNextStaging);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM loose_contents") + marks() > 0,
+              c.leftUntilTheNextStaging);
     addReport(c_, widen("After " + c.name), folder_, writeFile("after.rpt", "after"));
     expectNothingLeft();
   }
