@@ -1,7 +1,7 @@
-// Checking, staging and storing report files, and streaming them out again.
+// Checking report files, staging them, giving them to reports, and streaming
+// them out again.
 #include "reportserver/store/report_content.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -12,6 +12,8 @@
 #include "platform/filesys.h"
 #include "platform/server_home_default.h"
 #include "platform/stdio_files.h"
+#include "reportserver/store/loose_contents.h"
+#include "reportserver/testing/fault_injection.h"
 #include "reportserver/text/local_path.h"
 
 namespace korva {
@@ -84,54 +86,99 @@ bool checkReadableFile(const std::string& path, std::string* error) {
 
 StagedFiles::StagedFiles(Database& db) : db_(db) {}
 
-StagedFiles::~StagedFiles() = default;
+StagedFiles::~StagedFiles() {
+  removeLooseContents(db_, mark_ ? mark_->token() : std::string());
+  mark_.reset();  // last: what it left is gone, or is found under its token
+}
+
+bool StagedFiles::beginStaging(std::string* error) {
+  if (mark_) return true;
+  mark_ = StagingMark::make(db_.path(), error);
+  if (!mark_) return false;
+  buffer_.resize(kReportChunkBytes);
+  // Leftovers of stagings that ended without removing them, before this one
+  // adds its own.
+  removeLooseContents(db_, mark_->token());
+  removeLeftMarks(db_.path(), mark_->token());
+  return true;
+}
 
 bool StagedFiles::stage(const std::string& path, std::string* error) {
   if (staged_.count(path)) return true;
-  if (!scratch_) {
-    // Unnamed, for this process alone, and gone when closed.
-    int err = 0;
-    scratch_ = openScratchFile(&err);
-    if (!scratch_) {
-      return fail(error, "Cannot read the report files ahead of the commit: no temporary file (" +
-                             errorText(err) + ").");
-    }
-    buffer_.resize(kReportChunkBytes);
-  }
   std::unique_ptr<FileReader> reader;
   if (!openReportFile(path, &reader, error)) return false;
+  if (!beginStaging(error)) return false;
   Sha256Digest digest;
   if (!digest.valid()) {
     return fail(error, "Cannot compute the digest of \"" + localPathAsUtf8(path) + "\".");
   }
   Staged staged;
-  if (seekFile(scratch_.get(), 0, SEEK_END) != 0) return scratchFailure(error);
-  staged.offset = tellFile(scratch_.get());
-  if (staged.offset < 0) return scratchFailure(error);
-  while (true) {
+  UnsyncedCommits unsynced(db_);
+  for (int64_t seq = 0;; ++seq) {
+    // Read with no transaction open: the file may be slow.
     size_t n = 0;
     if (!readChunk(*reader, path, buffer_.data(), buffer_.size(), &n, error)) return false;
-    if (n > 0) {
-      if (!digest.update(buffer_.data(), n)) {
+    if (n > 0 && !digest.update(buffer_.data(), n)) {
+      return fail(error, "Cannot compute the digest of \"" + localPathAsUtf8(path) + "\".");
+    }
+    staged.file.size += static_cast<int64_t>(n);
+    const bool last = n < buffer_.size();
+    if (last) {
+      staged.file.sha256 = digest.finishHex();
+      if (staged.file.sha256.empty()) {
         return fail(error, "Cannot compute the digest of \"" + localPathAsUtf8(path) + "\".");
       }
-      if (std::fwrite(buffer_.data(), 1, n, scratch_.get()) != n) return scratchFailure(error);
-      staged.file.size += static_cast<int64_t>(n);
     }
-    if (n < buffer_.size()) break;
-  }
-  staged.file.sha256 = digest.finishHex();
-  if (staged.file.sha256.empty()) {
-    return fail(error, "Cannot compute the digest of \"" + localPathAsUtf8(path) + "\".");
+    if (!writeChunk(&staged, seq, n, last, path, error)) return false;
+    if (last) break;
   }
   staged.file.name = baseName(localPathAsUtf8(path));
   staged_.emplace(path, staged);
   return true;
 }
 
-bool StagedFiles::scratchFailure(std::string* error) {
-  return fail(error, "Cannot keep the report files ahead of the commit in a temporary file: " +
-                         errorText(errno) + ".");
+bool StagedFiles::writeChunk(Staged* staged, int64_t seq, size_t size, bool last,
+                             const std::string& path, std::string* error) {
+  if (injectFault("stageReportContent")) {
+    return fail(error, "Injected fault in stageReportContent.");
+  }
+  const std::string what = "Cannot stage the content of \"" + localPathAsUtf8(path) + "\": ";
+  Transaction tx(db_);
+  std::string message;
+  if (!tx.begin(&message)) return fail(error, what + message + ".");
+  if (staged->contentId == 0) {
+    Statement content(db_, "INSERT INTO contents(size) VALUES(NULL) RETURNING id");
+    if (content.step() != SQLITE_ROW) return fail(error, what + db_.lastMessage() + ".");
+    const int64_t id = content.columnInt(0);
+    if (content.step() != SQLITE_DONE) return fail(error, what + db_.lastMessage() + ".");
+    Statement loose(db_, "INSERT INTO loose_contents(content_id, staging) VALUES(?1, ?2)");
+    loose.bind(1, id);
+    loose.bind(2, mark_->token());
+    if (!loose.run()) return fail(error, what + db_.lastMessage() + ".");
+    staged->contentId = id;
+  } else {
+    // Written only while still listed under this staging.
+    Statement owned(db_, "SELECT 1 FROM loose_contents WHERE content_id = ?1 AND staging = ?2");
+    owned.bind(1, staged->contentId);
+    owned.bind(2, mark_->token());
+    if (owned.step() != SQLITE_ROW) return fail(error, what + "the staged content is gone.");
+  }
+  if (size > 0) {
+    Statement chunk(db_, "INSERT INTO content_chunks(content_id, seq, data) VALUES(?1, ?2, ?3)");
+    chunk.bind(1, staged->contentId);
+    chunk.bind(2, seq);
+    chunk.bindBlobStatic(3, buffer_.data(), static_cast<int>(size));
+    if (!chunk.run()) return fail(error, what + db_.lastMessage() + ".");
+  }
+  if (last) {
+    Statement complete(db_, "UPDATE contents SET size = ?1, sha256 = ?2 WHERE id = ?3");
+    complete.bind(1, staged->file.size);
+    complete.bind(2, staged->file.sha256);
+    complete.bind(3, staged->contentId);
+    if (!complete.run()) return fail(error, what + db_.lastMessage() + ".");
+  }
+  if (!tx.commit(&message)) return fail(error, what + message + ".");
+  return true;
 }
 
 bool StagedFiles::store(int32_t reportId, const std::string& path, StoredFile* out,
@@ -142,43 +189,42 @@ bool StagedFiles::store(int32_t reportId, const std::string& path, StoredFile* o
         error, "The report file \"" + localPathAsUtf8(path) + "\" was not read before the commit.");
   }
   const Staged& staged = it->second;
+  const std::string what = "Cannot store the content of \"" + localPathAsUtf8(path) + "\": ";
+  // Taken from the staging (a second report given the same file finds it
+  // taken already), and still there.
   {
-    Statement del(db_, "DELETE FROM report_chunks WHERE report_id = ?1");
-    del.bind(1, static_cast<int64_t>(reportId));
-    if (!del.run()) {
-      return fail(error, "Cannot replace the content of report " + std::to_string(reportId) + ": " +
-                             db_.lastMessage() + ".");
+    Statement take(db_, "DELETE FROM loose_contents WHERE content_id = ?1 AND staging = ?2");
+    take.bind(1, staged.contentId);
+    take.bind(2, mark_->token());
+    if (!take.run()) return fail(error, what + db_.lastMessage() + ".");
+    Statement check(db_, "SELECT size FROM contents WHERE id = ?1");
+    check.bind(1, staged.contentId);
+    const int rc = check.step();
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return fail(error, what + db_.lastMessage() + ".");
+    if (rc == SQLITE_DONE || check.columnIsNull(0) || check.columnInt(0) != staged.file.size) {
+      return fail(error, what + "the staged content is gone.");
     }
   }
-  // The copy read ahead, not the report file: nothing here can wait on it.
-  if (std::fflush(scratch_.get()) != 0 || seekFile(scratch_.get(), staged.offset, SEEK_SET) != 0) {
-    return scratchFailure(error);
-  }
-  Statement insert(db_, "INSERT INTO report_chunks(report_id, seq, data) VALUES(?1, ?2, ?3)");
-  int64_t left = staged.file.size;
-  int64_t seq = 0;
-  while (left > 0) {
-    const size_t want = static_cast<size_t>(std::min<int64_t>(left, buffer_.size()));
-    if (std::fread(buffer_.data(), 1, want, scratch_.get()) != want) return scratchFailure(error);
-    insert.reset();
-    insert.bind(1, static_cast<int64_t>(reportId));
-    insert.bind(2, seq++);
-    insert.bindBlobStatic(3, buffer_.data(), static_cast<int>(want));
-    if (!insert.run()) {
-      return fail(error, "Cannot store the content of \"" + localPathAsUtf8(path) +
-                             "\": " + db_.lastMessage() + ".");
-    }
-    left -= static_cast<int64_t>(want);
+  int64_t before = 0;  // the content it lets go of
+  {
+    Statement st(db_, "SELECT content_id FROM reports WHERE id = ?1");
+    st.bind(1, static_cast<int64_t>(reportId));
+    if (st.step() == SQLITE_ROW && !st.columnIsNull(0)) before = st.columnInt(0);
   }
   Statement update(db_,
-                   "UPDATE reports SET file_name = ?1, file_size = ?2, file_sha256 = ?3"
-                   " WHERE id = ?4");
+                   "UPDATE reports SET file_name = ?1, file_size = ?2, file_sha256 = ?3,"
+                   " content_id = ?4 WHERE id = ?5");
   update.bind(1, staged.file.name);
   update.bind(2, staged.file.size);
   update.bind(3, staged.file.sha256);
-  update.bind(4, static_cast<int64_t>(reportId));
+  update.bind(4, staged.contentId);
+  update.bind(5, static_cast<int64_t>(reportId));
   if (!update.run()) {
     return fail(error, "Cannot record the file of report " + std::to_string(reportId) + ": " +
+                           db_.lastMessage() + ".");
+  }
+  if (before != 0 && before != staged.contentId && !removeSmallContentLetGo(db_, before)) {
+    return fail(error, "Cannot replace the content of report " + std::to_string(reportId) + ": " +
                            db_.lastMessage() + ".");
   }
   if (out) *out = staged.file;
@@ -193,7 +239,9 @@ bool exportReportFile(Database& db, int32_t reportId, const std::string& destPat
     if (error) *error = "Cannot create \"" + destPath + "\": " + errorText(err) + ".";
     return false;
   }
-  Statement st(db, "SELECT data FROM report_chunks WHERE report_id = ?1 ORDER BY seq");
+  Statement st(db,
+               "SELECT c.data FROM reports r JOIN content_chunks c ON c.content_id = r.content_id"
+               " WHERE r.id = ?1 ORDER BY c.seq");
   st.bind(1, static_cast<int64_t>(reportId));
   int rc;
   while ((rc = st.step()) == SQLITE_ROW) {

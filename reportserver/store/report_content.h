@@ -1,8 +1,16 @@
 // A report's file content in the repository: checked when it is attached,
-// read ahead into a temporary file before the commit takes the repository's
-// write lock, stored from there at commit in chunks of at most 1 MiB (so
-// memory does not grow with the file), with its base name, size and SHA-256,
-// and streamed out again for checks.
+// staged into the repository before the commit, in chunks of at most 1 MiB
+// (so memory does not grow with the file), one short transaction per chunk;
+// the commit then only gives the report the staged content, with its base
+// name, size and SHA-256. Streamed out again for checks.
+//
+// The write lock is held for one chunk at a time while a file is staged, and
+// for the commit, which writes no content (and removes at most one chunk of
+// a content its report lets go of): a large file never keeps another session
+// waiting long on the repository. Until a commit takes it, a staged content
+// is listed loose under the mark of its staging (staging_mark.h), seen by no
+// report; what no commit took, and larger contents let go of, are removed
+// after the commit, a few chunks per transaction (loose_contents.h).
 //
 // Report files are opened and read without ever waiting (file_reader.h): only
 // regular files are taken, and one that cannot be read at once is refused. No
@@ -10,19 +18,19 @@
 // never keeps another run waiting on the repository.
 //
 // Thread-safety: one Database per thread.
-// Ownership: StagedFiles owns its temporary file, which goes with it.
+// Ownership: StagedFiles owns its staging's mark and the contents it staged
+// until a commit takes them.
 #ifndef KORVA_REPORTSERVER_STORE_REPORT_CONTENT_H_
 #define KORVA_REPORTSERVER_STORE_REPORT_CONTENT_H_
 
 #include <cstdint>
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/stdio_files.h"
 #include "reportserver/store/sqlite_db.h"
+#include "reportserver/store/staging_mark.h"
 
 namespace korva {
 
@@ -38,33 +46,42 @@ struct StoredFile {
 // be read at once; the description says why not.
 bool checkReadableFile(const std::string& path, std::string* error);
 
-// The report files of one commit, each read once, before the commit takes
-// the write lock, into a temporary file of this process (with its name, size
-// and digest); the commit stores them from there.
+// The report files of one commit, each read once and staged as a content
+// before the commit (with its name, size and digest); the commit gives them
+// to their reports.
 class StagedFiles {
  public:
   explicit StagedFiles(Database& db);
+  // Removes, in transactions of its own, what it staged that no commit took
+  // and what reports let go of meanwhile; to be destroyed once the commit's
+  // transaction has ended.
   ~StagedFiles();
   StagedFiles(const StagedFiles&) = delete;
   StagedFiles& operator=(const StagedFiles&) = delete;
 
-  // Reads the file ahead (once per path); to be called before the write
-  // transaction begins.
+  // Reads the file and stages it (once per path); to be called before the
+  // write transaction begins. The first file also removes what stagings
+  // that have ended left behind.
   bool stage(const std::string& path, std::string* error);
-  // Replaces the report's content with the staged file's, inside the caller's
-  // transaction, and records name, size and digest in the report's row.
+  // Gives the report the staged file's content, inside the caller's
+  // transaction, and records name, size and digest in the report's row; the
+  // content it had is let go of.
   bool store(int32_t reportId, const std::string& path, StoredFile* out, std::string* error);
 
  private:
   struct Staged {
-    int64_t offset = 0;  // in the scratch file
+    int64_t contentId = 0;
     StoredFile file;
   };
 
-  bool scratchFailure(std::string* error);
+  bool beginStaging(std::string* error);
+  // Writes one chunk (the last one: with the size and digest) in a
+  // transaction of its own.
+  bool writeChunk(Staged* staged, int64_t seq, size_t size, bool last, const std::string& path,
+                  std::string* error);
 
   Database& db_;
-  StdioFile scratch_;                     // made at the first file
+  std::unique_ptr<StagingMark> mark_;     // made at the first file
   std::vector<unsigned char> buffer_;     // one chunk
   std::map<std::string, Staged> staged_;  // by path
 };

@@ -1,4 +1,4 @@
-// Repository schema, creation and reads.
+// Repository creation, opening and reads.
 #include "reportserver/store/repository.h"
 
 #include <cstdio>
@@ -11,51 +11,6 @@
 
 namespace korva {
 namespace {
-
-const char kSchemaSql[] = R"sql(
-CREATE TABLE settings(key TEXT PRIMARY KEY, value TEXT NOT NULL);
-CREATE TABLE id_sequence(next_id INTEGER NOT NULL);
-CREATE TABLE plugins(
-  id INTEGER PRIMARY KEY,
-  type_id INTEGER NOT NULL UNIQUE,
-  name TEXT NOT NULL UNIQUE,
-  kind TEXT NOT NULL CHECK(kind IN ('user', 'folder', 'report', 'other')),
-  position INTEGER NOT NULL);
-CREATE TABLE objects(
-  id INTEGER PRIMARY KEY,
-  type_id INTEGER NOT NULL REFERENCES plugins(type_id),
-  parent_id INTEGER NOT NULL DEFAULT 0,
-  title TEXT NOT NULL DEFAULT '',
-  description TEXT NOT NULL DEFAULT '');
-CREATE INDEX objects_by_parent ON objects(parent_id, type_id);
-CREATE INDEX objects_by_title ON objects(title);
-CREATE TABLE users(
-  id INTEGER PRIMARY KEY REFERENCES objects(id) ON DELETE CASCADE,
-  full_name TEXT NOT NULL DEFAULT '',
-  license_type INTEGER NOT NULL DEFAULT 1,
-  password TEXT,
-  option1 INTEGER NOT NULL DEFAULT 0,
-  option2 INTEGER NOT NULL DEFAULT 0,
-  option3 INTEGER NOT NULL DEFAULT 0);
-CREATE TABLE reports(
-  id INTEGER PRIMARY KEY REFERENCES objects(id) ON DELETE CASCADE,
-  report_type TEXT NOT NULL DEFAULT '',
-  thumbnail INTEGER NOT NULL DEFAULT 0,
-  file_name TEXT,
-  file_size INTEGER,
-  file_sha256 TEXT);
-CREATE TABLE report_chunks(
-  report_id INTEGER NOT NULL REFERENCES reports(id) ON DELETE CASCADE,
-  seq INTEGER NOT NULL,
-  data BLOB NOT NULL);
-CREATE UNIQUE INDEX report_chunks_order ON report_chunks(report_id, seq);
-CREATE TABLE rights(
-  object_id INTEGER NOT NULL REFERENCES objects(id) ON DELETE CASCADE,
-  user_id INTEGER NOT NULL REFERENCES objects(id) ON DELETE CASCADE,
-  role INTEGER NOT NULL,
-  PRIMARY KEY(object_id, user_id));
-CREATE INDEX rights_by_user ON rights(user_id);
-)sql";
 
 // Users are found by name (logon, and the commit's check that names are
 // unique): without this index each is a walk over every object. Added to
@@ -89,11 +44,7 @@ bool failWith(std::string* error, const std::string& what, Database& db) {
 
 bool fillSchema(Database& db, const std::string& apsName, const std::string& passwordRecord,
                 std::string* error) {
-  std::string message;
-  if (!db.exec(kSchemaSql, &message)) {
-    if (error) *error = "Cannot create the repository schema: " + message + ".";
-    return false;
-  }
+  if (!createSchema(db, error)) return false;
   int64_t nextId = 1;
   {
     Statement st(
@@ -146,11 +97,6 @@ bool fillSchema(Database& db, const std::string& apsName, const std::string& pas
     st.bind(1, std::string("administrator_id"));
     st.bind(2, std::to_string(adminId));
     if (!st.run()) return failWith(error, "Cannot store the settings", db);
-  }
-  std::string pragma = "PRAGMA user_version = " + std::to_string(kSchemaVersion);
-  if (!db.exec(pragma.c_str(), &message)) {
-    if (error) *error = "Cannot set the schema version: " + message + ".";
-    return false;
   }
   return true;
 }
@@ -271,7 +217,7 @@ bool openRepository(const std::string& path, Database* db, std::string* error) {
     db->close();
     return false;
   }
-  if (version < kSchemaVersion) {
+  if (version < kOldestUpgradedSchemaVersion) {
     if (error) {
       *error = "The file " + path + " is not a complete repository (schema version " +
                std::to_string(version) + ")." + kRemoveAdvice;
@@ -283,6 +229,11 @@ bool openRepository(const std::string& path, Database* db, std::string* error) {
   if (!db->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;",
                 &message)) {
     if (error) *error = "Cannot prepare the repository " + path + ": " + message + ".";
+    db->close();
+    return false;
+  }
+  if (version < kSchemaVersion && !upgradeSchema(*db, error)) {
+    if (error) *error = "Cannot bring the repository " + path + " up to date. " + *error;
     db->close();
     return false;
   }

@@ -1,11 +1,6 @@
-// The repository file of one APS: its schema, opening it for a session or a
-// report, creating it, and reading plugins and objects.
-//
-// Schema (user_version 1): settings (APS name, the Administrator's id),
-// id_sequence (one sequence for plugins, users and objects), plugins (type
-// id, name, kind), objects (every user, folder, report and other object),
-// users and reports (their own fields), report_chunks (a report's file in
-// rows of at most 1 MiB), rights (object, user, role).
+// The repository file of one APS: opening it for a session or a report
+// (upgrading an older schema, see repository_schema.h), creating it, and
+// reading plugins and objects.
 //
 // Thread-safety: a Database is used by one thread at a time.
 #ifndef KORVA_REPORTSERVER_STORE_REPOSITORY_H_
@@ -15,18 +10,18 @@
 #include <string>
 #include <vector>
 
+#include "reportserver/store/repository_schema.h"
 #include "reportserver/store/sqlite_db.h"
 #include "reportserver/store/store_records.h"
 
 namespace korva {
 
-constexpr int kSchemaVersion = 1;
 constexpr int kBusyTimeoutMs = 10000;
 
 // Opens an existing repository for reading and writing, sets WAL, full
-// synchronous writes, foreign keys and the busy timeout, and checks the
-// schema version. *error describes any refusal; for a file that is no
-// complete repository, it says to remove it.
+// synchronous writes, foreign keys and the busy timeout, checks the schema
+// version and upgrades an older one. *error describes any refusal; for a
+// file that is no complete repository, it says to remove it.
 bool openRepository(const std::string& path, Database* db, std::string* error);
 
 // Creates a new repository file (never replacing one) with the plugins and

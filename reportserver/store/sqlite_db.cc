@@ -26,6 +26,7 @@ bool Database::open(const std::string& path, int flags, std::string* error) {
     return false;
   }
   db_ = db;
+  path_ = path;
   sqlite3_extended_result_codes(db_, 1);
   return true;
 }
@@ -35,6 +36,7 @@ void Database::close() {
     finalizeKept();
     sqlite3_close_v2(db_);
     db_ = nullptr;
+    path_.clear();
   }
 }
 
@@ -183,5 +185,11 @@ void Transaction::rollback() {
   open_ = false;
   if (sqlite3_get_autocommit(db_.handle()) == 0) db_.exec("ROLLBACK", nullptr);
 }
+
+UnsyncedCommits::UnsyncedCommits(Database& db) : db_(db) {
+  Statement(db_, "PRAGMA synchronous=NORMAL").run();
+}
+
+UnsyncedCommits::~UnsyncedCommits() { Statement(db_, "PRAGMA synchronous=FULL").run(); }
 
 }  // namespace korva

@@ -1,5 +1,6 @@
-// Thin RAII owners over SQLite: a connection, a prepared statement and an
-// immediate write transaction. Values always go in through bind calls.
+// Thin RAII owners over SQLite: a connection, a prepared statement, an
+// immediate write transaction and a stretch of commits that do not wait for
+// the disk. Values always go in through bind calls.
 //
 // A connection keeps the statements it has prepared, by their SQL text, and
 // hands them out again: preparing the same few texts for every query and
@@ -8,7 +9,8 @@
 // Thread-safety: one owner per thread at a time, like the connection itself.
 // Ownership: Database owns its connection and the statements kept for reuse;
 // a Statement borrows one (and must not outlive the Database), resets it and
-// gives it back; Transaction rolls back unless committed.
+// gives it back; Transaction rolls back unless committed; UnsyncedCommits
+// puts full synchronous writes back when it goes.
 #ifndef KORVA_REPORTSERVER_STORE_SQLITE_DB_H_
 #define KORVA_REPORTSERVER_STORE_SQLITE_DB_H_
 
@@ -34,6 +36,8 @@ class Database {
   void close();
   bool isOpen() const { return db_ != nullptr; }
   sqlite3* handle() const { return db_; }
+  // The path given to open (in the process's encoding).
+  const std::string& path() const { return path_; }
 
   // Runs statements without values; on failure *error holds SQLite's text.
   bool exec(const char* sql, std::string* error);
@@ -48,6 +52,7 @@ class Database {
   void finalizeKept();
 
   sqlite3* db_ = nullptr;
+  std::string path_;
   std::unordered_map<std::string, std::vector<sqlite3_stmt*>> kept_;
   size_t keptCount_ = 0;
 };
@@ -99,6 +104,22 @@ class Transaction {
  private:
   Database& db_;
   bool open_ = false;
+};
+
+// While it lives, the connection's commits do not wait for the disk
+// (synchronous=NORMAL; the repository keeps its write-ahead log): each is
+// whole or absent after a crash, and becomes durable with the next commit
+// that does wait (full synchronous writes, put back when it goes). For work
+// that no client sees until such a commit.
+class UnsyncedCommits {
+ public:
+  explicit UnsyncedCommits(Database& db);
+  ~UnsyncedCommits();
+  UnsyncedCommits(const UnsyncedCommits&) = delete;
+  UnsyncedCommits& operator=(const UnsyncedCommits&) = delete;
+
+ private:
+  Database& db_;
 };
 
 }  // namespace korva

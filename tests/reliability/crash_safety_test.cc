@@ -159,6 +159,7 @@ TEST_F(CrashSafetyTest, KilledRunsLeaveASoundRepositoryAndTheNextRunCompletesIt)
     EXPECT_EQ(repositoryProblems(targetDb(), tree_, values_), std::vector<std::string>{});
     ASSERT_NO_FATAL_FAILURE(runToCompletion(target(), work_.path() / "after.log"));
     EXPECT_EQ(repositoryProblems(targetDb(), tree_, values_), std::vector<std::string>{});
+    EXPECT_EQ(stagingLeftovers(targetDb()), std::vector<std::string>{});
     ASSERT_EQ(canonicalDump(target().dump(kAps)), expected);
   }
 }
@@ -182,10 +183,16 @@ TEST(RepositoryCheckTest, NoticesEveryKindOfDamage) {
   ASSERT_EQ(run.exitCode, 0) << run.out;
   const fs::path sound = work.path() / "home" / "check.db";
   ASSERT_EQ(repositoryProblems(sound, work.path() / "tree", values), std::vector<std::string>{});
+  EXPECT_EQ(stagingLeftovers(sound), std::vector<std::string>{});
 
   const char* const damages[] = {
-      "DELETE FROM report_chunks WHERE report_id = (SELECT MAX(id) FROM reports)",
-      "UPDATE report_chunks SET data = X'00' WHERE report_id = (SELECT MIN(id) FROM reports)",
+      "DELETE FROM content_chunks WHERE content_id = (SELECT content_id FROM reports"
+      " WHERE id = (SELECT MAX(id) FROM reports))",
+      "UPDATE content_chunks SET data = X'00' WHERE content_id = (SELECT content_id FROM reports"
+      " WHERE id = (SELECT MIN(id) FROM reports))",
+      "UPDATE contents SET size = size + 1 WHERE id = (SELECT MIN(content_id) FROM reports)",
+      "INSERT INTO contents(size, sha256) VALUES(0, '')",
+      "INSERT INTO loose_contents(content_id) SELECT MIN(content_id) FROM reports",
       "UPDATE reports SET file_name = NULL WHERE id = (SELECT MIN(id) FROM reports)",
       "UPDATE reports SET report_type = '' WHERE id = (SELECT MIN(id) FROM reports)",
       "UPDATE objects SET parent_id = 99999 WHERE id = (SELECT MIN(id) FROM reports)",

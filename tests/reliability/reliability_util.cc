@@ -384,6 +384,13 @@ std::vector<std::string> repositoryProblems(const fs::path& dbPath, const fs::pa
                    "\" in folder " + text(st, 0);
           });
   collect(raw,
+          "SELECT c.id FROM contents c WHERE NOT EXISTS"
+          " (SELECT 1 FROM reports r WHERE r.content_id = c.id) AND NOT EXISTS"
+          " (SELECT 1 FROM loose_contents l WHERE l.content_id = c.id)",
+          &problems, [](sqlite3_stmt* st) {
+            return "content " + text(st, 0) + " is held by no report and not listed loose";
+          });
+  collect(raw,
           "SELECT next_id, (SELECT MAX(id) FROM objects) FROM id_sequence"
           " WHERE next_id <= (SELECT MAX(id) FROM objects)",
           &problems, [](sqlite3_stmt* st) {
@@ -442,9 +449,14 @@ std::vector<std::string> repositoryProblems(const fs::path& dbPath, const fs::pa
   };
   Stmt reports = prepare(raw,
                          "SELECT r.id, o.title, o.parent_id, o.description, r.report_type,"
-                         " r.thumbnail, r.file_name, r.file_size, r.file_sha256"
-                         " FROM reports r JOIN objects o ON o.id = r.id ORDER BY r.id");
-  Stmt chunks = prepare(raw, "SELECT seq, data FROM report_chunks WHERE report_id = ?1 ORDER BY seq");
+                         " r.thumbnail, r.file_name, r.file_size, r.file_sha256,"
+                         " c.size IS r.file_size AND c.sha256 IS r.file_sha256,"
+                         " EXISTS (SELECT 1 FROM loose_contents l WHERE l.content_id = c.id)"
+                         " FROM reports r JOIN objects o ON o.id = r.id"
+                         " LEFT JOIN contents c ON c.id = r.content_id ORDER BY r.id");
+  Stmt chunks = prepare(raw,
+                        "SELECT k.seq, k.data FROM reports r JOIN content_chunks k"
+                        " ON k.content_id = r.content_id WHERE r.id = ?1 ORDER BY k.seq");
   while (sqlite3_step(reports.get()) == SQLITE_ROW) {
     sqlite3_stmt* r = reports.get();
     const int64_t id = sqlite3_column_int64(r, 0);
@@ -457,6 +469,10 @@ std::vector<std::string> repositoryProblems(const fs::path& dbPath, const fs::pa
       problems.push_back(name + " has no file");
       continue;
     }
+    if (sqlite3_column_int(r, 9) != 1) {
+      problems.push_back(name + " has no content of its recorded size and digest");
+    }
+    if (sqlite3_column_int(r, 10) != 0) problems.push_back(name + " holds a content listed loose");
     std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> digest(EVP_MD_CTX_new(), EVP_MD_CTX_free);
     EVP_DigestInit_ex(digest.get(), EVP_sha256(), nullptr);
     sqlite3_reset(chunks.get());
@@ -486,6 +502,26 @@ std::vector<std::string> repositoryProblems(const fs::path& dbPath, const fs::pa
     }
   }
   return problems;
+}
+
+std::vector<std::string> stagingLeftovers(const fs::path& dbPath) {
+  std::vector<std::string> leftovers;
+  sqlite3* raw = nullptr;
+  if (sqlite3_open_v2(dbPath.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    leftovers.push_back("cannot open " + dbPath.string());
+    sqlite3_close(raw);
+    return leftovers;
+  }
+  std::unique_ptr<sqlite3, DbCloser> db(raw);
+  collect(raw, "SELECT content_id, staging FROM loose_contents", &leftovers, [](sqlite3_stmt* st) {
+    return "content " + text(st, 0) + " is listed loose (staging \"" + text(st, 1) + "\")";
+  });
+  const std::string marks = dbPath.filename().string() + "-staging-";
+  for (const fs::directory_entry& entry : fs::directory_iterator(dbPath.parent_path())) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(marks, 0) == 0) leftovers.push_back("the mark " + name + " is left");
+  }
+  return leftovers;
 }
 
 // ---- dumps and logs -----------------------------------------------------------

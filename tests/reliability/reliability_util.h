@@ -138,9 +138,14 @@ void writeInstructions(const fs::path& file, const PublishValues& values);
 // that are not folders, objects without the rows of their kind, twins (same
 // kind, title and folder), a report whose stored content does not match its
 // recorded size and digest or the source file it came from (under `tree`,
-// by its folders' titles), and objects without the values `values` gives.
+// by its folders' titles), a content that no report holds and that is not
+// listed loose, and objects without the values `values` gives.
 std::vector<std::string> repositoryProblems(const fs::path& dbPath, const fs::path& tree,
                                             const PublishValues& values);
+
+// What stagings of report contents left in the repository at dbPath, one
+// sentence each: contents listed loose, and marks of stagings beside it.
+std::vector<std::string> stagingLeftovers(const fs::path& dbPath);
 
 // `korvaserver dump` as sorted lines with every id replaced by the object's
 // path of titles (users by name), so that two repositories that hold the

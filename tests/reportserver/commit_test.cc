@@ -93,7 +93,7 @@ TEST_F(CommitTest, AFailingCommitStoresNothingAndKeepsThePendingChanges) {
   EXPECT_EQ(lastError(), "Nothing was committed. Cannot open the report file \"" + vanishing +
                              "\": No such file or directory.");
   EXPECT_EQ(dump(), before);
-  EXPECT_EQ(scalar("SELECT COUNT(*) FROM report_chunks"), 1);
+  EXPECT_EQ(scalar("SELECT COUNT(*) FROM content_chunks"), 1);
 
   // Put right, the same pending changes commit whole, unless the commit fails.
   writeFile("vanishing.rpt", "back again");
@@ -157,7 +157,7 @@ TEST_F(CommitTest, RemovingAFolderRemovesItsSubtree) {
   EXPECT_EQ(titlesOf(query(admin_, L"SELECT * FROM CI_INFOOBJECTS")), (Titles{"D", "Kept"}));
   EXPECT_EQ(scalar("SELECT COUNT(*) FROM rights"), 1);
   EXPECT_EQ(scalar("SELECT COUNT(*) FROM reports"), 1);
-  EXPECT_EQ(scalar("SELECT COUNT(*) FROM report_chunks"), 4);  // Kept's 3 MiB + 5 bytes
+  EXPECT_EQ(scalar("SELECT COUNT(*) FROM content_chunks"), 4);  // Kept's 3 MiB + 5 bytes
   EXPECT_EQ(folderA->setTitle(B(L"again")), E_FAIL);
   EXPECT_EQ(lastError(), "The Folder " + std::to_string(a) + " has been deleted.");
 

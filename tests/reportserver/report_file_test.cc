@@ -18,7 +18,6 @@ std::string sha256Hex(const std::string& data) {
   return digest.finishHex();
 }
 
-
 TEST_F(ReportFileTest, ContentIsStoredByteForByteInChunks) {
   const size_t mib = 1024 * 1024;
   struct Case {
@@ -34,14 +33,16 @@ TEST_F(ReportFileTest, ContentIsStoredByteForByteInChunks) {
     std::string file = writeFile("r" + std::to_string(c.size) + ".rpt", content);
     int32_t id = addReport(c_, L"R" + std::to_wstring(c.size), folder_, file);
     EXPECT_EQ(exported(id), content);
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM report_chunks WHERE report_id = " + std::to_string(id)),
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM content_chunks k JOIN reports r"
+                     " ON r.content_id = k.content_id WHERE r.id = " +
+                     std::to_string(id)),
               c.chunks);
     EXPECT_NE(dump().find("\"file\": {\"name\": \"r" + std::to_string(c.size) +
                           ".rpt\", \"size\": " + std::to_string(c.size) + ", \"sha256\": \"" +
                           sha256Hex(content) + "\"}"),
               std::string::npos);
   }
-  EXPECT_EQ(scalar("SELECT MAX(length(data)) FROM report_chunks"), static_cast<int64_t>(mib));
+  EXPECT_EQ(scalar("SELECT MAX(length(data)) FROM content_chunks"), static_cast<int64_t>(mib));
 }
 
 TEST_F(ReportFileTest, TheLastFileAttachedWins) {
@@ -58,13 +59,13 @@ TEST_F(ReportFileTest, TheLastFileAttachedWins) {
   ASSERT_TRUE(answer);
   ASSERT_EQ(c_.store->commit(list.get()), S_OK) << lastError();
   EXPECT_EQ(exported(id), readFile(second));
-  EXPECT_EQ(scalar("SELECT COUNT(*) FROM report_chunks"), 2);
+  EXPECT_EQ(scalar("SELECT COUNT(*) FROM content_chunks"), 2);
 
   ASSERT_EQ(files->addFile(Variant::fromString(widen(first)), 1, Variant(), answer.put()), S_OK);
   ASSERT_EQ(files->addFile(Variant::fromString(widen(third)), 1, Variant(), answer.put()), S_OK);
   ASSERT_EQ(c_.store->commit(list.get()), S_OK) << lastError();
   EXPECT_EQ(exported(id), "third");
-  EXPECT_EQ(scalar("SELECT COUNT(*) FROM report_chunks"), 1);
+  EXPECT_EQ(scalar("SELECT COUNT(*) FROM content_chunks"), 1);
   EXPECT_NE(dump().find("\"file\": {\"name\": \"third.rpt\", \"size\": 5"), std::string::npos);
 }
 
