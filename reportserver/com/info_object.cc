@@ -8,7 +8,7 @@
 #include "reportserver/com/report_files.h"
 #include "reportserver/com/security_info.h"
 #include "reportserver/store/password_hash.h"
-#include "reportserver/store/report_content.h"
+#include "reportserver/store/report_file_reading.h"
 #include "reportserver/text/utf8.h"
 
 namespace korva {

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "platform/filesys.h"
-#include "reportserver/store/report_content.h"
+#include "reportserver/store/report_file_reading.h"
 #include "reportserver/text/local_path.h"
 #include "reportserver/wire/wire_messages.h"
 #include "reportserver/wire/wire_protocol.h"

@@ -13,76 +13,19 @@
 #include "platform/server_home_default.h"
 #include "platform/stdio_files.h"
 #include "reportserver/store/loose_contents.h"
+#include "reportserver/store/report_file_reading.h"
 #include "reportserver/testing/fault_injection.h"
 #include "reportserver/text/local_path.h"
 
 namespace korva {
 namespace {
 
-std::string baseName(const std::string& path) {
-  size_t slash = path.size();
-  while (slash > 0 && !isLocalPathSeparator(path[slash - 1])) --slash;
-  return path.substr(slash);
-}
-
 bool fail(std::string* error, const std::string& text) {
   if (error) *error = text;
   return false;
 }
 
-// Opens a report file without waiting and takes regular files only.
-bool openReportFile(const std::string& path, std::unique_ptr<FileReader>* reader,
-                    std::string* error) {
-  if (path.empty()) return fail(error, "No report file was named.");
-  int err = fileOpener().open(path, reader);
-  if (err != 0) {
-    return fail(error, "Cannot open the report file \"" + localPathAsUtf8(path) +
-                           "\": " + errorText(err) + ".");
-  }
-  switch ((*reader)->kind()) {
-    case FileKind::Regular:
-      return true;
-    case FileKind::Directory:
-      return fail(error, "Cannot attach \"" + localPathAsUtf8(path) +
-                             "\" to the report: it is a folder, not a file.");
-    case FileKind::Other:
-      break;
-  }
-  return fail(error, "Cannot attach \"" + localPathAsUtf8(path) +
-                         "\" to the report: it is not a regular file.");
-}
-
-// Fills the buffer as far as the file goes (*got < size: the end was
-// reached); a file that has nothing to give at once is refused.
-bool readChunk(FileReader& reader, const std::string& path, unsigned char* buffer, size_t size,
-               size_t* got, std::string* error) {
-  *got = 0;
-  while (*got < size) {
-    size_t n = 0;
-    int err = reader.read(buffer + *got, size - *got, &n);
-    if (err == EAGAIN) {
-      return fail(error, "Cannot attach \"" + localPathAsUtf8(path) +
-                             "\" to the report: it cannot be read without waiting.");
-    }
-    if (err != 0) {
-      return fail(error, "Cannot read the report file \"" + localPathAsUtf8(path) +
-                             "\": " + errorText(err) + ".");
-    }
-    if (n == 0) break;
-    *got += n;
-  }
-  return true;
-}
-
 }  // namespace
-
-bool checkReadableFile(const std::string& path, std::string* error) {
-  std::unique_ptr<FileReader> reader;
-  if (!openReportFile(path, &reader, error)) return false;
-  unsigned char probe[1];
-  size_t got = 0;
-  return readChunk(*reader, path, probe, sizeof probe, &got, error);
-}
 
 StagedFiles::StagedFiles(Database& db) : db_(db) {}
 
@@ -132,7 +75,7 @@ bool StagedFiles::stage(const std::string& path, std::string* error) {
     if (!writeChunk(&staged, seq, n, last, path, error)) return false;
     if (last) break;
   }
-  staged.file.name = baseName(localPathAsUtf8(path));
+  staged.file.name = localBaseName(localPathAsUtf8(path));
   staged_.emplace(path, staged);
   return true;
 }

@@ -42,10 +42,6 @@ struct StoredFile {
   std::string sha256;  // lower-case hex
 };
 
-// Whether the path (in the process's encoding) names a regular file that can
-// be read at once; the description says why not.
-bool checkReadableFile(const std::string& path, std::string* error);
-
 // The report files of one commit, each read once and staged as a content
 // before the commit (with its name, size and digest); the commit gives them
 // to their reports.

@@ -9,6 +9,7 @@
 
 #include "platform/filesys.h"
 #include "platform/server_home_default.h"
+#include "reportserver/text/local_path.h"
 
 namespace korva {
 namespace {
@@ -56,10 +57,12 @@ std::unique_ptr<StagingMark> StagingMark::make(const std::string& repositoryPath
 }
 
 void removeLeftMarks(const std::string& repositoryPath, const std::string& ownToken) {
-  size_t slash = repositoryPath.size();
-  while (slash > 0 && !isLocalPathSeparator(repositoryPath[slash - 1])) --slash;
+  // The base name is found by characters (a double-byte character may end
+  // in the byte of "\").
+  const std::string base = localBaseName(repositoryPath);
+  const size_t slash = repositoryPath.size() - base.size();
   const std::string folder = slash > 0 ? repositoryPath.substr(0, slash) : ".";
-  const std::string prefix = repositoryPath.substr(slash) + "-staging-";
+  const std::string prefix = base + "-staging-";
   std::vector<std::string> tokens;
   {
     std::unique_ptr<DirectoryReader> reader;

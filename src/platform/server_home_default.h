@@ -24,9 +24,6 @@ const char* defaultServerHomeVariables();
 // variable and the default, in the platform's own spelling.
 const char* serverHomeUsage();
 
-// Whether c separates the folders of a local path ("/"; on Windows also "\").
-bool isLocalPathSeparator(char c);
-
 // Whether the path's last character is a separator (on Windows a character
 // of the process's code page: the byte of "\" may end a double-byte one).
 bool endsInLocalPathSeparator(const std::string& path);

@@ -32,8 +32,6 @@ const char* serverHomeUsage() {
          "~/.local/share/korva/servers)";
 }
 
-bool isLocalPathSeparator(char c) { return c == '/'; }
-
 bool endsInLocalPathSeparator(const std::string& path) { return !path.empty() && path.back() == '/'; }
 
 void dropTrailingLocalSeparators(std::string* path) {

@@ -10,8 +10,6 @@
 
 namespace korva {
 
-bool isLocalPathSeparator(char c) { return win32::isPathSeparator(c); }
-
 bool endsInLocalPathSeparator(const std::string& path) { return win32::endsInPathSeparator(path); }
 
 void dropTrailingLocalSeparators(std::string* path) { win32::dropTrailingSeparators(path); }
