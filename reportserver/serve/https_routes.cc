@@ -35,21 +35,17 @@ class HttpsRoutes::Impl {
   void add(httplib::Server& server) {
     jsonRoute(server, wire::kLogonPath, "logon",
               [this](const Request&, const std::string& body) { return service_.logon(body); });
-    jsonRoute(server, wire::kQueryPath, "query", [this](const Request&, const std::string& body) {
-      std::string token, request;
-      wire::splitSessionLine(body, &token, &request);
-      return service_.query(token, request);
-    });
-    jsonRoute(server, wire::kCommitPath, "commit", [this](const Request&, const std::string& body) {
-      std::string token, request;
-      wire::splitSessionLine(body, &token, &request);
-      return service_.commit(token, request);
-    });
-    jsonRoute(server, wire::kLogoffPath, "logoff", [this](const Request&, const std::string& body) {
-      std::string token, request;
-      wire::splitSessionLine(body, &token, &request);
-      return service_.logoff(token);
-    });
+    sessionRoute(server, wire::kQueryPath, "query",
+                 [this](const std::string& token, const std::string& request) {
+                   return service_.query(token, request);
+                 });
+    sessionRoute(server, wire::kCommitPath, "commit",
+                 [this](const std::string& token, const std::string& request) {
+                   return service_.commit(token, request);
+                 });
+    sessionRoute(
+        server, wire::kLogoffPath, "logoff",
+        [this](const std::string& token, const std::string&) { return service_.logoff(token); });
     server.Put(wire::kFilesPath,
                [this](const Request& req, Response& res, const ContentReader& content) {
                  serve(req, res, "upload", [&] {
@@ -189,6 +185,16 @@ class HttpsRoutes::Impl {
         }
         return run(req, body);
       });
+    });
+  }
+
+  // A JSON operation of a session: its body opens with the session's line.
+  void sessionRoute(httplib::Server& server, const char* path, const char* operation,
+                    std::function<ServiceReply(const std::string&, const std::string&)> run) {
+    jsonRoute(server, path, operation, [run](const Request&, const std::string& body) {
+      std::string token, request;
+      wire::splitSessionLine(body, &token, &request);
+      return run(token, request);
     });
   }
 

@@ -15,14 +15,12 @@ StoreStatus logOnToStore(const LogonRequest& request, StoreSessionPtr* out) {
   // address comes in brackets.
   const std::string& name = request.apsName;
   const bool hostLike = isValidApsName(name) || (!name.empty() && name[0] == '[');
+  // A name that is no host, and an authentication type the store refuses
+  // anyway, get the local store's refusal before anything is sent.
   HttpsEndpoint endpoint;
-  if (hasNamedRepository(name) || !hostLike ||
+  if (hasNamedRepository(name) || !hostLike || request.authentication != "secEnterprise" ||
       !parseHttpsEndpoint(name, wire::kDefaultPort, &endpoint)) {
-    // A name that is no host either gets the local store's refusal.
     return LocalStoreSession::logOn(request, out);
-  }
-  if (request.authentication != "secEnterprise") {
-    return LocalStoreSession::logOn(request, out);  // refused before anything is sent
   }
   return RemoteStoreSession::logOn(endpoint, request, out);
 }
