@@ -11,6 +11,7 @@
 #include "reportserver/store/password_hash.h"
 #include "reportserver/store/report_content.h"
 #include "reportserver/store/repository.h"
+#include "reportserver/store/repository_snapshot.h"
 #include "reportserver/store/server_home.h"
 
 namespace korva {
@@ -196,6 +197,44 @@ StoreStatus LocalStoreSession::commit(const std::vector<ObjectChange>& changes, 
   }
   answers_.committed(added, headsChanged);
   return StoreStatus::success();
+}
+
+StoreStatus LocalStoreSession::snapshot(RepositorySnapshot* out) {
+  std::string error;
+  std::optional<int32_t> visibleTo;
+  if (!facts_.administrator) visibleTo = facts_.userId;
+  if (!readRepositorySnapshot(db_, visibleTo, out, &error)) return StoreStatus::failed(error);
+  return StoreStatus::success();
+}
+
+StoreStatus LocalStoreSession::readReportFile(int32_t reportId, ReportFileSink& sink) {
+  const StoreStatus noFile =
+      StoreStatus::badRequest("There is no report " + std::to_string(reportId) + " with a file.");
+  Transaction tx(db_);  // read only: rolled back when it goes
+  std::string error;
+  if (!tx.begin(&error)) {
+    return StoreStatus::failed("Cannot read the repository " + path_ + ": " + error + ".");
+  }
+  std::vector<ObjectHead> heads;
+  if (!loadHeads(db_, false, {{QueryTerm::Field::Id, reportId}}, &heads, &error)) {
+    return StoreStatus::failed(error);
+  }
+  if (!facts_.administrator && !keepVisible(db_, facts_.userId, &heads, &error)) {
+    return StoreStatus::failed(error);
+  }
+  if (heads.empty()) return noFile;
+  switch (korva::readReportFile(db_, reportId, sink, &error)) {
+    case ReportFileRead::Done:
+      return StoreStatus::success();
+    case ReportFileRead::NoFile:
+      return noFile;
+    case ReportFileRead::Stopped:
+      return StoreStatus::failed("The file of report " + std::to_string(reportId) +
+                                 " could not be handed on.");
+    case ReportFileRead::Failed:
+      break;
+  }
+  return StoreStatus::failed(error);
 }
 
 }  // namespace korva

@@ -137,8 +137,10 @@ TEST_F(NetServerTest, AnUploadedReportIsStoredAsALocalCommitStoresIt) {
   EXPECT_TRUE(isEmptyDirectory(spoolDir()));  // the commit took the upload
 
   std::string localDump, remoteDump;
-  ASSERT_TRUE(korva::dumpRepository("local", &localDump, &error)) << error;
-  ASSERT_TRUE(korva::dumpRepository("localhost", &remoteDump, &error)) << error;
+  ASSERT_TRUE(korva::viewLocalRepository("local", korva::dumpRepository, &localDump, &error))
+      << error;
+  ASSERT_TRUE(korva::viewLocalRepository("localhost", korva::dumpRepository, &remoteDump, &error))
+      << error;
   const std::string name = "\"local\"";
   ASSERT_NE(localDump.find(name), std::string::npos);
   localDump.replace(localDump.find(name), name.size(), "\"localhost\"");
