@@ -6,17 +6,12 @@
 #include <vector>
 
 #include "reportserver/store/named_repository.h"
+#include "reportserver/store/record_names.h"
 #include "reportserver/store/repository_snapshot.h"
 #include "reportserver/text/json_text.h"
 
 namespace korva {
 namespace {
-
-const char* roleName(int32_t role) {
-  static const char* const kNames[] = {"NoAccess", "View", "Schedule", "ViewOnDemand",
-                                       "FullControl"};
-  return role >= 1 && role <= 5 ? kNames[role - 1] : "Unknown";
-}
 
 const char* boolText(bool b) { return b ? "true" : "false"; }
 
@@ -75,7 +70,7 @@ std::string describeUsers(const RepositorySnapshot& s) {
   for (const ObjectRecord& u : s.users) {
     *text += "User " + std::to_string(u.id) + " " + jsonString(u.title) + ", full name " +
              jsonString(u.fullName) + ", licence " + std::to_string(u.licenseType) +
-             (u.licenseType == 0 ? " (named)" : " (concurrent)") + ", password " +
+             " (" + licenceTypeName(u.licenseType) + "), password " +
              (u.hasPassword ? "yes" : "no") + "\n";
     bool any = false;
     for (const RightRecord& r : s.rights) {

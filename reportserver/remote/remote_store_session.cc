@@ -149,4 +149,17 @@ StoreStatus RemoteStoreSession::readReportFile(int32_t reportId, ReportFileSink&
                              " by this client.");
 }
 
+StoreStatus RemoteStoreSession::history(int64_t, size_t, HistoryPage*) {
+  return historyNotRead();
+}
+
+StoreStatus RemoteStoreSession::lastChanges(std::vector<HistoryEntry>*) {
+  return historyNotRead();
+}
+
+StoreStatus RemoteStoreSession::historyNotRead() const {
+  return StoreStatus::failed("The history of the report server " + endpoint_.text() +
+                             " is read in its console, not by this client.");
+}
+
 }  // namespace korva

@@ -39,6 +39,8 @@ class RemoteStoreSession : public StoreSession {
                      std::vector<ObjectRecord>* stored) override;
   StoreStatus snapshot(RepositorySnapshot* out) override;
   StoreStatus readReportFile(int32_t reportId, ReportFileSink& sink) override;
+  StoreStatus history(int64_t beforeId, size_t limit, HistoryPage* out) override;
+  StoreStatus lastChanges(std::vector<HistoryEntry>* out) override;
 
  private:
   explicit RemoteStoreSession(const HttpsEndpoint& endpoint);
@@ -47,6 +49,8 @@ class RemoteStoreSession : public StoreSession {
   // with *body the answer's body, whatever the status; else the transport's
   // failure.
   StoreStatus exchange(HttpsRequest request, std::string* body);
+  // The refusal of the history's reads.
+  StoreStatus historyNotRead() const;
   // Uploads the file at path: *id names it in the commit.
   StoreStatus upload(const std::string& path, std::string* id);
 

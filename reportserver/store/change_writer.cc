@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "reportserver/store/history_writer.h"
 
 namespace korva {
 
@@ -12,14 +16,16 @@ class ChangeWriter::Impl {
  public:
   // readMark: the collection's (see InfoObjectsImpl::readMark); firstOwnId:
   // the id sequence's value when this commit began; staging: the report
-  // files, read before the commit began.
+  // files, read before the commit began; author: who commits, for the
+  // history.
   Impl(Database& db, int32_t administratorId, int64_t readMark, int64_t firstOwnId,
-       StagedFiles& staging)
+       StagedFiles& staging, const CommitAuthor& author)
       : db_(db),
         administratorId_(administratorId),
         readMark_(readMark),
         firstOwnId_(firstOwnId),
-        staging_(staging) {}
+        staging_(staging),
+        history_(db, author.userId, author.userName) {}
 
   const std::string& error() const { return error_; }
 
@@ -64,7 +70,7 @@ class ChangeWriter::Impl {
       if (!st.run()) return sqlFailure("Cannot store " + o.label());
       if (!storeFile(o, &r)) return false;
     }
-    if (!storeRights(r.id, o.pending.rights)) return false;
+    if (!recorded(history_.added(o.plugin, r)) || !storeRights(o, r)) return false;
     *out = r;
     return true;
   }
@@ -73,7 +79,8 @@ class ChangeWriter::Impl {
     const PendingChanges& p = o.pending;
     ObjectRecord r = o.merged();
     const int32_t id = r.id;
-    if (!exists(id)) return fail("The " + o.label() + " no longer exists.");
+    ObjectRecord before, after;
+    if (!readStored(o, &before)) return false;
     if (p.title) {
       if (o.isUser() && id == administratorId_ && *p.title != o.stored.title) {
         return fail("The Administrator account cannot be renamed.");
@@ -133,7 +140,10 @@ class ChangeWriter::Impl {
       }
       if (!storeFile(o, &r)) return false;
     }
-    if (!storeRights(id, p.rights)) return false;
+    if (!readStored(o, &after) || !recorded(history_.updated(o.plugin, before, after, p)) ||
+        !storeRights(o, after)) {
+      return false;
+    }
     *out = r;
     return true;
   }
@@ -145,13 +155,36 @@ class ChangeWriter::Impl {
     if (o.isUser() && id == administratorId_) {
       return fail("The Administrator account cannot be deleted.");
     }
-    // Already gone (by another session, or with a folder removed here): nothing to do.
+    // What goes, the object first: nothing when it is already gone (by
+    // another session, or with a folder removed here).
+    std::vector<std::pair<ObjectHead, std::string>> gone;  // with the type's name
+    {
+      Statement st(db_,
+                   "WITH RECURSIVE subtree(id, depth) AS (SELECT ?1, 0 UNION SELECT o.id,"
+                   " s.depth + 1 FROM objects o JOIN subtree s ON o.parent_id = s.id)"
+                   " SELECT o.id, o.type_id, o.parent_id, o.title, p.name FROM subtree s"
+                   " JOIN objects o ON o.id = s.id JOIN plugins p ON p.type_id = o.type_id"
+                   " ORDER BY s.depth, o.id");
+      st.bind(1, static_cast<int64_t>(id));
+      int rc;
+      while ((rc = st.step()) == SQLITE_ROW) {
+        gone.push_back({{static_cast<int32_t>(st.columnInt(0)),
+                         static_cast<int16_t>(st.columnInt(1)),
+                         static_cast<int32_t>(st.columnInt(2)), st.columnText(3)},
+                        st.columnText(4)});
+      }
+      if (rc != SQLITE_DONE) return sqlFailure("Cannot read what goes with the " + o.label());
+    }
     Statement st(db_,
                  "WITH RECURSIVE subtree(id) AS (SELECT ?1 UNION SELECT o.id FROM objects o"
                  " JOIN subtree s ON o.parent_id = s.id)"
                  " DELETE FROM objects WHERE id IN (SELECT id FROM subtree)");
     st.bind(1, static_cast<int64_t>(id));
     if (!st.run()) return sqlFailure("Cannot delete the " + o.label());
+    for (size_t i = 0; i < gone.size(); ++i) {
+      const std::string takenWith = i == 0 ? "" : gone[0].second + " " + std::to_string(id);
+      if (!recorded(history_.deleted(gone[i].first, gone[i].second, takenWith))) return false;
+    }
     return true;
   }
 
@@ -172,10 +205,18 @@ class ChangeWriter::Impl {
     return st.step() == SQLITE_DONE || sqlFailure("Cannot allocate an id");
   }
 
-  bool exists(int32_t id) {
-    Statement st(db_, "SELECT 1 FROM objects WHERE id = ?1");
-    st.bind(1, static_cast<int64_t>(id));
-    return st.step() == SQLITE_ROW;
+  bool recorded(bool ok) { return ok || fail(history_.error()); }
+
+  // The object as the repository holds it now.
+  bool readStored(const ObjectChange& o, ObjectRecord* out) {
+    std::vector<ObjectRecord> found;
+    std::string error;
+    if (!loadObjects(db_, o.isUser(), {{QueryTerm::Field::Id, o.stored.id}}, &found, &error)) {
+      return fail(error);
+    }
+    if (found.empty()) return fail("The " + o.label() + " no longer exists.");
+    *out = std::move(found.front());
+    return true;
   }
 
   // Parent 0 (the top) or an existing folder that is not the object itself
@@ -262,15 +303,22 @@ class ChangeWriter::Impl {
     return true;
   }
 
-  bool storeRights(int32_t objectId, const std::map<int32_t, int32_t>& rights) {
-    for (const auto& [userId, role] : rights) {
+  // The change's rights on the object as stored (r).
+  bool storeRights(const ObjectChange& o, const ObjectRecord& r) {
+    const int32_t objectId = r.id;
+    for (const auto& [userId, role] : o.pending.rights) {
       Statement check(db_,
-                      "SELECT 1 FROM objects o JOIN plugins p ON p.type_id = o.type_id"
+                      "SELECT o.title FROM objects o JOIN plugins p ON p.type_id = o.type_id"
                       " WHERE o.id = ?1 AND p.kind = 'user'");
       check.bind(1, static_cast<int64_t>(userId));
       if (check.step() != SQLITE_ROW) {
         return fail("There is no user with id " + std::to_string(userId) + ".");
       }
+      std::optional<int32_t> before;
+      Statement old(db_, "SELECT role FROM rights WHERE object_id = ?1 AND user_id = ?2");
+      old.bind(1, static_cast<int64_t>(objectId));
+      old.bind(2, static_cast<int64_t>(userId));
+      if (old.step() == SQLITE_ROW) before = static_cast<int32_t>(old.columnInt(0));
       Statement st(db_,
                    "INSERT INTO rights(object_id, user_id, role) VALUES(?1, ?2, ?3)"
                    " ON CONFLICT(object_id, user_id) DO UPDATE SET role = excluded.role");
@@ -278,6 +326,9 @@ class ChangeWriter::Impl {
       st.bind(2, static_cast<int64_t>(userId));
       st.bind(3, static_cast<int64_t>(role));
       if (!st.run()) return sqlFailure("Cannot store the right of user " + std::to_string(userId));
+      if (!recorded(history_.rightSet(o.plugin, r, userId, check.columnText(0), role, before))) {
+        return false;
+      }
     }
     return true;
   }
@@ -301,12 +352,13 @@ class ChangeWriter::Impl {
   const int64_t readMark_;
   const int64_t firstOwnId_;
   StagedFiles& staging_;
+  HistoryWriter history_;
   std::string error_;
 };
 
 ChangeWriter::ChangeWriter(Database& db, int32_t administratorId, int64_t readMark,
-                           int64_t firstOwnId, StagedFiles& staging)
-    : impl_(std::make_unique<Impl>(db, administratorId, readMark, firstOwnId, staging)) {}
+                           int64_t firstOwnId, StagedFiles& staging, const CommitAuthor& author)
+    : impl_(std::make_unique<Impl>(db, administratorId, readMark, firstOwnId, staging, author)) {}
 
 ChangeWriter::~ChangeWriter() = default;
 

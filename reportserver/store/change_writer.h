@@ -5,7 +5,8 @@
 // hold true: parents are folders and never inside the object they hold, user
 // names are unique, the Administrator account is neither renamed nor deleted,
 // and an added object is not the twin of one another session stored since
-// the client read the folder.
+// the client read the folder. Each change goes into the history
+// (history_writer.h) in the same transaction.
 //
 // Thread-safety: one thread, inside one transaction.
 // Ownership: uses the caller's connection and staged files for its lifetime.
@@ -23,12 +24,18 @@
 
 namespace korva {
 
+// Who commits: the history names them.
+struct CommitAuthor {
+  int32_t userId = 0;
+  std::string userName;
+};
+
 class ChangeWriter {
  public:
   // readMark: the one the client's query had (StoreSession::commit);
   // firstOwnId: the id sequence's value when this commit began.
   ChangeWriter(Database& db, int32_t administratorId, int64_t readMark, int64_t firstOwnId,
-               StagedFiles& staging);
+               StagedFiles& staging, const CommitAuthor& author);
   ~ChangeWriter();
   ChangeWriter(const ChangeWriter&) = delete;
   ChangeWriter& operator=(const ChangeWriter&) = delete;

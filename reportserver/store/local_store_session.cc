@@ -7,6 +7,7 @@
 
 #include "reportserver/store/access_rules.h"
 #include "reportserver/store/change_writer.h"
+#include "reportserver/store/history_reading.h"
 #include "reportserver/store/named_repository.h"
 #include "reportserver/store/password_hash.h"
 #include "reportserver/store/report_content.h"
@@ -164,7 +165,8 @@ StoreStatus LocalStoreSession::commit(const std::vector<ObjectChange>& declared,
   StoreStatus allowed = takeStoredHeads(db_, facts_, &changes, &gone);
   if (allowed.ok()) allowed = checkRights(changes, gone);
   if (!allowed.ok()) return allowed;
-  ChangeWriter writer(db_, administratorId_, readMark, nextId(db_, 0), staging);
+  ChangeWriter writer(db_, administratorId_, readMark, nextId(db_, 0), staging,
+                      {facts_.userId, facts_.userName});
   for (size_t i = 0; i < changes.size(); ++i) {
     const ObjectChange& o = changes[i];
     if (o.pending.remove) continue;
@@ -198,11 +200,26 @@ StoreStatus LocalStoreSession::commit(const std::vector<ObjectChange>& declared,
   return StoreStatus::success();
 }
 
+std::optional<int32_t> LocalStoreSession::viewer() const {
+  if (facts_.administrator) return std::nullopt;
+  return facts_.userId;
+}
+
 StoreStatus LocalStoreSession::snapshot(RepositorySnapshot* out) {
   std::string error;
-  std::optional<int32_t> visibleTo;
-  if (!facts_.administrator) visibleTo = facts_.userId;
-  if (!readRepositorySnapshot(db_, visibleTo, out, &error)) return StoreStatus::failed(error);
+  if (!readRepositorySnapshot(db_, viewer(), out, &error)) return StoreStatus::failed(error);
+  return StoreStatus::success();
+}
+
+StoreStatus LocalStoreSession::history(int64_t beforeId, size_t limit, HistoryPage* out) {
+  std::string error;
+  if (!readHistory(db_, viewer(), beforeId, limit, out, &error)) return StoreStatus::failed(error);
+  return StoreStatus::success();
+}
+
+StoreStatus LocalStoreSession::lastChanges(std::vector<HistoryEntry>* out) {
+  std::string error;
+  if (!readLastChanges(db_, viewer(), out, &error)) return StoreStatus::failed(error);
   return StoreStatus::success();
 }
 

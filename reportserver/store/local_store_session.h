@@ -10,6 +10,7 @@
 #define KORVA_REPORTSERVER_STORE_LOCAL_STORE_SESSION_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ class LocalStoreSession : public StoreSession {
                      std::vector<ObjectRecord>* stored) override;
   StoreStatus snapshot(RepositorySnapshot* out) override;
   StoreStatus readReportFile(int32_t reportId, ReportFileSink& sink) override;
+  StoreStatus history(int64_t beforeId, size_t limit, HistoryPage* out) override;
+  StoreStatus lastChanges(std::vector<HistoryEntry>* out) override;
 
  private:
   LocalStoreSession() = default;
@@ -37,6 +40,8 @@ class LocalStoreSession : public StoreSession {
   // changes: with their heads as stored now; gone: removals of objects that
   // are gone (stored_heads.h).
   StoreStatus checkRights(const std::vector<ObjectChange>& changes, const std::vector<bool>& gone);
+  // The user whose view a read is; none for the Administrator, who sees all.
+  std::optional<int32_t> viewer() const;
 
   Database db_;
   std::string path_;

@@ -75,6 +75,23 @@ BEGIN
 END;
 )sql";
 
+// The history of every change a commit stored (history_entry.h), written in
+// the commit's transaction. Entries outlive their objects: no foreign keys.
+const char kHistorySchemaSql[] = R"sql(
+CREATE TABLE history(
+  id INTEGER PRIMARY KEY,
+  time TEXT NOT NULL,
+  user_id INTEGER NOT NULL,
+  user_name TEXT NOT NULL,
+  action TEXT NOT NULL CHECK(action IN ('added', 'updated', 'deleted', 'right set')),
+  object_id INTEGER NOT NULL,
+  type_id INTEGER NOT NULL,
+  object_type TEXT NOT NULL,
+  object_title TEXT NOT NULL,
+  change TEXT NOT NULL);
+CREATE INDEX history_by_object ON history(object_id, id);
+)sql";
+
 // Version 1 to 2: each report's chunks become a content of the same id.
 const char kContentsOfVersion1Sql[] = R"sql(
 INSERT INTO contents(id, size, sha256)
@@ -102,6 +119,7 @@ bool setVersion(Database& db, std::string* error) {
 bool createSchema(Database& db, std::string* error) {
   return run(db, kBaseSchemaSql, "Cannot create the repository schema", error) &&
          run(db, kContentSchemaSql, "Cannot create the repository schema", error) &&
+         run(db, kHistorySchemaSql, "Cannot create the repository schema", error) &&
          setVersion(db, error);
 }
 
@@ -119,16 +137,18 @@ bool upgradeSchema(Database& db, std::string* error) {
   }
   if (version == kSchemaVersion) return true;  // done by another connection meanwhile
   const char* what = "Cannot upgrade the schema";
-  if (version != 1) {
+  if (version < kOldestUpgradedSchemaVersion || version > kSchemaVersion) {
     if (error) *error = what + std::string(": unexpected version ") + std::to_string(version) + ".";
     return false;
   }
-  if (!run(db, "ALTER TABLE reports ADD COLUMN content_id INTEGER REFERENCES contents(id)", what,
-           error) ||
-      !run(db, kContentSchemaSql, what, error) || !run(db, kContentsOfVersion1Sql, what, error) ||
-      !setVersion(db, error)) {
+  // Each step brings one version to the next.
+  if (version == 1 &&
+      (!run(db, "ALTER TABLE reports ADD COLUMN content_id INTEGER REFERENCES contents(id)", what,
+            error) ||
+       !run(db, kContentSchemaSql, what, error) || !run(db, kContentsOfVersion1Sql, what, error))) {
     return false;
   }
+  if (!run(db, kHistorySchemaSql, what, error) || !setVersion(db, error)) return false;
   if (!tx.commit(&message)) {
     if (error) *error = "Cannot finish the upgrade: " + message + ".";
     return false;

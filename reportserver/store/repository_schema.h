@@ -1,7 +1,9 @@
 // The repository's schema: the tables a new repository gets, and the upgrade
 // of a repository made with an older schema version.
 //
-// Version 2 (this one): settings (APS name, the Administrator's id),
+// Version 3 (this one): the tables of version 2 and history (every change a
+// commit stored: when, by whom, on which object, what changed).
+// Version 2: settings (APS name, the Administrator's id),
 // id_sequence (one sequence for plugins, users and objects), plugins (type
 // id, name, kind), objects (every user, folder, report and other object),
 // users and reports (their own fields; a report's file: its name, size and
@@ -24,7 +26,7 @@
 
 namespace korva {
 
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 // The oldest version that is upgraded when opened.
 constexpr int kOldestUpgradedSchemaVersion = 1;
 

@@ -15,12 +15,14 @@
 #ifndef KORVA_REPORTSERVER_STORE_STORE_SESSION_H_
 #define KORVA_REPORTSERVER_STORE_STORE_SESSION_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "reportserver/store/answer_rows.h"
+#include "reportserver/store/history_entry.h"
 #include "reportserver/store/object_change.h"
 #include "reportserver/store/query_parser.h"
 #include "reportserver/store/report_file_sink.h"
@@ -89,6 +91,13 @@ class StoreSession {
   // the user may not see is answered as one that does not exist. A sink that
   // says stop ends the reading with a failure.
   virtual StoreStatus readReportFile(int32_t reportId, ReportFileSink& sink) = 0;
+
+  // The history of the changes commits stored, newest first: the entries
+  // with an id below beforeId, at most limit, as far as the user may see
+  // them (history_reading.h).
+  virtual StoreStatus history(int64_t beforeId, size_t limit, HistoryPage* out) = 0;
+  // The newest history entry of each stored object the user may see.
+  virtual StoreStatus lastChanges(std::vector<HistoryEntry>* out) = 0;
 };
 
 using StoreSessionPtr = std::shared_ptr<StoreSession>;

@@ -271,5 +271,26 @@ TEST_F(FaultTest, AFaultedCommitStoresNothing) {
   EXPECT_NE(dump().find("\"Changed again\""), std::string::npos);
 }
 
+// A commit that fails after the first of its changes and its history entry
+// were written stores neither.
+TEST_F(FaultTest, ACommitFailingHalfWayStoresNoChangeAndNoHistoryEntry) {
+  Connection c = connect();
+  const std::string before = dump();
+  const int64_t entries = scalar("SELECT COUNT(*) FROM history");
+  Ref<korva::InfoObjects> list = children(c, 0, "Folder");
+  ASSERT_EQ(itemOf(list, 1)->setTitle(B(L"Changed")), S_OK);
+  Ref<korva::InfoObject> added = newIn(c, list, "Folder");
+  ASSERT_EQ(added->setTitle(B(L"Added")), S_OK);
+  korva::setServerFaultPlan("recordHistory#2");
+  EXPECT_EQ(c.store->commit(list.get()), E_FAIL);
+  EXPECT_EQ(lastError(), "Nothing was committed. Injected fault in recordHistory.");
+  EXPECT_EQ(dump(), before);
+  EXPECT_EQ(scalar("SELECT COUNT(*) FROM history"), entries);
+  korva::clearServerFaultPlan();
+  EXPECT_EQ(c.store->commit(list.get()), S_OK) << lastError();
+  EXPECT_EQ(scalar("SELECT COUNT(*) FROM history"), entries + 2);
+  EXPECT_EQ(scalar("SELECT COUNT(*) FROM objects WHERE title IN ('Changed', 'Added')"), 2);
+}
+
 }  // namespace
 }  // namespace korva_rs_test

@@ -15,18 +15,18 @@ namespace korva_rs_test {
 namespace {
 
 TEST_F(RepositoryTest, ANewerSchemaIsRefused) {
-  setUserVersion(3);
+  setUserVersion(4);
   HRESULT hr = S_OK;
   EXPECT_FALSE(logon(L"Administrator", L"", L"localhost", &hr));
   EXPECT_EQ(hr, E_FAIL);
   const std::string expected = "The repository " + repositoryPath() +
-                               " has schema version 3, newer than this server understands (2); "
+                               " has schema version 4, newer than this server understands (3); "
                                "use a newer korvaserver.";
   EXPECT_EQ(lastError(), expected);
   std::string text, error;
   EXPECT_FALSE(korva::viewLocalRepository("localhost", korva::dumpRepository, &text, &error));
   EXPECT_EQ(error, expected);
-  setUserVersion(2);
+  setUserVersion(3);
   EXPECT_TRUE(logon(L"Administrator", L""));
 }
 
@@ -103,7 +103,7 @@ CREATE TABLE rights(
 CREATE INDEX rights_by_user ON rights(user_id);
 )sql";
 
-TEST_F(RepositoryTest, AVersion1RepositoryIsUpgradedWithItsContents) {
+TEST_F(RepositoryTest, OlderRepositoriesAreUpgradedWithTheirContents) {
   std::vector<std::pair<int32_t, std::string>> reports;
   {
     Connection c = connect();
@@ -142,10 +142,30 @@ TEST_F(RepositoryTest, AVersion1RepositoryIsUpgradedWithItsContents) {
         << sqlite3_errmsg(db);
     sqlite3_close(db);
   }
+  // As version 2 held them (no history), as "two"; with a table in the way,
+  // as "blocked2".
+  auto exec = [](const std::string& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    std::string message;
+    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK ||
+        sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+      message = sqlite3_errmsg(db);
+    }
+    sqlite3_close(db);
+    return message;
+  };
+  for (const std::string aps : {"two", "blocked2"}) {
+    EXPECT_EQ(exec(repositoryPath(), "VACUUM INTO '" + repositoryPath(aps) + "'"), "");
+    EXPECT_EQ(exec(repositoryPath(aps), "DROP TABLE history; PRAGMA user_version = 2;" +
+                                            std::string(aps == "blocked2" ? "CREATE TABLE history(x);" : "")),
+              "");
+  }
 
   std::string text, error;
-  ASSERT_TRUE(korva::viewLocalRepository("old", korva::dumpRepository, &text, &error)) << error;
-  EXPECT_EQ(text, expected);
+  for (const char* aps : {"old", "two"}) {
+    ASSERT_TRUE(korva::viewLocalRepository(aps, korva::dumpRepository, &text, &error)) << error;
+    EXPECT_EQ(text, expected);
+  }
   for (const auto& [id, content] : reports) {
     const std::string copy = (home_ / ("copy" + std::to_string(id))).string();
     ASSERT_TRUE(korva::exportReportContent("old", id, copy, &error)) << error;
@@ -154,19 +174,26 @@ TEST_F(RepositoryTest, AVersion1RepositoryIsUpgradedWithItsContents) {
   EXPECT_FALSE(korva::viewLocalRepository("blocked", korva::dumpRepository, &text, &error));
   EXPECT_EQ(error, "Cannot bring the repository " + repositoryPath("blocked") +
                        " up to date. Cannot upgrade the schema: table contents already exists.");
+  EXPECT_FALSE(korva::viewLocalRepository("blocked2", korva::dumpRepository, &text, &error));
+  EXPECT_EQ(error, "Cannot bring the repository " + repositoryPath("blocked2") +
+                       " up to date. Cannot upgrade the schema: table history already exists.");
   struct Check {
     const char* aps;
     const char* sql;
     int64_t value;
   };
   const Check checks[] = {
-      {"old", "PRAGMA user_version", 2},
+      {"old", "PRAGMA user_version", 3},
       {"old", "SELECT COUNT(*) FROM sqlite_schema WHERE name = 'report_chunks'", 0},
       {"old", "SELECT COUNT(*) FROM pragma_foreign_key_check", 0},
+      {"old", "SELECT COUNT(*) FROM history", 0},
+      {"two", "PRAGMA user_version", 3},
+      {"two", "SELECT COUNT(*) FROM history", 0},
       // Nothing of the upgrade stayed.
       {"blocked", "PRAGMA user_version", 1},
       {"blocked", "SELECT COUNT(*) FROM report_chunks", 4},
       {"blocked", "SELECT COUNT(*) FROM pragma_table_info('reports') WHERE name = 'content_id'", 0},
+      {"blocked2", "PRAGMA user_version", 2},
   };
   for (const Check& c : checks) {
     korva::Database db;
