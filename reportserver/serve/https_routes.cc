@@ -11,6 +11,7 @@
 #include <string>
 
 #include "reportserver/serve/report_service.h"
+#include "reportserver/serve/request_peer.h"
 #include "reportserver/serve/request_log.h"
 #include "reportserver/serve/serve_options.h"
 #include "reportserver/testing/fault_injection.h"
@@ -101,14 +102,7 @@ class HttpsRoutes::Impl {
 
   static std::string operationOf(const Request& req) { return req.method + " " + req.path; }
 
-  // The peer's address; an IPv4 peer of an IPv6 socket without its
-  // "::ffff:" prefix.
-  static std::string peerOf(const Request& req) {
-    const std::string mapped = "::ffff:";
-    const std::string& a = req.remote_addr;
-    const bool v4 = a.compare(0, mapped.size(), mapped) == 0 && a.find('.') != std::string::npos;
-    return v4 ? a.substr(mapped.size()) : a;
-  }
+  static std::string peerOf(const Request& req) { return requestPeer(req.remote_addr); }
 
   static void send(Response& res, const ServiceReply& reply) {
     res.status = reply.status;

@@ -12,6 +12,7 @@
 
 #include "platform/filesys.h"
 #include "platform/listen_socket.h"
+#include "reportserver/serve/console_routes.h"
 #include "reportserver/serve/https_routes.h"
 #include "reportserver/serve/logon_throttle.h"
 #include "reportserver/serve/report_service.h"
@@ -40,7 +41,8 @@ class NetworkServer::Impl {
         sessions_(options_.sessionIdleLimit, options_.maxSessions, options_.clock),
         throttle_(options_.clock),
         service_(options_, sessions_, spool_, throttle_),
-        routes_(service_, log_, options_) {}
+        routes_(service_, log_, options_),
+        console_(options_, throttle_, log_) {}
 
   ~Impl() { stop(); }
 
@@ -63,6 +65,7 @@ class NetworkServer::Impl {
     server_->set_write_timeout(kIoTimeoutSeconds, 0);
     server_->set_payload_max_length(
         std::max<uint64_t>(options_.maxRequestBytes, options_.maxUploadBytes));
+    console_.addTo(*server_);
     routes_.addTo(*server_);
 
     errno = 0;
@@ -101,6 +104,7 @@ class NetworkServer::Impl {
     if (listener_.joinable()) listener_.join();
     if (sweeper_.joinable()) sweeper_.join();
     sessions_.clear();
+    console_.clear();
   }
 
  private:
@@ -130,6 +134,7 @@ class NetworkServer::Impl {
     while (!changed_.wait_for(lock, kIdleSweep, [this] { return stopping_; })) {
       lock.unlock();
       sessions_.forgetIdle();
+      console_.forgetIdle();
       lock.lock();
     }
   }
@@ -146,6 +151,7 @@ class NetworkServer::Impl {
   LogonThrottle throttle_;
   ReportService service_;
   HttpsRoutes routes_;
+  ConsoleRoutes console_;
   std::unique_ptr<httplib::SSLServer> server_;
   int port_ = -1;
   std::thread listener_;

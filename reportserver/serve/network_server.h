@@ -1,7 +1,7 @@
 // `korvaserver serve` in a process: the network server of one APS, with its
 // session table, upload spool, logon throttle and request log, serving the
-// protocol (wire_protocol.h) over HTTPS on threads of its own until it is
-// stopped. Sessions unused for the idle limit are forgotten within a minute
+// protocol (wire_protocol.h) and the web console (console_routes.h) over
+// HTTPS on threads of its own until it is stopped. Sessions unused for the idle limit are forgotten within a minute
 // of it; stopping stops taking requests, lets those under way finish (a
 // slowed-down logon stops waiting), then forgets every session and the
 // files uploaded in them.

@@ -2,11 +2,10 @@
 #include "reportserver/serve/report_service.h"
 
 #include <cstring>
-#include <thread>
 #include <utility>
 #include <vector>
 
-#include "reportserver/store/local_store_session.h"
+#include "reportserver/serve/serve_logon.h"
 #include "reportserver/wire/wire_messages.h"
 
 namespace korva {
@@ -52,28 +51,13 @@ ServiceReply ReportService::logon(const std::string& body) {
   LogonRequest request;
   std::string error;
   if (!wire::readLogonRequest(body, &request, &error)) return malformed(error);
-  request.apsName = options_.apsName;
-  const std::chrono::milliseconds delay = throttle_.delayFor(request.user);
-  if (delay.count() > 0) {
-    if (options_.pause) {
-      options_.pause(delay);
-    } else {
-      std::this_thread::sleep_for(delay);
-    }
-  }
   StoreSessionPtr session;
-  const StoreStatus status = LocalStoreSession::logOn(request, &session);
-  if (status.code == StoreStatus::Code::Denied) throttle_.failed(request.user);
+  const StoreStatus status = logOnServed(request, options_, throttle_, &session);
   if (!status.ok()) return ServiceReply::failure(200, status, request.user);
-  throttle_.succeeded(request.user);
   const SessionFacts facts = session->facts();
   const std::string token = sessions_.add(std::move(session));
   if (token.empty()) {
-    return ServiceReply::failure(
-        200,
-        StoreStatus::failed("The report server keeps as many sessions as it may (" +
-                            std::to_string(options_.maxSessions) + "); log on again later."),
-        request.user);
+    return ServiceReply::failure(200, tooManySessions(options_.maxSessions), request.user);
   }
   return ServiceReply::answer(wire::logonAnswerBody(token, facts), request.user);
 }
