@@ -79,12 +79,13 @@ korva_apt_install() {
 }
 
 # The Linux build and its tests, plus any packages named: the HTTPS client
-# and server (cpp-httplib, nlohmann-json) and the tests' TLS peer (python3,
-# openssl).
+# and server (cpp-httplib, nlohmann-json), the tests' TLS peer (python3,
+# openssl) and the web console's browser tests (chromium, chromium-driver,
+# python3-selenium).
 korva_install_deps() {
   korva_apt_install cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest \
     libsqlite3-dev sqlite3 libexpat1-dev libssl-dev libcpp-httplib-dev nlohmann-json3-dev \
-    python3 openssl "$@"
+    python3 openssl chromium chromium-driver python3-selenium "$@"
 }
 
 # The Windows builds (scripts/test-windows, scripts/demo --windows), for the
