@@ -14,9 +14,10 @@ namespace {
 class SnapshotIndex {
  public:
   explicit SnapshotIndex(const ConsoleView& view) : view_(view) {
+    for (const ObjectRecord& o : view.snapshot.objects) byId_[o.id] = &o;
+    // An object whose folder the user may not see is shown at the top.
     for (const ObjectRecord& o : view.snapshot.objects) {
-      byId_[o.id] = &o;
-      children_[o.parentId].push_back(&o);
+      children_[byId_.count(o.parentId) ? o.parentId : 0].push_back(&o);
     }
     for (const ObjectRecord& u : view.snapshot.users) byId_[u.id] = &u;
     for (const HistoryEntry& e : view.lastChanges) last_[e.objectId] = &e;

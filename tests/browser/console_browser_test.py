@@ -166,12 +166,12 @@ def case_download(console, source):
 
 
 def case_wrong_password(console, source):
+    console.open("/history")  # no page without a session
+    assert console.browser.current_url == console.base + "/signin", console.browser.current_url
     console.sign_in("Administrator", "wrong")
     refusal = console.browser.find_element(By.ID, "refusal").text
     assert refusal == 'Logon refused: the password of user "Administrator" is wrong.', refusal
     assert console.browser.get_cookies() == [], console.browser.get_cookies()
-    console.open("/history")
-    assert console.browser.current_url == console.base + "/signin", console.browser.current_url
 
 
 def case_no_right(console, source):

@@ -130,7 +130,11 @@ TEST(ConsolePages, EveryNameIsEscaped) {
   report.hasFile = true;
   report.fileName = "<f>.rpt";
   report.fileSize = 1234;
-  view.snapshot.objects = {folder, report};
+  korva::ObjectRecord beyond = report;  // in a folder the user may not see
+  beyond.id = 12;
+  beyond.parentId = 99;
+  beyond.title = "Beyond";
+  view.snapshot.objects = {folder, report, beyond};
   const std::string tree = korva::treePage(view), page = korva::reportPage(view, 11);
   for (const std::string& text : {tree, page}) {
     EXPECT_EQ(text.find("<script>alert"), std::string::npos);
@@ -142,6 +146,8 @@ TEST(ConsolePages, EveryNameIsEscaped) {
   EXPECT_NE(tree.find("a &amp; &quot;b&quot;"), std::string::npos);
   EXPECT_NE(tree.find("<span class=\"size\">1,234 bytes</span>"), std::string::npos);
   EXPECT_NE(page.find("/report/11/file"), std::string::npos);
+  EXPECT_NE(tree.find("<li class=\"report\"><a class=\"name\" href=\"/report/12\">Beyond</a>"),
+            std::string::npos);
   EXPECT_EQ(korva::reportPage(view, 10), "");
   EXPECT_EQ(korva::attachmentDisposition("Q1 \"Zusammenfassung\" ä.rpt"),
             "attachment; filename=\"Q1 _Zusammenfassung_ __.rpt\"; "
