@@ -149,10 +149,13 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::string text;
-  bool ok = command == "tree"    ? korva::describeTree(aps, &text, &error)
-            : command == "users" ? korva::describeUsers(aps, &text, &error)
-                                 : korva::dumpRepository(aps, &text, &error);
-  if (!ok) return failWith(error);
+  if (!korva::viewLocalRepository(aps,
+                                  command == "tree"    ? korva::describeTree
+                                  : command == "users" ? korva::describeUsers
+                                                       : korva::dumpRepository,
+                                  &text, &error)) {
+    return failWith(error);
+  }
   print(text);
   return std::fflush(stdout) == 0 ? 0 : failWith("cannot write the output.");
 }

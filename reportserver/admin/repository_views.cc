@@ -6,42 +6,11 @@
 #include <vector>
 
 #include "reportserver/store/named_repository.h"
-#include "reportserver/store/repository.h"
+#include "reportserver/store/repository_snapshot.h"
 #include "reportserver/text/json_text.h"
 
 namespace korva {
 namespace {
-
-struct Snapshot {
-  std::string aps;
-  std::vector<PluginInfo> plugins;
-  std::vector<ObjectRecord> users;
-  std::vector<ObjectRecord> objects;
-  std::vector<RightRecord> rights;
-
-  std::string typeName(int16_t typeId) const {
-    for (const PluginInfo& p : plugins) {
-      if (p.typeId == typeId) return p.name;
-    }
-    return "Type" + std::to_string(typeId);
-  }
-};
-
-bool readSnapshot(const std::string& apsName, Snapshot* s, std::string* error) {
-  Database db;
-  std::string name;
-  if (!openNamedRepository(apsName, &db, &name, error)) return false;
-  std::string message;
-  if (!db.exec("BEGIN", &message)) {
-    if (error) *error = "Cannot read the repository: " + message + ".";
-    return false;
-  }
-  bool ok = readSetting(db, "aps", &s->aps, error) && loadPlugins(db, &s->plugins, error) &&
-            loadObjects(db, true, {}, &s->users, error) &&
-            loadObjects(db, false, {}, &s->objects, error) && loadRights(db, 0, &s->rights, error);
-  db.exec("COMMIT", nullptr);
-  return ok;
-}
 
 const char* roleName(int32_t role) {
   static const char* const kNames[] = {"NoAccess", "View", "Schedule", "ViewOnDemand",
@@ -51,19 +20,16 @@ const char* roleName(int32_t role) {
 
 const char* boolText(bool b) { return b ? "true" : "false"; }
 
-void appendTree(const Snapshot& s, const std::multimap<int32_t, const ObjectRecord*>& children,
-                int32_t parent, int depth, std::string* out) {
+void appendTree(const RepositorySnapshot& s,
+                const std::multimap<int32_t, const ObjectRecord*>& children, int32_t parent,
+                int depth, std::string* out) {
   auto range = children.equal_range(parent);
   for (auto it = range.first; it != range.second; ++it) {
     const ObjectRecord& o = *it->second;
     out->append(static_cast<size_t>(depth) * 2, ' ');
     *out += s.typeName(o.typeId) + " " + std::to_string(o.id) + " " + jsonString(o.title);
     if (!o.description.empty()) *out += ": " + jsonString(o.description);
-    bool isReport = false;
-    for (const PluginInfo& p : s.plugins) {
-      if (p.typeId == o.typeId) isReport = p.kind == PluginKind::Report;
-    }
-    if (isReport) {
+    if (s.isKind(o, PluginKind::Report)) {
       if (o.hasFile) {
         // The name as it was on disk, control characters and all: escaped.
         *out += ", file " + jsonEscaped(o.fileName) + ", " + std::to_string(o.fileSize) + " bytes";
@@ -78,23 +44,34 @@ void appendTree(const Snapshot& s, const std::multimap<int32_t, const ObjectReco
 
 }  // namespace
 
-bool describeTree(const std::string& apsName, std::string* text, std::string* error) {
-  Snapshot s;
-  if (!readSnapshot(apsName, &s, error)) return false;
-  std::multimap<int32_t, const ObjectRecord*> children;  // in id order within a parent
-  for (const ObjectRecord& o : s.objects) children.emplace(o.parentId, &o);
-  text->clear();
-  appendTree(s, children, 0, 0, text);
-  if (text->empty()) *text = "(no folders or reports)\n";
+bool readLocalSnapshot(const std::string& apsName, RepositorySnapshot* s, std::string* error) {
+  Database db;
+  std::string name;
+  return openNamedRepository(apsName, &db, &name, error) &&
+         readRepositorySnapshot(db, std::nullopt, s, error);
+}
+
+bool viewLocalRepository(const std::string& apsName, std::string (*view)(const RepositorySnapshot&),
+                         std::string* text, std::string* error) {
+  RepositorySnapshot s;
+  if (!readLocalSnapshot(apsName, &s, error)) return false;
+  *text = view(s);
   return true;
 }
 
-bool describeUsers(const std::string& apsName, std::string* text, std::string* error) {
-  Snapshot s;
-  if (!readSnapshot(apsName, &s, error)) return false;
+std::string describeTree(const RepositorySnapshot& s) {
+  std::multimap<int32_t, const ObjectRecord*> children;  // in id order within a parent
+  for (const ObjectRecord& o : s.objects) children.emplace(o.parentId, &o);
+  std::string text;
+  appendTree(s, children, 0, 0, &text);
+  return text.empty() ? "(no folders or reports)\n" : text;
+}
+
+std::string describeUsers(const RepositorySnapshot& s) {
   std::map<int32_t, const ObjectRecord*> objectsById;
   for (const ObjectRecord& o : s.objects) objectsById[o.id] = &o;
-  text->clear();
+  std::string out;
+  std::string* text = &out;
   for (const ObjectRecord& u : s.users) {
     *text += "User " + std::to_string(u.id) + " " + jsonString(u.title) + ", full name " +
              jsonString(u.fullName) + ", licence " + std::to_string(u.licenseType) +
@@ -115,17 +92,14 @@ bool describeUsers(const std::string& apsName, std::string* text, std::string* e
     }
     if (!any) *text += "  no rights\n";
   }
-  return true;
+  return out;
 }
 
-bool dumpRepository(const std::string& apsName, std::string* json, std::string* error) {
-  Snapshot s;
-  if (!readSnapshot(apsName, &s, error)) return false;
+std::string dumpRepository(const RepositorySnapshot& s) {
   std::map<int32_t, std::vector<const RightRecord*>> rightsByObject;
   for (const RightRecord& r : s.rights) rightsByObject[r.objectId].push_back(&r);
 
-  std::string& out = *json;
-  out = "{\"aps\": " + jsonString(s.aps) + ",\n \"plugins\": [";
+  std::string out = "{\"aps\": " + jsonString(s.aps) + ",\n \"plugins\": [";
   for (size_t i = 0; i < s.plugins.size(); ++i) {
     if (i) out += ", ";
     out += "{\"name\": " + jsonString(s.plugins[i].name) +
@@ -148,15 +122,11 @@ bool dumpRepository(const std::string& apsName, std::string* json, std::string* 
   const std::string objectIndent(13, ' ');
   for (size_t i = 0; i < s.objects.size(); ++i) {
     const ObjectRecord& o = s.objects[i];
-    bool isReport = false;
-    for (const PluginInfo& p : s.plugins) {
-      if (p.typeId == o.typeId) isReport = p.kind == PluginKind::Report;
-    }
     if (i) out += ",\n" + objectIndent;
     out += "{\"id\": " + std::to_string(o.id) + ", \"type\": " + jsonString(s.typeName(o.typeId)) +
            ", \"parentId\": " + std::to_string(o.parentId) + ", \"title\": " + jsonString(o.title) +
            ", \"description\": " + jsonString(o.description) + ",\n" + objectIndent + " ";
-    if (isReport) {
+    if (s.isKind(o, PluginKind::Report)) {
       out += "\"reportType\": " + jsonString(o.reportType) +
              ", \"thumbnail\": " + boolText(o.thumbnail) + ",\n" + objectIndent + " \"file\": ";
       if (o.hasFile) {
@@ -178,7 +148,7 @@ bool dumpRepository(const std::string& apsName, std::string* json, std::string* 
     out += "]}";
   }
   out += "]}\n";
-  return true;
+  return out;
 }
 
 }  // namespace korva

@@ -1,14 +1,15 @@
-// korvaserver's read-only views of a repository: the tree of folders and
-// reports, the users with their rights, and the whole repository as JSON.
-// APS names follow the logon's rules; each view reads one consistent
-// snapshot.
+// korvaserver's read-only views of a repository's snapshot (read at one
+// moment, whole or as far as a user may see it): the tree of folders and
+// reports, the users with their rights, and the repository as JSON.
 //
-// Every function answers false with *error set (a full sentence) on failure.
-// Thread-safety: each call opens its own connection.
+// Thread-safety: pure functions of the snapshot; readLocalSnapshot opens its
+// own connection.
 #ifndef KORVA_REPORTSERVER_ADMIN_REPOSITORY_VIEWS_H_
 #define KORVA_REPORTSERVER_ADMIN_REPOSITORY_VIEWS_H_
 
 #include <string>
+
+#include "reportserver/store/store_records.h"
 
 namespace korva {
 
@@ -19,17 +20,26 @@ namespace korva {
 // reports the file or ", no file". "(no folders or reports)" when empty.
 // Titles and descriptions are JSON strings, file names escaped the same way
 // (without quotes), so no control character reaches the terminal.
-bool describeTree(const std::string& apsName, std::string* text, std::string* error);
+std::string describeTree(const RepositorySnapshot& s);
 
 // The users in id order with full name, licence type, whether a password is
 // set, and their rights:
 //   User 7 "Administrator", full name "", licence 1 (concurrent), password no
 //     View (2) on Folder 8 "Finance"
-bool describeUsers(const std::string& apsName, std::string* text, std::string* error);
+std::string describeUsers(const RepositorySnapshot& s);
 
 // The whole repository as JSON: APS name, plugins, users and objects in id
 // order, with rights and report files (name, size, SHA-256).
-bool dumpRepository(const std::string& apsName, std::string* json, std::string* error);
+std::string dumpRepository(const RepositorySnapshot& s);
+
+// The whole repository of the APS in the local server home (the APS name
+// follows the logon's rules). False with *error (a full sentence) when it
+// cannot be read.
+bool readLocalSnapshot(const std::string& apsName, RepositorySnapshot* s, std::string* error);
+
+// One of the views above of the local APS's whole repository.
+bool viewLocalRepository(const std::string& apsName, std::string (*view)(const RepositorySnapshot&),
+                         std::string* text, std::string* error);
 
 }  // namespace korva
 

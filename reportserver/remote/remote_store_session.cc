@@ -198,4 +198,15 @@ StoreStatus RemoteStoreSession::commit(const std::vector<ObjectChange>& changes,
   return wire::readCommitAnswer(body, stored);
 }
 
+StoreStatus RemoteStoreSession::snapshot(RepositorySnapshot*) {
+  return StoreStatus::failed("The report server " + endpoint_.text() +
+                             " cannot be read whole by this client.");
+}
+
+StoreStatus RemoteStoreSession::readReportFile(int32_t reportId, ReportFileSink&) {
+  return StoreStatus::failed("The file of report " + std::to_string(reportId) +
+                             " cannot be read from the report server " + endpoint_.text() +
+                             " by this client.");
+}
+
 }  // namespace korva

@@ -38,6 +38,8 @@ class RemoteStoreSession : public StoreSession {
   StoreStatus query(const ParsedQuery& query, QueryResult* out) override;
   StoreStatus commit(const std::vector<ObjectChange>& changes, int64_t readMark,
                      std::vector<ObjectRecord>* stored) override;
+  StoreStatus snapshot(RepositorySnapshot* out) override;
+  StoreStatus readReportFile(int32_t reportId, ReportFileSink& sink) override;
 
  private:
   explicit RemoteStoreSession(const HttpsEndpoint& endpoint);

@@ -28,11 +28,15 @@ class LocalStoreSession : public StoreSession {
   StoreStatus query(const ParsedQuery& query, QueryResult* out) override;
   StoreStatus commit(const std::vector<ObjectChange>& changes, int64_t readMark,
                      std::vector<ObjectRecord>* stored) override;
+  StoreStatus snapshot(RepositorySnapshot* out) override;
+  StoreStatus readReportFile(int32_t reportId, ReportFileSink& sink) override;
 
  private:
   LocalStoreSession() = default;
 
-  StoreStatus checkRights(const std::vector<ObjectChange>& changes);
+  // changes: with their heads as stored now; gone: removals of objects that
+  // are gone (stored_heads.h).
+  StoreStatus checkRights(const std::vector<ObjectChange>& changes, const std::vector<bool>& gone);
 
   Database db_;
   std::string path_;

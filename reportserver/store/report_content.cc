@@ -174,14 +174,29 @@ bool StagedFiles::store(int32_t reportId, const std::string& path, StoredFile* o
   return true;
 }
 
-bool exportReportFile(Database& db, int32_t reportId, const std::string& destPath,
-                      std::string* error) {
-  int err = 0;
-  StdioFile f = createNewFile(destPath, false, &err);
-  if (!f) {
-    if (error) *error = "Cannot create \"" + destPath + "\": " + errorText(err) + ".";
-    return false;
+ReportFileRead readReportFile(Database& db, int32_t reportId, ReportFileSink& sink,
+                              std::string* error) {
+  auto readFailed = [&] {
+    if (error) {
+      *error = "Cannot read the content of report " + std::to_string(reportId) + ": " +
+               db.lastMessage() + ".";
+    }
+    return ReportFileRead::Failed;
+  };
+  StoredFile file;
+  {
+    Statement st(db,
+                 "SELECT file_name, file_size, file_sha256 FROM reports"
+                 " WHERE id = ?1 AND file_name IS NOT NULL AND content_id IS NOT NULL");
+    st.bind(1, static_cast<int64_t>(reportId));
+    const int rc = st.step();
+    if (rc == SQLITE_DONE) return ReportFileRead::NoFile;
+    if (rc != SQLITE_ROW) return readFailed();
+    file.name = st.columnText(0);
+    file.size = st.columnInt(1);
+    file.sha256 = st.columnText(2);
   }
+  if (!sink.begin(file)) return ReportFileRead::Stopped;
   Statement st(db,
                "SELECT c.data FROM reports r JOIN content_chunks c ON c.content_id = r.content_id"
                " WHERE r.id = ?1 ORDER BY c.seq");
@@ -190,21 +205,55 @@ bool exportReportFile(Database& db, int32_t reportId, const std::string& destPat
   while ((rc = st.step()) == SQLITE_ROW) {
     int size = 0;
     const void* data = st.columnBlob(0, &size);
-    if (size > 0 &&
-        std::fwrite(data, 1, static_cast<size_t>(size), f.get()) != static_cast<size_t>(size)) {
-      if (error) *error = "Cannot write \"" + destPath + "\": " + errorText(errno) + ".";
-      return false;
-    }
+    if (size > 0 && !sink.write(data, static_cast<size_t>(size))) return ReportFileRead::Stopped;
   }
-  if (rc != SQLITE_DONE) {
-    if (error)
-      *error = "Cannot read the content of report " + std::to_string(reportId) + ": " +
-               db.lastMessage() + ".";
+  return rc == SQLITE_DONE ? ReportFileRead::Done : readFailed();
+}
+
+namespace {
+
+// Writes what it is given to a stdio file, remembering the first error.
+class FileWritingSink : public ReportFileSink {
+ public:
+  explicit FileWritingSink(std::FILE* f) : f_(f) {}
+  bool begin(const StoredFile&) override { return true; }
+  bool write(const void* data, size_t size) override {
+    if (std::fwrite(data, 1, size, f_) == size) return true;
+    err_ = errno;
     return false;
+  }
+  int err() const { return err_; }
+
+ private:
+  std::FILE* f_;
+  int err_ = 0;
+};
+
+}  // namespace
+
+bool exportReportFile(Database& db, int32_t reportId, const std::string& destPath,
+                      std::string* error) {
+  int err = 0;
+  StdioFile f = createNewFile(destPath, false, &err);
+  if (!f) return fail(error, "Cannot create \"" + destPath + "\": " + errorText(err) + ".");
+  Transaction tx(db);
+  std::string message;
+  if (!tx.begin(&message)) {
+    return fail(error, "Cannot read the content of report " + std::to_string(reportId) + ": " +
+                           message + ".");
+  }
+  FileWritingSink sink(f.get());
+  switch (readReportFile(db, reportId, sink, error)) {
+    case ReportFileRead::Done:
+    case ReportFileRead::NoFile:
+      break;
+    case ReportFileRead::Stopped:
+      return fail(error, "Cannot write \"" + destPath + "\": " + errorText(sink.err()) + ".");
+    case ReportFileRead::Failed:
+      return false;
   }
   if (std::fflush(f.get()) != 0) {
-    if (error) *error = "Cannot write \"" + destPath + "\": " + errorText(errno) + ".";
-    return false;
+    return fail(error, "Cannot write \"" + destPath + "\": " + errorText(errno) + ".");
   }
   return true;
 }

@@ -29,18 +29,13 @@
 #include <string>
 #include <vector>
 
+#include "reportserver/store/report_file_sink.h"
 #include "reportserver/store/sqlite_db.h"
 #include "reportserver/store/staging_mark.h"
 
 namespace korva {
 
 constexpr size_t kReportChunkBytes = 1024 * 1024;
-
-struct StoredFile {
-  std::string name;  // base name, UTF-8
-  int64_t size = 0;
-  std::string sha256;  // lower-case hex
-};
 
 // The report files of one commit, each read once and staged as a content
 // before the commit (with its name, size and digest); the commit gives them
@@ -81,6 +76,19 @@ class StagedFiles {
   std::vector<unsigned char> buffer_;     // one chunk
   std::map<std::string, Staged> staged_;  // by path
 };
+
+// What reading a report's file came to.
+enum class ReportFileRead {
+  Done,
+  NoFile,   // no report with that id, or one without a file
+  Stopped,  // the sink said stop
+  Failed,   // the repository could not be read: *error says why
+};
+
+// Hands the report's stored file to the sink. To be called inside the
+// caller's transaction, so that name, size and bytes agree.
+ReportFileRead readReportFile(Database& db, int32_t reportId, ReportFileSink& sink,
+                              std::string* error);
 
 // Writes the report's stored content to a new file at destPath.
 bool exportReportFile(Database& db, int32_t reportId, const std::string& destPath,

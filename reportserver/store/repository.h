@@ -46,12 +46,7 @@ bool loadHeads(Database& db, bool system, const std::vector<QueryTerm>& terms,
 bool findUserForLogon(Database& db, const std::string& name, int32_t* id, bool* found,
                       std::string* passwordRecord, std::string* error);
 
-// The rights on one object, or every right when objectId is 0: (object, user, role).
-struct RightRecord {
-  int32_t objectId;
-  int32_t userId;
-  int32_t role;
-};
+// The rights on one object, or every right when objectId is 0.
 bool loadRights(Database& db, int32_t objectId, std::vector<RightRecord>* out, std::string* error);
 
 }  // namespace korva

@@ -1,6 +1,6 @@
 // What the store hands out of stored objects and plugins, as plain values:
 // a plugin, an object's head (what a query's answer holds), a whole object's
-// record, and a condition of a query.
+// record, a right, a snapshot of a repository, and a condition of a query.
 //
 // Thread-safety: plain values.
 #ifndef KORVA_REPORTSERVER_STORE_STORE_RECORDS_H_
@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace korva {
 
@@ -47,6 +48,39 @@ struct ObjectHead {
   int16_t typeId = 0;
   int32_t parentId = 0;
   std::string title;
+};
+
+// A right: the user's role on the object.
+struct RightRecord {
+  int32_t objectId;
+  int32_t userId;
+  int32_t role;
+};
+
+// A repository's content read at one moment, as plain values: korvaserver's
+// views, the export and the console read it.
+struct RepositorySnapshot {
+  std::string aps;
+  std::vector<PluginInfo> plugins;    // in list order
+  std::vector<ObjectRecord> users;    // in id order
+  std::vector<ObjectRecord> objects;  // folders, reports and the rest, in id order
+  std::vector<RightRecord> rights;    // on the users and objects it holds
+
+  const PluginInfo* plugin(int16_t typeId) const {
+    for (const PluginInfo& p : plugins) {
+      if (p.typeId == typeId) return &p;
+    }
+    return nullptr;
+  }
+  // The plugin's name, or "Type<id>" for a type no plugin names.
+  std::string typeName(int16_t typeId) const {
+    const PluginInfo* p = plugin(typeId);
+    return p ? p->name : "Type" + std::to_string(typeId);
+  }
+  bool isKind(const ObjectRecord& o, PluginKind kind) const {
+    const PluginInfo* p = plugin(o.typeId);
+    return p && p->kind == kind;
+  }
 };
 
 // A condition of a query: field = value.

@@ -23,6 +23,7 @@
 #include "reportserver/store/answer_rows.h"
 #include "reportserver/store/object_change.h"
 #include "reportserver/store/query_parser.h"
+#include "reportserver/store/report_file_sink.h"
 #include "reportserver/store/store_records.h"
 #include "reportserver/store/store_status.h"
 
@@ -74,8 +75,20 @@ class StoreSession {
   // object whose kind, folder and title another session stored at or after
   // that mark is refused as an unwanted twin. *stored receives, for each
   // change in order, the object as now stored (empty records for removals).
+  // Of an existing object's head only the id counts: type, folder and title
+  // are read from the repository, and a change that names another type is
+  // refused (badRequest).
   virtual StoreStatus commit(const std::vector<ObjectChange>& changes, int64_t readMark,
                              std::vector<ObjectRecord>* stored) = 0;
+
+  // The repository read at one moment, as far as the user may see it: every
+  // user, the info objects the user may see, and the rights on those.
+  virtual StoreStatus snapshot(RepositorySnapshot* out) = 0;
+
+  // Hands a report's file to the sink: what it is, then its bytes. A report
+  // the user may not see is answered as one that does not exist. A sink that
+  // says stop ends the reading with a failure.
+  virtual StoreStatus readReportFile(int32_t reportId, ReportFileSink& sink) = 0;
 };
 
 using StoreSessionPtr = std::shared_ptr<StoreSession>;

@@ -101,7 +101,7 @@ TEST_F(PublishRunnerTest, UserWhoseNameHoldsTheSeparatorIsReportedAndSkipped) {
   EXPECT_EQ(logLines(), expected);
   std::string users;
   std::string error;
-  ASSERT_TRUE(korva::describeUsers(kAps, &users, &error)) << error;
+  ASSERT_TRUE(korva::viewLocalRepository(kAps, korva::describeUsers, &users, &error)) << error;
   EXPECT_EQ(users.find("A\\\\B"), std::string::npos) << users;
 }
 

@@ -96,7 +96,7 @@ fs::path RunnerTest::instructions(const std::string& body) const {
 int RunnerTest::userId(const std::string& name) const {
   std::string text;
   std::string error;
-  if (!korva::describeUsers(kAps, &text, &error)) return -1;
+  if (!korva::viewLocalRepository(kAps, korva::describeUsers, &text, &error)) return -1;
   std::smatch m;
   std::regex line("User ([0-9]+) \"" + name + "\"");
   return std::regex_search(text, m, line) ? std::stoi(m[1]) : -1;
@@ -105,7 +105,7 @@ int RunnerTest::userId(const std::string& name) const {
 std::string RunnerTest::tree() const {
   std::string text;
   std::string error;
-  EXPECT_TRUE(korva::describeTree(kAps, &text, &error)) << error;
+  EXPECT_TRUE(korva::viewLocalRepository(kAps, korva::describeTree, &text, &error)) << error;
   return text;
 }
 

@@ -139,8 +139,10 @@ TEST_F(NetServerTest, AnUploadedReportIsStoredAsALocalCommitStoresIt) {
   EXPECT_TRUE(isEmptyDirectory(spoolDir()));  // the commit took the upload
 
   std::string localDump, remoteDump;
-  ASSERT_TRUE(korva::dumpRepository("local", &localDump, &error)) << error;
-  ASSERT_TRUE(korva::dumpRepository("localhost", &remoteDump, &error)) << error;
+  ASSERT_TRUE(korva::viewLocalRepository("local", korva::dumpRepository, &localDump, &error))
+      << error;
+  ASSERT_TRUE(korva::viewLocalRepository("localhost", korva::dumpRepository, &remoteDump, &error))
+      << error;
   const std::string name = "\"local\"";
   ASSERT_NE(localDump.find(name), std::string::npos);
   localDump.replace(localDump.find(name), name.size(), "\"localhost\"");
@@ -210,7 +212,8 @@ TEST_F(NetServerTest, ReportsSentWithTheirCommitAreStoredAndBadOnesRefused) {
   EXPECT_EQ(stored.size(), 2u);
   EXPECT_TRUE(isEmptyDirectory(spoolDir()));
   std::string dump, error;
-  ASSERT_TRUE(korva::dumpRepository("localhost", &dump, &error)) << error;
+  ASSERT_TRUE(korva::viewLocalRepository("localhost", korva::dumpRepository, &dump, &error))
+      << error;
   EXPECT_NE(dump.find("\"Q1\""), std::string::npos);
   EXPECT_NE(dump.find("{\"name\": \"Q1.rpt\", \"size\": 12, \"sha256\": "
                       "\"2138e20f2c6de32409659c519601a485e21fe056a5e3d6c019f075e4203ce608\"}"),

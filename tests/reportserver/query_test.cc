@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "reportserver/store/store_session.h"
 #include "tests/reportserver/server_fixture.h"
 
 namespace korva_rs_test {
@@ -183,6 +184,60 @@ TEST_F(QueryTest, OthersSeeOnlyWhatTheirRightsShow) {
   ASSERT_EQ(grant(c_, sub_, alice_, 2), S_OK) << lastError();
   EXPECT_EQ(titlesOf(query(alice, L"SELECT * FROM CI_INFOOBJECTS WHERE SI_PARENTID=" + n(a_))),
             Titles{"Sub"});
+}
+
+// Collects what a report file read hands out.
+struct CollectedFile : korva::ReportFileSink {
+  korva::StoredFile file;
+  std::string bytes;
+  bool begin(const korva::StoredFile& f) override {
+    file = f;
+    return true;
+  }
+  bool write(const void* data, size_t size) override {
+    bytes.append(static_cast<const char*>(data), size);
+    return true;
+  }
+};
+
+TEST_F(QueryTest, SnapshotsAndReportFilesShowWhatTheUserMaySee) {
+  ASSERT_EQ(grant(c_, a_, alice_, 1), S_OK) << lastError();
+  ASSERT_EQ(grant(c_, b_, alice_, 2), S_OK) << lastError();
+  struct Case {
+    std::string user;
+    Titles objects;
+    size_t rights;
+    bool readsReport;
+  };
+  const std::vector<Case> cases = {
+      {"Administrator", {"A", "B", "Sub", "R", "0 last"}, 2, true},
+      {"Alice", {"B", "0 last"}, 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.user);
+    korva::StoreSessionPtr session;
+    ASSERT_TRUE(korva::logOnToStore({c.user, "", "localhost", "secEnterprise"}, &session).ok());
+    korva::RepositorySnapshot s;
+    ASSERT_TRUE(session->snapshot(&s).ok());
+    Titles objects, users;
+    for (const auto& o : s.objects) objects.push_back(o.title);
+    for (const auto& u : s.users) users.push_back(u.title);
+    EXPECT_EQ(objects, c.objects);
+    EXPECT_EQ(users, (Titles{"Administrator", "Alice"}));
+    EXPECT_EQ(s.rights.size(), c.rights);
+
+    CollectedFile file;
+    const korva::StoreStatus read = session->readReportFile(report_, file);
+    EXPECT_EQ(read.ok(), c.readsReport) << read.description;
+    EXPECT_EQ(file.bytes, c.readsReport ? "r" : "");
+    EXPECT_EQ(file.file.name, c.readsReport ? "r.rpt" : "");
+    if (!c.readsReport) {
+      EXPECT_EQ(read.description,
+                "There is no report " + std::to_string(report_) + " with a file.");
+    }
+    EXPECT_EQ(session->readReportFile(a_, file).description,
+              "There is no report " + std::to_string(a_) + " with a file.");
+  }
 }
 
 TEST_F(QueryTest, QueriesOutsideTheGrammarAreRefused) {

@@ -24,7 +24,7 @@ TEST_F(RepositoryTest, ANewerSchemaIsRefused) {
                                "use a newer korvaserver.";
   EXPECT_EQ(lastError(), expected);
   std::string text, error;
-  EXPECT_FALSE(korva::dumpRepository("localhost", &text, &error));
+  EXPECT_FALSE(korva::viewLocalRepository("localhost", korva::dumpRepository, &text, &error));
   EXPECT_EQ(error, expected);
   setUserVersion(2);
   EXPECT_TRUE(logon(L"Administrator", L""));
@@ -144,14 +144,14 @@ TEST_F(RepositoryTest, AVersion1RepositoryIsUpgradedWithItsContents) {
   }
 
   std::string text, error;
-  ASSERT_TRUE(korva::dumpRepository("old", &text, &error)) << error;
+  ASSERT_TRUE(korva::viewLocalRepository("old", korva::dumpRepository, &text, &error)) << error;
   EXPECT_EQ(text, expected);
   for (const auto& [id, content] : reports) {
     const std::string copy = (home_ / ("copy" + std::to_string(id))).string();
     ASSERT_TRUE(korva::exportReportContent("old", id, copy, &error)) << error;
     EXPECT_EQ(readFile(copy), content);
   }
-  EXPECT_FALSE(korva::dumpRepository("blocked", &text, &error));
+  EXPECT_FALSE(korva::viewLocalRepository("blocked", korva::dumpRepository, &text, &error));
   EXPECT_EQ(error, "Cannot bring the repository " + repositoryPath("blocked") +
                        " up to date. Cannot upgrade the schema: table contents already exists.");
   struct Check {

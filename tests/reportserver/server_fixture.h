@@ -298,7 +298,8 @@ class ServerTest : public korva_test_common::ServerHomeTest {
 
   std::string dump() {
     std::string json, error;
-    EXPECT_TRUE(korva::dumpRepository("localhost", &json, &error)) << error;
+    EXPECT_TRUE(korva::viewLocalRepository("localhost", korva::dumpRepository, &json, &error))
+        << error;
     return json;
   }
 };
