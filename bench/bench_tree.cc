@@ -56,7 +56,7 @@ void writeSourceTree(const std::string& dir, const TreeShape& shape) {
     x ^= x << 5;
     c = static_cast<char>(x);
   }
-  for (int f = 0; f < shape.folders; ++f) {
+  for (int f = shape.firstFolder; f < shape.firstFolder + shape.folders; ++f) {
     fs::create_directories(sourceDir(dir) + "/" + folderName(f));
     for (int r = 0; r < shape.reportsPerFolder; ++r) {
       const std::string path = reportPath(dir, f, r);
@@ -94,13 +94,13 @@ void writeInstructions(const std::string& path, const TreeShape& shape) {
     std::fprintf(out, "    <user name=\"%s\"/>\n", userName(u).c_str());
   }
   std::fprintf(out, "  </users>\n  <folders desc=\"Benchmark folder\" overwrite=\"1\">\n");
-  for (int f = 0; f < shape.folders; ++f) {
+  for (int f = shape.firstFolder; f < shape.firstFolder + shape.folders; ++f) {
     std::fprintf(out, "    <folder name=\"%s\" desc=\"%s\"/>\n", folderName(f).c_str(),
                  folderDescription(f).c_str());
   }
   std::fprintf(out, "  </folders>\n  <reports desc=\"%s\" icon=\"%s\" overwrite=\"1\">\n",
                kReportDescription, kReportIcon);
-  for (int f = 0; f < shape.folders; ++f) {
+  for (int f = shape.firstFolder; f < shape.firstFolder + shape.folders; ++f) {
     for (int r = 0; r < shape.reportsPerFolder; ++r) {
       std::fprintf(out, "    <report name=\"%s\" title=\"%s\"/>\n", reportBaseName(f, r).c_str(),
                    reportTitle(f, r).c_str());
@@ -108,8 +108,8 @@ void writeInstructions(const std::string& path, const TreeShape& shape) {
   }
   // Entries with no file behind them: read and stored, never published.
   for (int e = 0; e < shape.extraEntries; ++e) {
-    std::fprintf(out, "    <report name=\"%s\" title=\"%s\"/>\n",
-                 reportBaseName(9999, e).c_str(), reportTitle(9999, e).c_str());
+    std::fprintf(out, "    <report name=\"%s\" title=\"%s\"/>\n", reportBaseName(9999, e).c_str(),
+                 reportTitle(9999, e).c_str());
   }
   std::fprintf(out, "  </reports>\n</publish>\n");
   if (std::fclose(out) != 0) throw std::runtime_error("cannot write " + path);

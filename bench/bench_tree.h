@@ -19,6 +19,9 @@ struct TreeShape {
   int reportsPerFolder = 100;
   int64_t fileSize = 4096;
   int users = 3;
+  // The index of the first folder: trees with different ones publish into
+  // different folders (the floor always starts at 0).
+  int firstFolder = 0;
   // Report entries in the instructions file for reports that do not exist.
   int extraEntries = 0;
   // Files are made with truncate (holes, no data written).
@@ -32,7 +35,7 @@ struct TreeShape {
 extern const char kUserPassword[];
 extern const char kUserFullName[];
 extern const char kUserDescription[];
-extern const char kUserRight[];  // a right name of the instructions file
+extern const char kUserRight[];   // a right name of the instructions file
 constexpr int32_t kUserRole = 2;  // the role that right stands for
 extern const char kReportDescription[];
 extern const char kReportIcon[];
@@ -43,8 +46,8 @@ std::string folderDescription(int f);
 std::string reportBaseName(int f, int r);  // file name without ".rpt"
 std::string reportTitle(int f, int r);
 
-int64_t objectCount(const TreeShape& shape);   // users + folders + reports
-int64_t entryCount(const TreeShape& shape);    // entries of the instructions file
+int64_t objectCount(const TreeShape& shape);  // users + folders + reports
+int64_t entryCount(const TreeShape& shape);   // entries of the instructions file
 
 // Writes <dir>/src/<folder>/<report>.rpt for every report. Throws
 // std::runtime_error on failure.

@@ -16,6 +16,9 @@
 namespace korva {
 namespace {
 
+// A small report file is read in pieces of this size.
+constexpr size_t kSmallFilePiece = 64 * 1024;
+
 // A query parameter's value: UTF-8 with everything but the unreserved
 // characters percent-encoded.
 std::string encodeParameter(const std::string& text) {
@@ -33,6 +36,32 @@ std::string encodeParameter(const std::string& text) {
     }
   }
   return out;
+}
+
+enum class SmallFile { Read, TooLarge, Refused };
+
+// Reads the report file at path whole when it has at most room bytes, with
+// the same refusals as a local commit's.
+SmallFile readSmallFile(const std::string& path, size_t room, wire::SentFile* file,
+                        std::string* error) {
+  std::unique_ptr<FileReader> reader;
+  if (!openReportFile(path, &reader, error)) return SmallFile::Refused;
+  // One byte past the room tells a file that does not fit.
+  std::string& bytes = file->bytes;
+  size_t want = 0, got = 0;
+  do {
+    const size_t before = bytes.size();
+    want = std::min(room + 1 - before, kSmallFilePiece);
+    bytes.resize(before + want);
+    if (!readChunk(*reader, path, reinterpret_cast<unsigned char*>(&bytes[before]), want, &got,
+                   error)) {
+      return SmallFile::Refused;
+    }
+    bytes.resize(before + got);
+  } while (got == want && bytes.size() <= room);
+  if (bytes.size() > room) return SmallFile::TooLarge;
+  file->name = localPathAsUtf8(localBaseName(path));
+  return SmallFile::Read;
 }
 
 }  // namespace
@@ -118,9 +147,29 @@ StoreStatus RemoteStoreSession::commit(const std::vector<ObjectChange>& changes,
   stored->assign(changes.size(), ObjectRecord());
   if (changes.empty()) return StoreStatus::success();
   std::map<std::string, std::string> uploads;  // path -> upload id
+  std::map<std::string, wire::SentFile> sent;  // path -> sent with the commit
+  std::map<std::string, size_t> uses;          // path -> changes that name it
+  for (const ObjectChange& o : changes) {
+    if (o.pending.filePath) ++uses[*o.pending.filePath];
+  }
+  // Each change that names a sent file carries its bytes (commitRequestBody).
+  size_t room = wire::kMaxSentWithCommit;
   for (const ObjectChange& o : changes) {
     const auto& path = o.pending.filePath;
-    if (o.pending.remove || !path || uploads.count(*path)) continue;
+    if (o.pending.remove || !path || uploads.count(*path) || sent.count(*path)) continue;
+    const size_t n = uses[*path];
+    wire::SentFile file;
+    std::string error;
+    switch (room / n == 0 ? SmallFile::TooLarge : readSmallFile(*path, room / n, &file, &error)) {
+      case SmallFile::Read:
+        room -= file.bytes.size() * n;
+        sent.emplace(*path, std::move(file));
+        continue;
+      case SmallFile::Refused:
+        return StoreStatus::failed("Nothing was committed. " + error);
+      case SmallFile::TooLarge:
+        break;
+    }
     StoreStatus status = upload(*path, &uploads[*path]);
     if (!status.ok()) {
       return status.code == StoreStatus::Code::Failed
@@ -128,10 +177,21 @@ StoreStatus RemoteStoreSession::commit(const std::vector<ObjectChange>& changes,
                  : status;
     }
   }
-  const std::string request = wire::commitRequestBody(
-      changes, readMark, [&uploads](const std::string& path) { return uploads[path]; });
+  uint64_t sentBytes = 0;
+  std::string request = wire::commitRequestBody(
+      changes, readMark, [&uploads](const std::string& path) { return uploads[path]; },
+      [&sent](const std::string& path) {
+        auto it = sent.find(path);
+        return it == sent.end() ? nullptr : &it->second;
+      },
+      &sentBytes);
+  std::string commitPath = wire::kCommitPath;
+  if (sentBytes > 0) {
+    commitPath += "?" + std::string(wire::kSentParameter) + "=" + std::to_string(sentBytes);
+  }
   std::string body;
-  StoreStatus status = exchange(jsonRequest(HttpMethod::Post, wire::kCommitPath, request), &body);
+  StoreStatus status =
+      exchange(jsonRequest(HttpMethod::Post, std::move(commitPath), std::move(request)), &body);
   // A transport failure here leaves open whether the server stored the
   // commit: its description says what broke, and claims nothing more.
   if (!status.ok()) return status;

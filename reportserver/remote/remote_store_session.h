@@ -6,9 +6,10 @@
 // server HOST:PORT: ...", an untrusted certificate, a server that broke off),
 // each failing the operation with its description.
 //
-// A commit first uploads each report file it names (streamed from the file,
-// once per path), then sends the changes naming the uploads; the server
-// stores them all or nothing.
+// A commit sends the report files it names with its changes while they fit
+// in wire::kMaxSentWithCommit bytes (one round trip for a small report), and
+// first uploads each one that does not (streamed from the file, once per
+// path); the server stores them all or nothing.
 //
 // Thread-safety: one thread at a time, like the session.
 // Ownership: owns its HTTPS client (one kept connection); the server's

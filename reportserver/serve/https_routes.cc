@@ -49,16 +49,18 @@ class HttpsRoutes::Impl {
     jsonRoute(server, wire::kLogonPath, "logon",
               [this](const Request&, const std::string& body) { return service_.logon(body); });
     sessionRoute(server, wire::kQueryPath, "query",
-                 [this](const std::string& token, const std::string& request) {
+                 [this](const Request&, const std::string& token, const std::string& request) {
                    return service_.query(token, request);
                  });
     sessionRoute(server, wire::kCommitPath, "commit",
-                 [this](const std::string& token, const std::string& request) {
-                   return service_.commit(token, request);
+                 [this](const Request& req, const std::string& token, const std::string& request) {
+                   return service_.commit(token, request,
+                                          req.get_param_value(wire::kSentParameter));
                  });
-    sessionRoute(
-        server, wire::kLogoffPath, "logoff",
-        [this](const std::string& token, const std::string&) { return service_.logoff(token); });
+    sessionRoute(server, wire::kLogoffPath, "logoff",
+                 [this](const Request&, const std::string& token, const std::string&) {
+                   return service_.logoff(token);
+                 });
     server.Put(wire::kFilesPath,
                [this](const Request& req, Response& res, const ContentReader& content) {
                  serve(req, res, "upload", [&] {
@@ -199,12 +201,13 @@ class HttpsRoutes::Impl {
   }
 
   // A JSON operation of a session: its body opens with the session's line.
-  void sessionRoute(httplib::Server& server, const char* path, const char* operation,
-                    std::function<ServiceReply(const std::string&, const std::string&)> run) {
-    jsonRoute(server, path, operation, [run](const Request&, const std::string& body) {
+  void sessionRoute(
+      httplib::Server& server, const char* path, const char* operation,
+      std::function<ServiceReply(const Request&, const std::string&, const std::string&)> run) {
+    jsonRoute(server, path, operation, [run](const Request& req, const std::string& body) {
       std::string token, request;
       wire::splitSessionLine(body, &token, &request);
-      return run(token, request);
+      return run(req, token, request);
     });
   }
 

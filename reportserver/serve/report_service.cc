@@ -2,6 +2,8 @@
 #include "reportserver/serve/report_service.h"
 
 #include <cstring>
+#include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -19,6 +21,38 @@ ServiceReply malformed(const std::string& description, const std::string& user =
 ServiceReply withUser(ServiceReply reply, const std::string& user) {
   reply.user = user;
   return reply;
+}
+
+// The refusal of a file the spool did not store; none when it did.
+std::optional<ServiceReply> spoolRefusal(UploadSpool::Outcome outcome, const std::string& name,
+                                         const std::string& error, uint64_t maxBytes,
+                                         const std::string& user) {
+  switch (outcome) {
+    case UploadSpool::Outcome::Stored:
+      break;
+    case UploadSpool::Outcome::BadName:
+      return malformed(
+          "The upload's name \"" + name + "\" is no file name (one to 255 bytes, without \"/\").",
+          user);
+    case UploadSpool::Outcome::TooLarge:
+      return withUser(ReportService::tooLarge("file", maxBytes), user);
+    case UploadSpool::Outcome::BrokeOff:
+      return malformed("The file broke off before its end; nothing of it was kept.", user);
+    case UploadSpool::Outcome::Failed:
+      return ServiceReply::failure(200, StoreStatus::failed(error), user);
+  }
+  return std::nullopt;
+}
+
+// The count of the commit's sent parameter: decimal digits only.
+bool readByteCount(const std::string& text, uint64_t* count) {
+  if (text.empty() || text.size() > 18) return false;
+  *count = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    *count = *count * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return true;
 }
 
 // The reply of a store operation: its answer, or its refusal with status 200.
@@ -109,31 +143,37 @@ ServiceReply ReportService::upload(const std::string& name, const BodyReader& re
     return tooLarge("file", options_.maxUploadBytes);
   }
   if (!known) return unknownSession(token);
-  switch (outcome) {
-    case UploadSpool::Outcome::Stored:
-      break;
-    case UploadSpool::Outcome::BadName:
-      return malformed(
-          "The upload's name \"" + name + "\" is no file name (one to 255 bytes, without \"/\").",
-          user);
-    case UploadSpool::Outcome::TooLarge:
-      return withUser(tooLarge("file", options_.maxUploadBytes), user);
-    case UploadSpool::Outcome::BrokeOff:
-      return malformed("The file broke off before its end; nothing of it was kept.", user);
-    case UploadSpool::Outcome::Failed:
-      return ServiceReply::failure(200, StoreStatus::failed(error), user);
+  if (auto refusal = spoolRefusal(outcome, name, error, options_.maxUploadBytes, user)) {
+    return *refusal;
   }
   if (!sessions_.keepUpload(token, std::move(stored), &id)) return unknownSession(token);
   return ServiceReply::answer(wire::uploadAnswerBody(id), user);
 }
 
-ServiceReply ReportService::commit(const std::string& token, const std::string& body) {
+ServiceReply ReportService::commit(const std::string& token, const std::string& body,
+                                   const std::string& sent) {
   auto lease = sessions_.lease(token);
   if (!lease) return unknownSession(token);
   StoreSession& store = lease->store();
   const std::string user = store.facts().userName;
+  uint64_t sentBytes = 0;
+  if (!sent.empty() && !readByteCount(sent, &sentBytes)) {
+    return malformed("The request's " + std::string(wire::kSentParameter) + " \"" + sent +
+                         "\" is not a number of bytes.",
+                     user);
+  }
+  if (sentBytes > wire::kMaxSentWithCommit) {
+    return ServiceReply::failure(
+        413,
+        StoreStatus::badRequest("The files sent with the commit (" + std::to_string(sentBytes) +
+                                " bytes) are more than the report server takes with one (" +
+                                std::to_string(wire::kMaxSentWithCommit) +
+                                " bytes); upload them before the commit."),
+        user);
+  }
   std::vector<std::string> uploads;
   std::vector<ObjectChange> changes;
+  std::map<size_t, wire::ReceivedFile> sentFiles;
   int64_t readMark = 0;
   std::string error;
   const bool read = wire::readCommitRequest(
@@ -143,8 +183,25 @@ ServiceReply ReportService::commit(const std::string& token, const std::string& 
         uploads.push_back(id);
         return true;
       },
-      &changes, &readMark, &error);
+      &changes, &readMark, &error, sentBytes, &sentFiles);
   if (!read) return malformed(error, user);
+  // The files sent with the commit wait in the spool for it, and go when it
+  // ends, stored or not.
+  std::vector<std::unique_ptr<UploadedFile>> spooled;
+  for (const auto& [index, file] : sentFiles) {
+    const BodyReader bytes = [&file = file](const BodySink& sink) {
+      return file.bytes.empty() || sink(file.bytes.data(), file.bytes.size()) ? BodyEnd::Complete
+                                                                              : BodyEnd::BrokeOff;
+    };
+    std::unique_ptr<UploadedFile> kept;
+    const UploadSpool::Outcome outcome =
+        spool_.receive(file.name, bytes, options_.maxUploadBytes, &kept, &error);
+    if (auto refusal = spoolRefusal(outcome, file.name, error, options_.maxUploadBytes, user)) {
+      return *refusal;
+    }
+    changes[index].pending.filePath = kept->path();
+    spooled.push_back(std::move(kept));
+  }
   std::vector<ObjectRecord> stored;
   const StoreStatus status = store.commit(changes, readMark, &stored);
   if (status.ok()) lease->dropUploads(uploads);

@@ -39,7 +39,9 @@ class ReportService {
   // and dropped.
   // The body: the session's line, then the file's bytes.
   ServiceReply upload(const std::string& name, const BodyReader& read);
-  ServiceReply commit(const std::string& token, const std::string& body);
+  // sent: the request's sent parameter ("" when absent), the bytes of files
+  // sent with the commit at the end of the body.
+  ServiceReply commit(const std::string& token, const std::string& body, const std::string& sent);
   ServiceReply logoff(const std::string& token);
 
   // The reply to a session that is missing or not known.

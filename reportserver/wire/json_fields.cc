@@ -30,9 +30,9 @@ std::string FieldPath::str() const {
   return text.empty() ? "the message" : text;
 }
 
-Json parseMessage(const std::string& text) {
+Json parseMessage(std::string_view text) {
   try {
-    return Json::parse(text);
+    return Json::parse(text.begin(), text.end());
   } catch (const Json::parse_error& e) {
     throw MalformedValue("the message is not valid JSON (at byte " + std::to_string(e.byte) + ")");
   } catch (const Json::out_of_range&) {

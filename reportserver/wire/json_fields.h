@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "reportserver/wire/wire_protocol.h"
 
@@ -50,7 +51,7 @@ class FieldPath {
 };
 
 // Parses a whole message; throws MalformedValue when it is not JSON.
-Json parseMessage(const std::string& text);
+Json parseMessage(std::string_view text);
 // Writes a message.
 std::string writeMessage(const Json& value);
 

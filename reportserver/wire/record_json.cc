@@ -172,7 +172,8 @@ ParsedQuery queryFrom(const Json& value, const FieldPath& path) {
   return q;
 }
 
-Json changeJson(const ObjectChange& change, const UploadIdOf& uploadIdOf) {
+Json changeJson(const ObjectChange& change, const UploadIdOf& uploadIdOf,
+                const SentFileOf& sentFileOf) {
   const PendingChanges& p = change.pending;
   Json pending = Json::object();
   if (p.title) pending["title"] = *p.title;
@@ -180,7 +181,11 @@ Json changeJson(const ObjectChange& change, const UploadIdOf& uploadIdOf) {
   if (p.parentId) pending["parentId"] = *p.parentId;
   if (p.reportType) pending["reportType"] = *p.reportType;
   if (p.thumbnail) pending["thumbnail"] = *p.thumbnail;
-  if (p.filePath) pending["file"] = uploadIdOf(*p.filePath);
+  if (p.filePath) {
+    const SentFile* sent = sentFileOf ? sentFileOf(*p.filePath) : nullptr;
+    pending["file"] = sent ? Json{{"name", sent->name}, {"size", sent->bytes.size()}}
+                           : Json(uploadIdOf(*p.filePath));
+  }
   if (p.fullName) pending["fullName"] = *p.fullName;
   if (p.passwordRecord) pending["passwordRecord"] = *p.passwordRecord;
   if (p.passwordOptions[0] || p.passwordOptions[1] || p.passwordOptions[2]) {
@@ -202,7 +207,8 @@ Json changeJson(const ObjectChange& change, const UploadIdOf& uploadIdOf) {
 }
 
 ObjectChange changeFrom(const Json& value, const FieldPath& path,
-                        const std::vector<PluginInfo>& plugins, const UploadPathOf& uploadPathOf) {
+                        const std::vector<PluginInfo>& plugins, const UploadPathOf& uploadPathOf,
+                        std::optional<SentFileHead>* sent) {
   const Json& o = objectAt(value, path);
   ObjectChange c;
   const int16_t type = numberMember<int16_t>(o, "type", path);
@@ -232,7 +238,15 @@ ObjectChange changeFrom(const Json& value, const FieldPath& path,
   if (const Json* v = optionalMember(pending, "thumbnail")) {
     p.thumbnail = boolAt(*v, pp.member("thumbnail"));
   }
-  if (const Json* v = optionalMember(pending, "file")) {
+  if (const Json* v = optionalMember(pending, "file"); v && v->is_object()) {
+    const FieldPath filePath = pp.member("file");
+    if (!sent)
+      throw MalformedValue(filePath.str() +
+                           " names a file sent with the commit, which this request cannot carry");
+    *sent = SentFileHead{textMember(*v, "name", filePath),
+                         static_cast<uint64_t>(integerAt(requiredMember(*v, "size", filePath),
+                                                         filePath.member("size"), 0, INT64_MAX))};
+  } else if (v) {
     const FieldPath filePath = pp.member("file");
     std::string kept;
     if (!uploadPathOf(textAt(*v, filePath), &kept)) {

@@ -14,6 +14,9 @@
 #ifndef KORVA_REPORTSERVER_WIRE_RECORD_JSON_H_
 #define KORVA_REPORTSERVER_WIRE_RECORD_JSON_H_
 
+#include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "reportserver/store/object_change.h"
@@ -42,9 +45,21 @@ ObjectRecord recordFrom(const Json& value, const FieldPath& path);
 Json queryJson(const ParsedQuery& query);
 ParsedQuery queryFrom(const Json& value, const FieldPath& path);
 
-Json changeJson(const ObjectChange& change, const UploadIdOf& uploadIdOf);
+// A file sent with the commit: {"name", "size"} instead of an upload's id;
+// the bytes are the commit's to carry.
+struct SentFileHead {
+  std::string name;
+  uint64_t size = 0;
+};
+
+// sentFileOf may be empty (every file was uploaded).
+Json changeJson(const ObjectChange& change, const UploadIdOf& uploadIdOf,
+                const SentFileOf& sentFileOf);
+// A change that names a file sent with the commit sets *sent (and no file
+// path); without sent, such a change is malformed.
 ObjectChange changeFrom(const Json& value, const FieldPath& path,
-                        const std::vector<PluginInfo>& plugins, const UploadPathOf& uploadPathOf);
+                        const std::vector<PluginInfo>& plugins, const UploadPathOf& uploadPathOf,
+                        std::optional<SentFileHead>* sent);
 
 // {"code", "description"} of a failure (never of success).
 Json statusJson(const StoreStatus& status);

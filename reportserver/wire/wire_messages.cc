@@ -2,6 +2,7 @@
 #include "reportserver/wire/wire_messages.h"
 
 #include <exception>
+#include <optional>
 #include <utility>
 
 #include "reportserver/wire/json_fields.h"
@@ -16,7 +17,7 @@ const FieldPath kRoot;
 
 // Runs a request's reader; false with *error set when it throws.
 template <typename Read>
-bool readRequest(const std::string& body, std::string* error, Read read) {
+bool readRequest(std::string_view body, std::string* error, Read read) {
   try {
     const Json message = parseMessage(body);
     read(objectAt(message, kRoot));
@@ -79,26 +80,60 @@ bool readQueryRequest(const std::string& body, ParsedQuery* out, std::string* er
 }
 
 std::string commitRequestBody(const std::vector<ObjectChange>& changes, int64_t readMark,
-                              const UploadIdOf& uploadIdOf) {
+                              const UploadIdOf& uploadIdOf, const SentFileOf& sentFileOf,
+                              uint64_t* sentBytes) {
   Json list = Json::array();
-  for (const ObjectChange& c : changes) list.push_back(changeJson(c, uploadIdOf));
-  return writeMessage({{"readMark", readMark}, {"changes", std::move(list)}});
+  std::vector<const SentFile*> files;
+  for (const ObjectChange& c : changes) {
+    list.push_back(changeJson(c, uploadIdOf, sentFileOf));
+    const SentFile* sent =
+        sentFileOf && c.pending.filePath ? sentFileOf(*c.pending.filePath) : nullptr;
+    if (sent) files.push_back(sent);
+  }
+  std::string body = writeMessage({{"readMark", readMark}, {"changes", std::move(list)}});
+  const size_t json = body.size();
+  for (const SentFile* file : files) body += file->bytes;
+  if (sentBytes) *sentBytes = body.size() - json;
+  return body;
 }
 
 bool readCommitRequest(const std::string& body, const std::vector<PluginInfo>& plugins,
                        const UploadPathOf& uploadPathOf, std::vector<ObjectChange>* changes,
-                       int64_t* readMark, std::string* error) {
-  return readRequest(body, error, [&](const Json& o) {
+                       int64_t* readMark, std::string* error, uint64_t sentBytes,
+                       std::map<size_t, ReceivedFile>* sentFiles) {
+  if (sentBytes > body.size()) {
+    *error = "The request is malformed: it is shorter than the " + std::to_string(sentBytes) +
+             " bytes of files it says it sends.";
+    return false;
+  }
+  const std::string_view whole(body);
+  const size_t json = body.size() - static_cast<size_t>(sentBytes);
+  return readRequest(whole.substr(0, json), error, [&](const Json& o) {
     const int64_t mark = numberMember<int64_t>(o, "readMark", kRoot);
     const FieldPath listPath = kRoot.member("changes");
     const Json& list = arrayAt(requiredMember(o, "changes", kRoot), listPath);
     std::vector<ObjectChange> read;
+    std::map<size_t, ReceivedFile> files;
+    size_t at = json;
     read.reserve(list.size());
     for (size_t i = 0; i < list.size(); ++i) {
-      read.push_back(changeFrom(list[i], listPath.item(i), plugins, uploadPathOf));
+      std::optional<SentFileHead> sent;
+      read.push_back(changeFrom(list[i], listPath.item(i), plugins, uploadPathOf,
+                                sentFiles ? &sent : nullptr));
+      if (!sent) continue;
+      if (sent->size > body.size() - at) {
+        throw MalformedValue("the files sent with the commit are shorter than its changes say");
+      }
+      files[i] =
+          ReceivedFile{std::move(sent->name), whole.substr(at, static_cast<size_t>(sent->size))};
+      at += static_cast<size_t>(sent->size);
+    }
+    if (at != body.size()) {
+      throw MalformedValue("the files sent with the commit are longer than its changes say");
     }
     *changes = std::move(read);
     *readMark = mark;
+    if (sentFiles) *sentFiles = std::move(files);
   });
 }
 

@@ -16,7 +16,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "reportserver/store/object_change.h"
@@ -34,6 +36,21 @@ using UploadIdOf = std::function<std::string(const std::string& path)>;
 // the session uploaded no file of that id.
 using UploadPathOf = std::function<bool(const std::string& id, std::string* path)>;
 
+// A report file sent with its commit instead of uploaded before it.
+struct SentFile {
+  std::string name;   // its base name, UTF-8
+  std::string bytes;  // its content
+};
+// The client's: the file sent with the commit for the report file at path,
+// or null when it was uploaded (UploadIdOf names it).
+using SentFileOf = std::function<const SentFile*(const std::string& path)>;
+// The server's: a file sent with a commit, its bytes a view of the request's
+// body (which the caller keeps while it reads them).
+struct ReceivedFile {
+  std::string name;
+  std::string_view bytes;
+};
+
 // The body of an operation of a session: the token's line, then the request.
 std::string withSessionLine(const std::string& token, const std::string& request);
 // Splits such a body: the token (empty when the body opens with no line of
@@ -48,12 +65,23 @@ bool readLogonRequest(const std::string& body, LogonRequest* out, std::string* e
 std::string queryRequestBody(const ParsedQuery& query);
 bool readQueryRequest(const std::string& body, ParsedQuery* out, std::string* error);
 
+// With sentFileOf, the files it answers go with the commit: their bytes end
+// the body, after the JSON, and *sentBytes counts them (the request's sent
+// parameter; 0 when none).
 std::string commitRequestBody(const std::vector<ObjectChange>& changes, int64_t readMark,
-                              const UploadIdOf& uploadIdOf);
+                              const UploadIdOf& uploadIdOf, const SentFileOf& sentFileOf = nullptr,
+                              uint64_t* sentBytes = nullptr);
 // plugins: the repository's, by which the changes' type ids are resolved.
+// sentBytes: the request's sent parameter, the bytes of files that end the
+// body. A change that names such a file has it in *sentFiles, by the
+// change's index, and no file path: the caller keeps the bytes where the
+// commit reads them and sets the path. Without sentFiles, a change that
+// names one is malformed. Nothing of the body is copied but the JSON's
+// values.
 bool readCommitRequest(const std::string& body, const std::vector<PluginInfo>& plugins,
                        const UploadPathOf& uploadPathOf, std::vector<ObjectChange>* changes,
-                       int64_t* readMark, std::string* error);
+                       int64_t* readMark, std::string* error, uint64_t sentBytes = 0,
+                       std::map<size_t, ReceivedFile>* sentFiles = nullptr);
 
 // Answers.
 std::string logonAnswerBody(const std::string& token, const SessionFacts& facts);

@@ -10,7 +10,9 @@
 //                    the report file's bytes as they are (not JSON); NAME
 //                    its base name (UTF-8, URL-encoded), which the report
 //                    keeps -> {"file": id}
-//   POST /v1/commit  {"readMark", "changes": [change, ...]}
+//   POST /v1/commit[?sent=N]
+//                    {"readMark", "changes": [change, ...]}, then the bytes
+//                    of the files sent with the commit (N of them in all)
 //                    -> {"stored": [record, ...]}
 //   POST /v1/logoff  (no body) -> {}
 //
@@ -21,7 +23,11 @@
 // whose certificate it has checked (platform/https_client.h). The APS is the one the server serves;
 // a logon names none. An uploaded file is named in a change of a later commit of the same session
 // by its id ("file" in the change's "pending"); it goes when the commit that stored it succeeds or
-// when its session ends.
+// when its session ends. A small file may instead go with the commit itself, which saves its
+// upload's round trip: the change names it {"name", "size"} ("file" in "pending": its base name,
+// UTF-8, and its size in bytes), the commit's JSON is followed by the bytes of each such file in
+// the order of the changes, and the parameter sent counts those bytes. Such files go when the
+// commit ends, stored or not.
 //
 // Answers. Status 200 carries either the operation's answer or the store's
 // refusal: {"error": {"code", "description"}} with the code "failed",
@@ -62,6 +68,7 @@ constexpr const char kLogoffPath[] = "/v1/logoff";
 // The longest session line a server reads (token and line end).
 constexpr size_t kMaxSessionLine = 128;
 constexpr const char kFileNameParameter[] = "name";
+constexpr const char kSentParameter[] = "sent";
 constexpr const char kJsonContentType[] = "application/json";
 
 // The port a server listens on unless told otherwise.
@@ -69,8 +76,12 @@ constexpr int kDefaultPort = 6480;
 
 // The longest text of any member, in bytes.
 constexpr size_t kMaxWireText = 64 * 1024;
-// The largest JSON body a server takes.
+// The largest body of a JSON request (with the files sent with a commit) a
+// server takes.
 constexpr size_t kMaxRequestBody = 16 * 1024 * 1024;
+// The most bytes of files a client sends with one commit; a file that does
+// not fit is uploaded before it.
+constexpr size_t kMaxSentWithCommit = 1024 * 1024;
 // The largest report file a server takes by default.
 constexpr uint64_t kDefaultMaxUpload = uint64_t{4} * 1024 * 1024 * 1024;
 

@@ -2,11 +2,13 @@
 // with a server home of their own that holds no repository, publish, publish
 // again and delete on a server in another home over TLS on the loopback. Each
 // run logs what the same run logs against a local repository, and the served
-// repository ends as the local one does.
+// repository ends as the local one does. One report is larger than the files
+// a commit carries, so that it goes up as an upload of its own.
 #include <memory>
 
 #include "e2e/e2e_fixture.h"
 #include "e2e/served_repository.h"
+#include "reportserver/wire/wire_protocol.h"
 
 namespace e2e {
 namespace {
@@ -48,6 +50,7 @@ class RemotePublishTest : public E2ETest {
 TEST_F(RemotePublishTest, PublishTwiceAndDeleteLogAndStoreAsLocally) {
   const std::vector<std::string> publish = {"-srcfile", examplePublishXml(), "-srcpath",
                                             tree().string()};
+  fs::resize_file(tree() / "HR" / "staff.rpt", korva::wire::kMaxSentWithCommit + 1);
   for (int round = 1; round <= 2; ++round) {
     const ProgramRun local = push(examplePublishXml(), tree().string());
     const ProgramRun served = remote("korvapush", publish);

@@ -2,9 +2,11 @@
 // store does, slowed down after wrong passwords; a report uploaded and
 // committed is stored as a local commit stores it; sessions are checked on
 // every operation and forgotten at logoff or after the idle limit, their
-// uploads with them; malformed, oversized and unknown requests are refused
-// with their statuses and descriptions; one log line per request.
+// uploads with them; reports sent with their commit are stored, and bad ones
+// refused with nothing stored; malformed, oversized and unknown requests are
+// refused with their statuses and descriptions; one log line per request.
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -145,6 +147,84 @@ TEST_F(NetServerTest, AnUploadedReportIsStoredAsALocalCommitStoresIt) {
   ASSERT_NE(localDump.find(name), std::string::npos);
   localDump.replace(localDump.find(name), name.size(), "\"localhost\"");
   EXPECT_EQ(remoteDump, localDump);
+}
+
+TEST_F(NetServerTest, ReportsSentWithTheirCommitAreStoredAndBadOnesRefused) {
+  korva::SessionFacts facts;
+  const std::string token = adminToken(&facts);
+  const korva::PluginInfo& folderPlugin = pluginOf(facts, korva::PluginKind::Folder);
+  const korva::PluginInfo& reportPlugin = pluginOf(facts, korva::PluginKind::Report);
+  std::map<std::string, wire::SentFile> files = {
+      {"q1", {"Q1.rpt", "report bytes"}}, {"q2", {"Q2.rpt", ""}}, {"bad", {"..", "abc"}}};
+  // The commit's body with the files it names, and their byte count.
+  uint64_t sent = 0;
+  auto body = [&](const std::vector<ObjectChange>& changes) {
+    return wire::commitRequestBody(
+        changes, INT64_MAX, [](const std::string&) { return std::string(); },
+        [&](const std::string& path) { return &files.at(path); }, &sent);
+  };
+  auto commit = [&](const std::string& body, const std::string& sentParameter) {
+    return send("POST", std::string(wire::kCommitPath) + "?sent=" + sentParameter, body, token);
+  };
+  std::vector<korva::ObjectRecord> stored;
+  Answer a = commit(body({newObject(folderPlugin, "Finance", 0)}), "0");
+  ASSERT_TRUE(wire::readCommitAnswer(a.body, &stored).ok()) << a.body;
+  const int32_t folder = stored.at(0).id;
+
+  // Refused: nothing of the commit is stored, nothing stays in the spool.
+  const std::vector<ObjectChange> two = {newObject(reportPlugin, "Q1", folder, "q1"),
+                                         newObject(reportPlugin, "Q3", folder, "bad")};
+  const std::string twoBody = body(two);
+  const std::string n = std::to_string(sent);
+  const std::string q1Body = body({newObject(reportPlugin, "Q1", folder, "q1")});
+  struct Case {
+    std::string body, sent;
+    int status;
+    std::string description;
+  };
+  const std::vector<Case> cases = {
+      {twoBody, "1e3", 400, "The request's sent \"1e3\" is not a number of bytes."},
+      {twoBody, "1048577", 413,
+       "The files sent with the commit (1048577 bytes) are more than the report server takes "
+       "with one (1048576 bytes); upload them before the commit."},
+      {twoBody, "99999", 400,
+       "The request is malformed: it is shorter than the 99999 bytes of files it says it sends."},
+      {q1Body.substr(0, q1Body.size() - 2), "10", 400,
+       "The request is malformed: the files sent with the commit are shorter than its changes "
+       "say."},
+      {q1Body + "xy", "14", 400,
+       "The request is malformed: the files sent with the commit are longer than its changes "
+       "say."},
+      {twoBody, n, 400,
+       "The upload's name \"..\" is no file name (one to 255 bytes, without \"/\")."}};
+  for (const Case& c : cases) {
+    a = commit(c.body, c.sent);
+    EXPECT_EQ(a.status, c.status) << c.sent;
+    EXPECT_EQ(a.body, errorBody(StoreStatus::badRequest(c.description)));
+  }
+  EXPECT_TRUE(isEmptyDirectory(spoolDir()));
+
+  // Stored, a file and an empty one, as uploaded files are stored.
+  a = commit(body({newObject(reportPlugin, "Q1", folder, "q1"),
+                   newObject(reportPlugin, "Q2", folder, "q2")}),
+             std::to_string(sent));
+  ASSERT_TRUE(wire::readCommitAnswer(a.body, &stored).ok()) << a.body;
+  EXPECT_EQ(stored.size(), 2u);
+  EXPECT_TRUE(isEmptyDirectory(spoolDir()));
+  std::string dump, error;
+  ASSERT_TRUE(korva::viewLocalRepository("localhost", korva::dumpRepository, &dump, &error))
+      << error;
+  EXPECT_NE(dump.find("\"Q1\""), std::string::npos);
+  EXPECT_NE(dump.find("{\"name\": \"Q1.rpt\", \"size\": 12, \"sha256\": "
+                      "\"2138e20f2c6de32409659c519601a485e21fe056a5e3d6c019f075e4203ce608\"}"),
+            std::string::npos);
+  EXPECT_NE(dump.find("{\"name\": \"Q2.rpt\", \"size\": 0, \"sha256\": "
+                      "\"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\"}"),
+            std::string::npos);
+  EXPECT_EQ(dump.find("\"Q3\""), std::string::npos);
+  const std::vector<std::string> lines = logLines();
+  ASSERT_EQ(lines.size(), 3 + cases.size());
+  EXPECT_EQ(lines[3], "127.0.0.1 \"Administrator\" commit 413 badRequest: " + cases[1].description);
 }
 
 TEST_F(NetServerTest, EveryOperationNeedsASessionTheServerKeeps) {

@@ -177,6 +177,11 @@ TEST(WireMessages, MalformedRequestsAreRefusedNamingTheMember) {
        "changes[0].pending.file names no file uploaded in this session"},
       {"commit",
        "{\"readMark\":1,\"changes\":[{\"type\":2,\"stored\":[1,2,0,\"\"],\"isNew\":false,"
+       "\"pending\":{\"file\":{\"name\":\"a.rpt\",\"size\":0}}}]}",
+       "changes[0].pending.file names a file sent with the commit, which this request cannot "
+       "carry"},
+      {"commit",
+       "{\"readMark\":1,\"changes\":[{\"type\":2,\"stored\":[1,2,0,\"\"],\"isNew\":false,"
        "\"pending\":{\"rights\":[[7]]}}]}",
        "changes[0].pending.rights[0] is not a list [userId, role]"},
       {"commit",

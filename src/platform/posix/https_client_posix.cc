@@ -150,6 +150,10 @@ class OpenSslHttpsClient : public HttpsClient {
       : endpoint_(endpoint), timeouts_(timeouts), client_(endpoint.host, endpoint.port) {
     client_.set_default_headers({{"User-Agent", "Korva"}});
     client_.set_keep_alive(true);
+    // A request goes out as two writes (the head, then the body): with
+    // Nagle's rule the body would wait for the server's delayed ACK of the
+    // head, about 40 ms a request on Linux.
+    client_.set_tcp_nodelay(true);
     client_.set_decompress(false);
     client_.set_connection_timeout(timeouts.connect);
     client_.set_read_timeout(timeouts.read);
