@@ -1,6 +1,6 @@
 // Fuzz target: the network server's request parser (the wire format's
-// request readers). The input is a request body, read as logon, query and
-// commit request alike.
+// request readers). The input is a request body, read as logon, query,
+// commit, snapshot and download request alike.
 //
 // Expectations: nothing throws or crashes; a refused body has a description
 // of the refusal's form; an accepted one, written out again, is read back
@@ -67,6 +67,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int64_t markBack = 0;
     FUZZ_CHECK(wire::readCommitRequest(again, kPlugins, pathOf, &back, &markBack, &error), error);
     FUZZ_CHECK(wire::commitRequestBody(back, markBack, idOf) == again, "commit round trip");
+  } else {
+    checkRefusal(error);
+  }
+  if (!wire::readSnapshotRequest(body, &error)) checkRefusal(error);
+
+  int32_t reportId = 0;
+  if (wire::readDownloadRequest(body, &reportId, &error)) {
+    int32_t back = 0;
+    FUZZ_CHECK(wire::readDownloadRequest(wire::downloadRequestBody(reportId), &back, &error) &&
+                   back == reportId,
+               "download round trip");
   } else {
     checkRefusal(error);
   }

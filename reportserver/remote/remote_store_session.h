@@ -8,7 +8,8 @@
 //
 // A commit first uploads each report file it names (streamed from the file,
 // once per path), then sends the changes naming the uploads; the server
-// stores them all or nothing.
+// stores them all or nothing. A report's file is handed to the caller's sink
+// as it arrives (download_receiver.h), never held whole.
 //
 // Thread-safety: one thread at a time, like the session.
 // Ownership: owns its HTTPS client (one kept connection); the server's
@@ -17,6 +18,7 @@
 #define KORVA_REPORTSERVER_REMOTE_REMOTE_STORE_SESSION_H_
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +49,10 @@ class RemoteStoreSession : public StoreSession {
   // with *body the answer's body, whatever the status; else the transport's
   // failure.
   StoreStatus exchange(HttpsRequest request, std::string* body);
+  // Posts the JSON request and reads the answer's body with read, unless
+  // the transport failed.
+  StoreStatus post(const char* path, std::string request,
+                   const std::function<StoreStatus(const std::string&)>& read);
   // Uploads the file at path: *id names it in the commit.
   StoreStatus upload(const std::string& path, std::string* id);
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "reportserver/serve/report_service.h"
@@ -42,6 +43,14 @@ class HttpsRoutes::Impl {
     sessionRoute(server, wire::kCommitPath, "commit",
                  [this](const std::string& token, const std::string& request) {
                    return service_.commit(token, request);
+                 });
+    sessionRoute(server, wire::kSnapshotPath, "snapshot",
+                 [this](const std::string& token, const std::string& request) {
+                   return service_.snapshot(token, request);
+                 });
+    sessionRoute(server, wire::kDownloadPath, "download",
+                 [this](const std::string& token, const std::string& request) {
+                   return service_.download(token, request);
                  });
     sessionRoute(
         server, wire::kLogoffPath, "logoff",
@@ -152,8 +161,38 @@ class HttpsRoutes::Impl {
     } catch (...) {
       reply = internalFailure("an unexpected error");
     }
+    if (reply.streamed) {
+      stream(req, res, operation, reply);
+      return;
+    }
     send(res, reply);
     log_.request(peerOf(req), reply.user, operation, reply.result);
+  }
+
+  // Answers with the reply's streamed body, written chunk by chunk after the
+  // handler returned; the request's line is logged once the answer went out
+  // or broke off. The HTTP layer lets the body go (and what it holds) when
+  // it is done with the answer, whether or not the peer took all of it.
+  void stream(const Request& req, Response& res, const std::string& operation,
+              const ServiceReply& reply) {
+    const std::shared_ptr<StreamedBody> body = reply.streamed;
+    res.status = reply.status;
+    res.set_chunked_content_provider(
+        wire::kFileContentType,
+        [body](size_t, httplib::DataSink& sink) {
+          bool whole = false;
+          try {
+            whole = body->send(
+                [&sink](const char* data, size_t size) { return sink.write(data, size); });
+          } catch (...) {
+            // Nothing escapes into the HTTP layer: the answer breaks off.
+          }
+          if (whole) sink.done();
+          return whole;
+        },
+        [this, body, peer = peerOf(req), user = reply.user, operation](bool sent) {
+          log_.request(peer, user, operation, body->result(sent));
+        });
   }
 
   void jsonRoute(httplib::Server& server, const char* path, const char* operation,

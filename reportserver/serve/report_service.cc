@@ -2,10 +2,12 @@
 #include "reportserver/serve/report_service.h"
 
 #include <cstring>
+#include <memory>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "reportserver/serve/report_download.h"
 #include "reportserver/store/local_store_session.h"
 #include "reportserver/wire/wire_messages.h"
 
@@ -26,6 +28,16 @@ ServiceReply withUser(ServiceReply reply, const std::string& user) {
 ServiceReply storeReply(const StoreStatus& status, std::string body, const std::string& user) {
   if (!status.ok()) return ServiceReply::failure(200, status, user);
   return ServiceReply::answer(std::move(body), user);
+}
+
+// Runs work(lease, user) on the token's session once no other request uses
+// it; the reply of an unknown session otherwise.
+template <typename Work>
+ServiceReply onSession(SessionTable& sessions, const std::string& token, Work work) {
+  std::unique_ptr<SessionTable::Lease> lease = sessions.lease(token);
+  if (!lease) return ReportService::unknownSession(token);
+  const std::string user = lease->store().facts().userName;
+  return work(lease, user);
 }
 
 }  // namespace
@@ -79,15 +91,14 @@ ServiceReply ReportService::logon(const std::string& body) {
 }
 
 ServiceReply ReportService::query(const std::string& token, const std::string& body) {
-  auto lease = sessions_.lease(token);
-  if (!lease) return unknownSession(token);
-  const std::string user = lease->store().facts().userName;
-  ParsedQuery query;
-  std::string error;
-  if (!wire::readQueryRequest(body, &query, &error)) return malformed(error, user);
-  QueryResult result;
-  const StoreStatus status = lease->store().query(query, &result);
-  return storeReply(status, status.ok() ? wire::queryAnswerBody(result) : "", user);
+  return onSession(sessions_, token, [&](auto& lease, const std::string& user) {
+    ParsedQuery query;
+    std::string error;
+    if (!wire::readQueryRequest(body, &query, &error)) return malformed(error, user);
+    QueryResult result;
+    const StoreStatus status = lease->store().query(query, &result);
+    return storeReply(status, status.ok() ? wire::queryAnswerBody(result) : "", user);
+  });
 }
 
 ServiceReply ReportService::upload(const std::string& name, const BodyReader& read) {
@@ -144,35 +155,52 @@ ServiceReply ReportService::upload(const std::string& name, const BodyReader& re
 }
 
 ServiceReply ReportService::commit(const std::string& token, const std::string& body) {
-  auto lease = sessions_.lease(token);
-  if (!lease) return unknownSession(token);
-  StoreSession& store = lease->store();
-  const std::string user = store.facts().userName;
-  std::vector<std::string> uploads;
-  std::vector<ObjectChange> changes;
-  int64_t readMark = 0;
-  std::string error;
-  const bool read = wire::readCommitRequest(
-      body, store.facts().plugins,
-      [&](const std::string& id, std::string* path) {
-        if (!lease->uploadPath(id, path)) return false;
-        uploads.push_back(id);
-        return true;
-      },
-      &changes, &readMark, &error);
-  if (!read) return malformed(error, user);
-  std::vector<ObjectRecord> stored;
-  const StoreStatus status = store.commit(changes, readMark, &stored);
-  if (status.ok()) lease->dropUploads(uploads);
-  return storeReply(status, status.ok() ? wire::commitAnswerBody(stored) : "", user);
+  return onSession(sessions_, token, [&](auto& lease, const std::string& user) {
+    StoreSession& store = lease->store();
+    std::vector<std::string> uploads;
+    std::vector<ObjectChange> changes;
+    int64_t readMark = 0;
+    std::string error;
+    const bool read = wire::readCommitRequest(
+        body, store.facts().plugins,
+        [&](const std::string& id, std::string* path) {
+          if (!lease->uploadPath(id, path)) return false;
+          uploads.push_back(id);
+          return true;
+        },
+        &changes, &readMark, &error);
+    if (!read) return malformed(error, user);
+    std::vector<ObjectRecord> stored;
+    const StoreStatus status = store.commit(changes, readMark, &stored);
+    if (status.ok()) lease->dropUploads(uploads);
+    return storeReply(status, status.ok() ? wire::commitAnswerBody(stored) : "", user);
+  });
+}
+
+ServiceReply ReportService::snapshot(const std::string& token, const std::string& body) {
+  return onSession(sessions_, token, [&](auto& lease, const std::string& user) {
+    std::string error;
+    if (!wire::readSnapshotRequest(body, &error)) return malformed(error, user);
+    RepositorySnapshot snapshot;
+    const StoreStatus status = lease->store().snapshot(&snapshot);
+    return storeReply(status, status.ok() ? wire::snapshotAnswerBody(snapshot) : "", user);
+  });
+}
+
+ServiceReply ReportService::download(const std::string& token, const std::string& body) {
+  return onSession(sessions_, token, [&](auto& lease, const std::string& user) {
+    int32_t reportId = 0;
+    std::string error;
+    if (!wire::readDownloadRequest(body, &reportId, &error)) return malformed(error, user);
+    return ServiceReply::stream(std::make_shared<ReportDownload>(std::move(lease), reportId), user);
+  });
 }
 
 ServiceReply ReportService::logoff(const std::string& token) {
-  auto lease = sessions_.lease(token);
-  if (!lease) return unknownSession(token);
-  const std::string user = lease->store().facts().userName;
-  lease->endSession();
-  return ServiceReply::answer(wire::emptyAnswerBody(), user);
+  return onSession(sessions_, token, [&](auto& lease, const std::string& user) {
+    lease->endSession();
+    return ServiceReply::answer(wire::emptyAnswerBody(), user);
+  });
 }
 
 }  // namespace korva
