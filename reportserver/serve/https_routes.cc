@@ -48,22 +48,24 @@ class HttpsRoutes::Impl {
   void add(httplib::Server& server) {
     jsonRoute(server, wire::kLogonPath, "logon",
               [this](const Request&, const std::string& body) { return service_.logon(body); });
-    sessionRoute(server, wire::kQueryPath, "query",
-                 [this](const std::string& token, const std::string& request) {
-                   return service_.query(token, request);
-                 });
-    sessionRoute(server, wire::kCommitPath, "commit",
-                 [this](const std::string& token, const std::string& request) {
-                   return service_.commit(token, request);
-                 });
-    sessionRoute(server, wire::kSnapshotPath, "snapshot",
-                 [this](const std::string& token, const std::string& request) {
-                   return service_.snapshot(token, request);
-                 });
-    sessionRoute(server, wire::kDownloadPath, "download",
-                 [this](const std::string& token, const std::string& request) {
-                   return service_.download(token, request);
-                 });
+    using SessionOperation =
+        ServiceReply (ReportService::*)(const std::string& token, const std::string& request);
+    const struct {
+      const char* path;
+      const char* operation;
+      SessionOperation run;
+    } sessionOperations[] = {
+        {wire::kQueryPath, "query", &ReportService::query},
+        {wire::kCommitPath, "commit", &ReportService::commit},
+        {wire::kSnapshotPath, "snapshot", &ReportService::snapshot},
+        {wire::kDownloadPath, "download", &ReportService::download},
+    };
+    for (const auto& o : sessionOperations) {
+      sessionRoute(server, o.path, o.operation,
+                   [this, run = o.run](const std::string& token, const std::string& request) {
+                     return (service_.*run)(token, request);
+                   });
+    }
     sessionRoute(
         server, wire::kLogoffPath, "logoff",
         [this](const std::string& token, const std::string&) { return service_.logoff(token); });
