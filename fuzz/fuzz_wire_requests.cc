@@ -1,8 +1,8 @@
 // Fuzz target: the network server's request parser (the wire format's
-// request readers). The input is a request body, read as logon, query and
-// commit request alike; then as a commit with files sent with it: the bytes
-// after the input's first NUL are those files (the NUL itself is dropped),
-// their count the request's sent parameter.
+// request readers). The input is a request body, read as logon, query,
+// commit, snapshot and download request alike; then as a commit with files
+// sent with it: the bytes after the input's first NUL are those files (the
+// NUL itself is dropped), their count the request's sent parameter.
 //
 // Expectations: nothing throws or crashes; a refused body has a description
 // of the refusal's form; an accepted one, written out again, is read back
@@ -122,6 +122,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     checkCommitWithFiles(body, 0);
   } else {
     checkCommitWithFiles(body.substr(0, nul) + body.substr(nul + 1), body.size() - nul - 1);
+  }
+
+  if (!wire::readSnapshotRequest(body, &error)) checkRefusal(error);
+
+  int32_t reportId = 0;
+  if (wire::readDownloadRequest(body, &reportId, &error)) {
+    int32_t back = 0;
+    FUZZ_CHECK(wire::readDownloadRequest(wire::downloadRequestBody(reportId), &back, &error) &&
+                   back == reportId,
+               "download round trip");
+  } else {
+    checkRefusal(error);
   }
   return 0;
 }

@@ -1,15 +1,19 @@
 // korvaserver: the embedded report server's admin program.
 //   korvaserver init  [-apsname N] [-password P]   create a repository
-//   korvaserver tree  [-apsname N]                 folders and reports
-//   korvaserver users [-apsname N]                 users and their rights
-//   korvaserver dump  [-apsname N]                 everything, as JSON
+//   korvaserver tree  [-apsname N] [-user U]       folders and reports
+//   korvaserver users [-apsname N] [-user U]       users and their rights
+//   korvaserver dump  [-apsname N] [-user U]       everything, as JSON
 //   korvaserver serve -apsname N [-listen HOST:PORT] [-cert FILE -key FILE]
 //                                                  serve it over HTTPS
 // The APS name defaults to the local host's name as the engine resolves it
-// (serve needs it named).
-// The Administrator's password of init: -password P, or with "-password -"
-// the first line of standard input, else $KORVA_SERVER_PASSWORD, else none;
-// so that it need not stand in the process list.
+// (serve needs it named). Without -user the views read the local repository
+// whole; with -user they log on as that user (-password P) to the APS, a
+// local repository or a report server HOST:PORT, and show what the user may
+// see.
+// The password of init (the Administrator's) and of -user: -password P, or
+// with "-password -" the first line of standard input, else
+// $KORVA_SERVER_PASSWORD, else none; so that it need not stand in the
+// process list.
 // Output goes to standard output; errors to standard error with exit code 1.
 #include <cstdio>
 #include <cstdlib>
@@ -28,10 +32,13 @@ namespace {
 std::string usage() {
   return std::string(
              "usage: korvaserver init  [-apsname N] [-password P]\n"
-             "       korvaserver tree  [-apsname N]\n"
-             "       korvaserver users [-apsname N]\n"
-             "       korvaserver dump  [-apsname N]\n"
+             "       korvaserver tree  [-apsname N] [-user U [-password P]]\n"
+             "       korvaserver users [-apsname N] [-user U [-password P]]\n"
+             "       korvaserver dump  [-apsname N] [-user U [-password P]]\n"
              "       korvaserver serve -apsname N [-listen HOST:PORT] [-cert FILE -key FILE]\n"
+             "With -user the views show what that user may see of the APS (a repository\n"
+             "here, or a report server HOST:PORT); \"-password -\" reads the password\n"
+             "from standard input.\n"
              "The APS name defaults to the local host's name; repositories live in\n") +
          korva::serverHomeUsage() + ".\n";
 }
@@ -89,18 +96,22 @@ int main(int argc, char** argv) {
     return usageError("unknown command \"" + command + "\".");
   }
 
-  bool haveAps = false, havePassword = false;
-  std::string aps, password;
+  const bool isView = command != "init" && command != "serve";
+  bool haveAps = false, havePassword = false, haveUser = false;
+  std::string aps, password, user;
   korva::ServeSettings serve;
+  const std::string passwordUse =
+      "-password applies to init, and to tree, users and dump with -user.";
   for (int i = 2; i < argc; ++i) {
     std::string option = argv[i];
     std::string name = lower(option);
     const bool serveOption = name == "-listen" || name == "-cert" || name == "-key";
-    if (name != "-apsname" && name != "-password" && !serveOption) {
+    if (name != "-apsname" && name != "-password" && name != "-user" && !serveOption) {
       return usageError("unknown option \"" + option + "\".");
     }
-    if (name == "-password" && command != "init") {
-      return usageError("-password applies to init only.");
+    if (name == "-password" && command == "serve") return usageError(passwordUse);
+    if (name == "-user" && !isView) {
+      return usageError("-user applies to tree, users and dump only.");
     }
     if (serveOption && command != "serve") {
       return usageError(option + " applies to serve only.");
@@ -113,17 +124,21 @@ int main(int argc, char** argv) {
     } else if (name == "-password") {
       password = value;
       havePassword = true;
+    } else if (name == "-user") {
+      user = value;
+      haveUser = true;
     } else {
       (name == "-listen" ? serve.listen : name == "-cert" ? serve.certFile : serve.keyFile) = value;
     }
   }
+  if (isView && havePassword && !haveUser) return usageError(passwordUse);
   if (command == "serve") {
     if (!haveAps) return usageError("serve needs -apsname.");
     serve.apsName = aps;
     std::string error;
     return korva::serveUntilStopped(serve, &error) ? 0 : failWith(error);
   }
-  if (command == "init") {
+  if (command == "init" || haveUser) {
     if (havePassword && password == "-") {
       if (!readFirstLine(&password)) {
         return failWith("-password -: standard input holds no password line.");
@@ -148,14 +163,14 @@ int main(int argc, char** argv) {
     print("Created the repository of APS \"" + name + "\" at " + visible(path) + ".\n");
     return 0;
   }
+  const korva::RepositoryView view = command == "tree"    ? korva::describeTree
+                                     : command == "users" ? korva::describeUsers
+                                                          : korva::dumpRepository;
   std::string text;
-  if (!korva::viewLocalRepository(aps,
-                                  command == "tree"    ? korva::describeTree
-                                  : command == "users" ? korva::describeUsers
-                                                       : korva::dumpRepository,
-                                  &text, &error)) {
-    return failWith(error);
-  }
+  const bool viewed = haveUser ? korva::viewRepositoryAs({user, password, aps, "secEnterprise"},
+                                                         view, &text, &error)
+                               : korva::viewLocalRepository(aps, view, &text, &error);
+  if (!viewed) return failWith(error);
   print(text);
   return std::fflush(stdout) == 0 ? 0 : failWith("cannot write the output.");
 }

@@ -46,10 +46,24 @@ bool readLocalSnapshot(const std::string& apsName, RepositorySnapshot* s, std::s
          readRepositorySnapshot(db, std::nullopt, s, error);
 }
 
-bool viewLocalRepository(const std::string& apsName, std::string (*view)(const RepositorySnapshot&),
-                         std::string* text, std::string* error) {
+bool viewLocalRepository(const std::string& apsName, RepositoryView view, std::string* text,
+                         std::string* error) {
   RepositorySnapshot s;
   if (!readLocalSnapshot(apsName, &s, error)) return false;
+  *text = view(s);
+  return true;
+}
+
+bool viewRepositoryAs(const LogonRequest& logon, RepositoryView view, std::string* text,
+                      std::string* error) {
+  StoreSessionPtr session;
+  RepositorySnapshot s;
+  StoreStatus status = logOnToStore(logon, &session);
+  if (status.ok()) status = session->snapshot(&s);
+  if (!status.ok()) {
+    *error = status.description;
+    return false;
+  }
   *text = view(s);
   return true;
 }

@@ -2,14 +2,15 @@
 // moment, whole or as far as a user may see it): the tree of folders and
 // reports, the users with their rights, and the repository as JSON.
 //
-// Thread-safety: pure functions of the snapshot; readLocalSnapshot opens its
-// own connection.
+// Thread-safety: pure functions of the snapshot; readLocalSnapshot and the
+// view functions open their own connection or session.
 #ifndef KORVA_REPORTSERVER_ADMIN_REPOSITORY_VIEWS_H_
 #define KORVA_REPORTSERVER_ADMIN_REPOSITORY_VIEWS_H_
 
 #include <string>
 
 #include "reportserver/store/store_records.h"
+#include "reportserver/store/store_session.h"
 
 namespace korva {
 
@@ -37,9 +38,18 @@ std::string dumpRepository(const RepositorySnapshot& s);
 // cannot be read.
 bool readLocalSnapshot(const std::string& apsName, RepositorySnapshot* s, std::string* error);
 
-// One of the views above of the local APS's whole repository.
-bool viewLocalRepository(const std::string& apsName, std::string (*view)(const RepositorySnapshot&),
-                         std::string* text, std::string* error);
+// One of the views above.
+using RepositoryView = std::string (*)(const RepositorySnapshot&);
+
+// The view of the local APS's whole repository.
+bool viewLocalRepository(const std::string& apsName, RepositoryView view, std::string* text,
+                         std::string* error);
+
+// The view of what the user may see: logs on to the APS (a local repository
+// or a report server, store_session.h) and reads the session's snapshot.
+// False with *error, the store's description, when either is refused.
+bool viewRepositoryAs(const LogonRequest& logon, RepositoryView view, std::string* text,
+                      std::string* error);
 
 }  // namespace korva
 

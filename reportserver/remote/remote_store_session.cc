@@ -1,4 +1,5 @@
-// Logon, queries and commits through `korvaserver serve`.
+// Logon, queries, commits, snapshots and downloads through `korvaserver
+// serve`.
 #include "reportserver/remote/remote_store_session.h"
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <utility>
 
 #include "platform/filesys.h"
+#include "reportserver/remote/download_receiver.h"
 #include "reportserver/store/report_file_reading.h"
 #include "reportserver/text/local_path.h"
 #include "reportserver/wire/wire_messages.h"
@@ -115,12 +117,17 @@ StoreStatus RemoteStoreSession::exchange(HttpsRequest request, std::string* body
   return StoreStatus::success();
 }
 
-StoreStatus RemoteStoreSession::query(const ParsedQuery& query, QueryResult* out) {
+StoreStatus RemoteStoreSession::post(std::string path, std::string request,
+                                     const std::function<StoreStatus(const std::string&)>& read) {
   std::string body;
-  StoreStatus status = exchange(
-      jsonRequest(HttpMethod::Post, wire::kQueryPath, wire::queryRequestBody(query)), &body);
+  StoreStatus status = exchange(jsonRequest(HttpMethod::Post, std::move(path), std::move(request)), &body);
   if (!status.ok()) return status;
-  return wire::readQueryAnswer(body, out);
+  return read(body);
+}
+
+StoreStatus RemoteStoreSession::query(const ParsedQuery& query, QueryResult* out) {
+  return post(wire::kQueryPath, wire::queryRequestBody(query),
+              [out](const std::string& body) { return wire::readQueryAnswer(body, out); });
 }
 
 StoreStatus RemoteStoreSession::upload(const std::string& path, std::string* id) {
@@ -131,7 +138,7 @@ StoreStatus RemoteStoreSession::upload(const std::string& path, std::string* id)
   request.method = HttpMethod::Put;
   request.path = std::string(wire::kFilesPath) + "?" + wire::kFileNameParameter + "=" +
                  encodeParameter(localPathAsUtf8(localBaseName(path)));
-  request.headers.push_back({"Content-Type", "application/octet-stream"});
+  request.headers.push_back({"Content-Type", wire::kFileContentType});
   if (const int err = streamBodyFromFile(path, &request)) {
     return StoreStatus::failed("Cannot open the report file \"" + localPathAsUtf8(path) +
                                "\": " + errorText(err) + ".");
@@ -189,24 +196,25 @@ StoreStatus RemoteStoreSession::commit(const std::vector<ObjectChange>& changes,
   if (sentBytes > 0) {
     commitPath += "?" + std::string(wire::kSentParameter) + "=" + std::to_string(sentBytes);
   }
-  std::string body;
-  StoreStatus status =
-      exchange(jsonRequest(HttpMethod::Post, std::move(commitPath), std::move(request)), &body);
   // A transport failure here leaves open whether the server stored the
   // commit: its description says what broke, and claims nothing more.
-  if (!status.ok()) return status;
-  return wire::readCommitAnswer(body, stored);
+  return post(std::move(commitPath), std::move(request),
+              [stored](const std::string& body) { return wire::readCommitAnswer(body, stored); });
 }
 
-StoreStatus RemoteStoreSession::snapshot(RepositorySnapshot*) {
-  return StoreStatus::failed("The report server " + endpoint_.text() +
-                             " cannot be read whole by this client.");
+StoreStatus RemoteStoreSession::snapshot(RepositorySnapshot* out) {
+  return post(wire::kSnapshotPath, wire::snapshotRequestBody(),
+              [out](const std::string& body) { return wire::readSnapshotAnswer(body, out); });
 }
 
-StoreStatus RemoteStoreSession::readReportFile(int32_t reportId, ReportFileSink&) {
-  return StoreStatus::failed("The file of report " + std::to_string(reportId) +
-                             " cannot be read from the report server " + endpoint_.text() +
-                             " by this client.");
+StoreStatus RemoteStoreSession::readReportFile(int32_t reportId, ReportFileSink& sink) {
+  DownloadReceiver receiver(reportId, endpoint_, sink);
+  HttpsRequest request =
+      jsonRequest(HttpMethod::Post, wire::kDownloadPath, wire::downloadRequestBody(reportId));
+  request.sink = [&receiver](const char* data, size_t size) { return receiver.take(data, size); };
+  std::string body;
+  const StoreStatus exchanged = exchange(std::move(request), &body);
+  return receiver.finish(exchanged, body);
 }
 
 StoreStatus RemoteStoreSession::history(int64_t, size_t, HistoryPage*) {

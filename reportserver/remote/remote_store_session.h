@@ -9,7 +9,8 @@
 // A commit sends the report files it names with its changes while they fit
 // in wire::kMaxSentWithCommit bytes (one round trip for a small report), and
 // first uploads each one that does not (streamed from the file, once per
-// path); the server stores them all or nothing.
+// path); the server stores them all or nothing. A report's file is handed to
+// the caller's sink as it arrives (download_receiver.h), never held whole.
 //
 // Thread-safety: one thread at a time, like the session.
 // Ownership: owns its HTTPS client (one kept connection); the server's
@@ -18,6 +19,7 @@
 #define KORVA_REPORTSERVER_REMOTE_REMOTE_STORE_SESSION_H_
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +54,10 @@ class RemoteStoreSession : public StoreSession {
   StoreStatus exchange(HttpsRequest request, std::string* body);
   // The refusal of the history's reads.
   StoreStatus historyNotRead() const;
+  // Posts the JSON request and reads the answer's body with read, unless
+  // the transport failed.
+  StoreStatus post(std::string path, std::string request,
+                   const std::function<StoreStatus(const std::string&)>& read);
   // Uploads the file at path: *id names it in the commit.
   StoreStatus upload(const std::string& path, std::string* id);
 

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -48,10 +49,25 @@ class HttpsRoutes::Impl {
   void add(httplib::Server& server) {
     jsonRoute(server, wire::kLogonPath, "logon",
               [this](const Request&, const std::string& body) { return service_.logon(body); });
-    sessionRoute(server, wire::kQueryPath, "query",
-                 [this](const Request&, const std::string& token, const std::string& request) {
-                   return service_.query(token, request);
-                 });
+    using SessionOperation =
+        ServiceReply (ReportService::*)(const std::string& token, const std::string& request);
+    const struct {
+      const char* path;
+      const char* operation;
+      SessionOperation run;
+    } sessionOperations[] = {
+        {wire::kQueryPath, "query", &ReportService::query},
+        {wire::kSnapshotPath, "snapshot", &ReportService::snapshot},
+        {wire::kDownloadPath, "download", &ReportService::download},
+    };
+    for (const auto& o : sessionOperations) {
+      sessionRoute(server, o.path, o.operation,
+                   [this, run = o.run](const Request&, const std::string& token,
+                                       const std::string& request) {
+                     return (service_.*run)(token, request);
+                   });
+    }
+    // A commit's JSON may be followed by files: its sent parameter counts them.
     sessionRoute(server, wire::kCommitPath, "commit",
                  [this](const Request& req, const std::string& token, const std::string& request) {
                    return service_.commit(token, request,
@@ -160,8 +176,38 @@ class HttpsRoutes::Impl {
     } catch (...) {
       reply = internalFailure("an unexpected error");
     }
+    if (reply.streamed) {
+      stream(req, res, operation, reply);
+      return;
+    }
     send(res, reply);
     log_.request(peerOf(req), reply.user, operation, reply.result);
+  }
+
+  // Answers with the reply's streamed body, written chunk by chunk after the
+  // handler returned; the request's line is logged once the answer went out
+  // or broke off. The HTTP layer lets the body go (and what it holds) when
+  // it is done with the answer, whether or not the peer took all of it.
+  void stream(const Request& req, Response& res, const std::string& operation,
+              const ServiceReply& reply) {
+    const std::shared_ptr<StreamedBody> body = reply.streamed;
+    res.status = reply.status;
+    res.set_chunked_content_provider(
+        wire::kFileContentType,
+        [body](size_t, httplib::DataSink& sink) {
+          bool whole = false;
+          try {
+            whole = body->send(
+                [&sink](const char* data, size_t size) { return sink.write(data, size); });
+          } catch (...) {
+            // Nothing escapes into the HTTP layer: the answer breaks off.
+          }
+          if (whole) sink.done();
+          return whole;
+        },
+        [this, body, peer = peerOf(req), user = reply.user, operation](bool sent) {
+          log_.request(peer, user, operation, body->result(sent));
+        });
   }
 
   void jsonRoute(httplib::Server& server, const char* path, const char* operation,

@@ -1,6 +1,8 @@
 // The protocol's operations (wire_protocol.h) on an HTTPS server: each route
 // reads its body (JSON up to the request limit; a report file streamed into
-// the spool), calls the report service, writes its reply and logs one line.
+// the spool), calls the report service, writes its reply (a download's in
+// chunks while the file is read, logged once it went out or broke off) and
+// logs one line.
 // Every body is read to its end, even one that is refused, so that the
 // connection stays usable; a body that keeps coming past the largest upload
 // stops the reading. Requests for no operation, and what the HTTP layer

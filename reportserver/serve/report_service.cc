@@ -3,11 +3,14 @@
 
 #include <cstring>
 #include <map>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
+#include "reportserver/serve/report_download.h"
 #include "reportserver/serve/serve_logon.h"
+#include "reportserver/store/local_store_session.h"
 #include "reportserver/wire/wire_messages.h"
 
 namespace korva {
@@ -61,6 +64,16 @@ ServiceReply storeReply(const StoreStatus& status, std::string body, const std::
   return ServiceReply::answer(std::move(body), user);
 }
 
+// Runs work(lease, user) on the token's session once no other request uses
+// it; the reply of an unknown session otherwise.
+template <typename Work>
+ServiceReply onSession(SessionTable& sessions, const std::string& token, Work work) {
+  std::unique_ptr<SessionTable::Lease> lease = sessions.lease(token);
+  if (!lease) return ReportService::unknownSession(token);
+  const std::string user = lease->store().facts().userName;
+  return work(lease, user);
+}
+
 }  // namespace
 
 ReportService::ReportService(const ServeOptions& options, SessionTable& sessions,
@@ -97,15 +110,14 @@ ServiceReply ReportService::logon(const std::string& body) {
 }
 
 ServiceReply ReportService::query(const std::string& token, const std::string& body) {
-  auto lease = sessions_.lease(token);
-  if (!lease) return unknownSession(token);
-  const std::string user = lease->store().facts().userName;
-  ParsedQuery query;
-  std::string error;
-  if (!wire::readQueryRequest(body, &query, &error)) return malformed(error, user);
-  QueryResult result;
-  const StoreStatus status = lease->store().query(query, &result);
-  return storeReply(status, status.ok() ? wire::queryAnswerBody(result) : "", user);
+  return onSession(sessions_, token, [&](auto& lease, const std::string& user) {
+    ParsedQuery query;
+    std::string error;
+    if (!wire::readQueryRequest(body, &query, &error)) return malformed(error, user);
+    QueryResult result;
+    const StoreStatus status = lease->store().query(query, &result);
+    return storeReply(status, status.ok() ? wire::queryAnswerBody(result) : "", user);
+  });
 }
 
 ServiceReply ReportService::upload(const std::string& name, const BodyReader& read) {
@@ -152,68 +164,85 @@ ServiceReply ReportService::upload(const std::string& name, const BodyReader& re
 
 ServiceReply ReportService::commit(const std::string& token, const std::string& body,
                                    const std::string& sent) {
-  auto lease = sessions_.lease(token);
-  if (!lease) return unknownSession(token);
-  StoreSession& store = lease->store();
-  const std::string user = store.facts().userName;
-  uint64_t sentBytes = 0;
-  if (!sent.empty() && !readByteCount(sent, &sentBytes)) {
-    return malformed("The request's " + std::string(wire::kSentParameter) + " \"" + sent +
-                         "\" is not a number of bytes.",
-                     user);
-  }
-  if (sentBytes > wire::kMaxSentWithCommit) {
-    return ServiceReply::failure(
-        413,
-        StoreStatus::badRequest("The files sent with the commit (" + std::to_string(sentBytes) +
-                                " bytes) are more than the report server takes with one (" +
-                                std::to_string(wire::kMaxSentWithCommit) +
-                                " bytes); upload them before the commit."),
-        user);
-  }
-  std::vector<std::string> uploads;
-  std::vector<ObjectChange> changes;
-  std::map<size_t, wire::ReceivedFile> sentFiles;
-  int64_t readMark = 0;
-  std::string error;
-  const bool read = wire::readCommitRequest(
-      body, store.facts().plugins,
-      [&](const std::string& id, std::string* path) {
-        if (!lease->uploadPath(id, path)) return false;
-        uploads.push_back(id);
-        return true;
-      },
-      &changes, &readMark, &error, sentBytes, &sentFiles);
-  if (!read) return malformed(error, user);
-  // The files sent with the commit wait in the spool for it, and go when it
-  // ends, stored or not.
-  std::vector<std::unique_ptr<UploadedFile>> spooled;
-  for (const auto& [index, file] : sentFiles) {
-    const BodyReader bytes = [&file = file](const BodySink& sink) {
-      return file.bytes.empty() || sink(file.bytes.data(), file.bytes.size()) ? BodyEnd::Complete
-                                                                              : BodyEnd::BrokeOff;
-    };
-    std::unique_ptr<UploadedFile> kept;
-    const UploadSpool::Outcome outcome =
-        spool_.receive(file.name, bytes, options_.maxUploadBytes, &kept, &error);
-    if (auto refusal = spoolRefusal(outcome, file.name, error, options_.maxUploadBytes, user)) {
-      return *refusal;
+  return onSession(sessions_, token, [&](auto& lease, const std::string& user) {
+    StoreSession& store = lease->store();
+    uint64_t sentBytes = 0;
+    if (!sent.empty() && !readByteCount(sent, &sentBytes)) {
+      return malformed("The request's " + std::string(wire::kSentParameter) + " \"" + sent +
+                           "\" is not a number of bytes.",
+                       user);
     }
-    changes[index].pending.filePath = kept->path();
-    spooled.push_back(std::move(kept));
-  }
-  std::vector<ObjectRecord> stored;
-  const StoreStatus status = store.commit(changes, readMark, &stored);
-  if (status.ok()) lease->dropUploads(uploads);
-  return storeReply(status, status.ok() ? wire::commitAnswerBody(stored) : "", user);
+    if (sentBytes > wire::kMaxSentWithCommit) {
+      return ServiceReply::failure(
+          413,
+          StoreStatus::badRequest("The files sent with the commit (" + std::to_string(sentBytes) +
+                                  " bytes) are more than the report server takes with one (" +
+                                  std::to_string(wire::kMaxSentWithCommit) +
+                                  " bytes); upload them before the commit."),
+          user);
+    }
+    std::vector<std::string> uploads;
+    std::vector<ObjectChange> changes;
+    std::map<size_t, wire::ReceivedFile> sentFiles;
+    int64_t readMark = 0;
+    std::string error;
+    const bool read = wire::readCommitRequest(
+        body, store.facts().plugins,
+        [&](const std::string& id, std::string* path) {
+          if (!lease->uploadPath(id, path)) return false;
+          uploads.push_back(id);
+          return true;
+        },
+        &changes, &readMark, &error, sentBytes, &sentFiles);
+    if (!read) return malformed(error, user);
+    // The files sent with the commit wait in the spool for it, and go when it
+    // ends, stored or not.
+    std::vector<std::unique_ptr<UploadedFile>> spooled;
+    for (const auto& [index, file] : sentFiles) {
+      const BodyReader bytes = [&file = file](const BodySink& sink) {
+        return file.bytes.empty() || sink(file.bytes.data(), file.bytes.size()) ? BodyEnd::Complete
+                                                                                : BodyEnd::BrokeOff;
+      };
+      std::unique_ptr<UploadedFile> kept;
+      const UploadSpool::Outcome outcome =
+          spool_.receive(file.name, bytes, options_.maxUploadBytes, &kept, &error);
+      if (auto refusal = spoolRefusal(outcome, file.name, error, options_.maxUploadBytes, user)) {
+        return *refusal;
+      }
+      changes[index].pending.filePath = kept->path();
+      spooled.push_back(std::move(kept));
+    }
+    std::vector<ObjectRecord> stored;
+    const StoreStatus status = store.commit(changes, readMark, &stored);
+    if (status.ok()) lease->dropUploads(uploads);
+    return storeReply(status, status.ok() ? wire::commitAnswerBody(stored) : "", user);
+  });
+}
+
+ServiceReply ReportService::snapshot(const std::string& token, const std::string& body) {
+  return onSession(sessions_, token, [&](auto& lease, const std::string& user) {
+    std::string error;
+    if (!wire::readSnapshotRequest(body, &error)) return malformed(error, user);
+    RepositorySnapshot snapshot;
+    const StoreStatus status = lease->store().snapshot(&snapshot);
+    return storeReply(status, status.ok() ? wire::snapshotAnswerBody(snapshot) : "", user);
+  });
+}
+
+ServiceReply ReportService::download(const std::string& token, const std::string& body) {
+  return onSession(sessions_, token, [&](auto& lease, const std::string& user) {
+    int32_t reportId = 0;
+    std::string error;
+    if (!wire::readDownloadRequest(body, &reportId, &error)) return malformed(error, user);
+    return ServiceReply::stream(std::make_shared<ReportDownload>(std::move(lease), reportId), user);
+  });
 }
 
 ServiceReply ReportService::logoff(const std::string& token) {
-  auto lease = sessions_.lease(token);
-  if (!lease) return unknownSession(token);
-  const std::string user = lease->store().facts().userName;
-  lease->endSession();
-  return ServiceReply::answer(wire::emptyAnswerBody(), user);
+  return onSession(sessions_, token, [&](auto& lease, const std::string& user) {
+    lease->endSession();
+    return ServiceReply::answer(wire::emptyAnswerBody(), user);
+  });
 }
 
 }  // namespace korva

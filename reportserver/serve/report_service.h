@@ -1,10 +1,10 @@
 // The operations of the network server, apart from HTTP: each takes what the
 // request carried (the session token, "" when the request names none, and
-// the body) and answers a ServiceReply. Logon, queries and commits run the
-// store code of the local server home (LocalStoreSession), so every answer,
-// refusal and description is the one a local client gets; what is only the
-// transport's (a malformed body, an unknown session) has a status of its own
-// (wire_protocol.h).
+// the body) and answers a ServiceReply. Logon, queries, commits, snapshots
+// and downloads run the store code of the local server home
+// (LocalStoreSession), so every answer, refusal and description is the one
+// a local client gets; what is only the transport's (a malformed body, an
+// unknown session) has a status of its own (wire_protocol.h).
 //
 // A logon names no APS: the service logs on to the one it serves. A wrong
 // logon of one account makes its next ones wait (logon_throttle.h).
@@ -42,6 +42,10 @@ class ReportService {
   // sent: the request's sent parameter ("" when absent), the bytes of files
   // sent with the commit at the end of the body.
   ServiceReply commit(const std::string& token, const std::string& body, const std::string& sent);
+  ServiceReply snapshot(const std::string& token, const std::string& body);
+  // A report's file, streamed as the answer is sent (report_download.h):
+  // the reply holds the session until the reading ends.
+  ServiceReply download(const std::string& token, const std::string& body);
   ServiceReply logoff(const std::string& token);
 
   // The reply to a session that is missing or not known.

@@ -245,8 +245,7 @@ StoreStatus LocalStoreSession::readReportFile(int32_t reportId, ReportFileSink& 
     case ReportFileRead::NoFile:
       return noFile;
     case ReportFileRead::Stopped:
-      return StoreStatus::failed("The file of report " + std::to_string(reportId) +
-                                 " could not be handed on.");
+      return reportFileStopped(reportId);
     case ReportFileRead::Failed:
       break;
   }

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "reportserver/store/store_status.h"
+
 namespace korva {
 
 struct StoredFile {
@@ -18,6 +20,12 @@ struct StoredFile {
   int64_t size = 0;
   std::string sha256;  // lower-case hex
 };
+
+// The failure of a reading that the sink stopped.
+inline StoreStatus reportFileStopped(int32_t reportId) {
+  return StoreStatus::failed("The file of report " + std::to_string(reportId) +
+                             " could not be handed on.");
+}
 
 class ReportFileSink {
  public:

@@ -2,6 +2,7 @@
 #include "reportserver/wire/record_json.h"
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <utility>
@@ -146,6 +147,32 @@ ObjectRecord recordFrom(const Json& value, const FieldPath& path) {
   r.fileSize = numberMember<int64_t>(o, "fileSize", path);
   r.fileSha256 = textMember(o, "fileSha256", path);
   return r;
+}
+
+Json rightJson(const RightRecord& right) {
+  return Json::array({right.objectId, right.userId, right.role});
+}
+
+RightRecord rightFrom(const Json& value, const FieldPath& path) {
+  if (!value.is_array() || value.size() != 3) {
+    throw MalformedValue(path.str() + " is not a list [objectId, userId, role]");
+  }
+  return {numberAt<int32_t>(value[0], path.item(0)), numberAt<int32_t>(value[1], path.item(1)),
+          numberAt<int32_t>(value[2], path.item(2))};
+}
+
+Json storedFileJson(const StoredFile& file) {
+  return {{"name", file.name}, {"size", file.size}, {"sha256", file.sha256}};
+}
+
+StoredFile storedFileFrom(const Json& value, const FieldPath& path) {
+  const Json& o = objectAt(value, path);
+  StoredFile f;
+  f.name = textMember(o, "name", path);
+  f.size = integerAt(requiredMember(o, "size", path), path.member("size"), 0,
+                     std::numeric_limits<int64_t>::max());
+  f.sha256 = textMember(o, "sha256", path);
+  return f;
 }
 
 Json queryJson(const ParsedQuery& query) {

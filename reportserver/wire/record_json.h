@@ -1,7 +1,8 @@
 // The JSON form of the store's plain records, the building blocks of the wire
 // messages (wire_messages.h): plugins, session facts, object heads (compact
-// arrays [id, typeId, parentId, title]), whole object records, queries,
-// object changes and store statuses. Each xxxJson writes one; each xxxFrom
+// arrays [id, typeId, parentId, title]), whole object records, rights
+// ([objectId, userId, role]), report files, queries, object changes and store
+// statuses. Each xxxJson writes one; each xxxFrom
 // reads one strictly and throws MalformedValue (json_fields.h).
 //
 // A change names its plugin by type id only: the reader takes the plugin from
@@ -21,6 +22,7 @@
 
 #include "reportserver/store/object_change.h"
 #include "reportserver/store/query_parser.h"
+#include "reportserver/store/report_file_sink.h"
 #include "reportserver/store/store_records.h"
 #include "reportserver/store/store_session.h"
 #include "reportserver/store/store_status.h"
@@ -41,6 +43,13 @@ ObjectHead headFrom(const Json& value, const FieldPath& path);
 
 Json recordJson(const ObjectRecord& record);
 ObjectRecord recordFrom(const Json& value, const FieldPath& path);
+
+Json rightJson(const RightRecord& right);
+RightRecord rightFrom(const Json& value, const FieldPath& path);
+
+// {"name", "size", "sha256"}.
+Json storedFileJson(const StoredFile& file);
+StoredFile storedFileFrom(const Json& value, const FieldPath& path);
 
 Json queryJson(const ParsedQuery& query);
 ParsedQuery queryFrom(const Json& value, const FieldPath& path);

@@ -51,6 +51,26 @@ StoreStatus readAnswer(const std::string& body, Read read) {
   }
 }
 
+// Items written one by one into a list.
+template <typename T, typename Write>
+Json listJson(const std::vector<T>& items, Write write) {
+  Json list = Json::array();
+  for (const T& item : items) list.push_back(write(item));
+  return list;
+}
+
+// The list member of the message, each item read by read(item, its path).
+template <typename Read>
+auto listMember(const Json& message, const char* name, Read read)
+    -> std::vector<decltype(read(message, kRoot))> {
+  const FieldPath path = kRoot.member(name);
+  const Json& list = arrayAt(requiredMember(message, name, kRoot), path);
+  std::vector<decltype(read(message, kRoot))> items;
+  items.reserve(list.size());
+  for (size_t i = 0; i < list.size(); ++i) items.push_back(read(list[i], path.item(i)));
+  return items;
+}
+
 }  // namespace
 
 std::string logonRequestBody(const LogonRequest& request) {
@@ -150,23 +170,16 @@ StoreStatus readLogonAnswer(const std::string& body, std::string* token, Session
 }
 
 std::string queryAnswerBody(const QueryResult& result) {
-  Json heads = Json::array();
-  if (result.rows) {
-    for (const ObjectHead& h : result.rows->heads) heads.push_back(headJson(h));
-  }
-  return writeMessage({{"readMark", result.readMark}, {"heads", std::move(heads)}});
+  static const std::vector<ObjectHead> kNone;
+  const std::vector<ObjectHead>& heads = result.rows ? result.rows->heads : kNone;
+  return writeMessage({{"readMark", result.readMark}, {"heads", listJson(heads, headJson)}});
 }
 
 StoreStatus readQueryAnswer(const std::string& body, QueryResult* result) {
   return readAnswer(body, [&](const Json& o) {
     const int64_t mark = numberMember<int64_t>(o, "readMark", kRoot);
-    const FieldPath headsPath = kRoot.member("heads");
-    const Json& list = arrayAt(requiredMember(o, "heads", kRoot), headsPath);
     auto rows = std::make_shared<AnswerRows>();
-    rows->heads.reserve(list.size());
-    for (size_t i = 0; i < list.size(); ++i) {
-      rows->heads.push_back(headFrom(list[i], headsPath.item(i)));
-    }
+    rows->heads = listMember(o, "heads", headFrom);
     result->rows = std::move(rows);
     result->readMark = mark;
   });
@@ -181,19 +194,57 @@ StoreStatus readUploadAnswer(const std::string& body, std::string* uploadId) {
 }
 
 std::string commitAnswerBody(const std::vector<ObjectRecord>& stored) {
-  Json list = Json::array();
-  for (const ObjectRecord& r : stored) list.push_back(recordJson(r));
-  return writeMessage({{"stored", std::move(list)}});
+  return writeMessage({{"stored", listJson(stored, recordJson)}});
 }
 
 StoreStatus readCommitAnswer(const std::string& body, std::vector<ObjectRecord>* stored) {
+  return readAnswer(body, [&](const Json& o) { *stored = listMember(o, "stored", recordFrom); });
+}
+
+std::string snapshotRequestBody() { return "{}"; }
+
+bool readSnapshotRequest(const std::string& body, std::string* error) {
+  return readRequest(body, error, [](const Json&) {});
+}
+
+std::string snapshotAnswerBody(const RepositorySnapshot& s) {
+  return writeMessage({{"aps", s.aps},
+                       {"plugins", listJson(s.plugins, pluginJson)},
+                       {"users", listJson(s.users, recordJson)},
+                       {"objects", listJson(s.objects, recordJson)},
+                       {"rights", listJson(s.rights, rightJson)}});
+}
+
+StoreStatus readSnapshotAnswer(const std::string& body, RepositorySnapshot* snapshot) {
   return readAnswer(body, [&](const Json& o) {
-    const FieldPath listPath = kRoot.member("stored");
-    const Json& list = arrayAt(requiredMember(o, "stored", kRoot), listPath);
-    std::vector<ObjectRecord> read;
-    read.reserve(list.size());
-    for (size_t i = 0; i < list.size(); ++i) read.push_back(recordFrom(list[i], listPath.item(i)));
-    *stored = std::move(read);
+    RepositorySnapshot s;
+    s.aps = textMember(o, "aps", kRoot);
+    s.plugins = listMember(o, "plugins", pluginFrom);
+    s.users = listMember(o, "users", recordFrom);
+    s.objects = listMember(o, "objects", recordFrom);
+    s.rights = listMember(o, "rights", rightFrom);
+    *snapshot = std::move(s);
+  });
+}
+
+std::string downloadRequestBody(int32_t reportId) { return writeMessage({{"report", reportId}}); }
+
+bool readDownloadRequest(const std::string& body, int32_t* reportId, std::string* error) {
+  return readRequest(body, error,
+                     [&](const Json& o) { *reportId = numberMember<int32_t>(o, "report", kRoot); });
+}
+
+std::string downloadFileLine(const StoredFile& file) {
+  return writeMessage({{"file", storedFileJson(file)}}) + "\n";
+}
+
+std::string downloadRefusalLine(const StoreStatus& failure) {
+  return errorAnswerBody(failure) + "\n";
+}
+
+StoreStatus readDownloadLine(const std::string& line, StoredFile* file) {
+  return readAnswer(line, [&](const Json& o) {
+    *file = storedFileFrom(requiredMember(o, "file", kRoot), kRoot.member("file"));
   });
 }
 

@@ -23,6 +23,7 @@
 
 #include "reportserver/store/object_change.h"
 #include "reportserver/store/query_parser.h"
+#include "reportserver/store/report_file_sink.h"
 #include "reportserver/store/store_records.h"
 #include "reportserver/store/store_session.h"
 #include "reportserver/store/store_status.h"
@@ -83,6 +84,14 @@ bool readCommitRequest(const std::string& body, const std::vector<PluginInfo>& p
                        int64_t* readMark, std::string* error, uint64_t sentBytes = 0,
                        std::map<size_t, ReceivedFile>* sentFiles = nullptr);
 
+// The snapshot's request is {}; its reader passes over whatever members it
+// holds.
+std::string snapshotRequestBody();
+bool readSnapshotRequest(const std::string& body, std::string* error);
+
+std::string downloadRequestBody(int32_t reportId);
+bool readDownloadRequest(const std::string& body, int32_t* reportId, std::string* error);
+
 // Answers.
 std::string logonAnswerBody(const std::string& token, const SessionFacts& facts);
 StoreStatus readLogonAnswer(const std::string& body, std::string* token, SessionFacts* facts);
@@ -95,6 +104,17 @@ StoreStatus readUploadAnswer(const std::string& body, std::string* uploadId);
 
 std::string commitAnswerBody(const std::vector<ObjectRecord>& stored);
 StoreStatus readCommitAnswer(const std::string& body, std::vector<ObjectRecord>* stored);
+
+std::string snapshotAnswerBody(const RepositorySnapshot& snapshot);
+StoreStatus readSnapshotAnswer(const std::string& body, RepositorySnapshot* snapshot);
+
+// The first line of a download's answer, with its "\n": the file's, which
+// its bytes follow, or the store's refusal.
+std::string downloadFileLine(const StoredFile& file);
+std::string downloadRefusalLine(const StoreStatus& failure);
+// Reads that line (its "\n" may be left off): success with the file, the
+// refusal it carries, or the failure of a malformed answer.
+StoreStatus readDownloadLine(const std::string& line, StoredFile* file);
 
 // The answer of logoff: {}.
 std::string emptyAnswerBody();

@@ -14,6 +14,20 @@
 //                    {"readMark", "changes": [change, ...]}, then the bytes
 //                    of the files sent with the commit (N of them in all)
 //                    -> {"stored": [record, ...]}
+//   POST /v1/snapshot {}
+//                    -> {"aps", "plugins": [plugin, ...], "users": [record, ...],
+//                        "objects": [record, ...], "rights": [[objectId, userId, role], ...]}
+//                    the repository as far as the session's user may see it
+//   POST /v1/download {"report": id}
+//                    -> streamed (chunked, Content-Type application/octet-stream):
+//                    one JSON line and "\n", then for a file its bytes:
+//                      {"file": {"name", "size", "sha256"}} "\n" and exactly size bytes
+//                      {"error": {"code", "description"}} "\n" and nothing more (the
+//                      store's refusal)
+//                    A server that fails once the file's line went out breaks
+//                    off the connection; the client checks the bytes' number
+//                    and digest against the line, so that an answer cut short
+//                    fails the download. Neither side holds the whole file.
 //   POST /v1/logoff  (no body) -> {}
 //
 // Every operation but logon names its session in its body's first line: the
@@ -64,18 +78,25 @@ constexpr const char kQueryPath[] = "/v1/query";
 constexpr const char kFilesPath[] = "/v1/files";
 constexpr const char kCommitPath[] = "/v1/commit";
 constexpr const char kLogoffPath[] = "/v1/logoff";
+constexpr const char kSnapshotPath[] = "/v1/snapshot";
+constexpr const char kDownloadPath[] = "/v1/download";
 
 // The longest session line a server reads (token and line end).
 constexpr size_t kMaxSessionLine = 128;
 constexpr const char kFileNameParameter[] = "name";
 constexpr const char kSentParameter[] = "sent";
 constexpr const char kJsonContentType[] = "application/json";
+// The type of a report file's bytes, uploaded or downloaded.
+constexpr const char kFileContentType[] = "application/octet-stream";
 
 // The port a server listens on unless told otherwise.
 constexpr int kDefaultPort = 6480;
 
 // The longest text of any member, in bytes.
 constexpr size_t kMaxWireText = 64 * 1024;
+// The longest first line of a download's answer a client reads: room for
+// a refusal whose description is a text of kMaxWireText bytes, escaped.
+constexpr size_t kMaxDownloadLine = 8 * kMaxWireText;
 // The largest body of a JSON request (with the files sent with a commit) a
 // server takes.
 constexpr size_t kMaxRequestBody = 16 * 1024 * 1024;

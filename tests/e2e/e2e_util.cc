@@ -56,12 +56,16 @@ ExecLists::ExecLists(const std::string& program, const std::vector<std::string>&
 }
 
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::vector<std::string>& env, const std::string& cwd) {
+                      const std::vector<std::string>& env, const std::string& cwd,
+                      const std::optional<std::string>& input) {
   TempDir output;
   const fs::path out = output.path() / "stdout";
   const fs::path err = output.path() / "stderr";
-  korva_test::ChildResult child = korva_test::runChild(program, args, changedEnvironment(env),
-                                                       out.string(), err.string(), cwd);
+  const fs::path in = output.path() / "stdin";
+  if (input) writeFile(in, *input);
+  korva_test::ChildResult child =
+      korva_test::runChild(program, args, changedEnvironment(env), out.string(), err.string(), cwd,
+                           input ? in.string() : std::string());
   ProgramRun run;
   run.out = readText(out);
   run.err = readText(err);

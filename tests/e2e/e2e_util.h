@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,10 +56,13 @@ struct ExecLists {
 // Runs a program with arguments and waits for it; its standard output and
 // error are read back from files as text (readText). `env` entries ("NAME=value") are added to
 // (or replace those of) the test's own environment; "NAME" alone removes a
-// variable. `cwd` empty: the test's directory. A program that could not be
-// run, or did not exit, answers -1 with the reason in `err`.
+// variable. `cwd` empty: the test's directory. `input`: the text its standard
+// input reads (none given: the platform's default, see runChild). A program
+// that could not be run, or did not exit, answers -1 with the reason in
+// `err`.
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::vector<std::string>& env = {}, const std::string& cwd = "");
+                      const std::vector<std::string>& env = {}, const std::string& cwd = "",
+                      const std::optional<std::string>& input = std::nullopt);
 
 // What a program's exit status shows of the result 1603: Windows carries it
 // whole, POSIX keeps the low eight bits.

@@ -2,8 +2,9 @@
 // with a server home of their own that holds no repository, publish, publish
 // again and delete on a server in another home over TLS on the loopback. Each
 // run logs what the same run logs against a local repository, and the served
-// repository ends as the local one does. One report is larger than the files
-// a commit carries, so that it goes up as an upload of its own.
+// repository ends as the local one does; korvaserver reads it back through
+// the network. One report is larger than the files a commit carries, so that
+// it goes up as an upload of its own.
 #include <memory>
 
 #include "e2e/e2e_fixture.h"
@@ -72,6 +73,36 @@ TEST_F(RemotePublishTest, PublishTwiceAndDeleteLogAndStoreAsLocally) {
   const ProgramRun refusedHere = push(examplePublishXml(), tree().string(), {"-apspass", "wrong"});
   EXPECT_EQ(refused.exitCode, kExitFatal);
   EXPECT_EQ(asLocal(refused), maskedLines(refusedHere.out));
+}
+
+// korvaserver reads the served repository through the network as the user
+// it logs on as: the Administrator's dump is the served home's own, and a
+// wrong password gets the server's refusal.
+TEST_F(RemotePublishTest, KorvaserverDumpsTheServedRepositoryAsItsUser) {
+  ASSERT_EQ(
+      remote("korvapush", {"-srcfile", examplePublishXml(), "-srcpath", tree().string()}).exitCode,
+      0);
+  const ProgramRun here = servedHome_.tool({"dump", "-apsname", kAps});
+  ASSERT_EQ(here.exitCode, 0) << here.err;
+  struct Case {
+    std::string password;  // "-": an empty line on standard input
+    int exitCode;
+    std::string out, err;
+  };
+  const std::vector<Case> cases = {
+      {"-", 0, here.out, ""},
+      {"wrong", 1, "",
+       "korvaserver: Logon refused: the password of user \"Administrator\" is wrong.\n"},
+  };
+  for (const Case& c : cases) {
+    const ProgramRun run = runProgram(
+        binPath("korvaserver"),
+        {"dump", "-apsname", served_->aps(), "-user", "Administrator", "-password", c.password},
+        environment(remoteEnv()), "", std::string("\n"));
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.password;
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, c.err);
+  }
 }
 
 // The transport's failures end the run as a refused logon does, with the

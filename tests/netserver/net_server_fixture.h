@@ -39,6 +39,28 @@ namespace korva_net_test {
 constexpr size_t kMaxRequest = 64 * 1024;
 constexpr uint64_t kMaxUpload = 256 * 1024;
 
+// The session's plugin of that kind.
+inline const korva::PluginInfo& pluginOf(const korva::SessionFacts& facts, korva::PluginKind kind) {
+  for (const korva::PluginInfo& p : facts.plugins) {
+    if (p.kind == kind) return p;
+  }
+  static const korva::PluginInfo none;
+  return none;
+}
+
+// A new object of the plugin in the parent (with the report file at file).
+inline korva::ObjectChange newObject(const korva::PluginInfo& plugin, const std::string& title,
+                                     int32_t parent, const std::string& file = "") {
+  korva::ObjectChange c;
+  c.plugin = plugin;
+  c.stored.typeId = plugin.typeId;
+  c.isNew = true;
+  c.pending.title = title;
+  c.pending.parentId = parent;
+  if (!file.empty()) c.pending.filePath = file;
+  return c;
+}
+
 struct Answer {
   int status = 0;  // 0: no answer came
   std::string body;
@@ -55,8 +77,8 @@ class NetServerTest : public korva_test_common::ServerHomeTest {
     certDir_ = new korva_test_common::TempDir("korva-net-cert-");
     bool made = false;
     std::string error;
-    ASSERT_TRUE(korva::makeCertificateUnlessPresent(cert(), certDir_->file("server.key"),
-                                                    {"localhost", "127.0.0.1"}, &made, &error))
+    ASSERT_TRUE(korva::makeCertificateUnlessPresent(cert(), key(), {"localhost", "127.0.0.1"},
+                                                    &made, &error))
         << error;
   }
   static void TearDownTestSuite() {
@@ -64,6 +86,7 @@ class NetServerTest : public korva_test_common::ServerHomeTest {
     certDir_ = nullptr;
   }
   static std::string cert() { return certDir_->file("server.crt"); }
+  static std::string key() { return certDir_->file("server.key"); }
 
   void SetUp() override {
     ServerHomeTest::SetUp();
@@ -86,8 +109,7 @@ class NetServerTest : public korva_test_common::ServerHomeTest {
     log_ = std::tmpfile();
     ASSERT_NE(log_, nullptr);
     server_.emplace(options, log_);
-    ASSERT_TRUE(server_->start("127.0.0.1", 0, cert(), certDir_->file("server.key"), &error))
-        << error;
+    ASSERT_TRUE(server_->start("127.0.0.1", 0, cert(), key(), &error)) << error;
   }
 
   void TearDown() override {

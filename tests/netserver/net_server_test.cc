@@ -24,26 +24,6 @@ using korva::StoreStatus;
 
 std::string errorBody(const StoreStatus& s) { return wire::errorAnswerBody(s); }
 
-const korva::PluginInfo& pluginOf(const korva::SessionFacts& facts, korva::PluginKind kind) {
-  for (const korva::PluginInfo& p : facts.plugins) {
-    if (p.kind == kind) return p;
-  }
-  static const korva::PluginInfo none;
-  return none;
-}
-
-ObjectChange newObject(const korva::PluginInfo& plugin, const std::string& title, int32_t parent,
-                       const std::string& file = "") {
-  ObjectChange c;
-  c.plugin = plugin;
-  c.stored.typeId = plugin.typeId;
-  c.isNew = true;
-  c.pending.title = title;
-  c.pending.parentId = parent;
-  if (!file.empty()) c.pending.filePath = file;
-  return c;
-}
-
 bool isEmptyDirectory(const std::string& dir) {
   return std::filesystem::is_directory(dir) && std::filesystem::is_empty(dir);
 }

@@ -1,6 +1,7 @@
 // korvaserver, run as a program: init (with the password from the command
 // line, the environment or standard input), tree, users and dump with their
-// exact output, and errors on standard error with exit code 1.
+// exact output (whole, or as a user may see it), and errors on standard
+// error with exit code 1.
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -164,6 +165,25 @@ TEST_F(KorvaserverTest, TreeEscapesC1ControlCharacters) {
   EXPECT_EQ(run.out, "Folder 8 \"csi\\u009b2J\": \"\\u0085next line\"\n");
 }
 
+TEST_F(KorvaserverTest, WithAUserShowsWhatThatUserMaySee) {
+  fill();
+  {
+    Connection c = connect();
+    ASSERT_EQ(grant(c, 13, 8, 1), S_OK) << lastError();  // Alice: NoAccess on Other
+  }
+  const ProgramRun whole = korvaserver({"tree", "-apsname", "localhost"});
+  const std::string other = "Folder 13 \"Other\"\n";
+  ASSERT_NE(whole.out.find(other), std::string::npos) << whole.out;
+  const ProgramRun alice =
+      korvaserver({"tree", "-apsname", "localhost", "-user", "Alice", "-password", "-"}, "pw\n");
+  EXPECT_EQ(alice.code, 0) << alice.err;
+  EXPECT_EQ(alice.out, whole.out.substr(0, whole.out.find(other)));
+  const ProgramRun refused =
+      korvaserver({"users", "-apsname", "localhost", "-user", "Alice", "-password", "wrong"});
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_EQ(refused.err, "korvaserver: Logon refused: the password of user \"Alice\" is wrong.\n");
+}
+
 TEST_F(KorvaserverTest, ShowsTheUsersWithTheirRights) {
   fill();
   ProgramRun run = korvaserver({"users", "-apsname", "LOCALHOST"});
@@ -218,10 +238,13 @@ TEST_F(KorvaserverTest, DumpsTheWholeRepositoryAsJson) {
 TEST_F(KorvaserverTest, ErrorsGoToStandardErrorWithExitCodeOne) {
   const std::string usage =
       "usage: korvaserver init  [-apsname N] [-password P]\n"
-      "       korvaserver tree  [-apsname N]\n"
-      "       korvaserver users [-apsname N]\n"
-      "       korvaserver dump  [-apsname N]\n"
+      "       korvaserver tree  [-apsname N] [-user U [-password P]]\n"
+      "       korvaserver users [-apsname N] [-user U [-password P]]\n"
+      "       korvaserver dump  [-apsname N] [-user U [-password P]]\n"
       "       korvaserver serve -apsname N [-listen HOST:PORT] [-cert FILE -key FILE]\n"
+      "With -user the views show what that user may see of the APS (a repository\n"
+      "here, or a report server HOST:PORT); \"-password -\" reads the password\n"
+      "from standard input.\n"
       "The APS name defaults to the local host's name; repositories live in\n" +
       std::string(korva::serverHomeUsage()) + ".\n";
   struct Case {
@@ -233,7 +256,14 @@ TEST_F(KorvaserverTest, ErrorsGoToStandardErrorWithExitCodeOne) {
       {{"show"}, "korvaserver: unknown command \"show\".\n" + usage},
       {{"tree", "-aps", "x"}, "korvaserver: unknown option \"-aps\".\n" + usage},
       {{"tree", "-apsname"}, "korvaserver: option -apsname needs a value.\n" + usage},
-      {{"dump", "-password", "x"}, "korvaserver: -password applies to init only.\n" + usage},
+      {{"dump", "-password", "x"},
+       "korvaserver: -password applies to init, and to tree, users and dump with -user.\n" + usage},
+      {{"serve", "-user", "x"},
+       "korvaserver: -user applies to tree, users and dump only.\n" + usage},
+      {{"init", "-user", "x"},
+       "korvaserver: -user applies to tree, users and dump only.\n" + usage},
+      {{"tree", "-user", "Alice", "-password", "-"},
+       "korvaserver: -password -: standard input holds no password line.\n"},
       {{"tree", "-listen", "x"}, "korvaserver: -listen applies to serve only.\n" + usage},
       {{"serve", "-listen", "x"}, "korvaserver: serve needs -apsname.\n" + usage},
       {{"dump", "-apsname", "nothere"},

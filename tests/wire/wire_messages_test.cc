@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string>
@@ -126,6 +127,58 @@ TEST(WireMessages, RequestsAndAnswersSurviveTheirRoundTrip) {
   EXPECT_EQ(upload, "id-1");
 }
 
+TEST(WireMessages, SnapshotsAndDownloadsSurviveTheirRoundTrip) {
+  korva::RepositorySnapshot snapshot;
+  snapshot.aps = "localhost";
+  snapshot.plugins = kPlugins;
+  snapshot.users.resize(1);
+  snapshot.users[0].id = 7;
+  snapshot.users[0].hasPassword = true;
+  snapshot.objects.resize(2);
+  snapshot.objects[1].hasFile = true;
+  snapshot.objects[1].fileSize = int64_t{5} << 32;
+  snapshot.rights = {{8, 7, 5}, {10, 7, 1}};
+  const korva::StoredFile file{"Q1 \xc3\xa9.rpt", int64_t{5} << 32, "ab"};
+
+  // Each body, read and written again, is the same text.
+  struct Case {
+    std::string body;
+    std::function<std::string(const std::string&)> again;
+  };
+  const std::vector<Case> cases = {
+      {wire::snapshotAnswerBody(snapshot),
+       [](const std::string& body) {
+         korva::RepositorySnapshot s;
+         EXPECT_TRUE(wire::readSnapshotAnswer(body, &s).ok());
+         EXPECT_EQ(s.rights.at(1).role, 1);
+         return wire::snapshotAnswerBody(s);
+       }},
+      {wire::downloadRequestBody(-5),
+       [](const std::string& body) {
+         int32_t id = 0;
+         std::string error;
+         EXPECT_TRUE(wire::readDownloadRequest(body, &id, &error)) << error;
+         return wire::downloadRequestBody(id);
+       }},
+      {wire::downloadFileLine(file),
+       [](const std::string& body) {
+         korva::StoredFile f;
+         EXPECT_TRUE(wire::readDownloadLine(body, &f).ok());
+         return wire::downloadFileLine(f);
+       }},
+      {wire::downloadRefusalLine(StoreStatus::badRequest("There is no report 5 with a file.")),
+       [](const std::string& body) {
+         korva::StoredFile f;
+         return wire::downloadRefusalLine(wire::readDownloadLine(body, &f));
+       }},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.again(c.body), c.body);
+  EXPECT_EQ(wire::downloadFileLine({"a", 3, "ab"}),
+            "{\"file\":{\"name\":\"a\",\"sha256\":\"ab\",\"size\":3}}\n");
+  std::string error;
+  EXPECT_TRUE(wire::readSnapshotRequest("{\"later\":1}", &error)) << error;
+}
+
 TEST(WireMessages, ErrorBodiesCarryTheStoresStatus) {
   for (const StoreStatus& s : {StoreStatus::failed("F."), StoreStatus::denied("D \"x\"."),
                                StoreStatus::badRequest("B.")}) {
@@ -188,6 +241,8 @@ TEST(WireMessages, MalformedRequestsAreRefusedNamingTheMember) {
        "{\"readMark\":1,\"changes\":[{\"type\":2,\"stored\":[1,2,0,\"\"],\"isNew\":false,"
        "\"pending\":{\"passwordOptions\":[true,null]}}]}",
        "changes[0].pending.passwordOptions does not have 3 items"},
+      {"snapshot", "[]", "the message is not an object"},
+      {"download", "{\"report\":\"5\"}", "report is not a whole number"},
   };
   for (const Case& c : cases) {
     std::string error;
@@ -199,6 +254,11 @@ TEST(WireMessages, MalformedRequestsAreRefusedNamingTheMember) {
     } else if (kind == "query") {
       korva::ParsedQuery out;
       read = wire::readQueryRequest(c.body, &out, &error);
+    } else if (kind == "snapshot") {
+      read = wire::readSnapshotRequest(c.body, &error);
+    } else if (kind == "download") {
+      int32_t out;
+      read = wire::readDownloadRequest(c.body, &out, &error);
     } else {
       std::vector<ObjectChange> out;
       int64_t mark;
@@ -210,20 +270,36 @@ TEST(WireMessages, MalformedRequestsAreRefusedNamingTheMember) {
 }
 
 TEST(WireMessages, MalformedAnswersAreFailuresNamingTheMember) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"{\"readMark\":1}", "heads is missing"},
-      {"{\"readMark\":1,\"heads\":[[1,2,3,4]]}", "heads[0][3] is not a text"},
-      {"{\"readMark\":1,\"heads\":[[1,40000,3,\"\"]]}",
-       "heads[0][1] is out of range (-32768 to 32767)"},
-      {"{\"error\":{\"code\":\"ok\",\"description\":\"\"}}",
-       "error.code is not one of \"failed\", \"denied\", \"badRequest\""},
-      {"", "the message is not valid JSON (at byte 1)"},
+  struct Case {
+    const char* kind;
+    std::string body;
+    std::string error;
   };
-  for (const auto& c : cases) {
+  const std::string snapshot = "{\"aps\":\"a\",\"plugins\":[],\"objects\":[],";
+  const std::vector<Case> cases = {
+      {"query", "{\"readMark\":1}", "heads is missing"},
+      {"query", "{\"readMark\":1,\"heads\":[[1,2,3,4]]}", "heads[0][3] is not a text"},
+      {"query", "{\"readMark\":1,\"heads\":[[1,40000,3,\"\"]]}",
+       "heads[0][1] is out of range (-32768 to 32767)"},
+      {"query", "{\"error\":{\"code\":\"ok\",\"description\":\"\"}}",
+       "error.code is not one of \"failed\", \"denied\", \"badRequest\""},
+      {"query", "", "the message is not valid JSON (at byte 1)"},
+      {"snapshot", snapshot + "\"users\":[],\"rights\":[[1,2]]}",
+       "rights[0] is not a list [objectId, userId, role]"},
+      {"snapshot", snapshot + "\"users\":[{}],\"rights\":[]}", "users[0].id is missing"},
+      {"download", "{\"file\":{\"name\":\"a\",\"size\":-1,\"sha256\":\"\"}}\n",
+       "file.size is out of range (0 to 9223372036854775807)"},
+  };
+  for (const Case& c : cases) {
+    const std::string kind = c.kind;
     korva::QueryResult result;
-    const StoreStatus s = wire::readQueryAnswer(c.first, &result);
-    EXPECT_EQ(s.code, StoreStatus::Code::Failed) << c.first;
-    EXPECT_EQ(s.description, "The report server's answer is malformed: " + c.second + ".");
+    korva::RepositorySnapshot s;
+    korva::StoredFile file;
+    const StoreStatus read = kind == "query"      ? wire::readQueryAnswer(c.body, &result)
+                             : kind == "snapshot" ? wire::readSnapshotAnswer(c.body, &s)
+                                                  : wire::readDownloadLine(c.body, &file);
+    EXPECT_EQ(read.code, StoreStatus::Code::Failed) << c.body;
+    EXPECT_EQ(read.description, "The report server's answer is malformed: " + c.error + ".");
   }
   EXPECT_EQ(wire::readErrorAnswer("{}").description,
             "The report server's answer is malformed: the message carries no error.");
