@@ -5,19 +5,26 @@
 //   korvaserver dump  [-apsname N]                 everything, as JSON
 //   korvaserver serve -apsname N [-listen HOST:PORT] [-cert FILE -key FILE]
 //                                                  serve it over HTTPS
+//   korvaserver export [-apsname N] [-user U [-password P]] [-folder 'A\B'] -out DIR
+//                                                  its content, for korvapush
+//                                                  to publish elsewhere
 // The APS name defaults to the local host's name as the engine resolves it
 // (serve needs it named).
-// The Administrator's password of init: -password P, or with "-password -"
-// the first line of standard input, else $KORVA_SERVER_PASSWORD, else none;
-// so that it need not stand in the process list.
+// The password (the Administrator's of init, the user's of export): -password
+// P, or with "-password -" the first line of standard input, else
+// $KORVA_SERVER_PASSWORD, else none; so that it need not stand in the
+// process list.
 // Output goes to standard output; errors to standard error with exit code 1.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "platform/file_name_utf8.h"
 #include "platform/net.h"
 #include "platform/server_home_default.h"
 #include "platform/visible_text.h"
+#include "reportserver/admin/export_command.h"
 #include "reportserver/admin/repository_admin.h"
 #include "reportserver/admin/repository_views.h"
 #include "reportserver/admin/serve_command.h"
@@ -32,6 +39,8 @@ std::string usage() {
              "       korvaserver users [-apsname N]\n"
              "       korvaserver dump  [-apsname N]\n"
              "       korvaserver serve -apsname N [-listen HOST:PORT] [-cert FILE -key FILE]\n"
+             "       korvaserver export [-apsname N] [-user U [-password P]] [-folder 'A\\B']"
+             " -out DIR\n"
              "The APS name defaults to the local host's name; repositories live in\n") +
          korva::serverHomeUsage() + ".\n";
 }
@@ -60,6 +69,12 @@ int usageError(const std::string& message) {
 
 void print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
+// Text of the command line (the system's code page on Windows) in UTF-8.
+std::string utf8Argument(const std::string& text) {
+  std::string utf8;
+  return korva::fileNameAsUtf8(text, &utf8) ? utf8 : text;
+}
+
 // The first line of standard input without its line end; false when the input
 // ends before anything was read.
 bool readFirstLine(std::string* line) {
@@ -85,25 +100,30 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command != "init" && command != "tree" && command != "users" && command != "dump" &&
-      command != "serve") {
+      command != "serve" && command != "export") {
     return usageError("unknown command \"" + command + "\".");
   }
 
   bool haveAps = false, havePassword = false;
   std::string aps, password;
   korva::ServeSettings serve;
+  korva::ExportSettings exporting;
   for (int i = 2; i < argc; ++i) {
     std::string option = argv[i];
     std::string name = lower(option);
     const bool serveOption = name == "-listen" || name == "-cert" || name == "-key";
-    if (name != "-apsname" && name != "-password" && !serveOption) {
+    const bool exportOption = name == "-user" || name == "-folder" || name == "-out";
+    if (name != "-apsname" && name != "-password" && !serveOption && !exportOption) {
       return usageError("unknown option \"" + option + "\".");
     }
-    if (name == "-password" && command != "init") {
-      return usageError("-password applies to init only.");
+    if (name == "-password" && command != "init" && command != "export") {
+      return usageError("-password applies to init and export only.");
     }
     if (serveOption && command != "serve") {
       return usageError(option + " applies to serve only.");
+    }
+    if (exportOption && command != "export") {
+      return usageError(option + " applies to export only.");
     }
     if (i + 1 >= argc) return usageError("option " + option + " needs a value.");
     std::string value = argv[++i];
@@ -113,6 +133,13 @@ int main(int argc, char** argv) {
     } else if (name == "-password") {
       password = value;
       havePassword = true;
+    } else if (name == "-user") {
+      exporting.user = utf8Argument(value);
+      exporting.logOn = true;
+    } else if (name == "-folder") {
+      exporting.folderPath = utf8Argument(value);
+    } else if (name == "-out") {
+      exporting.outDir = value;
     } else {
       (name == "-listen" ? serve.listen : name == "-cert" ? serve.certFile : serve.keyFile) = value;
     }
@@ -123,7 +150,11 @@ int main(int argc, char** argv) {
     std::string error;
     return korva::serveUntilStopped(serve, &error) ? 0 : failWith(error);
   }
-  if (command == "init") {
+  if (command == "export") {
+    if (exporting.outDir.empty()) return usageError("export needs -out.");
+    if (havePassword && !exporting.logOn) return usageError("-password applies with -user only.");
+  }
+  if (command == "init" || command == "export") {
     if (havePassword && password == "-") {
       if (!readFirstLine(&password)) {
         return failWith("-password -: standard input holds no password line.");
@@ -141,6 +172,16 @@ int main(int argc, char** argv) {
   }
 
   std::string error;
+  if (command == "export") {
+    exporting.apsName = aps;
+    exporting.password = utf8Argument(password);
+    std::vector<std::string> lines;
+    if (!korva::runExport(exporting, &lines, &error)) return failWith(error);
+    for (const std::string& line : lines) {
+      print(korva::visibleText(line, korva::TextEncoding::kUtf8, korva::EscapeStyle::kLog) + "\n");
+    }
+    return std::fflush(stdout) == 0 ? 0 : failWith("cannot write the output.");
+  }
   if (command == "init") {
     if (!korva::initRepository(aps, password, &error)) return failWith(error);
     std::string name, path;

@@ -222,6 +222,7 @@ TEST_F(KorvaserverTest, ErrorsGoToStandardErrorWithExitCodeOne) {
       "       korvaserver users [-apsname N]\n"
       "       korvaserver dump  [-apsname N]\n"
       "       korvaserver serve -apsname N [-listen HOST:PORT] [-cert FILE -key FILE]\n"
+      "       korvaserver export [-apsname N] [-user U [-password P]] [-folder 'A\\B'] -out DIR\n"
       "The APS name defaults to the local host's name; repositories live in\n" +
       std::string(korva::serverHomeUsage()) + ".\n";
   struct Case {
@@ -233,7 +234,12 @@ TEST_F(KorvaserverTest, ErrorsGoToStandardErrorWithExitCodeOne) {
       {{"show"}, "korvaserver: unknown command \"show\".\n" + usage},
       {{"tree", "-aps", "x"}, "korvaserver: unknown option \"-aps\".\n" + usage},
       {{"tree", "-apsname"}, "korvaserver: option -apsname needs a value.\n" + usage},
-      {{"dump", "-password", "x"}, "korvaserver: -password applies to init only.\n" + usage},
+      {{"dump", "-password", "x"},
+       "korvaserver: -password applies to init and export only.\n" + usage},
+      {{"tree", "-out", "x"}, "korvaserver: -out applies to export only.\n" + usage},
+      {{"export", "-apsname", "localhost"}, "korvaserver: export needs -out.\n" + usage},
+      {{"export", "-out", "x", "-password", "x"},
+       "korvaserver: -password applies with -user only.\n" + usage},
       {{"tree", "-listen", "x"}, "korvaserver: -listen applies to serve only.\n" + usage},
       {{"serve", "-listen", "x"}, "korvaserver: serve needs -apsname.\n" + usage},
       {{"dump", "-apsname", "nothere"},
