@@ -4,13 +4,16 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <exception>
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include "reportserver/serve/report_service.h"
 #include "reportserver/serve/request_log.h"
 #include "reportserver/serve/serve_options.h"
+#include "reportserver/testing/fault_injection.h"
 #include "reportserver/wire/wire_messages.h"
 #include "reportserver/wire/wire_protocol.h"
 
@@ -21,6 +24,15 @@ namespace {
 using httplib::ContentReader;
 using httplib::Request;
 using httplib::Response;
+
+// A request the fault plan holds (fault_plan.h) is never answered: its
+// thread waits until the process is killed.
+[[noreturn]] void holdUntilKilled() {
+  std::mutex mutex;
+  std::condition_variable never;
+  std::unique_lock<std::mutex> lock(mutex);
+  for (;;) never.wait(lock);
+}
 
 }  // namespace
 
@@ -182,6 +194,10 @@ class HttpsRoutes::Impl {
         if (end != BodyEnd::Complete) {
           return ServiceReply::failure(
               400, StoreStatus::badRequest("The request broke off before its end."));
+        }
+        if (injectFault(std::string("serve:") + operation)) {
+          log_.note(std::string("Holding the ") + operation + " request (injected fault).");
+          holdUntilKilled();
         }
         return run(req, body);
       });

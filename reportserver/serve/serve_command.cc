@@ -14,6 +14,7 @@
 #include "reportserver/serve/server_certificate.h"
 #include "reportserver/store/named_repository.h"
 #include "reportserver/store/server_home.h"
+#include "reportserver/testing/fault_injection.h"
 #include "reportserver/wire/wire_protocol.h"
 
 namespace korva {
@@ -120,6 +121,7 @@ bool serveUntilStopped(const ServeSettings& settings, std::string* error) {
     *error = "Cannot catch the stop signals: " + *error + ".";
     return false;
   }
+  refreshPlansFromEnvironment();  // KORVA_SERVER_FAULTS (fault_plan.h)
   if (!server.start(host, port, certPath, keyPath, error)) return false;
 
   const std::string where = host.find(':') == std::string::npos ? host : "[" + host + "]";

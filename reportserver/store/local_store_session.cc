@@ -13,6 +13,7 @@
 #include "reportserver/store/repository.h"
 #include "reportserver/store/repository_snapshot.h"
 #include "reportserver/store/server_home.h"
+#include "reportserver/store/stored_heads.h"
 
 namespace korva {
 
@@ -31,16 +32,8 @@ int64_t nextId(Database& db, int64_t otherwise) {
 
 bool changesUsersOrRights(const ObjectChange& o) { return o.isUser() || !o.pending.rights.empty(); }
 
-// The parent the object has in the repository now, inside the commit's
-// transaction; the one its query read when it is gone (the update then
-// fails on its own).
-int32_t parentStoredNow(Database& db, const ObjectChange& o) {
-  Statement st(db, "SELECT parent_id FROM objects WHERE id = ?1");
-  st.bind(1, static_cast<int64_t>(o.stored.id));
-  return st.step() == SQLITE_ROW ? static_cast<int32_t>(st.columnInt(0)) : o.stored.parentId;
-}
-
-ChangeRequest changeRequestOf(Database& db, const ObjectChange& o) {
+// o: with its head as stored now (stored_heads.h).
+ChangeRequest changeRequestOf(const ObjectChange& o) {
   ChangeRequest change;
   change.typeName = o.plugin.name;
   const PendingChanges& p = o.pending;
@@ -56,7 +49,7 @@ ChangeRequest changeRequestOf(Database& db, const ObjectChange& o) {
   change.title = o.stored.title;
   // A move is judged against where the object is now: another session may
   // have moved it since this one read it.
-  if (!p.remove && p.parentId && *p.parentId != parentStoredNow(db, o)) {
+  if (!p.remove && p.parentId && *p.parentId != o.stored.parentId) {
     change.newParentId = *p.parentId;
   }
   return change;
@@ -119,12 +112,14 @@ StoreStatus LocalStoreSession::query(const ParsedQuery& query, QueryResult* out)
   return StoreStatus::success();
 }
 
-StoreStatus LocalStoreSession::checkRights(const std::vector<ObjectChange>& changes) {
+StoreStatus LocalStoreSession::checkRights(const std::vector<ObjectChange>& changes,
+                                           const std::vector<bool>& gone) {
   if (facts_.administrator) return StoreStatus::success();
-  for (const ObjectChange& o : changes) {
-    if (o.isUser()) continue;  // users: refused before
+  for (size_t i = 0; i < changes.size(); ++i) {
+    const ObjectChange& o = changes[i];
+    if (o.isUser() || gone[i]) continue;  // users: refused before; gone: nothing to delete
     std::string description;
-    switch (mayStore(db_, facts_.userId, facts_.userName, changeRequestOf(db_, o), &description)) {
+    switch (mayStore(db_, facts_.userId, facts_.userName, changeRequestOf(o), &description)) {
       case AccessAnswer::Granted:
         break;
       case AccessAnswer::Denied:
@@ -136,12 +131,12 @@ StoreStatus LocalStoreSession::checkRights(const std::vector<ObjectChange>& chan
   return StoreStatus::success();
 }
 
-StoreStatus LocalStoreSession::commit(const std::vector<ObjectChange>& changes, int64_t readMark,
+StoreStatus LocalStoreSession::commit(const std::vector<ObjectChange>& declared, int64_t readMark,
                                       std::vector<ObjectRecord>* stored) {
-  stored->assign(changes.size(), ObjectRecord());
-  if (changes.empty()) return StoreStatus::success();
+  stored->assign(declared.size(), ObjectRecord());
+  if (declared.empty()) return StoreStatus::success();
   if (!facts_.administrator) {
-    for (const ObjectChange& o : changes) {
+    for (const ObjectChange& o : declared) {
       if (changesUsersOrRights(o)) return StoreStatus::denied(kAccessDeniedDescription);
     }
   }
@@ -149,7 +144,7 @@ StoreStatus LocalStoreSession::commit(const std::vector<ObjectChange>& changes, 
   // Every report file is read before the write lock is taken: no read of a
   // file, however slow, keeps another session waiting on the repository.
   StagedFiles staging(db_);
-  for (const ObjectChange& o : changes) {
+  for (const ObjectChange& o : declared) {
     const auto& path = o.pending.filePath;
     if (o.pending.remove || !path) continue;
     std::string error;
@@ -163,7 +158,11 @@ StoreStatus LocalStoreSession::commit(const std::vector<ObjectChange>& changes, 
     return StoreStatus::failed("Cannot start the commit on " + path_ + ": " + message + ".");
   }
   answers_.beginCommit(db_);
-  StoreStatus allowed = checkRights(changes);
+  // From here on the objects' heads are the stored ones, not the declared.
+  std::vector<ObjectChange> changes = declared;
+  std::vector<bool> gone;
+  StoreStatus allowed = takeStoredHeads(db_, facts_, &changes, &gone);
+  if (allowed.ok()) allowed = checkRights(changes, gone);
   if (!allowed.ok()) return allowed;
   ChangeWriter writer(db_, administratorId_, readMark, nextId(db_, 0), staging);
   for (size_t i = 0; i < changes.size(); ++i) {

@@ -34,7 +34,9 @@ class LocalStoreSession : public StoreSession {
  private:
   LocalStoreSession() = default;
 
-  StoreStatus checkRights(const std::vector<ObjectChange>& changes);
+  // changes: with their heads as stored now; gone: removals of objects that
+  // are gone (stored_heads.h).
+  StoreStatus checkRights(const std::vector<ObjectChange>& changes, const std::vector<bool>& gone);
 
   Database db_;
   std::string path_;

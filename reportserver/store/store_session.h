@@ -75,6 +75,9 @@ class StoreSession {
   // object whose kind, folder and title another session stored at or after
   // that mark is refused as an unwanted twin. *stored receives, for each
   // change in order, the object as now stored (empty records for removals).
+  // Of an existing object's head only the id counts: type, folder and title
+  // are read from the repository, and a change that names another type is
+  // refused (badRequest).
   virtual StoreStatus commit(const std::vector<ObjectChange>& changes, int64_t readMark,
                              std::vector<ObjectRecord>* stored) = 0;
 

@@ -9,14 +9,23 @@
 // "#n" it fails only on its n-th call counted since the plan took effect.
 // Operations fail with E_FAIL, queryInterface with E_NOINTERFACE.
 //
+// In `korvaserver serve` an entry "serve:<operation>" ("serve:commit#3";
+// the operations are logon, query, commit and logoff) holds that request
+// once its body is read: the server notes "Holding the commit request
+// (injected fault)." on its log and never answers it, so that a test knows
+// the client waits there and can kill (or kill and restart) the server at
+// that point. Such a server is ended with SIGKILL: a stop waits for the
+// held request.
+//
 // A plugin plan is a comma-separated list of plugin names, each optionally
 // followed by "*n": a bare name is left out of the Desktop list, "Name*n"
 // lists it n times.
 //
 // The environment variables KORVA_SERVER_FAULTS and KORVA_SERVER_PLUGINS hold
 // plans too; they are read whenever a SessionManager (or ErrorSource) is
-// created, and a changed fault plan there restarts the call counts. A plan set
-// here wins over the environment until it is cleared.
+// created and when `korvaserver serve` starts, and a changed fault plan there
+// restarts the call counts. A plan set here wins over the environment until
+// it is cleared.
 //
 // An operation hook is a function called with the operation's name each time
 // an operation (or an inner step that asks for faults, such as

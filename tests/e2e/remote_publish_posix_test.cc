@@ -3,60 +3,13 @@
 // again and delete on a server in another home over TLS on the loopback. Each
 // run logs what the same run logs against a local repository, and the served
 // repository ends as the local one does.
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 #include "e2e/e2e_fixture.h"
+#include "e2e/served_repository.h"
 
 namespace e2e {
 namespace {
-
-// `korvaserver serve` on a free loopback port, stopped with SIGTERM.
-class ServedRepository {
- public:
-  explicit ServedRepository(const fs::path& home) {
-    int fds[2];
-    if (::pipe(fds) != 0) return;
-    const std::string program = binPath("korvaserver");
-    const std::vector<std::string> args = {"serve", "-apsname", kAps, "-listen", "127.0.0.1:0"};
-    ExecLists lists(program, args, {"KORVA_SERVER_HOME=" + home.string()});
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(fds[1], 1);
-      ::close(fds[0]);
-      ::execve(lists.argv[0], lists.argv.data(), lists.envp.data());
-      ::_exit(127);
-    }
-    ::close(fds[1]);
-    std::FILE* out = ::fdopen(fds[0], "r");
-    char line[512];
-    const std::string serving = std::string("Serving APS ") + kAps + " on ";
-    while (out && std::fgets(line, sizeof line, out)) {
-      const std::string text = line;
-      if (text.compare(0, serving.size(), serving) == 0) {
-        aps_ = text.substr(serving.size(), text.find('\n') - serving.size());
-        break;
-      }
-    }
-    if (out) std::fclose(out);
-  }
-  ~ServedRepository() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
-  }
-  // "127.0.0.1:PORT", or "" when the server did not start.
-  const std::string& aps() const { return aps_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string aps_;
-};
 
 class RemotePublishTest : public E2ETest {
  protected:
@@ -65,7 +18,7 @@ class RemotePublishTest : public E2ETest {
     if (HasFatalFailure()) return;
     fs::create_directories(clientHome());
     ASSERT_EQ(servedHome_.init(kAps).exitCode, 0);
-    served_ = std::make_unique<ServedRepository>(work() / "served");
+    served_ = std::make_unique<ServedRepository>(work() / "served", kAps);
     ASSERT_FALSE(served_->aps().empty());
   }
 

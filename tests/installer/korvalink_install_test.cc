@@ -16,33 +16,18 @@
 #include <string>
 #include <vector>
 
-#include "e2e/e2e_fixture.h"
-#include "installer_test_util.h"
+#include "korvalink_install_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using e2e::Lines;
-using installer_test::InstallerTest;
+using installer_test::dumpText;
+using installer_test::initialisedHome;
+using installer_test::kAps;
+using installer_test::KorvalinkInstallTest;
+using installer_test::kPassword;
 using installer_test::packagePath;
-
-const char kAps[] = "korva-msi";
-const char kPassword[] = "Pw-4vQx-korvalink-msi";
-
-// A server home with the Administrator's repository of kAps in it.
-e2e::ServerHome initialisedHome(const std::string& dir) {
-  fs::create_directories(dir);
-  e2e::ServerHome home{fs::path(dir)};
-  const e2e::ProgramRun init = home.init(kAps, kPassword);
-  EXPECT_EQ(init.exitCode, 0) << init.out << init.err;
-  return home;
-}
-
-std::string dumpText(const e2e::ServerHome& home) {
-  const e2e::ProgramRun run = home.tool({"dump", "-apsname", kAps});
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  return run.out;
-}
 
 // The lines the walk of the installed reports gives, in the listing's order:
 // folder(name, path) for a directory, report(base name, folder path) for a
@@ -59,30 +44,6 @@ Lines walkLines(const fs::path& top,
   }, [](const std::string&) { return true; });
   return out;
 }
-
-class KorvalinkInstallTest : public InstallerTest {
- protected:
-  void SetUp() override {
-    InstallerTest::SetUp();
-    fs::create_directories(tmp());
-    setEnvironment({server().homeEnv(), "TMP=" + tmp(), "TEMP=" + tmp()});
-    fresh_ = dumpText(initialisedHome(work() + "servers"));
-  }
-
-  std::string tmp() const { return work() + "tmp"; }
-  std::string log() const { return work() + "publish.log"; }
-  e2e::ServerHome server() const { return e2e::ServerHome(fs::path(work() + "servers")); }
-  std::string dump() const { return dumpText(server()); }
-  // What a fresh repository dumps.
-  const std::string& fresh() const { return fresh_; }
-  std::vector<std::string> settings(const std::string& password) const {
-    return {std::string("CA_VR_APSNAME=") + kAps, "CA_VR_APSPASS=" + password,
-            "CA_VR_LOGFILE=" + log()};
-  }
-
- private:
-  std::string fresh_;
-};
 
 // The host's messages and what installs it: the example's own texts from a
 // Binary-table stream, the defaults (the texts' properties emptied on the
