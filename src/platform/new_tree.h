@@ -26,6 +26,7 @@
 
 #include <string>
 
+#include "platform/scoped_service.h"
 #include "platform/stdio_files.h"
 
 namespace korva {
@@ -77,16 +78,7 @@ class NewTreeWrapper : public NewTree {
 
 // For tests: installs a service for the lifetime of the object, then puts
 // the previous one back.
-class ScopedNewTreeForTesting {
- public:
-  explicit ScopedNewTreeForTesting(NewTree* service) : previous_(setNewTreeForTesting(service)) {}
-  ~ScopedNewTreeForTesting() { setNewTreeForTesting(previous_); }
-  ScopedNewTreeForTesting(const ScopedNewTreeForTesting&) = delete;
-  ScopedNewTreeForTesting& operator=(const ScopedNewTreeForTesting&) = delete;
-
- private:
-  NewTree* previous_;
-};
+using ScopedNewTreeForTesting = ScopedServiceForTesting<NewTree, setNewTreeForTesting>;
 
 }  // namespace korva
 
