@@ -7,12 +7,17 @@
 #ifndef KORVA_REPORTSERVER_ADMIN_REPOSITORY_VIEWS_H_
 #define KORVA_REPORTSERVER_ADMIN_REPOSITORY_VIEWS_H_
 
+#include <cstdint>
 #include <string>
 
 #include "reportserver/store/store_records.h"
 #include "reportserver/store/store_session.h"
 
 namespace korva {
+
+// The name of a right's role (1 to 5): "NoAccess", "View", "Schedule",
+// "ViewOnDemand", "FullControl"; "Unknown" for any other number.
+const char* roleName(int32_t role);
 
 // The folders and reports as an indented tree: one line per object,
 //   Folder 8 "Finance": "Quarterly numbers"

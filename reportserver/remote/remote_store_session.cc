@@ -120,7 +120,8 @@ StoreStatus RemoteStoreSession::exchange(HttpsRequest request, std::string* body
 StoreStatus RemoteStoreSession::post(std::string path, std::string request,
                                      const std::function<StoreStatus(const std::string&)>& read) {
   std::string body;
-  StoreStatus status = exchange(jsonRequest(HttpMethod::Post, std::move(path), std::move(request)), &body);
+  StoreStatus status =
+      exchange(jsonRequest(HttpMethod::Post, std::move(path), std::move(request)), &body);
   if (!status.ok()) return status;
   return read(body);
 }
@@ -217,13 +218,9 @@ StoreStatus RemoteStoreSession::readReportFile(int32_t reportId, ReportFileSink&
   return receiver.finish(exchanged, body);
 }
 
-StoreStatus RemoteStoreSession::history(int64_t, size_t, HistoryPage*) {
-  return historyNotRead();
-}
+StoreStatus RemoteStoreSession::history(int64_t, size_t, HistoryPage*) { return historyNotRead(); }
 
-StoreStatus RemoteStoreSession::lastChanges(std::vector<HistoryEntry>*) {
-  return historyNotRead();
-}
+StoreStatus RemoteStoreSession::lastChanges(std::vector<HistoryEntry>*) { return historyNotRead(); }
 
 StoreStatus RemoteStoreSession::historyNotRead() const {
   return StoreStatus::failed("The history of the report server " + endpoint_.text() +

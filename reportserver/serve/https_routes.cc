@@ -12,8 +12,8 @@
 #include <string>
 
 #include "reportserver/serve/report_service.h"
-#include "reportserver/serve/request_peer.h"
 #include "reportserver/serve/request_log.h"
+#include "reportserver/serve/request_peer.h"
 #include "reportserver/serve/serve_options.h"
 #include "reportserver/testing/fault_injection.h"
 #include "reportserver/wire/wire_messages.h"

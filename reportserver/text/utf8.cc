@@ -117,4 +117,28 @@ std::wstring fromUtf8(const std::string& text) {
   return out;
 }
 
+std::u32string charactersOf(const std::string& text) {
+  const std::wstring wide = fromUtf8(text);
+  std::u32string out;
+  out.reserve(wide.size());
+  for (size_t i = 0; i < wide.size(); ++i) {
+    char32_t c = static_cast<char32_t>(static_cast<std::make_unsigned_t<wchar_t>>(wide[i]));
+    // fromUtf8 pairs its surrogates only where wchar_t is UTF-16.
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size()) {
+      const char32_t low =
+          static_cast<char32_t>(static_cast<std::make_unsigned_t<wchar_t>>(wide[i + 1]));
+      c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+      ++i;
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+std::string utf8Of(char32_t c) {
+  std::string out;
+  appendUtf8(isSurrogate(c) || c > 0x10FFFF ? kReplacement : c, &out);
+  return out;
+}
+
 }  // namespace korva

@@ -15,6 +15,11 @@ std::string toUtf8(const std::wstring& text);
 std::string toUtf8(const wchar_t* text);  // null gives ""
 std::wstring fromUtf8(const std::string& text);
 
+// The characters of UTF-8 text one by one (ill-formed parts as U+FFFD), and
+// the UTF-8 of one character.
+std::u32string charactersOf(const std::string& text);
+std::string utf8Of(char32_t c);
+
 }  // namespace korva
 
 #endif  // KORVA_REPORTSERVER_TEXT_UTF8_H_

@@ -20,6 +20,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/scoped_service.h"
+
 namespace korva {
 
 // The status of one path.
@@ -95,17 +97,7 @@ class FileSystemWrapper : public FileSystem {
 
 // For tests: installs a service for the lifetime of the object, then puts the
 // previous one back.
-class ScopedFileSystemForTesting {
- public:
-  explicit ScopedFileSystemForTesting(FileSystem* service)
-      : previous_(setFileSystemForTesting(service)) {}
-  ~ScopedFileSystemForTesting() { setFileSystemForTesting(previous_); }
-  ScopedFileSystemForTesting(const ScopedFileSystemForTesting&) = delete;
-  ScopedFileSystemForTesting& operator=(const ScopedFileSystemForTesting&) = delete;
-
- private:
-  FileSystem* previous_;
-};
+using ScopedFileSystemForTesting = ScopedServiceForTesting<FileSystem, setFileSystemForTesting>;
 
 }  // namespace korva
 

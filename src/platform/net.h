@@ -16,6 +16,8 @@
 
 #include <string>
 
+#include "platform/scoped_service.h"
+
 namespace korva {
 
 // A blocking operation is in progress (stop again after cancelling it).
@@ -52,17 +54,7 @@ bool officialHostName(const char* name, std::string* out);
 
 // For tests: installs a service for the lifetime of the object, then puts the
 // previous one back.
-class ScopedNetServiceForTesting {
- public:
-  explicit ScopedNetServiceForTesting(NetService* service)
-      : previous_(setNetServiceForTesting(service)) {}
-  ~ScopedNetServiceForTesting() { setNetServiceForTesting(previous_); }
-  ScopedNetServiceForTesting(const ScopedNetServiceForTesting&) = delete;
-  ScopedNetServiceForTesting& operator=(const ScopedNetServiceForTesting&) = delete;
-
- private:
-  NetService* previous_;
-};
+using ScopedNetServiceForTesting = ScopedServiceForTesting<NetService, setNetServiceForTesting>;
 
 }  // namespace korva
 

@@ -1,6 +1,7 @@
-// The process-wide switches of the file-system and net services: the
-// operating system's own service (defaultFileSystem, defaultNetService, from
-// the platform's implementation) unless a test has installed another.
+// The process-wide switches of the file-system, new-tree and net services:
+// the operating system's own service (defaultFileSystem, defaultNewTree,
+// defaultNetService, from the platform's implementation) unless a test has
+// installed another.
 //
 // Thread-safety: the installed pointers are atomic; installing a service is
 // not meant to race with its use.
@@ -10,11 +11,13 @@
 
 #include "platform/filesys.h"
 #include "platform/net.h"
+#include "platform/new_tree.h"
 
 namespace korva {
 namespace {
 
 std::atomic<FileSystem*> gFileSystem{nullptr};
+std::atomic<NewTree*> gNewTree{nullptr};
 std::atomic<NetService*> gNetService{nullptr};
 
 }  // namespace
@@ -25,6 +28,13 @@ FileSystem& fileSystem() {
 }
 
 FileSystem* setFileSystemForTesting(FileSystem* service) { return gFileSystem.exchange(service); }
+
+NewTree& newTree() {
+  NewTree* installed = gNewTree.load();
+  return installed ? *installed : defaultNewTree();
+}
+
+NewTree* setNewTreeForTesting(NewTree* service) { return gNewTree.exchange(service); }
 
 NetService& netService() {
   NetService* installed = gNetService.load();

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
@@ -451,6 +453,49 @@ std::vector<std::string> listingOrder(const fs::path& dir) {
 void copyExampleTree(const fs::path& dir) {
   fs::create_directories(dir);
   fs::copy(sourcePath("examples/reports"), dir, fs::copy_options::recursive);
+}
+
+std::vector<std::string> contentOf(const Json& dump, const std::string& top) {
+  std::map<int64_t, std::string> names;
+  std::vector<std::string> lines;
+  for (const Json& u : dump["users"].items) {
+    names[u["id"].integer()] = u["name"].text;
+    if (u["name"].text == "Administrator") continue;
+    lines.push_back("User " + u["name"].text + ", full name " + u["fullName"].text +
+                    ", description " + u["description"].text + ", licence " +
+                    std::to_string(u["licenseType"].integer()) +
+                    (u["hasPassword"].boolean ? ", password" : ""));
+  }
+  std::map<int64_t, const Json*> objects;
+  for (const Json& o : dump["objects"].items) objects[o["id"].integer()] = &o;
+  const std::function<std::string(int64_t)> pathOf = [&](int64_t id) -> std::string {
+    if (id == 0) return "";
+    const Json& o = *objects.at(id);
+    const std::string parent = pathOf(o["parentId"].integer());
+    return parent.empty() ? o["title"].text : parent + "\\" + o["title"].text;
+  };
+  const size_t cut = top.rfind('\\') == std::string::npos ? 0 : top.rfind('\\') + 1;
+  for (const Json& o : dump["objects"].items) {
+    const std::string path = pathOf(o["id"].integer());
+    if (!top.empty() && path != top && path.compare(0, top.size() + 1, top + "\\") != 0) continue;
+    std::string line =
+        o["type"].text + " " + path.substr(cut) + ", description " + o["description"].text;
+    if (o.has("reportType")) {
+      const Json& file = o["file"];
+      line += ", icon " + o["reportType"].text + (o["thumbnail"].boolean ? ", thumbnail" : "") +
+              ", file " + file["name"].text + " " + std::to_string(file["size"].integer()) + " " +
+              file["sha256"].text;
+    }
+    std::vector<std::string> rights;
+    for (const Json& r : o["rights"].items) {
+      rights.push_back(names[r["userId"].integer()] + " " + std::to_string(r["role"].integer()));
+    }
+    std::sort(rights.begin(), rights.end());
+    for (const std::string& right : rights) line += ", right " + right;
+    lines.push_back(line);
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
 }
 
 }  // namespace e2e

@@ -74,8 +74,7 @@ std::string connected(const std::string& aps, const std::string& user = "Adminis
 // its "updated" twin; "Successfully set the right to <right> on object ...".
 std::string addedLine(const std::string& kind, const std::string& name, const std::string& id);
 std::string updatedLine(const std::string& kind, const std::string& name, const std::string& id);
-std::string rightLine(const std::string& right, const std::string& object,
-                      const std::string& user);
+std::string rightLine(const std::string& right, const std::string& object, const std::string& user);
 // The nine summary lines after a successful publish.
 std::vector<std::string> publishSummary(const std::string& srcFile, int usersAdded,
                                         int usersUpdated, int usersSkipped, int foldersAdded,
@@ -155,6 +154,12 @@ int64_t folderIdAt(const Json& dump, const std::string& path);
 int64_t reportIdAt(const Json& dump, const std::string& folderPath, const std::string& title);
 // The id of a user; -1 when missing.
 int64_t userIdOf(const Json& dump, const std::string& name);
+// A server's content as lines that neither ids nor the order of adding
+// change: every user but the Administrator, every folder and report by its
+// path of titles ("\" between them), with its rights by user name, sorted.
+// Given a folder path `top`, only that folder and what is in it, with paths
+// from that folder on.
+std::vector<std::string> contentOf(const Json& dump, const std::string& top = "");
 // The rights of an object as (user id, role) pairs.
 std::vector<std::pair<int64_t, int64_t>> rightsOf(const Json& object);
 

@@ -5,6 +5,7 @@
 // repository ends as the local one does; korvaserver reads it back through
 // the network. One report is larger than the files a commit carries, so that
 // it goes up as an upload of its own.
+#include <map>
 #include <memory>
 
 #include "e2e/e2e_fixture.h"
@@ -103,6 +104,49 @@ TEST_F(RemotePublishTest, KorvaserverDumpsTheServedRepositoryAsItsUser) {
     EXPECT_EQ(run.out, c.out);
     EXPECT_EQ(run.err, c.err);
   }
+}
+
+// The files under a directory, by their path from it, with their bytes.
+std::map<std::string, std::string> filesUnder(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    const std::string path = fs::relative(entry.path(), dir).string();
+    files[path] = entry.is_regular_file() ? readFile(entry.path()) : "(directory)";
+  }
+  return files;
+}
+
+// korvaserver export through a logon to the served repository writes what
+// an export through a logon to a local one writes.
+TEST_F(RemotePublishTest, ExportWritesWhatALocalExportWrites) {
+  const std::vector<std::string> publish = {"-srcfile", examplePublishXml(), "-srcpath",
+                                            tree().string()};
+  ASSERT_EQ(push(examplePublishXml(), tree().string()).exitCode, 0);
+  ASSERT_EQ(remote("korvapush", publish).exitCode, 0);
+  const fs::path local = work() / "local-export", served = work() / "served-export";
+  const std::vector<std::string> logon = {"-user", "Administrator"};
+  std::vector<std::string> args = {"export", "-apsname", kAps, "-out", local.string()};
+  args.insert(args.end(), logon.begin(), logon.end());
+  const ProgramRun here =
+      runProgram(binPath("korvaserver"), args, environment({"KORVA_SERVER_PASSWORD"}));
+  ASSERT_EQ(here.exitCode, 0) << here.err;
+  args = {"export", "-apsname", served_->aps(), "-out", served.string()};
+  args.insert(args.end(), logon.begin(), logon.end());
+  std::vector<std::string> env = remoteEnv();
+  env.push_back("KORVA_SERVER_PASSWORD");
+  const ProgramRun there = runProgram(binPath("korvaserver"), args, environment(env));
+  ASSERT_EQ(there.exitCode, 0) << there.err;
+  EXPECT_EQ(there.err, "");
+  // The summary names the export's directory, and the APS as the server
+  // knows it.
+  std::string out = there.out;
+  for (const auto& swap : {std::make_pair(served.string(), local.string()),
+                           std::make_pair(served_->aps(), std::string(kAps))}) {
+    const size_t at = out.find(swap.first);
+    if (at != std::string::npos) out.replace(at, swap.first.size(), swap.second);
+  }
+  EXPECT_EQ(out, here.out);
+  EXPECT_EQ(filesUnder(served), filesUnder(local));
 }
 
 // The transport's failures end the run as a refused logon does, with the

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "common/test_platform.h"
-#include "platform/server_home_default.h"
 #include "platform/net.h"
+#include "platform/server_home_default.h"
 #include "tests/reportserver/server_fixture.h"
 
 namespace korva_rs_test {
@@ -140,15 +140,16 @@ TEST_F(KorvaserverTest, ShowsTheTree) {
   }
   ProgramRun run = korvaserver({"tree", "-apsname", "localhost"});
   EXPECT_EQ(run.code, 0) << run.err;
-  EXPECT_EQ(run.out,
-            "Folder 9 \"Finance\": \"Quarterly numbers\"\n"
-            "  Report 10 \"Q1\", file q1.rpt, 3 bytes\n"
-            "  Folder 11 \"Sub\": \"Tab\\tand \\\"quote\\\" and \\\\ and \xc3\xa9\\u0001\\n\"\n"
-            "    Report 12 \"Q2\", no file\n"
-            "Folder 13 \"Other\"\n" +
-                std::string(escMade ? "  Report 14 \"Esc\", file esc\\u001b[2J\\u0007\\tname\\n.rpt, "
-                                      "3 bytes\n"
-                                    : ""));
+  EXPECT_EQ(
+      run.out,
+      "Folder 9 \"Finance\": \"Quarterly numbers\"\n"
+      "  Report 10 \"Q1\", file q1.rpt, 3 bytes\n"
+      "  Folder 11 \"Sub\": \"Tab\\tand \\\"quote\\\" and \\\\ and \xc3\xa9\\u0001\\n\"\n"
+      "    Report 12 \"Q2\", no file\n"
+      "Folder 13 \"Other\"\n" +
+          std::string(escMade ? "  Report 14 \"Esc\", file esc\\u001b[2J\\u0007\\tname\\n.rpt, "
+                                "3 bytes\n"
+                              : ""));
   std::filesystem::remove(repositoryPath());
   std::string error;
   ASSERT_TRUE(korva::initRepository("localhost", "", &error)) << error;
@@ -242,9 +243,10 @@ TEST_F(KorvaserverTest, ErrorsGoToStandardErrorWithExitCodeOne) {
       "       korvaserver users [-apsname N] [-user U [-password P]]\n"
       "       korvaserver dump  [-apsname N] [-user U [-password P]]\n"
       "       korvaserver serve -apsname N [-listen HOST:PORT] [-cert FILE -key FILE]\n"
-      "With -user the views show what that user may see of the APS (a repository\n"
-      "here, or a report server HOST:PORT); \"-password -\" reads the password\n"
-      "from standard input.\n"
+      "       korvaserver export [-apsname N] [-user U [-password P]] [-folder 'A\\B'] -out DIR\n"
+      "With -user the views and export show what that user may see of the APS (a\n"
+      "repository here, or a report server HOST:PORT); \"-password -\" reads the\n"
+      "password from standard input.\n"
       "The APS name defaults to the local host's name; repositories live in\n" +
       std::string(korva::serverHomeUsage()) + ".\n";
   struct Case {
@@ -257,13 +259,19 @@ TEST_F(KorvaserverTest, ErrorsGoToStandardErrorWithExitCodeOne) {
       {{"tree", "-aps", "x"}, "korvaserver: unknown option \"-aps\".\n" + usage},
       {{"tree", "-apsname"}, "korvaserver: option -apsname needs a value.\n" + usage},
       {{"dump", "-password", "x"},
-       "korvaserver: -password applies to init, and to tree, users and dump with -user.\n" + usage},
+       "korvaserver: -password applies to init, and to tree, users, dump and export with -user.\n" +
+           usage},
       {{"serve", "-user", "x"},
-       "korvaserver: -user applies to tree, users and dump only.\n" + usage},
+       "korvaserver: -user applies to tree, users, dump and export only.\n" + usage},
       {{"init", "-user", "x"},
-       "korvaserver: -user applies to tree, users and dump only.\n" + usage},
+       "korvaserver: -user applies to tree, users, dump and export only.\n" + usage},
       {{"tree", "-user", "Alice", "-password", "-"},
        "korvaserver: -password -: standard input holds no password line.\n"},
+      {{"tree", "-out", "x"}, "korvaserver: -out applies to export only.\n" + usage},
+      {{"export", "-apsname", "localhost"}, "korvaserver: export needs -out.\n" + usage},
+      {{"export", "-out", "x", "-password", "x"},
+       "korvaserver: -password applies to init, and to tree, users, dump and export with -user.\n" +
+           usage},
       {{"tree", "-listen", "x"}, "korvaserver: -listen applies to serve only.\n" + usage},
       {{"serve", "-listen", "x"}, "korvaserver: serve needs -apsname.\n" + usage},
       {{"dump", "-apsname", "nothere"},
