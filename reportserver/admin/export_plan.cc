@@ -7,7 +7,7 @@
 
 #include "reportserver/admin/export_names.h"
 #include "reportserver/admin/instructions_xml.h"
-#include "reportserver/admin/repository_views.h"
+#include "reportserver/store/record_names.h"
 
 namespace korva {
 namespace {

@@ -39,12 +39,6 @@ void appendTree(const RepositorySnapshot& s,
 
 }  // namespace
 
-const char* roleName(int32_t role) {
-  static const char* const kNames[] = {"NoAccess", "View", "Schedule", "ViewOnDemand",
-                                       "FullControl"};
-  return role >= 1 && role <= 5 ? kNames[role - 1] : "Unknown";
-}
-
 bool readLocalSnapshot(const std::string& apsName, RepositorySnapshot* s, std::string* error) {
   Database db;
   std::string name;

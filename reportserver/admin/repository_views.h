@@ -15,10 +15,6 @@
 
 namespace korva {
 
-// The name of a right's role (1 to 5): "NoAccess", "View", "Schedule",
-// "ViewOnDemand", "FullControl"; "Unknown" for any other number.
-const char* roleName(int32_t role);
-
 // The folders and reports as an indented tree: one line per object,
 //   Folder 8 "Finance": "Quarterly numbers"
 //     Report 9 "Q1", file Q1.rpt, 1234 bytes

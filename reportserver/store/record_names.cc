@@ -9,6 +9,8 @@ const char* roleName(int32_t role) {
   return role >= 1 && role <= 5 ? kNames[role - 1] : "Unknown";
 }
 
-const char* licenceTypeName(int32_t licenseType) { return licenseType == 0 ? "named" : "concurrent"; }
+const char* licenceTypeName(int32_t licenseType) {
+  return licenseType == 0 ? "named" : "concurrent";
+}
 
 }  // namespace korva
