@@ -49,7 +49,8 @@ bool StagedFiles::beginStaging(std::string* error) {
   if (mark_) return true;
   mark_ = StagingMark::make(db_.path(), error);
   if (!mark_) return false;
-  buffer_.resize(kReportChunkBytes);
+  // Not zero-filled: only what a file fills is ever read back.
+  buffer_.reset(new unsigned char[kReportChunkBytes]);
   // Leftovers of stagings that ended without removing them, before this one
   // adds its own.
   removeLooseContents(db_, mark_->token());
@@ -77,12 +78,12 @@ bool StagedFiles::stage(const PendingChanges& change, std::string* error) {
   for (int64_t seq = 0;; ++seq) {
     // Read with no transaction open: the file may be slow.
     size_t n = 0;
-    if (!readChunk(*reader, path, buffer_.data(), buffer_.size(), &n, error)) return false;
-    if (n > 0 && !digest.update(buffer_.data(), n)) {
+    if (!readChunk(*reader, path, buffer_.get(), kReportChunkBytes, &n, error)) return false;
+    if (n > 0 && !digest.update(buffer_.get(), n)) {
       return fail(error, "Cannot compute the digest of \"" + localPathAsUtf8(path) + "\".");
     }
     staged.file.size += static_cast<int64_t>(n);
-    const bool last = n < buffer_.size();
+    const bool last = n < kReportChunkBytes;
     if (last) {
       staged.file.sha256 = digest.finishHex();
       if (staged.file.sha256.empty()) {
@@ -127,7 +128,7 @@ bool StagedFiles::writeChunk(Staged* staged, int64_t seq, size_t size, bool last
     Statement chunk(db_, "INSERT INTO content_chunks(content_id, seq, data) VALUES(?1, ?2, ?3)");
     chunk.bind(1, staged->contentId);
     chunk.bind(2, seq);
-    chunk.bindBlobStatic(3, buffer_.data(), static_cast<int>(size));
+    chunk.bindBlobStatic(3, buffer_.get(), static_cast<int>(size));
     if (!chunk.run()) return fail(error, what + db_.lastMessage() + ".");
   }
   if (last) {

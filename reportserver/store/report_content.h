@@ -75,9 +75,9 @@ class StagedFiles {
                   std::string* error);
 
   Database& db_;
-  std::unique_ptr<StagingMark> mark_;     // made at the first file
-  std::vector<unsigned char> buffer_;     // one chunk
-  std::map<std::string, Staged> staged_;  // by stagingKey()
+  std::unique_ptr<StagingMark> mark_;        // made at the first file
+  std::unique_ptr<unsigned char[]> buffer_;  // one chunk, not zero-filled
+  std::map<std::string, Staged> staged_;     // by stagingKey()
 };
 
 // What reading a report's file came to.
