@@ -209,10 +209,10 @@ TEST_F(NetServerTest, ReportsSentWithTheirCommitAreStoredAndBadOnesRefused) {
 
   // Stored, a file, an empty one and another of the same name, each with its
   // own bytes, as uploaded files are stored.
-  a = commit(body({newObject(reportPlugin, "Q1", folder, "q1"),
-                   newObject(reportPlugin, "Q2", folder, "q2"),
-                   newObject(reportPlugin, "Q4", folder, "q4")}),
-             std::to_string(sent));
+  const std::string threeBody = body({newObject(reportPlugin, "Q1", folder, "q1"),
+                                     newObject(reportPlugin, "Q2", folder, "q2"),
+                                     newObject(reportPlugin, "Q4", folder, "q4")});
+  a = commit(threeBody, std::to_string(sent));
   ASSERT_TRUE(wire::readCommitAnswer(a.body, &stored).ok()) << a.body;
   EXPECT_EQ(stored.size(), 3u);
   EXPECT_TRUE(isEmptyDirectory(spoolDir()));
