@@ -70,13 +70,14 @@ struct Options {
 };
 
 [[noreturn]] void usage(const char* message) {
-  std::fprintf(stderr,
-               "%s\nusage: korva_publish_bench [--folders F] [--reports R] [--size BYTES] "
-               "[--users U]\n       [--compare] [--memory] [--entries N] [--scale] "
-               "[--scale-large] [--scale-users] [--remote] [--remote-standard]\n"
-               "       [--publishers N] [--bin DIR] [--keep]\n       korva_publish_bench --generate DIR "
-               "[--folders F] [--reports R] [--size BYTES] [--users U]\n",
-               message);
+  std::fprintf(
+      stderr,
+      "%s\nusage: korva_publish_bench [--folders F] [--reports R] [--size BYTES] "
+      "[--users U]\n       [--compare] [--memory] [--entries N] [--scale] "
+      "[--scale-large] [--scale-users] [--remote] [--remote-standard]\n"
+      "       [--publishers N] [--bin DIR] [--keep]\n       korva_publish_bench --generate DIR "
+      "[--folders F] [--reports R] [--size BYTES] [--users U]\n",
+      message);
   std::exit(2);
 }
 

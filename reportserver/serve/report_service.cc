@@ -190,8 +190,11 @@ ServiceReply ReportService::commit(const std::string& token, const std::string& 
   // taken as from an upload.
   for (const auto& [index, file] : sentFiles) {
     UploadSpool::Outcome outcome = UploadSpool::Outcome::Stored;
-    if (!UploadSpool::isFileName(file.name)) outcome = UploadSpool::Outcome::BadName;
-    else if (file.bytes.size() > options_.maxUploadBytes) outcome = UploadSpool::Outcome::TooLarge;
+    if (!UploadSpool::isFileName(file.name)) {
+      outcome = UploadSpool::Outcome::BadName;
+    } else if (file.bytes.size() > options_.maxUploadBytes) {
+      outcome = UploadSpool::Outcome::TooLarge;
+    }
     if (auto refusal = spoolRefusal(outcome, file.name, error, options_.maxUploadBytes, user)) {
       return *refusal;
     }

@@ -154,11 +154,10 @@ TEST_F(NetServerTest, ReportsSentWithTheirCommitAreStoredAndBadOnesRefused) {
   const std::string token = adminToken(&facts);
   const korva::PluginInfo& folderPlugin = pluginOf(facts, korva::PluginKind::Folder);
   const korva::PluginInfo& reportPlugin = pluginOf(facts, korva::PluginKind::Report);
-  std::map<std::string, wire::SentFile> files = {
-      {"q1", {"Q1.rpt", "report bytes"}},
-      {"q2", {"Q2.rpt", ""}},
-      {"q4", {"Q1.rpt", "other bytes"}},
-      {"bad", {"..", "abc"}}};
+  std::map<std::string, wire::SentFile> files = {{"q1", {"Q1.rpt", "report bytes"}},
+                                                 {"q2", {"Q2.rpt", ""}},
+                                                 {"q4", {"Q1.rpt", "other bytes"}},
+                                                 {"bad", {"..", "abc"}}};
   // The commit's body with the files it names, and their byte count.
   uint64_t sent = 0;
   auto body = [&](const std::vector<ObjectChange>& changes) {
@@ -210,8 +209,8 @@ TEST_F(NetServerTest, ReportsSentWithTheirCommitAreStoredAndBadOnesRefused) {
   // Stored, a file, an empty one and another of the same name, each with its
   // own bytes, as uploaded files are stored.
   const std::string threeBody = body({newObject(reportPlugin, "Q1", folder, "q1"),
-                                     newObject(reportPlugin, "Q2", folder, "q2"),
-                                     newObject(reportPlugin, "Q4", folder, "q4")});
+                                      newObject(reportPlugin, "Q2", folder, "q2"),
+                                      newObject(reportPlugin, "Q4", folder, "q4")});
   a = commit(threeBody, std::to_string(sent));
   ASSERT_TRUE(wire::readCommitAnswer(a.body, &stored).ok()) << a.body;
   EXPECT_EQ(stored.size(), 3u);
