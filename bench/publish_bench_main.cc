@@ -9,14 +9,16 @@
 //   korva_publish_bench [--folders F] [--reports R] [--size S] [--users U]
 //                       [--compare] [--memory] [--entries N] [--scale]
 //                       [--scale-large] [--scale-users] [--remote]
-//                       [--publishers N] [--bin DIR] [--keep]
+//                       [--remote-standard] [--publishers N] [--bin DIR]
+//                       [--keep]
 //   korva_publish_bench --generate DIR [shape options]
 //
 // Without a case option it runs --compare: the first publish, the second
 // publish and the delete of one folder, each beside its floor. --remote
 // runs the same publish locally and through `korvaserver serve` on the
 // loopback (served_aps.h), N publishers at once against one, and a 1 GiB
-// report through the server. --generate only writes a tree and its
+// report through the server; --remote-standard only the first of these.
+// --generate only writes a tree and its
 // instructions file (DIR/src, DIR/publish.xml), for runs by hand.
 //
 // Thread-safety: single-threaded.
@@ -56,6 +58,7 @@ struct Options {
   bool scaleLarge = false;
   bool scaleUsers = false;
   bool remote = false;
+  bool remoteStandardOnly = false;
   int publishers = 8;
   std::string generate;
   int entries = 200000;
@@ -67,13 +70,14 @@ struct Options {
 };
 
 [[noreturn]] void usage(const char* message) {
-  std::fprintf(stderr,
-               "%s\nusage: korva_publish_bench [--folders F] [--reports R] [--size BYTES] "
-               "[--users U]\n       [--compare] [--memory] [--entries N] [--scale] "
-               "[--scale-large] [--scale-users] [--remote] [--publishers N]\n"
-               "       [--bin DIR] [--keep]\n       korva_publish_bench --generate DIR "
-               "[--folders F] [--reports R] [--size BYTES] [--users U]\n",
-               message);
+  std::fprintf(
+      stderr,
+      "%s\nusage: korva_publish_bench [--folders F] [--reports R] [--size BYTES] "
+      "[--users U]\n       [--compare] [--memory] [--entries N] [--scale] "
+      "[--scale-large] [--scale-users] [--remote] [--remote-standard]\n"
+      "       [--publishers N] [--bin DIR] [--keep]\n       korva_publish_bench --generate DIR "
+      "[--folders F] [--reports R] [--size BYTES] [--users U]\n",
+      message);
   std::exit(2);
 }
 
@@ -111,6 +115,8 @@ Options parse(int argc, char** argv) {
       o.scaleUsers = true;
     else if (a == "--remote")
       o.remote = true;
+    else if (a == "--remote-standard")
+      o.remote = o.remoteStandardOnly = true;
     else if (a == "--publishers")
       o.publishers = std::stoi(value());
     else if (a == "--generate")
@@ -775,8 +781,10 @@ int main(int argc, char** argv) {
     if (o.scale || o.scaleUsers) b.scaleUsers();
     if (o.remote) {
       b.remote();
-      b.publishersTogether();
-      b.remoteMemory();
+      if (!o.remoteStandardOnly) {
+        b.publishersTogether();
+        b.remoteMemory();
+      }
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "korva_publish_bench: %s\n", e.what());

@@ -195,22 +195,21 @@ ServiceReply ReportService::commit(const std::string& token, const std::string& 
         },
         &changes, &readMark, &error, sentBytes, &sentFiles);
     if (!read) return malformed(error, user);
-    // The files sent with the commit wait in the spool for it, and go when it
-    // ends, stored or not.
-    std::vector<std::unique_ptr<UploadedFile>> spooled;
+    // The files sent with the commit go to the store from the request's body,
+    // which stays until the commit has ended; the same names and sizes are
+    // taken as from an upload.
     for (const auto& [index, file] : sentFiles) {
-      const BodyReader bytes = [&file = file](const BodySink& sink) {
-        return file.bytes.empty() || sink(file.bytes.data(), file.bytes.size()) ? BodyEnd::Complete
-                                                                                : BodyEnd::BrokeOff;
-      };
-      std::unique_ptr<UploadedFile> kept;
-      const UploadSpool::Outcome outcome =
-          spool_.receive(file.name, bytes, options_.maxUploadBytes, &kept, &error);
+      UploadSpool::Outcome outcome = UploadSpool::Outcome::Stored;
+      if (!UploadSpool::isFileName(file.name)) {
+        outcome = UploadSpool::Outcome::BadName;
+      } else if (file.bytes.size() > options_.maxUploadBytes) {
+        outcome = UploadSpool::Outcome::TooLarge;
+      }
       if (auto refusal = spoolRefusal(outcome, file.name, error, options_.maxUploadBytes, user)) {
         return *refusal;
       }
-      changes[index].pending.filePath = kept->path();
-      spooled.push_back(std::move(kept));
+      changes[index].pending.filePath = file.name;
+      changes[index].pending.fileBytes = file.bytes;
     }
     std::vector<ObjectRecord> stored;
     const StoreStatus status = store.commit(changes, readMark, &stored);

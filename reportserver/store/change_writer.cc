@@ -295,7 +295,7 @@ class ChangeWriter::Impl {
     if (!path) return true;
     StoredFile stored;
     std::string error;
-    if (!staging_.store(r->id, *path, &stored, &error)) return fail(error);
+    if (!staging_.store(r->id, o.pending, &stored, &error)) return fail(error);
     r->hasFile = true;
     r->fileName = stored.name;
     r->fileSize = stored.size;

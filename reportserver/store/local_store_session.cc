@@ -149,7 +149,7 @@ StoreStatus LocalStoreSession::commit(const std::vector<ObjectChange>& declared,
     const auto& path = o.pending.filePath;
     if (o.pending.remove || !path) continue;
     std::string error;
-    if (!staging.stage(*path, &error))
+    if (!staging.stage(o.pending, &error))
       return StoreStatus::failed("Nothing was committed. " + error);
   }
 

@@ -3,8 +3,10 @@
 // client changed since. A commit is a list of them, stored all or nothing.
 //
 // Thread-safety: plain values.
-// Ownership: holds copies of everything; a report file is named by a local
-// path that the store reads at commit.
+// Ownership: holds copies of everything but the bytes of a report file sent
+// with the commit, which stay the caller's until the commit has ended; a
+// report file is otherwise named by a local path that the store reads at
+// commit.
 #ifndef KORVA_REPORTSERVER_STORE_OBJECT_CHANGE_H_
 #define KORVA_REPORTSERVER_STORE_OBJECT_CHANGE_H_
 
@@ -12,6 +14,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "reportserver/store/store_records.h"
 
@@ -25,6 +28,9 @@ struct PendingChanges {
   std::optional<std::string> reportType;
   std::optional<bool> thumbnail;
   std::optional<std::string> filePath;  // in the process's encoding
+  // The file's bytes when it came with the commit: filePath is then only
+  // its name, and nothing is read from disk.
+  std::optional<std::string_view> fileBytes;
   std::optional<std::string> fullName;
   std::optional<std::string> passwordRecord;  // "" clears the password
   std::optional<bool> passwordOptions[3];

@@ -3,6 +3,7 @@
 #include "reportserver/store/report_content.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "platform/server_home_default.h"
 #include "platform/stdio_files.h"
 #include "reportserver/store/loose_contents.h"
+#include "reportserver/store/object_change.h"
 #include "reportserver/store/report_file_reading.h"
 #include "reportserver/testing/fault_injection.h"
 #include "reportserver/text/local_path.h"
@@ -23,6 +25,15 @@ namespace {
 bool fail(std::string* error, const std::string& text) {
   if (error) *error = text;
   return false;
+}
+
+// A file on disk by its path; one sent with the commit by where its bytes
+// are (two sent files may have the same name).
+std::string stagingKey(const PendingChanges& change) {
+  if (!change.fileBytes) return *change.filePath;
+  return std::string(1, '\0') +
+         std::to_string(reinterpret_cast<uintptr_t>(change.fileBytes->data())) + "+" +
+         std::to_string(change.fileBytes->size()) + "/" + *change.filePath;
 }
 
 }  // namespace
@@ -38,7 +49,8 @@ bool StagedFiles::beginStaging(std::string* error) {
   if (mark_) return true;
   mark_ = StagingMark::make(db_.path(), error);
   if (!mark_) return false;
-  buffer_.resize(kReportChunkBytes);
+  // Not zero-filled: only what a file fills is ever read back.
+  buffer_.reset(new unsigned char[kReportChunkBytes]);
   // Leftovers of stagings that ended without removing them, before this one
   // adds its own.
   removeLooseContents(db_, mark_->token());
@@ -46,10 +58,16 @@ bool StagedFiles::beginStaging(std::string* error) {
   return true;
 }
 
-bool StagedFiles::stage(const std::string& path, std::string* error) {
-  if (staged_.count(path)) return true;
+bool StagedFiles::stage(const PendingChanges& change, std::string* error) {
+  const std::string& path = *change.filePath;
+  const std::string key = stagingKey(change);
+  if (staged_.count(key)) return true;
   std::unique_ptr<FileReader> reader;
-  if (!openReportFile(path, &reader, error)) return false;
+  if (change.fileBytes) {
+    reader = bytesReader(*change.fileBytes);
+  } else if (!openReportFile(path, &reader, error)) {
+    return false;
+  }
   if (!beginStaging(error)) return false;
   Sha256Digest digest;
   if (!digest.valid()) {
@@ -60,12 +78,12 @@ bool StagedFiles::stage(const std::string& path, std::string* error) {
   for (int64_t seq = 0;; ++seq) {
     // Read with no transaction open: the file may be slow.
     size_t n = 0;
-    if (!readChunk(*reader, path, buffer_.data(), buffer_.size(), &n, error)) return false;
-    if (n > 0 && !digest.update(buffer_.data(), n)) {
+    if (!readChunk(*reader, path, buffer_.get(), kReportChunkBytes, &n, error)) return false;
+    if (n > 0 && !digest.update(buffer_.get(), n)) {
       return fail(error, "Cannot compute the digest of \"" + localPathAsUtf8(path) + "\".");
     }
     staged.file.size += static_cast<int64_t>(n);
-    const bool last = n < buffer_.size();
+    const bool last = n < kReportChunkBytes;
     if (last) {
       staged.file.sha256 = digest.finishHex();
       if (staged.file.sha256.empty()) {
@@ -76,7 +94,7 @@ bool StagedFiles::stage(const std::string& path, std::string* error) {
     if (last) break;
   }
   staged.file.name = localBaseName(localPathAsUtf8(path));
-  staged_.emplace(path, staged);
+  staged_.emplace(key, staged);
   return true;
 }
 
@@ -110,7 +128,7 @@ bool StagedFiles::writeChunk(Staged* staged, int64_t seq, size_t size, bool last
     Statement chunk(db_, "INSERT INTO content_chunks(content_id, seq, data) VALUES(?1, ?2, ?3)");
     chunk.bind(1, staged->contentId);
     chunk.bind(2, seq);
-    chunk.bindBlobStatic(3, buffer_.data(), static_cast<int>(size));
+    chunk.bindBlobStatic(3, buffer_.get(), static_cast<int>(size));
     if (!chunk.run()) return fail(error, what + db_.lastMessage() + ".");
   }
   if (last) {
@@ -124,9 +142,10 @@ bool StagedFiles::writeChunk(Staged* staged, int64_t seq, size_t size, bool last
   return true;
 }
 
-bool StagedFiles::store(int32_t reportId, const std::string& path, StoredFile* out,
+bool StagedFiles::store(int32_t reportId, const PendingChanges& change, StoredFile* out,
                         std::string* error) {
-  auto it = staged_.find(path);
+  const std::string& path = *change.filePath;
+  auto it = staged_.find(stagingKey(change));
   if (it == staged_.end()) {
     return fail(
         error, "The report file \"" + localPathAsUtf8(path) + "\" was not read before the commit.");

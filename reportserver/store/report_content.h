@@ -35,6 +35,8 @@
 
 namespace korva {
 
+struct PendingChanges;
+
 constexpr size_t kReportChunkBytes = 1024 * 1024;
 
 // The report files of one commit, each read once and staged as a content
@@ -50,14 +52,15 @@ class StagedFiles {
   StagedFiles(const StagedFiles&) = delete;
   StagedFiles& operator=(const StagedFiles&) = delete;
 
-  // Reads the file and stages it (once per path); to be called before the
-  // write transaction begins. The first file also removes what stagings
-  // that have ended left behind.
-  bool stage(const std::string& path, std::string* error);
+  // Reads the change's file (from disk, or the bytes sent with the commit)
+  // and stages it (once per file); to be called before the write
+  // transaction begins. The first file also removes what stagings that
+  // have ended left behind.
+  bool stage(const PendingChanges& change, std::string* error);
   // Gives the report the staged file's content, inside the caller's
   // transaction, and records name, size and digest in the report's row; the
   // content it had is let go of.
-  bool store(int32_t reportId, const std::string& path, StoredFile* out, std::string* error);
+  bool store(int32_t reportId, const PendingChanges& change, StoredFile* out, std::string* error);
 
  private:
   struct Staged {
@@ -72,9 +75,9 @@ class StagedFiles {
                   std::string* error);
 
   Database& db_;
-  std::unique_ptr<StagingMark> mark_;     // made at the first file
-  std::vector<unsigned char> buffer_;     // one chunk
-  std::map<std::string, Staged> staged_;  // by path
+  std::unique_ptr<StagingMark> mark_;        // made at the first file
+  std::unique_ptr<unsigned char[]> buffer_;  // one chunk, not zero-filled
+  std::map<std::string, Staged> staged_;     // by stagingKey()
 };
 
 // What reading a report's file came to.

@@ -1,7 +1,9 @@
 // Opening and reading report files without waiting.
 #include "reportserver/store/report_file_reading.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "platform/filesys.h"
 #include "reportserver/text/local_path.h"
@@ -14,7 +16,26 @@ bool fail(std::string* error, const std::string& text) {
   return false;
 }
 
+class BytesReader : public FileReader {
+ public:
+  explicit BytesReader(std::string_view bytes) : rest_(bytes) {}
+  FileKind kind() const override { return FileKind::Regular; }
+  int read(void* buffer, size_t size, size_t* got) override {
+    *got = std::min(size, rest_.size());
+    if (*got > 0) std::memcpy(buffer, rest_.data(), *got);
+    rest_.remove_prefix(*got);
+    return 0;
+  }
+
+ private:
+  std::string_view rest_;
+};
+
 }  // namespace
+
+std::unique_ptr<FileReader> bytesReader(std::string_view bytes) {
+  return std::make_unique<BytesReader>(bytes);
+}
 
 // Opens a report file without waiting and takes regular files only.
 bool openReportFile(const std::string& path, std::unique_ptr<FileReader>* reader,

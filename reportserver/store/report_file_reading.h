@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/file_reader.h"
 
@@ -19,6 +20,10 @@ namespace korva {
 // Opens a report file without waiting and takes regular files only.
 bool openReportFile(const std::string& path, std::unique_ptr<FileReader>* reader,
                     std::string* error);
+
+// A reader of bytes already in memory (a file sent with its commit), read
+// as a regular file; the bytes must outlive it.
+std::unique_ptr<FileReader> bytesReader(std::string_view bytes);
 
 // Fills the buffer as far as the file goes (*got < size: the end was
 // reached); a file that has nothing to give at once is refused.

@@ -134,8 +134,10 @@ TEST_F(NetServerTest, ReportsSentWithTheirCommitAreStoredAndBadOnesRefused) {
   const std::string token = adminToken(&facts);
   const korva::PluginInfo& folderPlugin = pluginOf(facts, korva::PluginKind::Folder);
   const korva::PluginInfo& reportPlugin = pluginOf(facts, korva::PluginKind::Report);
-  std::map<std::string, wire::SentFile> files = {
-      {"q1", {"Q1.rpt", "report bytes"}}, {"q2", {"Q2.rpt", ""}}, {"bad", {"..", "abc"}}};
+  std::map<std::string, wire::SentFile> files = {{"q1", {"Q1.rpt", "report bytes"}},
+                                                 {"q2", {"Q2.rpt", ""}},
+                                                 {"q4", {"Q1.rpt", "other bytes"}},
+                                                 {"bad", {"..", "abc"}}};
   // The commit's body with the files it names, and their byte count.
   uint64_t sent = 0;
   auto body = [&](const std::vector<ObjectChange>& changes) {
@@ -184,12 +186,14 @@ TEST_F(NetServerTest, ReportsSentWithTheirCommitAreStoredAndBadOnesRefused) {
   }
   EXPECT_TRUE(isEmptyDirectory(spoolDir()));
 
-  // Stored, a file and an empty one, as uploaded files are stored.
-  a = commit(body({newObject(reportPlugin, "Q1", folder, "q1"),
-                   newObject(reportPlugin, "Q2", folder, "q2")}),
-             std::to_string(sent));
+  // Stored, a file, an empty one and another of the same name, each with its
+  // own bytes, as uploaded files are stored.
+  const std::string threeBody = body({newObject(reportPlugin, "Q1", folder, "q1"),
+                                      newObject(reportPlugin, "Q2", folder, "q2"),
+                                      newObject(reportPlugin, "Q4", folder, "q4")});
+  a = commit(threeBody, std::to_string(sent));
   ASSERT_TRUE(wire::readCommitAnswer(a.body, &stored).ok()) << a.body;
-  EXPECT_EQ(stored.size(), 2u);
+  EXPECT_EQ(stored.size(), 3u);
   EXPECT_TRUE(isEmptyDirectory(spoolDir()));
   std::string dump, error;
   ASSERT_TRUE(korva::viewLocalRepository("localhost", korva::dumpRepository, &dump, &error))
@@ -200,6 +204,9 @@ TEST_F(NetServerTest, ReportsSentWithTheirCommitAreStoredAndBadOnesRefused) {
             std::string::npos);
   EXPECT_NE(dump.find("{\"name\": \"Q2.rpt\", \"size\": 0, \"sha256\": "
                       "\"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\"}"),
+            std::string::npos);
+  EXPECT_NE(dump.find("{\"name\": \"Q1.rpt\", \"size\": 11, \"sha256\": "
+                      "\"a3ead5eedad5df82318c51685dbc1c147a36d1ff8584fc82de6b08d0bf63a795\"}"),
             std::string::npos);
   EXPECT_EQ(dump.find("\"Q3\""), std::string::npos);
   const std::vector<std::string> lines = logLines();
