@@ -26,6 +26,16 @@ std::string format(const char* pattern, int a, int b = 0) {
 
 }  // namespace
 
+TreeShape oneGiBReport() {
+  TreeShape s;
+  s.folders = 1;
+  s.reportsPerFolder = 1;
+  s.fileSize = int64_t{1} << 30;
+  s.users = 0;
+  s.sparse = true;
+  return s;
+}
+
 std::string userName(int u) { return format("user%04d", u); }
 std::string folderName(int f) { return format("f%04d", f); }
 std::string folderDescription(int f) { return format("Benchmark folder %d", f); }

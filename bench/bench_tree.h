@@ -31,6 +31,9 @@ struct TreeShape {
   bool passwords = true;
 };
 
+// One folder of one 1 GiB report (a sparse file), no users.
+TreeShape oneGiBReport();
+
 // The texts every generated object carries.
 extern const char kUserPassword[];
 extern const char kUserFullName[];

@@ -336,12 +336,7 @@ class Bench {
     Figure bigFloor, bigEngine;
     {
       Workspace w(o_.keep);
-      TreeShape s;
-      s.folders = 1;
-      s.reportsPerFolder = 1;
-      s.fileSize = int64_t{1} << 30;
-      s.users = 0;
-      s.sparse = true;
+      const TreeShape s = oneGiBReport();
       const std::string dir = w.path() + "/big";
       generate(dir, s);
       initServer(w, "floor");
@@ -701,12 +696,7 @@ class Bench {
   void remoteMemory() {
     std::printf("\n== 1 GiB report, locally and through korvaserver serve\n");
     Workspace w(o_.keep);
-    TreeShape s;
-    s.folders = 1;
-    s.reportsPerFolder = 1;
-    s.fileSize = int64_t{1} << 30;
-    s.users = 0;
-    s.sparse = true;
+    const TreeShape s = oneGiBReport();
     const std::string dir = w.path() + "/big";
     generate(dir, s);
     initServer(w, "local");
