@@ -29,6 +29,7 @@ try:
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
     from selenium.webdriver.common.by import By
+    from selenium.webdriver.support import expected_conditions
     from selenium.webdriver.support.ui import WebDriverWait
 except ImportError:
     print("python3-selenium is not installed")
@@ -94,7 +95,13 @@ class Console:
         self.open("/")
         self.browser.find_element(By.ID, "user").send_keys(user)
         self.browser.find_element(By.ID, "password").send_keys(password)
-        self.browser.find_element(By.ID, "signin").click()
+        self.follow(self.browser.find_element(By.ID, "signin"))
+
+    def follow(self, element):
+        """Clicks a link or button and waits for the page it leads to: a click
+        returns before the next page has loaded."""
+        element.click()
+        WebDriverWait(self.browser, TIMEOUT).until(expected_conditions.staleness_of(element))
 
     def texts(self, selector):
         return [e.text for e in self.browser.find_elements(By.CSS_SELECTOR, selector)]
@@ -154,7 +161,7 @@ def case_tree(console, source):
 
 def case_download(console, source):
     console.sign_in("Administrator", PASSWORD)
-    console.browser.find_element(By.LINK_TEXT, "staff").click()
+    console.follow(console.browser.find_element(By.LINK_TEXT, "staff"))
     name = console.browser.find_element(By.ID, "file-name").text
     assert name == "staff.rpt", name
     console.browser.find_element(By.ID, "download").click()
@@ -187,7 +194,7 @@ def case_no_right(console, source):
 
 def case_history(console, source):
     console.sign_in("Administrator", PASSWORD)
-    console.browser.find_element(By.LINK_TEXT, "History").click()
+    console.follow(console.browser.find_element(By.LINK_TEXT, "History"))
     users = set(console.texts("#history td.user"))
     assert users == {"Administrator"}, users
     rows = [" ".join(t) for t in zip(console.texts("#history td.action"),
