@@ -26,6 +26,12 @@ std::string format(const char* pattern, int a, int b = 0) {
 
 }  // namespace
 
+std::string shapeText(const TreeShape& s) {
+  return std::to_string(s.folders) + " folders x " + std::to_string(s.reportsPerFolder) +
+         " reports of " + std::to_string(s.fileSize) + " bytes, " + std::to_string(s.users) +
+         " users (" + std::to_string(objectCount(s)) + " objects)";
+}
+
 TreeShape oneGiBReport() {
   TreeShape s;
   s.folders = 1;

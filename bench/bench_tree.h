@@ -31,6 +31,9 @@ struct TreeShape {
   bool passwords = true;
 };
 
+// "F folders x R reports of B bytes, U users (N objects)".
+std::string shapeText(const TreeShape& s);
+
 // One folder of one 1 GiB report (a sparse file), no users.
 TreeShape oneGiBReport();
 

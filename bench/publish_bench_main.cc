@@ -286,9 +286,7 @@ class Bench {
 
   void compare() {
     const TreeShape& s = o_.shape;
-    std::printf("\n== compare: %d folders x %d reports of %lld bytes, %d users (%lld objects)\n",
-                s.folders, s.reportsPerFolder, static_cast<long long>(s.fileSize), s.users,
-                static_cast<long long>(objectCount(s)));
+    std::printf("\n== compare: %s\n", shapeText(s).c_str());
     Workspace w(o_.keep);
     const std::string dir = w.path() + "/tree";
     generate(dir, s);
@@ -546,11 +544,8 @@ class Bench {
   // step: the first publish, the second, the delete of one folder.
   void remote() {
     const TreeShape& s = o_.shape;
-    std::printf(
-        "\n== remote: %d folders x %d reports of %lld bytes, %d users (%lld objects), locally "
-        "and through korvaserver serve\n",
-        s.folders, s.reportsPerFolder, static_cast<long long>(s.fileSize), s.users,
-        static_cast<long long>(objectCount(s)));
+    std::printf("\n== remote: %s, locally and through korvaserver serve\n",
+                shapeText(s).c_str());
     Workspace w(o_.keep);
     const std::string dir = w.path() + "/tree";
     generate(dir, s);
